@@ -1,0 +1,34 @@
+# Entry points for a fresh Debian 12 machine: every target first installs what
+# is missing (scripts/install-deps), then drives CMake into its build folder.
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: all deps build test asan bench clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+build/CMakeCache.txt: | deps
+	cmake -S . -B build $(CMAKE_FLAGS)
+
+build: deps build/CMakeCache.txt
+	cmake --build build -j $(JOBS)
+
+test: build
+	ctest --test-dir build --output-on-failure -j $(JOBS)
+
+asan: deps
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVEVI_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake --build build-asan -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --test-dir build-asan --output-on-failure -j $(JOBS)
+
+bench: deps
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVEVI_BUILD_BENCHMARKS=ON -DBUILD_TESTING=OFF $(CMAKE_FLAGS)
+	cmake --build build-bench -j $(JOBS)
+	@for b in build-bench/libs/*/*-bench; do echo "== $$b"; $$b --benchmark_min_time=0.2 || exit 1; done
+
+clean:
+	rm -rf build build-asan build-bench

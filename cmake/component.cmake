@@ -1,0 +1,32 @@
+# add_component(<name> [DEPS targets...] [PRIVATE_DEPS targets...])
+#
+# One library per component: public headers in include/<component_name>/,
+# sources in src/, GoogleTest cases in tests/, Google Benchmark programs in
+# bench/. A component without sources is an interface (header-only) library.
+function(add_component name)
+  cmake_parse_arguments(ARG "" "" "DEPS;PRIVATE_DEPS;TEST_DEPS" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/*.cpp)
+  if(sources)
+    add_library(${name} STATIC ${sources})
+    target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/include
+                                       PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/src)
+    target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS} project_warnings)
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${CMAKE_CURRENT_SOURCE_DIR}/include)
+    target_link_libraries(${name} INTERFACE ${ARG_DEPS})
+  endif()
+
+  file(GLOB test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
+  if(test_sources AND BUILD_TESTING)
+    add_executable(${name}-tests ${test_sources})
+    target_link_libraries(${name}-tests PRIVATE ${name} ${ARG_TEST_DEPS} GTest::gmock GTest::gtest_main project_warnings)
+    gtest_discover_tests(${name}-tests DISCOVERY_MODE PRE_TEST)
+  endif()
+
+  file(GLOB bench_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/bench/*.cpp)
+  if(bench_sources AND VEVI_BUILD_BENCHMARKS)
+    add_executable(${name}-bench ${bench_sources})
+    target_link_libraries(${name}-bench PRIVATE ${name} ${ARG_TEST_DEPS} benchmark::benchmark_main project_warnings)
+  endif()
+endfunction()

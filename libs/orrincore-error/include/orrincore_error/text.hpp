@@ -1,0 +1,22 @@
+#pragma once
+// Text helpers shared by every message and constructor of the system.
+
+#include <string>
+#include <string_view>
+
+namespace orrincore_error {
+
+// The quoted form of a text, used wherever a message shows a value quoted:
+// between double quotes, `"` and `\` escaped, NUL/tab/CR/LF as \0 \t \r \n,
+// grapheme extenders and non-printing characters as \u{hex}, everything else
+// as it is. Bytes that are not UTF-8 show as U+FFFD.
+std::string quoted_form(std::string_view text);
+
+// True when the text is empty or holds only White_Space characters.
+bool is_blank(std::string_view text);
+
+// True when the bytes are well-formed UTF-8 (no overlongs, no surrogates,
+// nothing above U+10FFFF).
+bool is_valid_utf8(std::string_view bytes);
+
+}  // namespace orrincore_error

@@ -1,0 +1,102 @@
+#include "orrincore_error/text.hpp"
+
+#include <fmt/format.h>
+#include <unicode/uchar.h>
+#include <unicode/utf8.h>
+
+#include <cstdint>
+
+namespace orrincore_error {
+namespace {
+
+// Decodes the code point at `i` and advances `i`; ill-formed bytes give a
+// negative value (ICU's U8_NEXT rejects overlongs, surrogates and > U+10FFFF).
+UChar32 next_code_point(std::string_view text, std::size_t& i) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    const auto length = static_cast<int32_t>(text.size());
+    auto index = static_cast<int32_t>(i);
+    UChar32 c = 0;
+    U8_NEXT(bytes, index, length, c);
+    i = static_cast<std::size_t>(index);
+    return c;
+}
+
+bool needs_unicode_escape(UChar32 c) {
+    if (u_hasBinaryProperty(c, UCHAR_GRAPHEME_EXTEND)) return true;
+    switch (u_charType(c)) {
+        case U_CONTROL_CHAR:
+        case U_FORMAT_CHAR:
+        case U_PRIVATE_USE_CHAR:
+        case U_UNASSIGNED:
+        case U_SURROGATE:
+        case U_LINE_SEPARATOR:
+        case U_PARAGRAPH_SEPARATOR:
+            return true;
+        case U_SPACE_SEPARATOR:
+            return c != 0x20;
+        default:
+            return false;
+    }
+}
+
+void append_utf8(std::string& out, UChar32 c) {
+    char buffer[U8_MAX_LENGTH];
+    int32_t length = 0;
+    U8_APPEND_UNSAFE(reinterpret_cast<uint8_t*>(buffer), length, c);  // c is a valid scalar
+    out.append(buffer, static_cast<std::size_t>(length));
+}
+
+bool is_white_space(UChar32 c) {
+    return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
+           (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F ||
+           c == 0x205F || c == 0x3000;
+}
+
+}  // namespace
+
+std::string quoted_form(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 2);
+    out.push_back('"');
+    for (std::size_t i = 0; i < text.size();) {
+        UChar32 c = next_code_point(text, i);
+        if (c < 0) c = 0xFFFD;
+        switch (c) {
+            case '"': out += "\\\""; continue;
+            case '\\': out += "\\\\"; continue;
+            case '\0': out += "\\0"; continue;
+            case '\t': out += "\\t"; continue;
+            case '\r': out += "\\r"; continue;
+            case '\n': out += "\\n"; continue;
+            default: break;
+        }
+        if (needs_unicode_escape(c)) {
+            out += fmt::format("\\u{{{:x}}}", static_cast<uint32_t>(c));
+        } else {
+            append_utf8(out, c);
+        }
+    }
+    out.push_back('"');
+    return out;
+}
+
+bool is_blank(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        UChar32 c = next_code_point(text, i);
+        if (c < 0 || !is_white_space(c)) return false;
+    }
+    return true;
+}
+
+bool is_valid_utf8(std::string_view bytes) {
+    for (std::size_t i = 0; i < bytes.size();) {
+        if (static_cast<uint8_t>(bytes[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        if (next_code_point(bytes, i) < 0) return false;
+    }
+    return true;
+}
+
+}  // namespace orrincore_error

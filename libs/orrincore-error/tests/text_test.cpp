@@ -1,0 +1,40 @@
+#include "orrincore_error/text.hpp"
+
+#include <gtest/gtest.h>
+
+namespace orrincore_error {
+namespace {
+
+TEST(Quoted, EscapesAsMessagesShowThem) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"", R"("")"},
+        {"plain 'single' text", R"("plain 'single' text")"},
+        {"a\"b\\c", R"("a\"b\\c")"},
+        {std::string("\0\t\r\n", 4), R"("\0\t\r\n")"},
+        {"\x01\x1f\x7f", R"("\u{1}\u{1f}\u{7f}")"},
+        {"e\xcc\x81", R"("e\u{301}")"},                  // combining acute extends a grapheme
+        {"\xc3\xa9", "\"\xc3\xa9\""},                    // precomposed é prints
+        {"\xc2\xa0|\xe2\x80\xa8|\xe2\x80\x8b", R"("\u{a0}|\u{2028}|\u{200b}")"},
+        {"\xee\x80\x80", R"("\u{e000}")"},               // private use
+        {"\xf0\x9f\x98\x80", "\"\xf0\x9f\x98\x80\""},    // emoji prints
+        {"\xff", "\"\xef\xbf\xbd\""},                    // ill-formed byte
+    };
+    for (const auto& [text, expected] : cases) EXPECT_EQ(quoted_form(text), expected) << text;
+}
+
+TEST(Blank, UsesTheWhiteSpaceList) {
+    EXPECT_TRUE(is_blank(""));
+    EXPECT_TRUE(is_blank(" \t\n\v\f\r"));
+    EXPECT_TRUE(is_blank("\xc2\x85\xc2\xa0\xe3\x80\x80\xe2\x80\xaf"));
+    EXPECT_FALSE(is_blank(" x "));
+    EXPECT_FALSE(is_blank("\xe2\x80\x8b"));  // zero width space is not White_Space
+}
+
+TEST(Utf8, RefusesIllFormedSequences) {
+    EXPECT_TRUE(is_valid_utf8("abc \xc3\xa9 \xf0\x9f\x98\x80"));
+    for (const char* bad : {"\x80", "\xc3", "\xc0\xaf", "\xed\xa0\x80", "\xf4\x90\x80\x80", "\xff"})
+        EXPECT_FALSE(is_valid_utf8(bad)) << bad;
+}
+
+}  // namespace
+}  // namespace orrincore_error
