@@ -3,7 +3,7 @@
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build test asan bench clean
+.PHONY: all deps build test asan bench fuzz clean
 
 all: build
 
@@ -30,5 +30,18 @@ bench: deps
 	cmake --build build-bench -j $(JOBS)
 	@for b in build-bench/libs/*/*-bench; do echo "== $$b"; $$b --benchmark_min_time=0.2 || exit 1; done
 
+# Coverage-guided fuzzing of the record reader with clang's libFuzzer.
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@scripts/install-deps fuzz
+	CC=clang-16 CXX=clang++-16 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEVI_FUZZ=ON -DBUILD_TESTING=OFF $(CMAKE_FLAGS)
+	cmake --build build-fuzz -j $(JOBS)
+	@for f in $$(find build-fuzz/libs -type f -name '*_fuzz' -perm -u+x); do \
+	  name=$$(basename $$f); corpus=build-fuzz/corpus/$$name; mkdir -p $$corpus; \
+	  seeds=$$(find libs -type d -path "*/tests/fixtures/$$name" | head -n 1); \
+	  echo "== $$name for $(FUZZ_SECONDS)s"; \
+	  $$f -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 $$corpus $$seeds || exit 1; \
+	done
+
 clean:
-	rm -rf build build-asan build-bench
+	rm -rf build build-asan build-bench build-fuzz
