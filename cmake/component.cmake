@@ -21,7 +21,7 @@ function(add_component name)
   if(test_sources AND BUILD_TESTING)
     add_executable(${name}-tests ${test_sources})
     target_link_libraries(${name}-tests PRIVATE ${name} ${ARG_TEST_DEPS} GTest::gmock GTest::gtest_main project_warnings)
-    gtest_discover_tests(${name}-tests DISCOVERY_MODE PRE_TEST)
+    gtest_discover_tests(${name}-tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "${name}.")
   endif()
 
   file(GLOB bench_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/bench/*.cpp)

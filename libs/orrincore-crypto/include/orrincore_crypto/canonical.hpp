@@ -1,0 +1,63 @@
+#pragma once
+// Canonical JSON: the one byte form of a JSON value that every record hash and
+// record signature is computed over. Floats are refused, keys and strings are
+// composed by a fixed table, object keys are sorted by their bytes, and the
+// writer emits no whitespace and escapes only what JSON requires.
+
+#include <nlohmann/json.hpp>
+#include <orrincore_error/error.hpp>
+
+#include <concepts>
+#include <expected>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orrincore_crypto::canonical {
+
+// The object keys (normalised) and array indices (decimal) leading from the
+// top of a value to the element being visited. Messages show it joined with
+// "."; the empty path shows as "<root>".
+using Path = std::vector<std::string>;
+
+// The canonical form of `value`, found at `path`, or the first refusal met on
+// a depth-first walk, as CanonicalSerialization: a float, a key given twice
+// once normalised, a string or key that is not UTF-8, or a binary value.
+orrincore_error::Result<nlohmann::json> canonicalize(const nlohmann::json& value,
+                                                     const Path& path);
+
+// `text` with every base letter + combining mark pair of the fixed
+// composition table replaced by its precomposed letter. Nothing else changes;
+// bytes that are not UTF-8 are copied as they are.
+std::string normalize_string(std::string_view text);
+
+// Appends the compact text of a canonical value to `out`. Values that
+// canonicalize refuses (floats, binary) are outside its contract and are
+// written as null.
+void write_value(const nlohmann::json& value, std::string& out);
+
+// Appends `text` to `out` as a JSON string literal, quotes included.
+void write_escaped_string(std::string_view text, std::string& out);
+
+// The canonical bytes of a JSON value form.
+orrincore_error::Result<std::string> to_canonical_json(const nlohmann::json& value_form);
+
+// The canonical bytes of a record, through the value form returned by its
+// `json_value(record)`, found by argument-dependent lookup. A JSON library
+// exception raised while building the value form is returned as an error.
+template <class Record>
+    requires requires(const Record& record) {
+        { json_value(record) } -> std::convertible_to<nlohmann::json>;
+    }
+orrincore_error::Result<std::string> to_canonical_json(const Record& record) {
+    nlohmann::json value_form;
+    try {
+        value_form = json_value(record);
+    } catch (const nlohmann::json::exception& e) {
+        return std::unexpected(orrincore_error::CanonicalSerialization{
+            std::string("value is not representable as JSON: ") + e.what()});
+    }
+    return to_canonical_json(value_form);
+}
+
+}  // namespace orrincore_crypto::canonical

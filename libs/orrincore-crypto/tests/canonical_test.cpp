@@ -1,0 +1,200 @@
+#include "orrincore_crypto/canonical.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <string>
+
+namespace orrincore_crypto::canonical {
+namespace {
+
+using nlohmann::json;
+
+constexpr const char* kFloatTail =
+    " cannot be canonicalised; use an integer or a decimal string in signed contracts";
+
+std::string float_refusal(const std::string& path) {
+    return "canonical serialization failed: floating-point number at " + path + kFloatTail;
+}
+
+std::string outcome(const json& value) {
+    auto bytes = to_canonical_json(value);
+    return bytes ? *bytes : "refused: " + bytes.error().message();
+}
+
+TEST(CanonicalJson, WritesTheCanonicalBytes) {
+    const std::pair<const char*, std::string> cases[] = {
+        {R"({"b":1,"a":2,"A":3})", R"({"A":3,"a":2,"b":1})"},
+        {R"("e\u0301")", "\"\u00e9\""},
+        {R"({"e\u0301":"e\u0301"})", "{\"\u00e9\":\"\u00e9\"}"},
+        {R"("a\u0301\u0301")", "\"\u00e1\u0301\""},
+        {R"(["Y\u0308","y\u0308"])", "[\"Y\u0308\",\"\u00ff\"]"},
+        {"[18446744073709551615,-9223372036854775808,-1,0]",
+         "[18446744073709551615,-9223372036854775808,-1,0]"},
+        {R"("\t\n/\u001f")", R"("\t\n/\u001f")"},
+        {R"("\"\\\b\f\r\u000B\u0000\u007f")", "\"\\\"\\\\\\b\\f\\r\\u000b\\u0000\x7f\""},
+        {R"([{},[],""])", R"([{},[],""])"},
+        {R"({ "z" : [3, 1, {"b": null, "a": true}], "a": false, "\u00e9": "caf\u00e9 \u65e5" })",
+         "{\"a\":false,\"z\":[3,1,{\"a\":true,\"b\":null}],\"\u00e9\":\"caf\u00e9 \u65e5\"}"},
+        // normalising moves a key past another one: the pairs are sorted again
+        {R"({"e\u0301x":1,"f":2})", "{\"f\":2,\"\u00e9x\":1}"},
+    };
+    for (const auto& [text, expected] : cases) EXPECT_EQ(outcome(json::parse(text)), expected) << text;
+}
+
+TEST(CanonicalJson, WritesBothIntegerKindsInFull) {
+    EXPECT_EQ(outcome(json(std::numeric_limits<std::uint64_t>::max())), "18446744073709551615");
+    EXPECT_EQ(outcome(json(std::numeric_limits<std::int64_t>::min())), "-9223372036854775808");
+    EXPECT_EQ(outcome(json(std::int64_t{42})), "42");
+}
+
+TEST(CanonicalJson, RefusesWithTheFirstFaultOfTheWalk) {
+    const std::pair<json, std::string> cases[] = {
+        {json(1.5), float_refusal("<root>")},
+        {json::parse(R"({"rules":[{"min":1.5}]})"), float_refusal("rules.0.min")},
+        {json::parse(R"({"\u00e9":1,"e\u0301":2})"),
+         "canonical serialization failed: duplicate object key \"\u00e9\" after Unicode normalisation"},
+        // the two spellings are not neighbours until the pairs are sorted again
+        {json::parse(R"({"\u00e9":1,"e\u0301":2,"f":3})"),
+         "canonical serialization failed: duplicate object key \"\u00e9\" after Unicode normalisation"},
+        // the path holds the normalised key
+        {json::parse(R"({"e\u0301":[0,1.5]})"), float_refusal("\u00e9.1")},
+        // values are canonicalised before their object's keys are compared
+        {json::parse(R"({"\u00e9":1.5,"e\u0301":2})"), float_refusal("\u00e9")},
+        // depth first, keys in byte order: "a" is finished before "b" is entered
+        {json::parse(R"({"b":1.5,"a":{"\u00e9":1,"e\u0301":2}})"),
+         "canonical serialization failed: duplicate object key \"\u00e9\" after Unicode normalisation"},
+        {json::parse(R"({"b":[1.5],"a":{"x":2.5}})"), float_refusal("a.x")},
+        // a path of one empty key is not the root
+        {json::parse(R"({"":1.5})"), float_refusal("")},
+        {json::object({{"k", "ok\xff"}}),
+         "canonical serialization failed: string at k is not valid UTF-8"},
+        {json::object({{"k", json::object({{"e\xcc", 1}})}}),
+         "canonical serialization failed: object key \"e\ufffd\" at k is not valid UTF-8"},
+        {json::binary({1, 2}),
+         "canonical serialization failed: value at <root> is not representable as JSON"},
+    };
+    for (const auto& [value, expected] : cases)
+        EXPECT_EQ(outcome(value), "refused: " + expected) << value.dump(-1, ' ', false,
+                                                                        json::error_handler_t::replace);
+}
+
+TEST(CanonicalJson, CanonicalizeStartsFromTheGivenPathAndLeavesTheInput) {
+    const json input = json::parse(R"({"min":1.5})");
+    const auto refused = canonicalize(input, {"rules", "0"});
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error().message(), float_refusal("rules.0.min"));
+
+    const json decomposed = json::parse(R"({"e\u0301":"e\u0301"})");
+    const auto canonical = canonicalize(decomposed, {});
+    ASSERT_TRUE(canonical);
+    EXPECT_EQ(*canonical, json::parse(R"({"\u00e9":"\u00e9"})"));
+    EXPECT_EQ(decomposed, json::parse(R"({"e\u0301":"e\u0301"})"));
+}
+
+TEST(WriteEscapedString, EscapesControlsInLowerCaseAndAppends) {
+    std::string controls;
+    for (int c = 0; c < 0x20; ++c) controls.push_back(static_cast<char>(c));
+    std::string out = "x";
+    write_escaped_string(controls + "/\x7f\u00e9", out);
+    EXPECT_EQ(out,
+              R"(x"\u0000\u0001\u0002\u0003\u0004\u0005\u0006\u0007\b\t\n\u000b\f\r\u000e\u000f)"
+              R"(\u0010\u0011\u0012\u0013\u0014\u0015\u0016\u0017\u0018\u0019\u001a\u001b\u001c)"
+              "\\u001d\\u001e\\u001f/\x7f\u00e9\"");
+}
+
+// The table as printed for readers: base letter, then the letter it makes
+// with grave, acute, circumflex, tilde, diaeresis, ring above, caron.
+struct HandRow {
+    char base;
+    const char* composed[7];
+};
+constexpr char32_t kTableMarks[7] = {0x300, 0x301, 0x302, 0x303, 0x308, 0x30A, 0x30C};
+const HandRow kHandTable[] = {
+    {'A', {"\u00c0", "\u00c1", "\u00c2", "\u00c3", "\u00c4", "\u00c5", nullptr}},
+    {'a', {"\u00e0", "\u00e1", "\u00e2", "\u00e3", "\u00e4", "\u00e5", nullptr}},
+    {'E', {"\u00c8", "\u00c9", "\u00ca", nullptr, "\u00cb", nullptr, nullptr}},
+    {'e', {"\u00e8", "\u00e9", "\u00ea", nullptr, "\u00eb", nullptr, nullptr}},
+    {'I', {"\u00cc", "\u00cd", "\u00ce", nullptr, "\u00cf", nullptr, nullptr}},
+    {'i', {"\u00ec", "\u00ed", "\u00ee", nullptr, "\u00ef", nullptr, nullptr}},
+    {'O', {"\u00d2", "\u00d3", "\u00d4", "\u00d5", "\u00d6", nullptr, nullptr}},
+    {'o', {"\u00f2", "\u00f3", "\u00f4", "\u00f5", "\u00f6", nullptr, nullptr}},
+    {'U', {"\u00d9", "\u00da", "\u00db", nullptr, "\u00dc", nullptr, nullptr}},
+    {'u', {"\u00f9", "\u00fa", "\u00fb", nullptr, "\u00fc", nullptr, nullptr}},
+    {'N', {nullptr, nullptr, nullptr, "\u00d1", nullptr, nullptr, nullptr}},
+    {'n', {nullptr, nullptr, nullptr, "\u00f1", nullptr, nullptr, nullptr}},
+    {'Y', {nullptr, "\u00dd", nullptr, nullptr, nullptr, nullptr, nullptr}},
+    {'y', {nullptr, "\u00fd", nullptr, nullptr, "\u00ff", nullptr, nullptr}},
+    {'C', {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, "\u010c"}},
+    {'c', {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, "\u010d"}},
+    {'S', {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, "\u0160"}},
+    {'s', {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, "\u0161"}},
+    {'Z', {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, "\u017d"}},
+    {'z', {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, "\u017e"}},
+};
+
+const char* hand_composed(char base, char32_t mark) {
+    for (const HandRow& row : kHandTable)
+        for (int column = 0; column < 7; ++column)
+            if (row.base == base && kTableMarks[column] == mark) return row.composed[column];
+    return nullptr;
+}
+
+std::string combining_mark(char32_t mark) {
+    return {static_cast<char>(0xC0 | (mark >> 6)), static_cast<char>(0x80 | (mark & 0x3F))};
+}
+
+// Every ASCII character before every mark of U+0300..U+036F: exactly the 57
+// pairs of the table are composed, each into its letter.
+TEST(NormalizeString, ComposesExactlyTheFixedPairs) {
+    int composed = 0;
+    for (int base = 1; base < 0x80; ++base) {
+        for (char32_t mark = 0x300; mark <= 0x36F; ++mark) {
+            const std::string pair = static_cast<char>(base) + combining_mark(mark);
+            const char* expected = hand_composed(static_cast<char>(base), mark);
+            EXPECT_EQ(normalize_string(pair), expected ? expected : pair)
+                << "base " << base << " mark " << std::hex << static_cast<std::uint32_t>(mark);
+            composed += expected != nullptr;
+        }
+    }
+    EXPECT_EQ(composed, 57);
+}
+
+TEST(NormalizeString, ChangesNothingElse) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"", ""},
+        {"plain ascii", "plain ascii"},
+        {"Y\u0308", "Y\u0308"},                            // only lower-case y takes the diaeresis
+        {"C\u0327", "C\u0327"},                            // cedilla is not in the table
+        {"\u00e9\u0301", "\u00e9\u0301"},                  // precomposed letters stay, mark too
+        {"e\u0301\u0301", "\u00e9\u0301"},                 // one mark per letter
+        {"\u0301e", "\u0301e"},                            // a leading mark stays
+        {"x\u65e5e\u0301!", "x\u65e5\u00e9!"},
+        {"\xff" "e\u0301", "\xff\u00e9"},                  // stray bytes are copied
+        {"e\xcc", "e\xcc"},                                // cut-off mark
+    };
+    for (const auto& [text, expected] : cases) EXPECT_EQ(normalize_string(text), expected) << text;
+}
+
+namespace records {
+struct Sample {
+    std::uint64_t size;
+};
+json json_value(const Sample& sample) { return {{"size", sample.size}, {"label", "e\u0301"}}; }
+
+struct Unrepresentable {};
+json json_value(const Unrepresentable&) { return json(1).get<std::string>(); }
+}  // namespace records
+
+TEST(CanonicalJson, RecordEntryUsesItsValueForm) {
+    EXPECT_EQ(to_canonical_json(records::Sample{7}), "{\"label\":\"\u00e9\",\"size\":7}");
+    const auto refused = to_canonical_json(records::Unrepresentable{});
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error().message(),
+              "canonical serialization failed: value is not representable as JSON: "
+              "[json.exception.type_error.302] type must be string, but is number");
+}
+
+}  // namespace
+}  // namespace orrincore_crypto::canonical

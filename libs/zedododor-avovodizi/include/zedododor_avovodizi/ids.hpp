@@ -1,0 +1,154 @@
+#pragma once
+// Identifiers: the validated lower-case `Slug`, `ProductId` built on it, the
+// free-text `ServiceId` and `RegionId`, and the UUID identifier types, each a
+// distinct instance of `UuidId`.
+
+#include <orrincore_error/error.hpp>
+#include <zedododor_avovodizi/uuid.hpp>
+
+#include <compare>
+#include <concepts>
+#include <expected>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace zedododor_avovodizi::ids {
+
+// 1 to 64 bytes of `a`-`z`, `0`-`9` and `-`, no hyphen first or last, no
+// "--". Only obtainable through validation.
+class Slug {
+public:
+    // The first broken rule, as InvalidIdentifier with kind "Slug".
+    static orrincore_error::Result<void> validate(std::string_view text);
+    // Copies `text` and validates the copy.
+    static orrincore_error::Result<Slug> create(std::string_view text);
+    // Validates `text` and takes it over.
+    static orrincore_error::Result<Slug> try_from(std::string text);
+
+    const std::string& as_str() const { return text_; }
+    std::string to_string() const { return text_; }
+
+    friend bool operator==(const Slug&, const Slug&) = default;
+    friend auto operator<=>(const Slug&, const Slug&) = default;
+
+private:
+    explicit Slug(std::string text) : text_(std::move(text)) {}
+    std::string text_;
+};
+
+// The name of a product; always the text of a valid `Slug`.
+class ProductId {
+public:
+    // Exactly the `Slug` error when `text` is not a valid slug.
+    static orrincore_error::Result<ProductId> create(std::string_view text);
+
+    const std::string& as_str() const { return text_; }
+    std::string to_string() const { return text_; }
+
+    friend bool operator==(const ProductId&, const ProductId&) = default;
+    friend auto operator<=>(const ProductId&, const ProductId&) = default;
+
+private:
+    explicit ProductId(std::string text) : text_(std::move(text)) {}
+    std::string text_;
+};
+
+// Free-text identifiers, kept and shown unchanged, never validated.
+class ServiceId {
+public:
+    explicit ServiceId(std::string text) : text_(std::move(text)) {}
+    const std::string& as_str() const { return text_; }
+    std::string to_string() const { return text_; }
+    friend bool operator==(const ServiceId&, const ServiceId&) = default;
+    friend auto operator<=>(const ServiceId&, const ServiceId&) = default;
+
+private:
+    std::string text_;
+};
+
+class RegionId {
+public:
+    explicit RegionId(std::string text) : text_(std::move(text)) {}
+    const std::string& as_str() const { return text_; }
+    std::string to_string() const { return text_; }
+    friend bool operator==(const RegionId&, const RegionId&) = default;
+    friend auto operator<=>(const RegionId&, const RegionId&) = default;
+
+private:
+    std::string text_;
+};
+
+// A tag names its identifier type; the name is the `kind` of its errors.
+template <class Tag>
+concept UuidIdTag = requires {
+    { Tag::name } -> std::convertible_to<std::string_view>;
+};
+
+// An identifier wrapping one UUID. Each tag gives a type of its own, and
+// nothing converts between them.
+template <UuidIdTag Tag>
+class UuidId {
+public:
+    static constexpr std::string_view kind = Tag::name;
+
+    static UuidId generate() { return UuidId(Uuid::random_v4()); }
+    static constexpr UuidId from_uuid(const Uuid& uuid) { return UuidId(uuid); }
+
+    // Any UUID text form; on failure InvalidIdentifier with this type's kind
+    // and the parser's message as reason.
+    static orrincore_error::Result<UuidId> from_str(std::string_view text) {
+        auto parsed = Uuid::parse(text);
+        if (!parsed) {
+            return std::unexpected(orrincore_error::CoreError(
+                orrincore_error::InvalidIdentifier{std::string(kind), std::move(parsed.error())}));
+        }
+        return UuidId(*parsed);
+    }
+
+    constexpr const Uuid& uuid() const { return uuid_; }
+    std::string to_string() const { return uuid_.to_string(); }
+
+    friend constexpr bool operator==(const UuidId&, const UuidId&) = default;
+    friend constexpr auto operator<=>(const UuidId&, const UuidId&) = default;
+
+private:
+    constexpr explicit UuidId(const Uuid& uuid) : uuid_(uuid) {}
+    Uuid uuid_;
+};
+
+struct IdentityIdTag { static constexpr std::string_view name = "IdentityId"; };
+struct ObjectIdTag { static constexpr std::string_view name = "ObjectId"; };
+struct EnvelopeIdTag { static constexpr std::string_view name = "EnvelopeId"; };
+struct KeyIdTag { static constexpr std::string_view name = "KeyId"; };
+struct PolicyIdTag { static constexpr std::string_view name = "PolicyId"; };
+struct BackupIdTag { static constexpr std::string_view name = "BackupId"; };
+struct NodeIdTag { static constexpr std::string_view name = "NodeId"; };
+struct AuditEventIdTag { static constexpr std::string_view name = "AuditEventId"; };
+struct ConfigIdTag { static constexpr std::string_view name = "ConfigId"; };
+struct DecisionIdTag { static constexpr std::string_view name = "DecisionId"; };
+struct CapabilityIdTag { static constexpr std::string_view name = "CapabilityId"; };
+struct SyncIdTag { static constexpr std::string_view name = "SyncId"; };
+struct WorkspaceIdTag { static constexpr std::string_view name = "WorkspaceId"; };
+struct DeviceIdTag { static constexpr std::string_view name = "DeviceId"; };
+struct PseudonymTag { static constexpr std::string_view name = "Pseudonym"; };
+struct TenantIdTag { static constexpr std::string_view name = "TenantId"; };
+
+using IdentityId = UuidId<IdentityIdTag>;
+using ObjectId = UuidId<ObjectIdTag>;
+using EnvelopeId = UuidId<EnvelopeIdTag>;
+using KeyId = UuidId<KeyIdTag>;
+using PolicyId = UuidId<PolicyIdTag>;
+using BackupId = UuidId<BackupIdTag>;
+using NodeId = UuidId<NodeIdTag>;
+using AuditEventId = UuidId<AuditEventIdTag>;
+using ConfigId = UuidId<ConfigIdTag>;
+using DecisionId = UuidId<DecisionIdTag>;
+using CapabilityId = UuidId<CapabilityIdTag>;
+using SyncId = UuidId<SyncIdTag>;
+using WorkspaceId = UuidId<WorkspaceIdTag>;
+using DeviceId = UuidId<DeviceIdTag>;
+using Pseudonym = UuidId<PseudonymTag>;
+using TenantId = UuidId<TenantIdTag>;
+
+}  // namespace zedododor_avovodizi::ids

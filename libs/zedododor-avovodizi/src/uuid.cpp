@@ -1,0 +1,147 @@
+#include "zedododor_avovodizi/uuid.hpp"
+
+#include <orrincore_error/text.hpp>
+
+#include <fmt/format.h>
+#include <sodium.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace zedododor_avovodizi::ids {
+namespace {
+
+constexpr std::size_t kLongestForm = 45;
+constexpr std::size_t kSimpleDigits = 32;
+constexpr std::string_view kUrnPrefix = "urn:uuid:";
+constexpr std::array<std::size_t, 5> kGroupLengths{8, 4, 4, 4, 12};
+
+// The value of an ASCII hex digit, or -1. Explicit ranges: <cctype> and
+// strtol depend on the locale and accept signs and spaces.
+constexpr int hex_value(unsigned char b) {
+    if (b >= '0' && b <= '9') return b - '0';
+    if (b >= 'a' && b <= 'f') return b - 'a' + 10;
+    if (b >= 'A' && b <= 'F') return b - 'A' + 10;
+    return -1;
+}
+
+std::string length_error(std::size_t length) {
+    return fmt::format("invalid length: found {}", length);
+}
+
+// The character that starts at byte `at`, whole, for a message: a UTF-8
+// sequence, or U+FFFD when the bytes there are not one (messages must stay
+// valid UTF-8).
+std::string_view character_at(std::string_view text, std::size_t at) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    const std::size_t length = lead < 0x80                   ? 1
+                               : lead >= 0xC2 && lead <= 0xDF ? 2
+                               : lead >= 0xE0 && lead <= 0xEF ? 3
+                               : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                              : 0;
+    const std::string_view sequence = text.substr(at, length);
+    if (length != 0 && sequence.size() == length && orrincore_error::is_valid_utf8(sequence)) {
+        return sequence;
+    }
+    return "\xEF\xBF\xBD";
+}
+
+void ensure_random_source() {
+    static const bool ready = sodium_init() >= 0;
+    if (!ready) {
+        // Identifiers have no error result; without randomness nothing can go on.
+        std::fputs("internal failure: the operating system's random source is unavailable\n",
+                   stderr);
+        std::_Exit(101);
+    }
+}
+
+}  // namespace
+
+Uuid Uuid::random_v4() {
+    ensure_random_source();
+    Bytes bytes;
+    randombytes_buf(bytes.data(), bytes.size());
+    bytes[6] = static_cast<std::uint8_t>((bytes[6] & 0x0f) | 0x40);  // version 4
+    bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3f) | 0x80);  // variant 10
+    return Uuid(bytes);
+}
+
+std::expected<Uuid, std::string> Uuid::parse(std::string_view text) {
+    if (text.empty() || text.size() > kLongestForm) {
+        return std::unexpected(length_error(text.size()));
+    }
+
+    // The braced and URN forms wrap a hyphenated body; a bare text may be
+    // simple or hyphenated.
+    std::string_view body = text;
+    std::size_t offset = 0;
+    bool wrapped = true;
+    if (text.size() >= 2 && text.front() == '{' && text.back() == '}') {
+        offset = 1;
+        body = text.substr(1, text.size() - 2);
+    } else if (text.starts_with(kUrnPrefix)) {
+        offset = kUrnPrefix.size();
+        body = text.substr(offset);
+    } else {
+        wrapped = false;
+    }
+
+    std::array<std::size_t, 4> hyphen_at{};
+    std::size_t hyphens = 0;
+    for (std::size_t i = 0; i < body.size(); ++i) {
+        const auto b = static_cast<unsigned char>(body[i]);
+        if (b == '-') {
+            if (hyphens < hyphen_at.size()) hyphen_at[hyphens] = i;
+            ++hyphens;
+        } else if (hex_value(b) < 0) {
+            return std::unexpected(fmt::format("invalid character: found `{}` at {}",
+                                               character_at(text, offset + i), offset + i));
+        }
+    }
+
+    if (hyphens == 0 && !wrapped) {
+        if (body.size() != kSimpleDigits) return std::unexpected(length_error(text.size()));
+    } else {
+        if (hyphens != hyphen_at.size()) {
+            return std::unexpected(
+                fmt::format("invalid group count: expected 5, found {}", hyphens + 1));
+        }
+        std::size_t start = 0;
+        for (std::size_t group = 0; group < kGroupLengths.size(); ++group) {
+            const std::size_t end = group < hyphen_at.size() ? hyphen_at[group] : body.size();
+            if (end - start != kGroupLengths[group]) {
+                return std::unexpected(
+                    fmt::format("invalid group length in group {}: expected {}, found {}", group,
+                                kGroupLengths[group], end - start));
+            }
+            start = end + 1;
+        }
+    }
+
+    // Every byte of the body is now a hex digit or a hyphen in its place.
+    Bytes bytes{};
+    std::size_t digit = 0;
+    for (char c : body) {
+        if (c == '-') continue;
+        const int value = hex_value(static_cast<unsigned char>(c));
+        bytes[digit / 2] = static_cast<std::uint8_t>(digit % 2 == 0 ? value << 4
+                                                                    : bytes[digit / 2] | value);
+        ++digit;
+    }
+    return Uuid(bytes);
+}
+
+std::string Uuid::to_string() const {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string text;
+    text.reserve(36);
+    for (std::size_t i = 0; i < bytes_.size(); ++i) {
+        if (i == 4 || i == 6 || i == 8 || i == 10) text += '-';
+        text += kDigits[bytes_[i] >> 4];
+        text += kDigits[bytes_[i] & 0x0f];
+    }
+    return text;
+}
+
+}  // namespace zedododor_avovodizi::ids
