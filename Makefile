@@ -35,7 +35,7 @@ FUZZ_SECONDS ?= 60
 fuzz: deps
 	@scripts/install-deps fuzz
 	CC=clang-16 CXX=clang++-16 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEVI_FUZZ=ON -DBUILD_TESTING=OFF $(CMAKE_FLAGS)
-	cmake --build build-fuzz -j $(JOBS)
+	cmake --build build-fuzz --target fuzzers -j $(JOBS)
 	@for f in $$(find build-fuzz/libs -type f -name '*_fuzz' -perm -u+x); do \
 	  name=$$(basename $$f); corpus=build-fuzz/corpus/$$name; mkdir -p $$corpus; \
 	  seeds=$$(find libs -type d -path "*/tests/fixtures/$$name" | head -n 1); \
