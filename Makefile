@@ -37,10 +37,11 @@ fuzz: deps
 	CC=clang-16 CXX=clang++-16 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEVI_FUZZ=ON -DBUILD_TESTING=OFF $(CMAKE_FLAGS)
 	cmake --build build-fuzz --target fuzzers -j $(JOBS)
 	@for f in $$(find build-fuzz/libs -type f -name '*_fuzz' -perm -u+x); do \
-	  name=$$(basename $$f); corpus=build-fuzz/corpus/$$name; mkdir -p $$corpus; \
-	  seeds=$$(find libs -type d -path "*/tests/fixtures/$$name" | head -n 1); \
+	  name=$$(basename $$f); component=$$(basename $$(dirname $$f)); \
+	  corpus=build-fuzz/corpus/$$name; mkdir -p $$corpus; \
 	  echo "== $$name for $(FUZZ_SECONDS)s"; \
-	  $$f -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 $$corpus $$seeds || exit 1; \
+	  $$f -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 $$corpus \
+	    $$(ls -d libs/$$component/tests/fixtures/$$name 2>/dev/null) || exit 1; \
 	done
 
 clean:

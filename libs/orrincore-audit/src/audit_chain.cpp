@@ -1,0 +1,60 @@
+#include "orrincore_audit/audit_chain.hpp"
+
+#include <fmt/format.h>
+
+namespace orrincore_audit {
+
+using orrincore_crypto::ContentHash;
+using orrincore_error::CoreError;
+
+namespace {
+
+CoreError broken_link(std::uint64_t sequence) {
+    return orrincore_error::validation(fmt::format(
+        "audit chain broken at sequence {}: previous-hash link does not match the preceding event", sequence));
+}
+
+CoreError sequence_gap(std::uint64_t expected, std::uint64_t found) {
+    return orrincore_error::validation(fmt::format("audit chain sequence gap: expected {}, found {}", expected, found));
+}
+
+}  // namespace
+
+orrincore_error::Result<SignedAuditEvent> AuditChain::append(AuditEvent event,
+                                                             const orrincore_crypto::SigningKey& key) {
+    event.previous_event_hash = last_hash;
+    // One set of canonical bytes is both signed and hashed.
+    auto bytes = event.canonical_bytes();
+    if (!bytes) return std::unexpected(bytes.error());
+    const orrincore_crypto::Signature signature = key.sign_bytes(*bytes);
+    // Nothing below can fail: only now does the chain move.
+    last_hash = orrincore_crypto::hash::blake3_hash(*bytes);
+    last_sequence = next_sequence(last_sequence);
+    return SignedAuditEvent{std::move(event), last_sequence, signature};
+}
+
+orrincore_error::Result<void> verify_chain(std::span<const SignedAuditEvent> chain,
+                                           const orrincore_crypto::VerifyingKey& key) {
+    std::optional<ContentHash> running_hash;  // of the event before; absent before the first
+    std::uint64_t expected_sequence = 0;
+    for (const SignedAuditEvent& signed_event : chain) {
+        // Recomputed from the event itself; its stored fields prove nothing.
+        auto bytes = signed_event.event.canonical_bytes();
+        if (!bytes) return std::unexpected(bytes.error());
+        if (auto verified = key.verify_bytes(*bytes, signed_event.signature); !verified)
+            return std::unexpected(verified.error());
+
+        const auto& link = signed_event.event.previous_event_hash;
+        const bool first = !running_hash.has_value();
+        const bool linked = first ? !link.has_value() : link.has_value() && link->ct_eq(*running_hash);
+        if (!linked) return std::unexpected(broken_link(signed_event.sequence));
+        if (!first && signed_event.sequence != expected_sequence)
+            return std::unexpected(sequence_gap(expected_sequence, signed_event.sequence));
+
+        running_hash = orrincore_crypto::hash::blake3_hash(*bytes);
+        expected_sequence = next_sequence(signed_event.sequence);
+    }
+    return {};
+}
+
+}  // namespace orrincore_audit

@@ -1,0 +1,63 @@
+#pragma once
+// Fixed events, a fixed signing key and the fixture files shared by the
+// audit tests.
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "orrincore_audit/audit_chain.hpp"
+#include "orrincore_audit/audit_event.hpp"
+
+namespace orrincore_audit::testing {
+
+template <class T>
+T must(orrincore_error::Result<T> result) {
+    if (!result) throw std::runtime_error("bad test constant: " + result.error().message());
+    return std::move(*result);
+}
+
+inline zedododor_avovodizi::ids::ProductId product(std::string_view text = "vuvadededoru") {
+    return must(zedododor_avovodizi::ids::ProductId::create(text));
+}
+
+inline zedododor_avovodizi::time::Timestamp at(std::string_view text) {
+    return must(zedododor_avovodizi::time::Timestamp::from_str(text));
+}
+
+template <class Id>
+Id id(std::string_view text) {
+    return must(Id::from_str(text));
+}
+
+// The key that signed tests/fixtures/custody_chain.json: seed bytes 0..31.
+inline orrincore_crypto::SigningKey fixture_key() {
+    orrincore_crypto::SigningKey::Seed seed{};
+    for (std::size_t i = 0; i < seed.size(); ++i) seed[i] = static_cast<std::uint8_t>(i);
+    return orrincore_crypto::SigningKey::from_bytes(seed);
+}
+
+// A plain event as AuditEvent::create makes it, with the id fixed and the
+// text fields numbered so that neighbouring events differ.
+inline AuditEvent plain_event(int number = 1) {
+    auto event = AuditEvent::create(product(), Actor{ActorType::service, "archive-engine", std::nullopt},
+                                    Target{"legal_hold", "hold-" + std::to_string(number)},
+                                    "legal-hold.release", AuditResult::success, AuditCategory::policy,
+                                    at("2024-05-01T12:00:00Z"));
+    event.event_id = id<zedododor_avovodizi::ids::AuditEventId>("6f1c2b4e-8d3a-4f5b-9c7e-0a1b2c3d4e5f");
+    return event;
+}
+
+inline std::string read_fixture(std::string_view name) {
+    const auto path = std::filesystem::path(__FILE__).parent_path() / "fixtures" / name;
+    std::ifstream file(path, std::ios::binary);
+    if (!file) throw std::runtime_error("missing fixture " + path.string());
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+}  // namespace orrincore_audit::testing
