@@ -4,6 +4,7 @@
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
 
+#include <algorithm>
 #include <cstdint>
 
 namespace orrincore_error {
@@ -11,13 +12,15 @@ namespace {
 
 // Decodes the code point at `i` and advances `i`; ill-formed bytes give a
 // negative value (ICU's U8_NEXT rejects overlongs, surrogates and > U+10FFFF).
+// ICU counts in int32_t, so it is handed a window of one sequence at most:
+// offsets past 2 GiB would otherwise wrap and read outside the text.
 UChar32 next_code_point(std::string_view text, std::size_t& i) {
-    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
-    const auto length = static_cast<int32_t>(text.size());
-    auto index = static_cast<int32_t>(i);
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data() + i);
+    const auto length = static_cast<int32_t>(std::min<std::size_t>(text.size() - i, U8_MAX_LENGTH));
+    int32_t index = 0;
     UChar32 c = 0;
     U8_NEXT(bytes, index, length, c);
-    i = static_cast<std::size_t>(index);
+    i += static_cast<std::size_t>(index);
     return c;
 }
 
