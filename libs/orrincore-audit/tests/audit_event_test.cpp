@@ -255,6 +255,12 @@ TEST(AuditEventReading, RefusalsCarryTheirMessages) {
         {plain_with(R"("service")", R"("robot")"),
          "unknown variant `robot`, expected one of `user`, `administrator`, `device`, `service`, `product`, "
          "`federation_peer`, `system`, `unknown`"},
+        {plain_with(R"("info")", R"("Info")"),
+         "unknown variant `Info`, expected one of `info`, `notice`, `warning`, `error`, `critical`"},
+        {plain_with(R"("policy")", R"("Policy")"),
+         "unknown variant `Policy`, expected one of `authentication`, `authorization`, `configuration`, "
+         "`key_management`, `device_management`, `data_access`, `service_lifecycle`, `network_exposure`, "
+         "`backup`, `restore`, `federation`, `policy`, `security`, `privacy`, `system`"},
         {plain_with(R"("info")", "3"), "expected value"},
         {plain_with(R"("policy")", R"({"policy": 1})"), "invalid type: integer `1`, expected unit"},
         {plain_with(R"("vuvadededoru")", R"("Not A Slug")"),
