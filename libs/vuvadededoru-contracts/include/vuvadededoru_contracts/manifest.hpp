@@ -1,0 +1,144 @@
+#pragma once
+// Archive manifests: the signed table of contents of one package, one object
+// reference per chunk in chunk order. Its canonical bytes (the canonical JSON
+// of its value form) are what is hashed and signed; a `SealedManifest` keeps
+// the signature and a signer key id beside the manifest.
+//
+// Nothing re-checks a manifest after `create`: one read from a file keeps the
+// values it was read with (no references, a total that differs from their
+// sum, another version), and the hash and signature cover exactly those.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include <orrincore_crypto/hash.hpp>
+#include <orrincore_crypto/json.hpp>
+#include <orrincore_crypto/sign.hpp>
+#include <orrincore_json/record.hpp>
+#include <orrincore_object/object_reference.hpp>
+#include <zedododor_avovodizi/ids.hpp>
+#include <zedododor_avovodizi/json.hpp>
+#include <zedododor_avovodizi/time.hpp>
+
+#include "vuvadededoru_contracts/error.hpp"
+#include "vuvadededoru_contracts/ids.hpp"
+
+namespace vuvadededoru_contracts {
+
+// One chunk's bytes, as handed to the chunk check.
+using ChunkBytes = std::span<const std::uint8_t>;
+
+struct ArchiveManifest {
+    ArchiveManifestId id;
+    zedododor_avovodizi::ids::TenantId tenant_id;
+    zedododor_avovodizi::ids::WorkspaceId workspace_id;
+    ArchivePackageId archive_package_id;
+    std::uint16_t manifest_version;
+    zedododor_avovodizi::ids::ProductId source_product;
+    std::vector<orrincore_object::ObjectReference> object_refs;  // element i describes chunk i
+    std::uint64_t total_size_bytes;
+    RetentionPolicyId retention_policy_id;
+    bool legal_hold_active_at_seal;
+    zedododor_avovodizi::time::Timestamp created_at;
+    zedododor_avovodizi::time::Timestamp sealed_at;
+
+    static constexpr std::uint16_t current_version = 1;
+
+    // A new manifest with a fresh id, version 1 and the references' total
+    // size. Refuses an empty reference list ("object_refs"). A total beyond
+    // the 64-bit range stays at the largest value instead of wrapping.
+    static ContractResult<ArchiveManifest> create(
+        zedododor_avovodizi::ids::TenantId tenant_id,
+        zedododor_avovodizi::ids::WorkspaceId workspace_id,
+        ArchivePackageId archive_package_id,
+        zedododor_avovodizi::ids::ProductId source_product,
+        std::vector<orrincore_object::ObjectReference> object_refs,
+        RetentionPolicyId retention_policy_id,
+        bool legal_hold_active_at_seal,
+        zedododor_avovodizi::time::Timestamp created_at,
+        zedododor_avovodizi::time::Timestamp sealed_at);
+
+    // The canonical JSON bytes of the value form, computed afresh each call.
+    ContractResult<std::string> canonical_bytes() const;
+
+    // BLAKE3 of the canonical bytes.
+    ContractResult<orrincore_crypto::ContentHash> manifest_hash() const;
+
+    // Ed25519 signature of the canonical bytes.
+    ContractResult<orrincore_crypto::Signature> sign(const orrincore_crypto::SigningKey& key) const;
+
+    // Fails with ManifestSignatureInvalid unless `signature` is this
+    // manifest's under `key`.
+    ContractResult<void> verify(const orrincore_crypto::VerifyingKey& key,
+                                const orrincore_crypto::Signature& signature) const;
+
+    // Whether `chunks` are exactly the archived content, chunk i against
+    // reference i: same count, then each chunk's length and hash (under the
+    // reference's own algorithm, compared in constant time). Every chunk up
+    // to the first failing one is hashed, whatever its length. Failures are
+    // Canonical carrying the count or chunk text.
+    ContractResult<void> verify_chunk_integrity(std::span<const ChunkBytes> chunks) const;
+    ContractResult<void> verify_chunk_integrity(
+        const std::vector<std::vector<std::uint8_t>>& chunks) const;
+
+    bool operator==(const ArchiveManifest&) const = default;
+};
+
+struct SealedManifest {
+    ArchiveManifest manifest;
+    orrincore_crypto::Signature signature;
+    // A label given at sealing; no operation reads it to choose a key.
+    zedododor_avovodizi::ids::KeyId signer_key_id;
+
+    // Signs `manifest` with `key` and keeps the signature beside it.
+    static ContractResult<SealedManifest> seal(ArchiveManifest manifest,
+                                               const orrincore_crypto::SigningKey& key,
+                                               zedododor_avovodizi::ids::KeyId signer_key_id);
+
+    // The stored signature checked against the manifest under `key`.
+    ContractResult<void> verify(const orrincore_crypto::VerifyingKey& key) const;
+
+    bool operator==(const SealedManifest&) const = default;
+};
+
+// The value form handed to canonical JSON.
+nlohmann::json json_value(const ArchiveManifest& manifest);
+
+}  // namespace vuvadededoru_contracts
+
+template <>
+struct orrincore_json::Json<vuvadededoru_contracts::ArchiveManifest>
+    : orrincore_json::RecordJson<vuvadededoru_contracts::ArchiveManifest> {
+    using R = vuvadededoru_contracts::ArchiveManifest;
+    static constexpr std::string_view name = "ArchiveManifest";
+    static constexpr auto fields = std::tuple{
+        required("id", &R::id),
+        required("tenant_id", &R::tenant_id),
+        required("workspace_id", &R::workspace_id),
+        required("archive_package_id", &R::archive_package_id),
+        required("manifest_version", &R::manifest_version),
+        required("source_product", &R::source_product),
+        required("object_refs", &R::object_refs),
+        required("total_size_bytes", &R::total_size_bytes),
+        required("retention_policy_id", &R::retention_policy_id),
+        required("legal_hold_active_at_seal", &R::legal_hold_active_at_seal),
+        required("created_at", &R::created_at),
+        required("sealed_at", &R::sealed_at),
+    };
+};
+
+template <>
+struct orrincore_json::Json<vuvadededoru_contracts::SealedManifest>
+    : orrincore_json::RecordJson<vuvadededoru_contracts::SealedManifest> {
+    using R = vuvadededoru_contracts::SealedManifest;
+    static constexpr std::string_view name = "SealedManifest";
+    static constexpr auto fields = std::tuple{
+        required("manifest", &R::manifest),
+        required("signature", &R::signature),
+        required("signer_key_id", &R::signer_key_id),
+    };
+};

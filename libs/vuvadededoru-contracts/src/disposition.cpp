@@ -1,0 +1,62 @@
+#include "vuvadededoru_contracts/disposition.hpp"
+
+#include <string_view>
+#include <utility>
+
+#include <fmt/format.h>
+
+namespace vuvadededoru_contracts {
+namespace {
+
+constexpr std::string_view kEntity = "DispositionReview";
+
+}  // namespace
+
+DispositionReview DispositionReview::open(zedododor_avovodizi::ids::TenantId tenant_id,
+                                          zedododor_avovodizi::ids::WorkspaceId workspace_id,
+                                          ArchivePackageId archive_package_id,
+                                          RetentionPolicyId retention_policy_id,
+                                          zedododor_avovodizi::time::Timestamp eligible_at,
+                                          zedododor_avovodizi::time::Timestamp now) {
+    return DispositionReview{
+        .id = DispositionReviewId::generate(),
+        .tenant_id = tenant_id,
+        .workspace_id = workspace_id,
+        .archive_package_id = archive_package_id,
+        .retention_policy_id = retention_policy_id,
+        .status = DispositionReviewStatus::open,
+        .eligible_at = eligible_at,
+        .reviewed_by = std::nullopt,
+        .decision = std::nullopt,
+        .created_at = now,
+        .completed_at = std::nullopt,
+    };
+}
+
+ContractResult<DispositionReview> DispositionReview::decide(DispositionDecision decision,
+                                                            std::string reviewed_by) const {
+    // The refusal names a fixed word, not the current status.
+    if (status != DispositionReviewStatus::open)
+        return std::unexpected(IllegalTransition{kEntity, "not_open", "decided"});
+    DispositionReview next = *this;
+    next.status = DispositionReviewStatus::decided;
+    next.decision = decision;
+    next.reviewed_by = std::move(reviewed_by);
+    return next;
+}
+
+ContractResult<DispositionReview> DispositionReview::complete(zedododor_avovodizi::time::Timestamp now) const {
+    if (status != DispositionReviewStatus::decided)
+        return std::unexpected(IllegalTransition{kEntity, "not_decided", "completed"});
+    DispositionReview next = *this;
+    next.status = DispositionReviewStatus::completed;
+    next.completed_at = now;
+    return next;
+}
+
+std::string debug_form(const std::optional<DispositionDecision>& decision) {
+    if (!decision) return "None";
+    return fmt::format("Some({})", orrincore_json::debug_name(*decision));
+}
+
+}  // namespace vuvadededoru_contracts

@@ -1,0 +1,102 @@
+#include "vuvadededoru_contracts/legal_hold.hpp"
+
+#include <string_view>
+#include <utility>
+
+#include <orrincore_error/text.hpp>
+
+namespace vuvadededoru_contracts {
+namespace {
+
+constexpr std::string_view kEntity = "LegalHold";
+
+bool allowed(LegalHoldStatus from, LegalHoldStatus to) {
+    using S = LegalHoldStatus;
+    switch (from) {
+        case S::requested: return to == S::active || to == S::denied;
+        case S::active: return to == S::release_requested || to == S::expired;
+        case S::release_requested: return to == S::released;
+        case S::released:
+        case S::denied:
+        case S::expired: return false;
+    }
+    return false;
+}
+
+bool authorises_release(orrincore_policy::Decision decision) {
+    return decision == orrincore_policy::Decision::allow || decision == orrincore_policy::Decision::warn;
+}
+
+}  // namespace
+
+ContractResult<LegalHold> LegalHold::create(zedododor_avovodizi::ids::TenantId tenant_id,
+                                            zedododor_avovodizi::ids::WorkspaceId workspace_id, std::string name,
+                                            std::string scope, LegalHoldReasonCode reason_code,
+                                            std::string requested_by, zedododor_avovodizi::time::Timestamp now) {
+    if (orrincore_error::is_blank(name)) return std::unexpected(EmptyField{"name"});
+    if (orrincore_error::is_blank(scope)) return std::unexpected(EmptyField{"scope"});
+    if (orrincore_error::is_blank(requested_by)) return std::unexpected(EmptyField{"requested_by"});
+    return LegalHold{
+        .id = LegalHoldId::generate(),
+        .tenant_id = tenant_id,
+        .workspace_id = workspace_id,
+        .name = std::move(name),
+        .description_redacted = {},
+        .status = LegalHoldStatus::requested,
+        .scope = std::move(scope),
+        .reason_code = reason_code,
+        .requested_by = std::move(requested_by),
+        .approved_by = std::nullopt,
+        .starts_at = std::nullopt,
+        .released_at = std::nullopt,
+        .created_at = now,
+        .updated_at = now,
+    };
+}
+
+ContractResult<LegalHold> LegalHold::transition(LegalHoldStatus to) const {
+    if (!allowed(status, to))
+        return std::unexpected(IllegalTransition{kEntity, orrincore_json::word(status), orrincore_json::word(to)});
+    LegalHold next = *this;
+    next.status = to;
+    return next;
+}
+
+ContractResult<LegalHold> LegalHold::approve(std::string approved_by, zedododor_avovodizi::time::Timestamp now) const {
+    auto next = transition(LegalHoldStatus::active);
+    if (!next) return next;
+    next->approved_by = std::move(approved_by);
+    next->starts_at = now;
+    next->updated_at = now;
+    return next;
+}
+
+ContractResult<LegalHold> LegalHold::deny(std::string approved_by, zedododor_avovodizi::time::Timestamp now) const {
+    auto next = transition(LegalHoldStatus::denied);
+    if (!next) return next;
+    next->approved_by = std::move(approved_by);
+    next->updated_at = now;
+    return next;
+}
+
+ContractResult<LegalHold> LegalHold::request_release(zedododor_avovodizi::time::Timestamp now) const {
+    auto next = transition(LegalHoldStatus::release_requested);
+    if (!next) return next;
+    next->updated_at = now;
+    return next;
+}
+
+ContractResult<LegalHold> LegalHold::release(std::string approved_by, orrincore_policy::Decision decision,
+                                             zedododor_avovodizi::time::Timestamp now) const {
+    if (status != LegalHoldStatus::release_requested)
+        return std::unexpected(IllegalTransition{kEntity, orrincore_json::word(status), "released"});
+    if (!authorises_release(decision)) return std::unexpected(ReleaseNotAuthorised{});
+    auto next = transition(LegalHoldStatus::released);
+    if (!next) return next;
+    next->approved_by = std::move(approved_by);
+    next->released_at = now;
+    next->updated_at = now;
+    return next;
+}
+
+}  // namespace vuvadededoru_contracts

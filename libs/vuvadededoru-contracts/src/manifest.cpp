@@ -1,0 +1,108 @@
+#include "vuvadededoru_contracts/manifest.hpp"
+
+#include <limits>
+#include <utility>
+
+#include <fmt/format.h>
+
+#include <orrincore_crypto/canonical.hpp>
+#include <orrincore_json/document.hpp>
+
+namespace vuvadededoru_contracts {
+namespace {
+
+std::uint64_t saturating_total(const std::vector<orrincore_object::ObjectReference>& refs) {
+    std::uint64_t total = 0;
+    for (const auto& ref : refs) {
+        if (__builtin_add_overflow(total, ref.ciphertext_size, &total))
+            return std::numeric_limits<std::uint64_t>::max();
+    }
+    return total;
+}
+
+}  // namespace
+
+nlohmann::json json_value(const ArchiveManifest& manifest) { return orrincore_json::to_value(manifest); }
+
+ContractResult<ArchiveManifest> ArchiveManifest::create(
+    zedododor_avovodizi::ids::TenantId tenant_id, zedododor_avovodizi::ids::WorkspaceId workspace_id,
+    ArchivePackageId archive_package_id, zedododor_avovodizi::ids::ProductId source_product,
+    std::vector<orrincore_object::ObjectReference> object_refs, RetentionPolicyId retention_policy_id,
+    bool legal_hold_active_at_seal, zedododor_avovodizi::time::Timestamp created_at,
+    zedododor_avovodizi::time::Timestamp sealed_at) {
+    if (object_refs.empty()) return std::unexpected(EmptyField{"object_refs"});
+    const std::uint64_t total = saturating_total(object_refs);
+    return ArchiveManifest{
+        ArchiveManifestId::generate(),
+        tenant_id,
+        workspace_id,
+        archive_package_id,
+        current_version,
+        std::move(source_product),
+        std::move(object_refs),
+        total,
+        retention_policy_id,
+        legal_hold_active_at_seal,
+        created_at,
+        sealed_at,
+    };
+}
+
+ContractResult<std::string> ArchiveManifest::canonical_bytes() const {
+    auto bytes = orrincore_crypto::canonical::to_canonical_json(*this);
+    if (!bytes) return std::unexpected(Canonical{bytes.error().message()});
+    return std::move(*bytes);
+}
+
+ContractResult<orrincore_crypto::ContentHash> ArchiveManifest::manifest_hash() const {
+    auto bytes = canonical_bytes();
+    if (!bytes) return std::unexpected(bytes.error());
+    return orrincore_crypto::hash::blake3_hash(*bytes);
+}
+
+ContractResult<orrincore_crypto::Signature> ArchiveManifest::sign(const orrincore_crypto::SigningKey& key) const {
+    auto signature = orrincore_crypto::sign::sign_canonical(key, json_value(*this));
+    if (!signature) return std::unexpected(ContractError::from(signature.error()));
+    return *signature;
+}
+
+ContractResult<void> ArchiveManifest::verify(const orrincore_crypto::VerifyingKey& key,
+                                             const orrincore_crypto::Signature& signature) const {
+    auto bytes = canonical_bytes();
+    if (!bytes) return std::unexpected(bytes.error());
+    if (auto verified = key.verify_bytes(*bytes, signature); !verified)
+        return std::unexpected(ContractError::from(verified.error()));
+    return {};
+}
+
+ContractResult<void> ArchiveManifest::verify_chunk_integrity(std::span<const ChunkBytes> chunks) const {
+    if (chunks.size() != object_refs.size()) {
+        return std::unexpected(Canonical{fmt::format("chunk count mismatch: manifest records {}, {} supplied",
+                                                     object_refs.size(), chunks.size())});
+    }
+    for (std::size_t i = 0; i < chunks.size(); ++i) {
+        if (!object_refs[i].verify_content(chunks[i]))
+            return std::unexpected(Canonical{fmt::format("chunk {} failed integrity verification", i)});
+    }
+    return {};
+}
+
+ContractResult<void> ArchiveManifest::verify_chunk_integrity(
+    const std::vector<std::vector<std::uint8_t>>& chunks) const {
+    const std::vector<ChunkBytes> views(chunks.begin(), chunks.end());
+    return verify_chunk_integrity(std::span<const ChunkBytes>(views));
+}
+
+ContractResult<SealedManifest> SealedManifest::seal(ArchiveManifest manifest,
+                                                    const orrincore_crypto::SigningKey& key,
+                                                    zedododor_avovodizi::ids::KeyId signer_key_id) {
+    auto signature = manifest.sign(key);
+    if (!signature) return std::unexpected(signature.error());
+    return SealedManifest{std::move(manifest), *signature, signer_key_id};
+}
+
+ContractResult<void> SealedManifest::verify(const orrincore_crypto::VerifyingKey& key) const {
+    return manifest.verify(key, signature);
+}
+
+}  // namespace vuvadededoru_contracts

@@ -1,0 +1,90 @@
+#pragma once
+// The engine's error: a refusal by one of the archive records (wrapped
+// contract error) or a violation of one of the engine's own rules. Every
+// variant has exactly one message.
+
+#include <expected>
+#include <optional>
+#include <string>
+#include <utility>
+#include <variant>
+
+#include <vuvadededoru_contracts/error.hpp>
+#include <zedododor_avovodizi/time.hpp>
+
+namespace zorizorezire_rizozi {
+
+enum class EngineRuleKind {
+    LegalHoldBlocksDisposition,
+    HoldNotActive,
+    HoldNotReleased,
+    PackageNotSealed,
+    RetentionNotExpired,  // carries the expiry
+    AlreadyDisposed,
+    DispositionNotAuthorised,
+    ReviewPackageMismatch,
+    ManifestPackageMismatch,
+    ManifestHashMismatch,
+    PolicyRetired,            // raised by no operation
+    PolicyInputHashMismatch,  // raised by no operation
+    CustodyEventFailed,       // raised by no operation
+    // A released hold may clear only the hold the package carries.
+    LegalHoldMismatch,
+    // A package carries one hold at a time; a second would replace the first.
+    PackageCarriesOtherLegalHold,
+};
+
+struct EngineRule {
+    EngineRuleKind kind;
+    std::optional<zedododor_avovodizi::time::Timestamp> expires_at;  // RetentionNotExpired only
+
+    bool operator==(const EngineRule&) const = default;
+};
+
+class EngineError {
+public:
+    using Variant = std::variant<vuvadededoru_contracts::ContractError, EngineRule>;
+
+    // The contract error of a record step, wrapped as it is.
+    EngineError(vuvadededoru_contracts::ContractError error)  // NOLINT: implicit by design
+        : value_(std::move(error)) {}
+
+    // A rule without data (every kind but RetentionNotExpired).
+    static EngineError rule(EngineRuleKind kind) { return EngineError(EngineRule{kind, std::nullopt}); }
+
+    static EngineError retention_not_expired(zedododor_avovodizi::time::Timestamp expires_at) {
+        return EngineError(EngineRule{EngineRuleKind::RetentionNotExpired, expires_at});
+    }
+
+    const Variant& value() const { return value_; }
+
+    // The wrapped contract error, or null for an engine rule.
+    const vuvadededoru_contracts::ContractError* contract() const {
+        return std::get_if<vuvadededoru_contracts::ContractError>(&value_);
+    }
+
+    // The broken engine rule, or null for a wrapped contract error.
+    const EngineRule* broken_rule() const { return std::get_if<EngineRule>(&value_); }
+
+    bool is(EngineRuleKind kind) const { return broken_rule() && broken_rule()->kind == kind; }
+
+    std::string message() const;
+
+    bool operator==(const EngineError&) const = default;
+
+private:
+    explicit EngineError(EngineRule rule) : value_(rule) {}
+
+    Variant value_;
+};
+
+template <class T>
+using EngineResult = std::expected<T, EngineError>;
+
+// A record step's refusal as the engine returns it (built in place: g++ 12
+// warns falsely about a moved temporary here at -O2).
+inline std::unexpected<EngineError> contract_violation(const vuvadededoru_contracts::ContractError& error) {
+    return std::unexpected<EngineError>(std::in_place, error);
+}
+
+}  // namespace zorizorezire_rizozi

@@ -1,0 +1,61 @@
+#pragma once
+// Records in the states the engine rules are about.
+
+#include <string_view>
+
+#include <orrincore_crypto/hash.hpp>
+#include <vuvadededoru_contracts/disposition.hpp>
+#include <vuvadededoru_contracts/legal_hold.hpp>
+#include <vuvadededoru_contracts/package.hpp>
+#include <zedododor_avovodizi/ids.hpp>
+#include <zedododor_avovodizi/time.hpp>
+
+namespace engine_fixture {
+
+namespace ids = zedododor_avovodizi::ids;
+namespace vc = vuvadededoru_contracts;
+using zedododor_avovodizi::time::Timestamp;
+
+inline Timestamp at(std::string_view text) { return Timestamp::from_str(text).value(); }
+
+inline const Timestamp sealed_at = at("2024-01-01T00:00:00Z");
+inline const Timestamp expiry = at("2024-01-31T00:00:00Z");  // 30 days later
+inline const Timestamp before_expiry = at("2024-01-15T00:00:00Z");
+inline const Timestamp after_expiry = at("2024-02-01T00:00:00Z");
+
+inline vc::ArchivePackage pending_package() {
+    return vc::ArchivePackage::create(ids::TenantId::generate(), ids::WorkspaceId::generate(),
+                                      ids::ProductId::create("vuvadededoru").value(), ids::Uuid::random_v4(),
+                                      vc::ArchiveTargetId::generate(), vc::RetentionPolicyId::generate(),
+                                      "mail 2023", "archivist", at("2023-12-31T00:00:00Z"))
+        .value();
+}
+
+// Sealed on 2024-01-01 for 30 days, against `manifest_hash`.
+inline vc::ArchivePackage sealed_package(
+    orrincore_crypto::ContentHash manifest_hash = orrincore_crypto::hash::blake3_hash("manifest")) {
+    return pending_package()
+        .begin_writing(sealed_at)
+        ->seal(manifest_hash, ids::KeyId::generate(), 23, 2, 30, sealed_at)
+        .value();
+}
+
+inline vc::ArchivePackage with_status(vc::ArchivePackage package, vc::PackageStatus status) {
+    package.status = status;
+    return package;
+}
+
+inline vc::ArchivePackage held(vc::ArchivePackage package, vc::LegalHoldId hold = vc::LegalHoldId::generate()) {
+    package.legal_hold_id = hold;
+    return package;
+}
+
+inline vc::LegalHold hold_in(vc::LegalHoldStatus status) {
+    auto hold = vc::LegalHold::create(ids::TenantId::generate(), ids::WorkspaceId::generate(), "Inquiry",
+                                      "all mail", vc::LegalHoldReasonCode::litigation, "legal", sealed_at)
+                    .value();
+    hold.status = status;
+    return hold;
+}
+
+}  // namespace engine_fixture
