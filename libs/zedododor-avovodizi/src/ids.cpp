@@ -7,8 +7,9 @@ namespace {
 
 constexpr std::size_t kMaxSlugBytes = 64;
 
-orrincore_error::CoreError slug_error(std::string reason) {
-    return orrincore_error::InvalidIdentifier{"Slug", std::move(reason)};
+std::unexpected<orrincore_error::CoreError> slug_error(std::string reason) {
+    return std::unexpected<orrincore_error::CoreError>(
+        std::in_place, orrincore_error::InvalidIdentifier{"Slug", std::move(reason)});
 }
 
 // Bytes, not characters: the locale-dependent <cctype> tests are undefined for
@@ -21,23 +22,22 @@ constexpr bool is_slug_byte(unsigned char b) {
 
 orrincore_error::Result<void> Slug::validate(std::string_view text) {
     if (text.empty()) {
-        return std::unexpected(slug_error("must not be empty"));
+        return slug_error("must not be empty");
     }
     if (text.size() > kMaxSlugBytes) {
-        return std::unexpected(slug_error(
-            fmt::format("must be at most {} bytes, got {}", kMaxSlugBytes, text.size())));
+        return slug_error(
+            fmt::format("must be at most {} bytes, got {}", kMaxSlugBytes, text.size()));
     }
     for (char c : text) {
         if (!is_slug_byte(static_cast<unsigned char>(c))) {
-            return std::unexpected(
-                slug_error("may contain only lowercase ASCII letters, digits and hyphens"));
+            return slug_error("may contain only lowercase ASCII letters, digits and hyphens");
         }
     }
     if (text.front() == '-' || text.back() == '-') {
-        return std::unexpected(slug_error("must not start or end with a hyphen"));
+        return slug_error("must not start or end with a hyphen");
     }
     if (text.find("--") != std::string_view::npos) {
-        return std::unexpected(slug_error("must not contain consecutive hyphens"));
+        return slug_error("must not contain consecutive hyphens");
     }
     return {};
 }
@@ -48,14 +48,14 @@ orrincore_error::Result<Slug> Slug::create(std::string_view text) {
 
 orrincore_error::Result<Slug> Slug::try_from(std::string text) {
     if (auto valid = validate(text); !valid) {
-        return std::unexpected(std::move(valid.error()));
+        return std::unexpected(valid.error());
     }
     return Slug(std::move(text));
 }
 
 orrincore_error::Result<ProductId> ProductId::create(std::string_view text) {
     if (auto valid = Slug::validate(text); !valid) {
-        return std::unexpected(std::move(valid.error()));
+        return std::unexpected(valid.error());
     }
     return ProductId(std::string(text));
 }
