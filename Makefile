@@ -40,6 +40,7 @@ fuzz: deps
 	  name=$$(basename $$f); component=$$(basename $$(dirname $$f)); \
 	  corpus=build-fuzz/corpus/$$name; mkdir -p $$corpus; \
 	  echo "== $$name for $(FUZZ_SECONDS)s"; \
+	  ASAN_SYMBOLIZER_PATH=/usr/lib/llvm-16/bin/llvm-symbolizer \
 	  $$f -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 $$corpus \
 	    $$(ls -d libs/$$component/tests/fixtures/$$name 2>/dev/null) || exit 1; \
 	done

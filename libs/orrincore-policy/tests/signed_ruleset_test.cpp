@@ -15,6 +15,7 @@ namespace {
 
 using namespace orrincore_policy::testing;
 using orrincore_crypto::SigningKey;
+using zedododor_avovodizi::ids::EnvelopeId;
 using zedododor_avovodizi::ids::KeyId;
 using zedododor_avovodizi::ids::TenantId;
 using zedododor_avovodizi::ids::WorkspaceId;
@@ -62,6 +63,43 @@ PolicyRuleset opened(const std::string& file) {
     auto rules = envelope->open(key.verifying_key(), now, context);
     EXPECT_TRUE(rules) << rules.error().message();
     return *std::move(rules);
+}
+
+TEST(SignedPolicyRuleset, FixedSeedSigningInputAndSignature) {
+    // One rule with every optional part and one with none: any change to
+    // what the signature of a ruleset covers shows in these bytes.
+    PolicyRule full = rule("allow-litigation", Decision::allow,
+                           {{"reason_code", Condition::OneOf{{"litigation"}}}, {"age", Condition::InRange{1, 30}}},
+                           {{"session", Condition::Absent{}}});
+    full.rule_name = "litigation";
+    full.actor_type = PolicyActorType::user;
+    full.resource_type = "legal-hold";
+    SignedPolicyRuleset envelope{1,
+                                 *EnvelopeId::from_str("0f8e7d6c-5b4a-4938-8271-605f4e3d2c1b"),
+                                 *KeyId::from_str("1a2b3c4d-5e6f-4a7b-8c9d-0e1f2a3b4c5d"),
+                                 now,
+                                 std::nullopt,
+                                 context,
+                                 ruleset({full, rule("deny-rest", Decision::deny)}, 3600),
+                                 std::nullopt,
+                                 {}};
+    const auto bytes = envelope.signing_bytes();
+    ASSERT_TRUE(bytes);
+    EXPECT_EQ(*bytes,
+              R"({"associated_data":["product:vuvadededoru","purpose:policy-ruleset"],"created_at":"2026-03-01T12:00:00Z",)"
+              R"("envelope_id":"0f8e7d6c-5b4a-4938-8271-605f4e3d2c1b","expires_at":null,"format_version":1,)"
+              R"("key_id":"1a2b3c4d-5e6f-4a7b-8c9d-0e1f2a3b4c5d","payload":{"decision_ttl_seconds":3600,)"
+              R"("product_id":"vuvadededoru","rules":[{"action":"vuvadededoru:legal-hold.release","actor_type":"user",)"
+              R"("context":{"session":{"op":"absent"}},"effect":"allow","facts":{"age":{"max":30,"min":1,"op":"in_range"},)"
+              R"("reason_code":{"op":"one_of","values":["litigation"]}},"resource_type":"legal-hold",)"
+              R"("rule_id":"allow-litigation","rule_name":"litigation"},{"action":"vuvadededoru:legal-hold.release",)"
+              R"("effect":"deny","rule_id":"deny-rest"}],"ruleset_id":"6f1c2a4e-8b3d-4c5e-9a7f-0d1e2f3a4b5c",)"
+              R"("version":7},"previous_hash":null})");
+    envelope.signature = key.sign_bytes(*bytes);
+    EXPECT_EQ(envelope.signature.to_hex(),
+              "ca02be613dbc83c709d22737ccb397f73d78d7ab86e2dac5302be7887d867f79"
+              "e188279e984a438067098d179b4ac1c066ead6d12b7e3271e79da7946564600f");
+    EXPECT_EQ(opened(orrincore_json::to_pretty(envelope)), envelope.payload);
 }
 
 TEST(SignedPolicyRuleset, SealedFileOpensToTheSignedRuleset) {

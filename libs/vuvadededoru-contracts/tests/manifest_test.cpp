@@ -2,10 +2,14 @@
 
 #include <functional>
 #include <limits>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include <orrincore_crypto/canonical.hpp>
 
 #include "manifest_fixture.hpp"
 
@@ -119,6 +123,37 @@ TEST(SealedManifestVerify, OtherKeyOrAlteredSignatureIsRefusedWhileTheKeyIdIsIgn
     auto relabelled = sealed;
     relabelled.signer_key_id = fx::ids::KeyId::generate();
     EXPECT_TRUE(relabelled.verify(key.verifying_key()));
+}
+
+// A manifest built in memory may hold text that is not UTF-8; its canonical
+// bytes cannot be made, and every operation over them says so with the whole
+// core message (never as a signature failure).
+TEST(ArchiveManifestCanonical, EncodingFailureKeepsTheCoreMessageEverywhere) {
+    auto manifest = fx::manifest();
+    manifest.object_refs[1].storage_backend_hint = std::string("cold/\xff");
+    const auto core = orrincore_crypto::canonical::to_canonical_json(json_value(manifest));
+    ASSERT_FALSE(core);
+    const ContractError expected = Canonical{core.error().message()};
+    const std::string message = "canonical encoding failed: " + core.error().message();
+
+    const auto key = fx::signing_key();
+    const auto signature = *fx::manifest().sign(key);
+    // The error of each operation, or nothing when it succeeded.
+    auto error_of = [](const auto& result) { return result ? std::nullopt : std::optional(result.error()); };
+    const std::vector<std::pair<const char*, std::optional<ContractError>>> results = {
+        {"canonical_bytes", error_of(manifest.canonical_bytes())},
+        {"manifest_hash", error_of(manifest.manifest_hash())},
+        {"sign", error_of(manifest.sign(key))},
+        {"verify", error_of(manifest.verify(key.verifying_key(), signature))},
+        {"seal", error_of(SealedManifest::seal(manifest, key, fx::signer_key_id()))},
+        {"sealed verify", error_of(SealedManifest{manifest, signature, fx::signer_key_id()}.verify(key.verifying_key()))},
+    };
+    for (const auto& [name, result] : results) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(result);
+        EXPECT_EQ(*result, expected);
+        EXPECT_EQ(result->message(), message);
+    }
 }
 
 TEST(ArchiveManifestChunks, EveryChunkMustMatchItsReferenceInOrder) {

@@ -100,6 +100,22 @@ TEST(VerifyPackageIntegrity, RulesInTheirOrder) {
     }
 }
 
+// A manifest whose canonical bytes cannot be made is reported as the wrapped
+// encoding failure, ahead of the hash comparison (here: no hash recorded).
+TEST(VerifyPackageIntegrity, EncodingFailureComesBeforeTheHashComparison) {
+    const auto key = key_from(7);
+    auto pair = seal_with(key);
+    pair.sealed.manifest.object_refs[0].storage_backend_hint = std::string("\xc3(");
+    pair.package.manifest_hash.reset();
+    const auto encoding = pair.sealed.manifest.manifest_hash();
+    ASSERT_FALSE(encoding);
+    auto result = verification::verify_package_integrity(pair.package, pair.sealed, key.verifying_key());
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error(), EngineError(encoding.error()));
+    EXPECT_EQ(result.error().message(), "contract violation: " + encoding.error().message());
+    EXPECT_TRUE(encoding.error().message().starts_with("canonical encoding failed: "));
+}
+
 TEST(VerifyPackageIntegrity, SignatureFailureIsTheWrappedContractError) {
     const auto key = key_from(7);
     const auto pair = seal_with(key);
