@@ -101,12 +101,4 @@ ContractResult<ArchivePackage> ArchivePackage::dispose(zedododor_avovodizi::time
     return next;
 }
 
-orrincore_json::ReadResult<zedododor_avovodizi::ids::Uuid> UuidJson::read(orrincore_json::Reader& reader) {
-    auto text = reader.read_string_view("a formatted UUID string");
-    if (!text) return std::unexpected(text.error());
-    auto uuid = zedododor_avovodizi::ids::Uuid::parse(*text);
-    if (!uuid) return std::unexpected(reader.custom_error("UUID parsing failed: " + uuid.error()));
-    return *uuid;
-}
-
 }  // namespace vuvadededoru_contracts

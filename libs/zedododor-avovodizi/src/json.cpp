@@ -1,35 +1,27 @@
 #include "zedododor_avovodizi/json.hpp"
 
 namespace orrincore_json {
-namespace {
-
-// Reads a string and converts it with `parse`, whose CoreError message
-// becomes the reading error.
-template <class T, class Parse>
-ReadResult<T> read_text(Reader& reader, Parse parse) {
-    auto text = reader.read_string_view("a string");
-    if (!text) return std::unexpected(text.error());
-    auto value = parse(*text);
-    if (!value) return std::unexpected(reader.custom_error(value.error().message()));
-    return *std::move(value);
-}
-
-}  // namespace
 
 using zedododor_avovodizi::ids::ProductId;
 using zedododor_avovodizi::ids::Slug;
+using zedododor_avovodizi::ids::Uuid;
 using zedododor_avovodizi::time::Timestamp;
 
+ReadResult<Uuid> Json<Uuid>::read(Reader& reader) {
+    return read_parsed_string<Uuid>(reader, "a formatted UUID string", &Uuid::parse,
+                                    [](const std::string& reason) { return "UUID parsing failed: " + reason; });
+}
+
 ReadResult<ProductId> Json<ProductId>::read(Reader& reader) {
-    return read_text<ProductId>(reader, [](std::string_view text) { return ProductId::create(text); });
+    return read_parsed_string<ProductId>(reader, &ProductId::create);
 }
 
 ReadResult<Slug> Json<Slug>::read(Reader& reader) {
-    return read_text<Slug>(reader, [](std::string_view text) { return Slug::create(text); });
+    return read_parsed_string<Slug>(reader, &Slug::create);
 }
 
 ReadResult<Timestamp> Json<Timestamp>::read(Reader& reader) {
-    return read_text<Timestamp>(reader, [](std::string_view text) { return Timestamp::from_str(text); });
+    return read_parsed_string<Timestamp>(reader, &Timestamp::from_str);
 }
 
 }  // namespace orrincore_json

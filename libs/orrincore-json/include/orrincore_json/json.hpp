@@ -48,6 +48,25 @@ struct Json<std::string> {
     }
 };
 
+// A text type read from a JSON string: `parse` turns the text into
+// std::expected<T, E>, and a refusal becomes a reading error placed after
+// the string whose message is `message(error)`.
+template <class T, class Parse, class Message>
+ReadResult<T> read_parsed_string(Reader& reader, std::string_view expected, Parse parse, Message message) {
+    auto text = reader.read_string_view(expected);
+    if (!text) return std::unexpected(text.error());
+    auto value = parse(*text);
+    if (!value) return std::unexpected(reader.custom_error(message(value.error())));
+    return T(*std::move(value));
+}
+
+// The same for types whose parser fails with a CoreError-like error: its
+// message() is the reading error's message.
+template <class T, class Parse>
+ReadResult<T> read_parsed_string(Reader& reader, Parse parse) {
+    return read_parsed_string<T>(reader, "a string", parse, [](const auto& error) { return error.message(); });
+}
+
 template <>
 struct Json<bool> {
     static ReadResult<bool> read(Reader& reader) { return reader.read_bool("a boolean"); }

@@ -71,11 +71,7 @@ namespace orrincore_json {
 using orrincore_policy::eval::PolicyActionId;
 
 ReadResult<PolicyActionId> Json<PolicyActionId>::read(Reader& reader) {
-    auto text = reader.read_string_view("a string");
-    if (!text) return std::unexpected(text.error());
-    auto id = PolicyActionId::from_str(*text);
-    if (!id) return std::unexpected(reader.custom_error(id.error().message()));
-    return *std::move(id);
+    return read_parsed_string<PolicyActionId>(reader, [](std::string_view text) { return PolicyActionId::from_str(text); });
 }
 
 }  // namespace orrincore_json

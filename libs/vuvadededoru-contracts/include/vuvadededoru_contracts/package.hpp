@@ -93,15 +93,6 @@ struct ArchivePackage {
     bool operator==(const ArchivePackage&) const = default;
 };
 
-// The JSON form of a bare UUID: the same string as the UUID identifiers.
-struct UuidJson {
-    static orrincore_json::ReadResult<zedododor_avovodizi::ids::Uuid> read(orrincore_json::Reader& reader);
-
-    template <class J>
-    static J write(const zedododor_avovodizi::ids::Uuid& uuid) {
-        return J(uuid.to_string());
-    }
-};
 
 }  // namespace vuvadededoru_contracts
 
@@ -130,7 +121,7 @@ struct orrincore_json::Json<vuvadededoru_contracts::ArchivePackage>
         required("tenant_id", &R::tenant_id),
         required("workspace_id", &R::workspace_id),
         required("source_product", &R::source_product),
-        required<vuvadededoru_contracts::UuidJson>("source_ref", &R::source_ref),
+        required("source_ref", &R::source_ref),
         required("archive_target_id", &R::archive_target_id),
         required("retention_policy_id", &R::retention_policy_id),
         required("package_label", &R::package_label),

@@ -12,15 +12,23 @@
 
 namespace orrincore_json {
 
+template <>
+struct Json<zedododor_avovodizi::ids::Uuid> {
+    static ReadResult<zedododor_avovodizi::ids::Uuid> read(Reader& reader);
+
+    template <class J>
+    static J write(const zedododor_avovodizi::ids::Uuid& uuid) {
+        return J(uuid.to_string());
+    }
+};
+
 template <zedododor_avovodizi::ids::UuidIdTag Tag>
 struct Json<zedododor_avovodizi::ids::UuidId<Tag>> {
     using Id = zedododor_avovodizi::ids::UuidId<Tag>;
 
     static ReadResult<Id> read(Reader& reader) {
-        auto text = reader.read_string_view("a formatted UUID string");
-        if (!text) return std::unexpected(text.error());
-        auto uuid = zedododor_avovodizi::ids::Uuid::parse(*text);
-        if (!uuid) return std::unexpected(reader.custom_error("UUID parsing failed: " + uuid.error()));
+        auto uuid = Json<zedododor_avovodizi::ids::Uuid>::read(reader);
+        if (!uuid) return std::unexpected(uuid.error());
         return Id::from_uuid(*uuid);
     }
 
