@@ -84,6 +84,18 @@ std::string compose_pairs(std::string_view text) {
     return out;
 }
 
+// Whether compose_pairs would change `text`. It visits every ASCII byte (a
+// composed pair skips only the two bytes of its mark), so it changes the text
+// exactly when some letter is followed by a mark the table pairs it with.
+bool has_composable_pair(std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (static_cast<unsigned char>(text[i]) >= 0x80) continue;
+        const char32_t mark = combining_mark_at(text, i + 1);
+        if (mark != 0 && detail::composed_letter(text[i], mark) != 0) return true;
+    }
+    return false;
+}
+
 // The normal form of a text, or nothing when the text is not UTF-8.
 std::optional<std::string> checked_normal_form(std::string_view text) {
     if (is_ascii(text)) return std::string(text);
@@ -235,8 +247,8 @@ std::size_t escaped_length(std::string_view text) {
     return length;
 }
 
-// The number of bytes write_value appends for a canonical value. Sizing the
-// output once spares a large record a chain of growing copies of its buffer.
+// The number of bytes write_value appends for `value`. Sizing the output once
+// spares a large record a chain of growing copies of its buffer.
 std::size_t written_length(const json& value) {
     switch (value.type()) {
     case json::value_t::boolean:
@@ -263,6 +275,67 @@ std::size_t written_length(const json& value) {
     default:
         return 4;  // null, and what canonicalize never produces
     }
+}
+
+// Whether `text` is UTF-8 that normalisation keeps as it is.
+bool is_normal_text(std::string_view text) {
+    return is_ascii(text) || (orrincore_error::is_valid_utf8(text) && !has_composable_pair(text));
+}
+
+// Appends what canonicalize followed by write_value gives for `value`, as
+// long as canonicalize keeps every key as it is. Then the map's ascending byte
+// order is the canonical order and no two keys can meet after normalisation.
+// Returns false, with `out` partly written, at the first key that does not
+// stay or anything canonicalize refuses; the full walk then gives the answer.
+bool write_keeping_keys(const json& value, std::string& out) {
+    switch (value.type()) {
+    case json::value_t::string: {
+        const auto& text = value.get_ref<const std::string&>();
+        if (is_normal_text(text)) {
+            write_escaped_string(text, out);
+        } else {
+            if (!orrincore_error::is_valid_utf8(text)) return false;
+            write_escaped_string(compose_pairs(text), out);
+        }
+        return true;
+    }
+    case json::value_t::array: {
+        out.push_back('[');
+        bool first = true;
+        for (const json& element : value.get_ref<const json::array_t&>()) {
+            if (!first) out.push_back(',');
+            first = false;
+            if (!write_keeping_keys(element, out)) return false;
+        }
+        out.push_back(']');
+        return true;
+    }
+    case json::value_t::object: {
+        out.push_back('{');
+        bool first = true;
+        for (const auto& [key, member] : value.get_ref<const json::object_t&>()) {
+            if (!is_normal_text(key)) return false;
+            if (!first) out.push_back(',');
+            first = false;
+            write_escaped_string(key, out);
+            out.push_back(':');
+            if (!write_keeping_keys(member, out)) return false;
+        }
+        out.push_back('}');
+        return true;
+    }
+    case json::value_t::null:
+    case json::value_t::boolean:
+    case json::value_t::number_integer:
+    case json::value_t::number_unsigned:
+        write_value(value, out);
+        return true;
+    case json::value_t::number_float:
+    case json::value_t::binary:
+    case json::value_t::discarded:
+        break;
+    }
+    return false;
 }
 
 }  // namespace
@@ -346,6 +419,16 @@ void write_value(const json& value, std::string& out) {
 }
 
 Result<std::string> to_canonical_json(const json& value_form) {
+    // Nearly every value form keeps its keys under normalisation and holds no
+    // float: write it straight from the input, sparing the copy canonicalize
+    // would build. Composing only shortens a text, so the input's written
+    // length bounds the output. Anything else, refusals included, takes the
+    // full walk.
+    {
+        std::string bytes;
+        bytes.reserve(written_length(value_form));
+        if (write_keeping_keys(value_form, bytes)) return bytes;
+    }
     auto canonical = canonicalize(value_form, {});
     if (!canonical) return std::unexpected(canonical.error());
     const std::size_t length = written_length(*canonical);

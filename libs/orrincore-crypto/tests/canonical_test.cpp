@@ -39,6 +39,9 @@ TEST(CanonicalJson, WritesTheCanonicalBytes) {
          "{\"a\":false,\"z\":[3,1,{\"a\":true,\"b\":null}],\"\u00e9\":\"caf\u00e9 \u65e5\"}"},
         // normalising moves a key past another one: the pairs are sorted again
         {R"({"e\u0301x":1,"f":2})", "{\"f\":2,\"\u00e9x\":1}"},
+        // the same deep inside, after texts that only needed composing
+        {R"({"a":"e\u0301","b":{"c":["y\u0308",{"e\u0301x":1,"f":2}]}})",
+         "{\"a\":\"\u00e9\",\"b\":{\"c\":[\"\u00ff\",{\"f\":2,\"\u00e9x\":1}]}}"},
     };
     for (const auto& [text, expected] : cases) EXPECT_EQ(outcome(json::parse(text)), expected) << text;
 }
@@ -66,6 +69,8 @@ TEST(CanonicalJson, RefusesWithTheFirstFaultOfTheWalk) {
         {json::parse(R"({"b":1.5,"a":{"\u00e9":1,"e\u0301":2}})"),
          "canonical serialization failed: duplicate object key \"\u00e9\" after Unicode normalisation"},
         {json::parse(R"({"b":[1.5],"a":{"x":2.5}})"), float_refusal("a.x")},
+        // keys that stay as they are and a text that needs composing come first
+        {json::parse(R"({"a":"e\u0301","b":[true,{"\u00e9":{"c":1.5}}]})"), float_refusal("b.1.\u00e9.c")},
         // a path of one empty key is not the root
         {json::parse(R"({"":1.5})"), float_refusal("")},
         {json::object({{"k", "ok\xff"}}),
