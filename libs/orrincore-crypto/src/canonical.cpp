@@ -11,7 +11,6 @@
 #include <cassert>
 #include <charconv>
 #include <cstdint>
-#include <cstring>
 #include <optional>
 #include <utility>
 
@@ -25,21 +24,7 @@ using orrincore_error::Result;
 
 // ---- strings ---------------------------------------------------------------
 
-// True when no byte has its high bit set. Most texts are ASCII, so this scan
-// runs a machine word at a time.
-bool is_ascii(std::string_view text) {
-    constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
-    const char* p = text.data();
-    std::size_t n = text.size();
-    std::uint64_t seen = 0;
-    for (; n >= 8; p += 8, n -= 8) {
-        std::uint64_t word;
-        std::memcpy(&word, p, 8);
-        seen |= word;
-    }
-    for (; n > 0; ++p, --n) seen |= static_cast<unsigned char>(*p);
-    return (seen & kHighBits) == 0;
-}
+using orrincore_error::is_ascii;
 
 // The combining mark U+0300..U+036F whose UTF-8 form starts at `pos`, or 0.
 // A mark is always the two bytes CC 80..BF or CD 80..AF.

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace orrincore_error {
 namespace {
@@ -91,7 +92,22 @@ bool is_blank(std::string_view text) {
     return true;
 }
 
+bool is_ascii(std::string_view text) {
+    constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+    const char* p = text.data();
+    std::size_t n = text.size();
+    std::uint64_t seen = 0;
+    for (; n >= 8; p += 8, n -= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, 8);
+        seen |= word;
+    }
+    for (; n > 0; ++p, --n) seen |= static_cast<unsigned char>(*p);
+    return (seen & kHighBits) == 0;
+}
+
 bool is_valid_utf8(std::string_view bytes) {
+    if (is_ascii(bytes)) return true;
     for (std::size_t i = 0; i < bytes.size();) {
         if (static_cast<uint8_t>(bytes[i]) < 0x80) {
             ++i;

@@ -34,6 +34,11 @@ TEST(Utf8, RefusesIllFormedSequences) {
     EXPECT_TRUE(is_valid_utf8("abc \xc3\xa9 \xf0\x9f\x98\x80"));
     for (const char* bad : {"\x80", "\xc3", "\xc0\xaf", "\xed\xa0\x80", "\xf4\x90\x80\x80", "\xff"})
         EXPECT_FALSE(is_valid_utf8(bad)) << bad;
+    // Ill-formed bytes after long ASCII runs, past the word-at-a-time scan.
+    EXPECT_FALSE(is_valid_utf8(std::string(17, 'a') + "\xc3"));
+    EXPECT_TRUE(is_valid_utf8(std::string(17, 'a') + "\xc3\xa9" + std::string(9, 'b')));
+    EXPECT_TRUE(is_ascii(std::string(23, 'z')));
+    EXPECT_FALSE(is_ascii(std::string(16, 'z') + "\x80"));
 }
 
 }  // namespace

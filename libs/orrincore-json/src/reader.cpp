@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "messages.hpp"
-#include "utf8.hpp"
+#include "orrincore_error/text.hpp"
 
 namespace orrincore_json {
 
@@ -356,7 +356,7 @@ ReadResult<std::string_view> Reader::parse_string() {
                 text = scratch_;
             }
             ++index_;
-            if (!utf8::is_valid(text)) return std::unexpected(error_here(messages::invalid_code_point));
+            if (!orrincore_error::is_valid_utf8(text)) return std::unexpected(error_here(messages::invalid_code_point));
             return text;
         }
         if (c == '\\') {

@@ -15,6 +15,10 @@ std::string quoted_form(std::string_view text);
 // True when the text is empty or holds only White_Space characters.
 bool is_blank(std::string_view text);
 
+// True when no byte has its high bit set; scans a machine word at a time,
+// since most texts are ASCII.
+bool is_ascii(std::string_view text);
+
 // True when the bytes are well-formed UTF-8 (no overlongs, no surrogates,
 // nothing above U+10FFFF).
 bool is_valid_utf8(std::string_view bytes);
