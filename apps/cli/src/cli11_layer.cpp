@@ -176,7 +176,8 @@ std::string unexpected_argument(const CLI::App* app, std::string_view argument) 
         for (const CLI::Option* option : app->get_options()) {
             for (const std::string& name : option->get_lnames()) names.push_back(name);
         }
-        if (auto name = most_similar(argument.substr(2), names)) similar = "--" + *name;
+        std::string_view typed = argument.substr(2);
+        if (auto name = most_similar(typed.substr(0, typed.find('=')), names)) similar = "--" + *name;
     }
     return with_tip(fmt::format("unexpected argument '{}' found", io::display_path(argument)), "argument", similar);
 }

@@ -42,7 +42,7 @@ public:
         fallback(fmt::format("the subcommand '{}' wasn't recognized", io::display_path(name)));
     }
 
-    std::string text(std::string_view id) const { return checked_text(id, required(id)); }
+    std::string text(std::string_view id) const { return checked_text(required(id)); }
 
     std::string path(std::string_view id) const { return checked_path(id, required(id)); }
 
@@ -67,7 +67,7 @@ public:
     std::optional<Identifier> optional_identifier(std::string_view id) const {
         const auto* given = all(id);
         if (given == nullptr) return std::nullopt;
-        auto identifier = Identifier::from_str(checked_text(id, given->front()));
+        auto identifier = Identifier::from_str(checked_text(given->front()));
         if (!identifier) invalid_value(id, given->front(), identifier.error().message());
         return *identifier;
     }
@@ -84,7 +84,7 @@ private:
         return given->front();
     }
 
-    const std::string& checked_text(std::string_view, const std::string& value) const {
+    const std::string& checked_text(const std::string& value) const {
         if (!orrincore_error::is_valid_utf8(value)) refuse("invalid UTF-8 was detected in one or more arguments");
         return value;
     }
@@ -95,7 +95,7 @@ private:
     }
 
     std::uint32_t checked_days(std::string_view id, const std::string& value) const {
-        const auto days = read_day_count(checked_text(id, value));
+        const auto days = read_day_count(checked_text(value));
         if (!days) invalid_value(id, value, days.error());
         return *days;
     }

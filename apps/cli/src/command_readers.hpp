@@ -18,8 +18,8 @@ namespace vevizovuvazavad {
 struct ParsedArguments {
     bool json = false;
     std::vector<std::string> command_path;  // {"retention", "new"}
-    // Every value given, by argument id, in command-line order; a flag given
-    // holds one empty value.
+    // Every value given, by argument id, in command-line order; only what
+    // was given has an entry (a flag given has one, whatever its value).
     std::map<std::string, std::vector<std::string>, std::less<>> values;
 };
 

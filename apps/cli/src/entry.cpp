@@ -50,10 +50,11 @@ int run(std::span<const std::string> args) {
 }
 
 // The last word of a failing process: if standard error cannot take it
-// either, the status alone has to tell.
-void report_last(std::string_view text) noexcept {
+// either, or the text cannot even be made, the status alone has to tell.
+template <class MakeText>
+void report_last(MakeText make_text) noexcept {
     try {
-        io::write_stream(Stream::err, text);
+        io::write_stream(Stream::err, make_text());
     } catch (...) {
     }
 }
@@ -64,12 +65,14 @@ int run_main(std::span<const std::string> args) noexcept {
     try {
         return run(args);
     } catch (const io::OutputFailure& failure) {
-        report_last(fmt::format("failed printing to {}: {}\n", failure.stream == Stream::out ? "stdout" : "stderr",
-                                io::os_error_text(failure.error_number)));
+        report_last([&failure] {
+            return fmt::format("failed printing to {}: {}\n", failure.stream == Stream::out ? "stdout" : "stderr",
+                               io::os_error_text(failure.error_number));
+        });
     } catch (const std::exception& escaped) {
-        report_last(fmt::format("internal error: {}\n", escaped.what()));
+        report_last([&escaped] { return fmt::format("internal error: {}\n", escaped.what()); });
     } catch (...) {
-        report_last("internal error: an unknown exception escaped\n");
+        report_last([] { return std::string("internal error: an unknown exception escaped\n"); });
     }
     return 101;
 }

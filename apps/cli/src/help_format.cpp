@@ -30,7 +30,8 @@ HelpFormatter::HelpFormatter(std::string program, const std::map<const CLI::App*
 
 std::string HelpFormatter::display_name(const CLI::Option& option) {
     if (option.get_positional()) return "<" + option.get_type_name() + ">";
-    std::string name = option.get_lnames().empty() ? "-" + option.get_snames().front() : "--" + option.get_lnames().front();
+    std::string name =
+        option.get_lnames().empty() ? "-" + option.get_snames().front() : "--" + option.get_lnames().front();
     if (option.get_expected_max() != 0) name += " <" + option.get_type_name() + ">";
     return name;
 }

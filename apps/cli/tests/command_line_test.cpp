@@ -80,7 +80,8 @@ TEST(ParsedCommand, DayCountsAtTheEdges) {
 
 TEST(ParsedCommand, TenantInEveryUuidForm) {
     for (const char* form : {"6f9619ff8b86d011b42d00c04fc964ff", "6F9619FF-8B86-D011-B42D-00C04FC964FF",
-                             "{6f9619ff-8b86-d011-b42d-00c04fc964ff}", "urn:uuid:6f9619ff-8b86-d011-b42d-00c04fc964ff"}) {
+                             "{6f9619ff-8b86-d011-b42d-00c04fc964ff}",
+                             "urn:uuid:6f9619ff-8b86-d011-b42d-00c04fc964ff"}) {
         SCOPED_TRACE(form);
         const auto command = parsed<TargetCommand, TargetCommand::New>(
             {"target", "new", "--name", "n", "--target-type", "s3", "--out", "t.json", "--tenant", form});

@@ -295,7 +295,8 @@ TEST(UsageErrors, CommandsAndSubcommands) {
          usage_error("unexpected argument '--version' found", retention_usage)},
         {"no help subcommand on demo", {"demo", "help"}, 2, "",
          usage_error("unexpected argument 'help' found", demo_usage)},
-        {"demo takes no argument", {"demo", "extra"}, 2, "", usage_error("unexpected argument 'extra' found", demo_usage)},
+        {"demo takes no argument", {"demo", "extra"}, 2, "",
+         usage_error("unexpected argument 'extra' found", demo_usage)},
         {"keygen without <OUT>", {"keygen"}, 2, "",
          usage_error("the following required arguments were not provided:\n  <OUT>", keygen_usage)},
         {"keygen with two", {"keygen", "a", "b"}, 2, "", usage_error("unexpected argument 'b' found", keygen_usage)},
@@ -315,6 +316,9 @@ TEST(UsageErrors, OptionsAndFlags) {
     expect_cases({
         {"unknown option", retention_new({"--nmae", "n"}), 2, "",
          usage_error("unexpected argument '--nmae' found\n\n  tip: a similar argument exists: '--name'",
+                     retention_new_usage)},
+        {"unknown option with a value", retention_new({"--nmae=n"}), 2, "",
+         usage_error("unexpected argument '--nmae=n' found\n\n  tip: a similar argument exists: '--name'",
                      retention_new_usage)},
         {"missing options", {"retention", "new", "--name", "n"}, 2, "",
          usage_error("the following required arguments were not provided:\n  --class <CLASS>\n  --min-days "
