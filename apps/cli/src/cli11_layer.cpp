@@ -1,0 +1,391 @@
+// The thin layer over CLI11, and with it `parse_command_line`.
+//
+// CLI11 does: declare the tree (from command_tree.hpp), collect each option's
+// values, refuse a missing required argument or subcommand and a second
+// occurrence of an option, react to -h, --help and --version, and render help
+// and usage through our HelpFormatter.
+//
+// We add, where CLI11 2.1.2 reads a command line otherwise than the
+// conventional parsers:
+// - the pre-pass walks the arguments command by command before CLI11 sees
+//   them: it refuses a value given to a flag (`--json=true`), an option whose
+//   value is missing or looks like an option (`--name -x`; `--name=-x` is a
+//   value), unknown options and subcommands (naming the most similar one) and
+//   surplus arguments; it answers the `help` subcommand, and a command line
+//   that ends at a group, or holds nothing, with that command's help; it stops
+//   after -h, --help or --version; and it hands CLI11 `--name=value` as two
+//   arguments, since CLI11 takes the next argument for an empty `--name=`.
+// - the post-pass ORs `--json` over every level, takes each value by argument
+//   id, and has the readers (command_readers.hpp) apply the value rules.
+// - one catch layer turns every outcome, ours and CLI11's, into what the
+//   process prints, on which stream, with which status; CLI11's own exit()
+//   and its codes 100-120 are never used.
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include <fmt/format.h>
+#include <CLI/CLI.hpp>
+
+#include "command_line.hpp"
+#include "command_readers.hpp"
+#include "command_tree.hpp"
+#include "help_format.hpp"
+#include "io/os_error.hpp"
+#include "similar_name.hpp"
+
+namespace vevizovuvazavad {
+namespace {
+
+namespace tree = command_tree;
+
+// The pre-pass's answer to a request for help, or to a command line that
+// stops where a command still needs its subcommand.
+struct ShowHelp {
+    std::vector<std::string> command_path;
+    bool long_form;
+    Stream stream;
+    int status;
+};
+
+bool looks_like_option(std::string_view argument) { return argument.size() > 1 && argument.front() == '-'; }
+
+std::string program_from(std::span<const std::string> args) {
+    if (args.empty()) return std::string(tree::program_name);
+    const std::string& path = args.front();
+    const std::string name = path.substr(path.find_last_of('/') + 1);
+    return name.empty() ? std::string(tree::program_name) : io::display_path(name);
+}
+
+class Parser {
+public:
+    explicit Parser(std::string program) : top_(std::string(tree::root().about), std::string(tree::program_name)) {
+        top_.set_help_flag("-h", "Print help");
+        top_.set_help_all_flag("--help", "Print help");
+        top_.set_version_flag("-V,--version", fmt::format("{} {}", tree::program_name, tree::version));
+        declare(top_, tree::root());
+        formatter_ = std::make_shared<HelpFormatter>(std::move(program), long_abouts_);
+        for (CLI::App* app : all_apps(&top_)) app->formatter(formatter_);
+    }
+
+    std::vector<std::string> pre_pass(std::span<const std::string> arguments) const;
+    void parse(std::vector<std::string> arguments);
+    ParsedArguments post_pass() const;
+
+    ParserExit help(const std::vector<std::string>& path, bool long_form, Stream stream, int status,
+                    ColourChoice colour) const;
+    ParserExit error(std::string_view message, const std::vector<std::string>& path, ColourChoice colour) const;
+    // The commands CLI11 parsed, the top level first, and their names.
+    std::vector<const CLI::App*> parsed_apps() const;
+    std::vector<std::string> parsed_path() const;
+    std::string missing_message() const;
+    std::string repeated_message() const;
+
+private:
+    void declare(CLI::App& app, const tree::Command& command);
+    static std::vector<CLI::App*> all_apps(CLI::App* app);
+    const CLI::App* app_at(const std::vector<std::string>& path) const;
+    [[noreturn]] void refuse(std::string message, const std::vector<std::string>& path) const {
+        throw UsageError{std::move(message), path};
+    }
+    [[noreturn]] void answer_help(const CLI::App* app, std::vector<std::string> path,
+                                  std::span<const std::string> names) const;
+
+    CLI::App top_;
+    std::map<const CLI::App*, std::string_view> long_abouts_;
+    std::map<const CLI::Option*, std::string_view> ids_;  // of the tree's arguments
+    std::shared_ptr<HelpFormatter> formatter_;
+};
+
+void Parser::declare(CLI::App& app, const tree::Command& command) {
+    if (!command.long_about.empty()) long_abouts_.emplace(&app, command.long_about);
+    for (const tree::Argument& argument : command.arguments) {
+        CLI::Option* option = nullptr;
+        switch (argument.form) {
+            case tree::Form::flag: option = app.add_flag(tree::option_name(argument)); break;
+            case tree::Form::positional: option = app.add_option(std::string(argument.id)); break;
+            case tree::Form::option:
+            case tree::Form::repeated_option: option = app.add_option(tree::option_name(argument)); break;
+        }
+        option->description(std::string(argument.help));
+        if (argument.form != tree::Form::flag) option->type_name(tree::value_name(argument));
+        option->required(argument.required);
+        ids_.emplace(option, argument.id);
+        if (argument.form == tree::Form::repeated_option) {
+            option->allow_extra_args(false)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+        } else {
+            option->multi_option_policy(CLI::MultiOptionPolicy::Throw);
+        }
+    }
+    // `add_flag` with a description does not compile here with g++ 12.
+    app.add_flag(std::string(tree::json_flag))
+        ->description(std::string(tree::json_help))
+        ->multi_option_policy(CLI::MultiOptionPolicy::Throw);
+    if (command.subcommands.empty()) {
+        // The pre-pass has refused every surplus argument; what CLI11 files
+        // among them is the `--` before a positional value.
+        app.allow_extras();
+        return;
+    }
+    app.require_subcommand(1);
+    for (const tree::Command& sub : command.subcommands) {
+        declare(*app.add_subcommand(std::string(sub.name), std::string(sub.about)), sub);
+    }
+}
+
+std::vector<CLI::App*> Parser::all_apps(CLI::App* app) {
+    std::vector<CLI::App*> apps{app};
+    for (CLI::App* sub : app->get_subcommands([](CLI::App*) { return true; })) {
+        const auto below = all_apps(sub);
+        apps.insert(apps.end(), below.begin(), below.end());
+    }
+    return apps;
+}
+
+const CLI::App* find_subcommand(const CLI::App* app, std::string_view name) {
+    for (const CLI::App* sub : app->get_subcommands({})) {
+        if (sub->get_name() == name) return sub;
+    }
+    return nullptr;
+}
+
+const CLI::App* Parser::app_at(const std::vector<std::string>& path) const {
+    const CLI::App* app = &top_;
+    for (const std::string& name : path) {
+        const CLI::App* sub = find_subcommand(app, name);
+        if (sub == nullptr) break;
+        app = sub;
+    }
+    return app;
+}
+
+std::string with_tip(std::string message, std::string_view kind, const std::optional<std::string>& similar) {
+    if (similar) message += fmt::format("\n\n  tip: a similar {} exists: '{}'", kind, *similar);
+    return message;
+}
+
+std::string unrecognized_subcommand(const CLI::App* app, std::string_view name) {
+    std::vector<std::string> names;
+    for (const CLI::App* sub : app->get_subcommands({})) names.push_back(sub->get_name());
+    names.emplace_back("help");
+    return with_tip(fmt::format("unrecognized subcommand '{}'", io::display_path(name)), "subcommand",
+                    most_similar(name, names));
+}
+
+std::string unexpected_argument(const CLI::App* app, std::string_view argument) {
+    std::optional<std::string> similar;
+    if (argument.starts_with("--")) {
+        std::vector<std::string> names;
+        for (const CLI::Option* option : app->get_options()) {
+            for (const std::string& name : option->get_lnames()) names.push_back(name);
+        }
+        if (auto name = most_similar(argument.substr(2), names)) similar = "--" + *name;
+    }
+    return with_tip(fmt::format("unexpected argument '{}' found", io::display_path(argument)), "argument", similar);
+}
+
+void Parser::answer_help(const CLI::App* app, std::vector<std::string> path,
+                         std::span<const std::string> names) const {
+    for (const std::string& name : names) {
+        const CLI::App* sub = find_subcommand(app, name);
+        if (sub == nullptr) refuse(unrecognized_subcommand(app, name), path);
+        app = sub;
+        path.push_back(name);
+    }
+    throw ShowHelp{std::move(path), true, Stream::out, 0};
+}
+
+std::vector<std::string> Parser::pre_pass(std::span<const std::string> arguments) const {
+    if (arguments.empty()) throw ShowHelp{{}, false, Stream::err, 2};
+    std::vector<std::string> passed;
+    std::vector<std::string> path;
+    const CLI::App* app = &top_;
+    std::size_t own_arguments = 0;  // of the command named last
+    std::size_t positionals = 0;
+    bool positionals_only = false;  // after `--`
+
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        const bool is_group = !app->get_subcommands({}).empty();
+        ++own_arguments;
+
+        if (!positionals_only && looks_like_option(argument)) {
+            if (argument == "--") {
+                if (is_group) refuse(unexpected_argument(app, argument), path);
+                positionals_only = true;
+                passed.push_back(argument);
+                continue;
+            }
+            const bool is_long = argument.starts_with("--");
+            const std::size_t equals = is_long ? argument.find('=') : std::string::npos;
+            const std::string name = argument.substr(0, equals);
+            const CLI::Option* option = is_long || name.size() == 2 ? app->get_option_no_throw(name) : nullptr;
+            if (option == nullptr || option->get_positional()) refuse(unexpected_argument(app, argument), path);
+
+            const bool takes_value = option->get_expected_max() != 0;
+            if (equals != std::string::npos) {
+                const std::string value = argument.substr(equals + 1);
+                if (!takes_value) {
+                    refuse(fmt::format("unexpected value '{}' for '{}' found; no more were expected",
+                                       io::display_path(value), name),
+                           path);
+                }
+                passed.push_back(name);
+                passed.push_back(value);
+                continue;
+            }
+            passed.push_back(name);
+            if (option == app->get_help_ptr() || option == app->get_help_all_ptr() ||
+                option == app->get_version_ptr()) {
+                return passed;  // nothing after it is read
+            }
+            if (!takes_value) continue;
+            if (i + 1 == arguments.size() || (looks_like_option(arguments[i + 1]))) {
+                std::string message = fmt::format("a value is required for '{}' but none was supplied",
+                                                  HelpFormatter::display_name(*option));
+                if (i + 1 < arguments.size()) {
+                    message += fmt::format("\n\n  tip: to pass '{0}' as a value, use '{1}={0}'",
+                                           io::display_path(arguments[i + 1]), name);
+                }
+                refuse(std::move(message), path);
+            }
+            passed.push_back(arguments[++i]);
+            continue;
+        }
+
+        if (is_group) {
+            if (argument == "help") answer_help(app, path, arguments.subspan(i + 1));
+            const CLI::App* sub = find_subcommand(app, argument);
+            if (sub == nullptr) refuse(unrecognized_subcommand(app, argument), path);
+            app = sub;
+            path.push_back(argument);
+            passed.push_back(argument);
+            own_arguments = 0;
+            continue;
+        }
+        const auto declared = app->get_options([](const CLI::Option* option) { return option->get_positional(); });
+        if (positionals == declared.size()) refuse(unexpected_argument(app, argument), path);
+        ++positionals;
+        passed.push_back(argument);
+    }
+    if (!app->get_subcommands({}).empty() && own_arguments == 0) throw ShowHelp{path, false, Stream::err, 2};
+    return passed;
+}
+
+void Parser::parse(std::vector<std::string> arguments) {
+    std::reverse(arguments.begin(), arguments.end());  // CLI11 takes them last first
+    top_.parse(arguments);
+}
+
+std::vector<std::string> Parser::parsed_path() const {
+    std::vector<std::string> path;
+    for (const CLI::App* app : parsed_apps()) {
+        if (app != &top_) path.push_back(app->get_name());
+    }
+    return path;
+}
+
+std::vector<const CLI::App*> Parser::parsed_apps() const {
+    std::vector<const CLI::App*> apps{&top_};
+    while (!apps.back()->get_subcommands().empty()) apps.push_back(apps.back()->get_subcommands().front());
+    return apps;
+}
+
+ParsedArguments Parser::post_pass() const {
+    ParsedArguments parsed;
+    parsed.command_path = parsed_path();
+    const auto apps = parsed_apps();
+    for (const CLI::App* app : apps) {
+        parsed.json = parsed.json || app->get_option(std::string(tree::json_flag))->count() > 0;
+    }
+    const CLI::App* app = apps.back();
+    for (const std::string& left : app->remaining()) {
+        if (left != "--") refuse(unexpected_argument(app, left), parsed.command_path);
+    }
+    for (const CLI::Option* option : app->get_options()) {
+        const auto id = ids_.find(option);
+        if (id != ids_.end() && option->count() > 0) parsed.values.emplace(id->second, option->results());
+    }
+    return parsed;
+}
+
+ParserExit Parser::help(const std::vector<std::string>& path, bool long_form, Stream stream, int status,
+                        ColourChoice colour) const {
+    formatter_->use_colour(stream == Stream::out ? colour.out : colour.err);
+    const CLI::App* app = app_at(path);
+    return {app->help({}, long_form ? CLI::AppFormatMode::All : CLI::AppFormatMode::Normal), stream, status};
+}
+
+ParserExit Parser::error(std::string_view message, const std::vector<std::string>& path, ColourChoice colour) const {
+    formatter_->use_colour(colour.err);
+    return {formatter_->make_error(message, app_at(path)), Stream::err, 2};
+}
+
+// What CLI11 found missing: the subcommand of the group named last, or the
+// required arguments of the command named last.
+std::string Parser::missing_message() const {
+    const std::vector<std::string> path = parsed_path();
+    const CLI::App* app = app_at(path);
+    const auto subcommands = app->get_subcommands({});
+    if (!subcommands.empty()) {
+        std::vector<std::string> names{std::string(tree::program_name)};
+        names.insert(names.end(), path.begin(), path.end());
+        std::vector<std::string> choices;
+        for (const CLI::App* sub : subcommands) choices.push_back(sub->get_name());
+        choices.emplace_back("help");
+        return fmt::format("'{}' requires a subcommand but one was not provided\n  [subcommands: {}]",
+                           fmt::join(names, " "), fmt::join(choices, ", "));
+    }
+    std::string message = "the following required arguments were not provided:";
+    for (const CLI::Option* option : app->get_options()) {
+        if (option->get_required() && option->count() == 0) message += "\n  " + HelpFormatter::display_name(*option);
+    }
+    return message;
+}
+
+// The option CLI11 found given more than once, on the command path.
+std::string Parser::repeated_message() const {
+    for (const CLI::App* app : parsed_apps()) {
+        for (const CLI::Option* option : app->get_options()) {
+            if (option->count() > 1 && option->get_multi_option_policy() == CLI::MultiOptionPolicy::Throw) {
+                return fmt::format("the argument '{}' cannot be used multiple times",
+                                   HelpFormatter::display_name(*option));
+            }
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+// The one catch layer: every way a parse ends, as the process shows it.
+ParseOutcome parse_command_line(std::span<const std::string> args, ColourChoice colour) {
+    Parser parser(program_from(args));
+    try {
+        parser.parse(parser.pre_pass(args.empty() ? args : args.subspan(1)));
+        return read_cli(parser.post_pass());
+    } catch (const ShowHelp& help) {
+        return parser.help(help.command_path, help.long_form, help.stream, help.status, colour);
+    } catch (const UsageError& refusal) {
+        return parser.error(refusal.message, refusal.command_path, colour);
+    } catch (const CLI::CallForHelp&) {
+        return parser.help(parser.parsed_path(), false, Stream::out, 0, colour);
+    } catch (const CLI::CallForAllHelp&) {
+        return parser.help(parser.parsed_path(), true, Stream::out, 0, colour);
+    } catch (const CLI::CallForVersion& version) {
+        return ParserExit{std::string(version.what()) + "\n", Stream::out, 0};
+    } catch (const CLI::RequiredError&) {
+        return parser.error(parser.missing_message(), parser.parsed_path(), colour);
+    } catch (const CLI::ArgumentMismatch& mismatch) {
+        std::string message = parser.repeated_message();
+        return parser.error(message.empty() ? mismatch.what() : message, parser.parsed_path(), colour);
+    } catch (const CLI::ParseError& other) {
+        return parser.error(other.what(), parser.parsed_path(), colour);
+    }
+}
+
+}  // namespace vevizovuvazavad

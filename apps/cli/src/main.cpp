@@ -1,0 +1,40 @@
+// Start-up only: everything the tool does is in run_main.
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "entry.hpp"
+
+namespace {
+
+// A standard stream closed by the caller is connected to /dev/null before
+// anything opens a file; otherwise the first file opened would take its
+// number, and the report meant for that stream would be written into it.
+bool connect_closed_standard_streams() {
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        const int null = ::open("/dev/null", O_RDWR);
+        if (null < 0) return false;
+        if (null != fd) {
+            const bool moved = ::dup2(null, fd) == fd;
+            ::close(null);
+            if (!moved) return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // A reader that went away must show as a failed write (status 101), not
+    // end the process by signal.
+    std::signal(SIGPIPE, SIG_IGN);
+    if (!connect_closed_standard_streams()) return 101;
+    // LEAD: call the libraries' initialisation routine here once it is on main.
+    const std::vector<std::string> args(argv, argv + argc);
+    return vevizovuvazavad::run_main(args);
+}

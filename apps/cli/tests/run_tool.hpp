@@ -1,0 +1,72 @@
+#pragma once
+// Runs the built tool as its users do: a fresh process in a fresh temporary
+// folder, arguments as bytes, each standard stream captured or set up as a
+// test needs it, and the status (or the signal) it ends with.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vevizovuvazavad::testing {
+
+enum class StreamSetup {
+    captured,     // stdout and stderr: a pipe read to the end; stdin: /dev/null
+    closed,       // the descriptor is not open in the tool
+    closed_pipe,  // a pipe whose reader has already gone away
+    full_device,  // /dev/full: every write fails with ENOSPC
+};
+
+struct RunOptions {
+    StreamSetup in = StreamSetup::captured;
+    StreamSetup out = StreamSetup::captured;
+    StreamSetup err = StreamSetup::captured;
+    // Opened read-write as stdout in place of `out`, such as a terminal.
+    std::optional<std::filesystem::path> out_path;
+    // The whole environment as NAME=value; when absent, the test's own.
+    std::optional<std::vector<std::string>> environment;
+    // A file-size limit in bytes, with SIGXFSZ ignored, so that writing past
+    // it fails with EFBIG.
+    std::optional<std::uint64_t> file_size_limit;
+    // argv[0]; the tool's path when absent.
+    std::optional<std::string> program;
+};
+
+struct RunResult {
+    std::string out;
+    std::string err;
+    int status = -1;  // the exit status, or -1 when a signal ended the tool
+    int signal = 0;   // the signal that ended it, or 0
+};
+
+// The test's environment without the variables that choose colour, plus
+// `extra` (NAME=value each).
+std::vector<std::string> environment_with(const std::vector<std::string>& extra);
+
+// A fresh temporary folder, removed with everything in it at the end of the
+// test, in which the tool runs.
+class ToolFolder {
+public:
+    ToolFolder();
+    ~ToolFolder();
+    ToolFolder(const ToolFolder&) = delete;
+    ToolFolder& operator=(const ToolFolder&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
+
+    void write(std::string_view name, std::string_view content) const;
+    std::string read(std::string_view name) const;
+    bool exists(std::string_view name) const;
+    // The names of the entries of the folder, sorted.
+    std::vector<std::string> entries() const;
+
+    RunResult run(const std::vector<std::string>& args, const RunOptions& options = {}) const;
+
+private:
+    std::filesystem::path path_;
+};
+
+}  // namespace vevizovuvazavad::testing
