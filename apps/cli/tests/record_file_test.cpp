@@ -5,15 +5,13 @@
 #include <gtest/gtest.h>
 #include <vuvadededoru_contracts/target.hpp>
 
-#include "temp_folder.hpp"
+#include "run_tool.hpp"
 
 namespace {
 
 using vevizovuvazavad::io::read_json;
 using vevizovuvazavad::io::write_json;
-using vevizovuvazavad::testing::file_content;
-using vevizovuvazavad::testing::TempFolder;
-using vevizovuvazavad::testing::write_file;
+using vevizovuvazavad::testing::ToolFolder;
 using vuvadededoru_contracts::ArchiveTarget;
 using vuvadededoru_contracts::ArchiveTargetType;
 namespace ids = zedododor_avovodizi::ids;
@@ -26,10 +24,10 @@ ArchiveTarget sample_target() {
 }
 
 TEST(RecordFile, WrittenRecordReadsBackEqualWithoutFinalNewline) {
-    TempFolder folder;
+    ToolFolder folder;
     const auto target = sample_target();
     ASSERT_TRUE(write_json(folder / "t.json", target));
-    const std::string document = file_content(folder / "t.json");
+    const std::string document = folder.read("t.json");
     EXPECT_EQ(document, orrincore_json::to_pretty(target));
     EXPECT_TRUE(document.starts_with("{\n  \"id\": \""));
     EXPECT_TRUE(document.ends_with("\n  \"disabled_at\": null\n}"));
@@ -37,20 +35,20 @@ TEST(RecordFile, WrittenRecordReadsBackEqualWithoutFinalNewline) {
 }
 
 TEST(RecordFile, ReadAcceptsSurroundingWhitespaceAndDropsUnknownKeys) {
-    TempFolder folder;
+    ToolFolder folder;
     const auto target = sample_target();
     std::string document = orrincore_json::to_pretty(target);
     document.insert(1, "\"comment\": [1, {\"x\": null}],");
-    write_file(folder / "t.json", " \r\n" + document + "\n\t ");
+    folder.write("t.json", " \r\n" + document + "\n\t ");
     const auto read = read_json<ArchiveTarget>(folder / "t.json");
     ASSERT_TRUE(read) << read.error();
     EXPECT_EQ(*read, target);
     ASSERT_TRUE(write_json(folder / "t.json", *read));
-    EXPECT_EQ(file_content(folder / "t.json"), orrincore_json::to_pretty(target));
+    EXPECT_EQ(folder.read("t.json"), orrincore_json::to_pretty(target));
 }
 
 TEST(RecordFile, ReadFailuresNameThePath) {
-    TempFolder folder;
+    ToolFolder folder;
     std::filesystem::create_directory(folder.path() / "dir");
     const std::string valid = orrincore_json::to_pretty(sample_target());
     struct Case {
@@ -69,7 +67,7 @@ TEST(RecordFile, ReadFailuresNameThePath) {
     };
     for (const auto& c : cases) {
         const std::string path = folder / c.name;
-        if (c.content) write_file(path, *c.content);
+        if (c.content) folder.write(c.name, *c.content);
         const auto read = read_json<ArchiveTarget>(path);
         ASSERT_FALSE(read) << c.name;
         EXPECT_EQ(read.error(), path + ": " + c.message);
@@ -77,7 +75,7 @@ TEST(RecordFile, ReadFailuresNameThePath) {
 }
 
 TEST(RecordFile, WriteFailureNamesThePath) {
-    TempFolder folder;
+    ToolFolder folder;
     const std::string path = folder / "missing/t.json";
     const auto written = write_json(path, sample_target());
     ASSERT_FALSE(written);

@@ -11,15 +11,13 @@
 
 #include <gtest/gtest.h>
 
-#include "temp_folder.hpp"
+#include "run_tool.hpp"
 
 namespace {
 
 using vevizovuvazavad::io::FileMode;
 using vevizovuvazavad::io::replace_file;
-using vevizovuvazavad::testing::file_content;
-using vevizovuvazavad::testing::TempFolder;
-using vevizovuvazavad::testing::write_file;
+using vevizovuvazavad::testing::ToolFolder;
 namespace fs = std::filesystem;
 
 mode_t mode_of(const std::string& path) {
@@ -40,12 +38,12 @@ private:
 };
 
 TEST(ReplaceFile, NewRecordFileGetsTheDefaultModeLessTheMask) {
-    TempFolder folder;
+    ToolFolder folder;
     ScopedUmask mask(027);
     ASSERT_EQ(error_of(replace_file(folder / "p.json", "{}", FileMode::record)), 0);
-    EXPECT_EQ(file_content(folder / "p.json"), "{}");
+    EXPECT_EQ(folder.read("p.json"), "{}");
     EXPECT_EQ(mode_of(folder / "p.json"), 0640u);
-    EXPECT_EQ(folder.names(), std::vector<std::string>{"p.json"});
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{"p.json"});
 }
 
 TEST(ReplaceFile, ExistingRecordFileKeepsItsModeAndSecretsAreOwnerOnly) {
@@ -58,50 +56,50 @@ TEST(ReplaceFile, ExistingRecordFileKeepsItsModeAndSecretsAreOwnerOnly) {
                                                    Case{FileMode::record, 0600, 0600},
                                                    Case{FileMode::owner_only, 0644, 0600},
                                                    Case{FileMode::owner_only, 0400, 0600}}) {
-        TempFolder folder;
-        write_file(folder / "f", "old content, longer than the new one");
+        ToolFolder folder;
+        folder.write("f", "old content, longer than the new one");
         ::chmod((folder / "f").c_str(), before);
         ASSERT_EQ(error_of(replace_file(folder / "f", "new", file_mode)), 0);
-        EXPECT_EQ(file_content(folder / "f"), "new");
+        EXPECT_EQ(folder.read("f"), "new");
         EXPECT_EQ(mode_of(folder / "f"), after) << std::oct << before;
-        EXPECT_EQ(folder.names(), std::vector<std::string>{"f"});
+        EXPECT_EQ(folder.entries(), std::vector<std::string>{"f"});
     }
 }
 
 TEST(ReplaceFile, NewSecretIsOwnerOnlyWhateverTheMask) {
-    TempFolder folder;
+    ToolFolder folder;
     ScopedUmask mask(0);
     ASSERT_EQ(error_of(replace_file(folder / "seed", "secret", FileMode::owner_only)), 0);
     EXPECT_EQ(mode_of(folder / "seed"), 0600u);
 }
 
 TEST(ReplaceFile, SymbolicLinksAreFollowedAndStay) {
-    TempFolder folder;
+    ToolFolder folder;
     fs::create_directory(folder.path() / "data");
-    write_file(folder / "data/real.json", "old");
+    folder.write("data/real.json", "old");
     ::chmod((folder / "data/real.json").c_str(), 0640);
     fs::create_symlink("real.json", folder.path() / "data/link1");  // relative to its own folder
     fs::create_symlink("data/link1", folder.path() / "link2");      // a chain of two
     ASSERT_EQ(error_of(replace_file(folder / "link2", "new", FileMode::record)), 0);
     EXPECT_TRUE(fs::is_symlink(folder.path() / "link2"));
     EXPECT_TRUE(fs::is_symlink(folder.path() / "data/link1"));
-    EXPECT_EQ(file_content(folder / "data/real.json"), "new");
+    EXPECT_EQ(folder.read("data/real.json"), "new");
     EXPECT_EQ(mode_of(folder / "data/real.json"), 0640u);
-    EXPECT_EQ(folder.names(), (std::vector<std::string>{"data", "link2"}));
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"data", "link2"}));
 
     // A link to a file not yet there creates that file.
     fs::create_symlink(folder / "data/later.json", folder.path() / "dangling");
     ASSERT_EQ(error_of(replace_file(folder / "dangling", "made", FileMode::record)), 0);
     EXPECT_TRUE(fs::is_symlink(folder.path() / "dangling"));
-    EXPECT_EQ(file_content(folder / "data/later.json"), "made");
+    EXPECT_EQ(folder.read("data/later.json"), "made");
 }
 
 TEST(ReplaceFile, RefusalsLeaveNothingBehind) {
-    TempFolder folder;
+    ToolFolder folder;
     fs::create_directory(folder.path() / "dir");
     fs::create_symlink("loop-b", folder.path() / "loop-a");
     fs::create_symlink("loop-a", folder.path() / "loop-b");
-    write_file(folder / "file", "x");
+    folder.write("file", "x");
     struct Case {
         std::string path;
         int error;
@@ -114,9 +112,9 @@ TEST(ReplaceFile, RefusalsLeaveNothingBehind) {
                                       Case{folder / "loop-a", ELOOP}}) {
         EXPECT_EQ(error_of(replace_file(path, "content", FileMode::record)), error) << path;
     }
-    EXPECT_EQ(folder.names(), (std::vector<std::string>{"dir", "file", "loop-a", "loop-b"}));
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"dir", "file", "loop-a", "loop-b"}));
     EXPECT_TRUE(fs::is_empty(folder.path() / "dir"));
-    EXPECT_EQ(file_content(folder / "file"), "x");
+    EXPECT_EQ(folder.read("file"), "x");
 }
 
 TEST(ReplaceFile, DeviceIsWrittenInPlace) {
@@ -128,8 +126,8 @@ TEST(ReplaceFile, DeviceIsWrittenInPlace) {
 // 0) leaves the old file whole and removes the temporary.
 TEST(ReplaceFile, FailedWriteKeepsTheOldFile) {
     for (const auto mode : {FileMode::record, FileMode::owner_only}) {
-        TempFolder folder;
-        write_file(folder / "p.json", "old record");
+        ToolFolder folder;
+        folder.write("p.json", "old record");
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
@@ -142,8 +140,8 @@ TEST(ReplaceFile, FailedWriteKeepsTheOldFile) {
         ASSERT_EQ(::waitpid(child, &status, 0), child);
         ASSERT_TRUE(WIFEXITED(status));
         EXPECT_EQ(WEXITSTATUS(status), EFBIG);
-        EXPECT_EQ(file_content(folder / "p.json"), "old record");
-        EXPECT_EQ(folder.names(), std::vector<std::string>{"p.json"});
+        EXPECT_EQ(folder.read("p.json"), "old record");
+        EXPECT_EQ(folder.entries(), std::vector<std::string>{"p.json"});
     }
 }
 

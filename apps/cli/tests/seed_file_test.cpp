@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "io/hex.hpp"
-#include "temp_folder.hpp"
+#include "run_tool.hpp"
 
 namespace {
 
@@ -16,9 +16,7 @@ using vevizovuvazavad::io::hex_lower;
 using vevizovuvazavad::io::hex_lower_extend;
 using vevizovuvazavad::io::read_seed_file;
 using vevizovuvazavad::io::write_seed_file;
-using vevizovuvazavad::testing::file_content;
-using vevizovuvazavad::testing::TempFolder;
-using vevizovuvazavad::testing::write_file;
+using vevizovuvazavad::testing::ToolFolder;
 
 const std::string digits = "000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f";
 
@@ -37,7 +35,7 @@ TEST(Hex, LowerCaseDigitsInByteOrder) {
 }
 
 TEST(SeedFile, AcceptedForms) {
-    TempFolder folder;
+    ToolFolder folder;
     const auto expected = orrincore_crypto::SigningKey::from_bytes([] {
         orrincore_crypto::SigningKey::Seed seed{};
         for (std::size_t i = 0; i < seed.size(); ++i) seed[i] = static_cast<std::uint8_t>(i);
@@ -52,7 +50,7 @@ TEST(SeedFile, AcceptedForms) {
         "\u00a0\u3000" + digits + "\u2029\u0085",  // Unicode white space
     };
     for (const auto& content : contents) {
-        write_file(folder / "seed", content);
+        folder.write("seed", content);
         ::chmod((folder / "seed").c_str(), 0644);  // not looked at
         const auto key = read_seed_file(folder / "seed");
         ASSERT_TRUE(key) << content << ": " << key.error();
@@ -62,7 +60,7 @@ TEST(SeedFile, AcceptedForms) {
 }
 
 TEST(SeedFile, RefusedForms) {
-    TempFolder folder;
+    ToolFolder folder;
     const std::string malformed = "key file must hold a 64-char hex seed";
     struct Case {
         std::string content;
@@ -78,26 +76,26 @@ TEST(SeedFile, RefusedForms) {
         {digits + "\xff", "{path}: stream did not contain valid UTF-8"},
     };
     for (const auto& c : cases) {
-        write_file(folder / "seed", c.content);
+        folder.write("seed", c.content);
         const auto key = read_seed_file(folder / "seed");
         ASSERT_FALSE(key) << c.content;
         std::string expected = c.message;
-        if (expected.starts_with("{path}")) expected.replace(0, 6, folder / "seed");
+        if (expected.starts_with("{path}")) expected.replace(0, 6, (folder / "seed").string());
         EXPECT_EQ(key.error(), expected);
     }
     const auto missing = read_seed_file(folder / "missing");
     ASSERT_FALSE(missing);
-    EXPECT_EQ(missing.error(), (folder / "missing") + ": No such file or directory (os error 2)");
+    EXPECT_EQ(missing.error(), (folder / "missing").string() + ": No such file or directory (os error 2)");
     const auto directory = read_seed_file(folder.path().string());
     ASSERT_FALSE(directory);
     EXPECT_EQ(directory.error(), folder.path().string() + ": Is a directory (os error 21)");
 }
 
 TEST(SeedFile, WrittenSeedIsItsDigitsOnlyAndReadsBack) {
-    TempFolder folder;
+    ToolFolder folder;
     const auto key = orrincore_crypto::SigningKey::generate();
     ASSERT_TRUE(write_seed_file(folder / "seed", key));
-    EXPECT_EQ(file_content(folder / "seed"), hex_lower(key.seed()));
+    EXPECT_EQ(folder.read("seed"), hex_lower(key.seed()));
     struct stat status {};
     ASSERT_EQ(::stat((folder / "seed").c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 07777, 0600u);
