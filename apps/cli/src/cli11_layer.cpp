@@ -63,13 +63,17 @@ std::string program_from(std::span<const std::string> args) {
 
 class Parser {
 public:
-    explicit Parser(std::string program) : top_(std::string(tree::root().about), std::string(tree::program_name)) {
+    explicit Parser(std::string program)
+        : program_(std::move(program)),
+          top_(std::string(tree::root().about), std::string(tree::program_name)),
+          formatter_(std::make_shared<HelpFormatter>(program_, long_abouts_)) {
+        // The formatter and the help flags are inherited by every command
+        // declared below; the version flag is the top level's alone.
+        top_.formatter(formatter_);
         top_.set_help_flag("-h", "Print help");
         top_.set_help_all_flag("--help", "Print help");
         top_.set_version_flag("-V,--version", fmt::format("{} {}", tree::program_name, tree::version));
         declare(top_, tree::root());
-        formatter_ = std::make_shared<HelpFormatter>(std::move(program), long_abouts_);
-        for (CLI::App* app : all_apps(&top_)) app->formatter(formatter_);
     }
 
     std::vector<std::string> pre_pass(std::span<const std::string> arguments) const;
@@ -83,11 +87,10 @@ public:
     std::vector<const CLI::App*> parsed_apps() const;
     std::vector<std::string> parsed_path() const;
     std::string missing_message() const;
-    std::string repeated_message() const;
+    std::optional<UsageError> repeated() const;
 
 private:
     void declare(CLI::App& app, const tree::Command& command);
-    static std::vector<CLI::App*> all_apps(CLI::App* app);
     const CLI::App* app_at(const std::vector<std::string>& path) const;
     [[noreturn]] void refuse(std::string message, const std::vector<std::string>& path) const {
         throw UsageError{std::move(message), path};
@@ -95,6 +98,7 @@ private:
     [[noreturn]] void answer_help(const CLI::App* app, std::vector<std::string> path,
                                   std::span<const std::string> names) const;
 
+    std::string program_;  // as usage lines and messages name it
     CLI::App top_;
     std::map<const CLI::App*, std::string_view> long_abouts_;
     std::map<const CLI::Option*, std::string_view> ids_;  // of the tree's arguments
@@ -135,15 +139,6 @@ void Parser::declare(CLI::App& app, const tree::Command& command) {
     for (const tree::Command& sub : command.subcommands) {
         declare(*app.add_subcommand(std::string(sub.name), std::string(sub.about)), sub);
     }
-}
-
-std::vector<CLI::App*> Parser::all_apps(CLI::App* app) {
-    std::vector<CLI::App*> apps{app};
-    for (CLI::App* sub : app->get_subcommands([](CLI::App*) { return true; })) {
-        const auto below = all_apps(sub);
-        apps.insert(apps.end(), below.begin(), below.end());
-    }
-    return apps;
 }
 
 const CLI::App* find_subcommand(const CLI::App* app, std::string_view name) {
@@ -332,7 +327,7 @@ std::string Parser::missing_message() const {
     const CLI::App* app = app_at(path);
     const auto subcommands = app->get_subcommands({});
     if (!subcommands.empty()) {
-        std::vector<std::string> names{std::string(tree::program_name)};
+        std::vector<std::string> names{program_};
         names.insert(names.end(), path.begin(), path.end());
         std::vector<std::string> choices;
         for (const CLI::App* sub : subcommands) choices.push_back(sub->get_name());
@@ -347,17 +342,20 @@ std::string Parser::missing_message() const {
     return message;
 }
 
-// The option CLI11 found given more than once, on the command path.
-std::string Parser::repeated_message() const {
+// The option CLI11 found given more than once, and the command it belongs to.
+std::optional<UsageError> Parser::repeated() const {
+    std::vector<std::string> path;
     for (const CLI::App* app : parsed_apps()) {
+        if (app != &top_) path.push_back(app->get_name());
         for (const CLI::Option* option : app->get_options()) {
             if (option->count() > 1 && option->get_multi_option_policy() == CLI::MultiOptionPolicy::Throw) {
-                return fmt::format("the argument '{}' cannot be used multiple times",
-                                   HelpFormatter::display_name(*option));
+                return UsageError{fmt::format("the argument '{}' cannot be used multiple times",
+                                              HelpFormatter::display_name(*option)),
+                                  path};
             }
         }
     }
-    return {};
+    return std::nullopt;
 }
 
 }  // namespace
@@ -381,8 +379,9 @@ ParseOutcome parse_command_line(std::span<const std::string> args, ColourChoice 
     } catch (const CLI::RequiredError&) {
         return parser.error(parser.missing_message(), parser.parsed_path(), colour);
     } catch (const CLI::ArgumentMismatch& mismatch) {
-        std::string message = parser.repeated_message();
-        return parser.error(message.empty() ? mismatch.what() : message, parser.parsed_path(), colour);
+        const auto repeated = parser.repeated();
+        if (repeated) return parser.error(repeated->message, repeated->command_path, colour);
+        return parser.error(mismatch.what(), parser.parsed_path(), colour);
     } catch (const CLI::ParseError& other) {
         return parser.error(other.what(), parser.parsed_path(), colour);
     }

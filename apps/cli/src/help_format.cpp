@@ -23,8 +23,8 @@ bool is_help(const CLI::App* app, const CLI::Option* option) {
 
 }  // namespace
 
-HelpFormatter::HelpFormatter(std::string program, std::map<const CLI::App*, std::string_view> long_abouts)
-    : program_(std::move(program)), long_abouts_(std::move(long_abouts)) {}
+HelpFormatter::HelpFormatter(std::string program, const std::map<const CLI::App*, std::string_view>& long_abouts)
+    : program_(std::move(program)), long_abouts_(long_abouts) {}
 
 std::string HelpFormatter::display_name(const CLI::Option& option) {
     if (option.get_positional()) return "<" + option.get_type_name() + ">";

@@ -14,8 +14,9 @@ namespace vevizovuvazavad {
 class HelpFormatter : public CLI::Formatter {
 public:
     // `program`: the name usage lines start with. `long_abouts`: what
-    // `--help` shows in place of a command's about text.
-    HelpFormatter(std::string program, std::map<const CLI::App*, std::string_view> long_abouts);
+    // `--help` shows in place of a command's about text; it must outlive
+    // the formatter.
+    HelpFormatter(std::string program, const std::map<const CLI::App*, std::string_view>& long_abouts);
 
     // Escape sequences for bold, underline and red, or none.
     void use_colour(bool colour) { colour_ = colour; }
@@ -40,7 +41,7 @@ private:
     std::string options_section(const CLI::App* app, bool long_form) const;
 
     std::string program_;
-    std::map<const CLI::App*, std::string_view> long_abouts_;
+    const std::map<const CLI::App*, std::string_view>& long_abouts_;
     bool colour_ = false;
 };
 
