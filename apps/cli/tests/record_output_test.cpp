@@ -46,18 +46,20 @@ mode_t mode_of(const fs::path& path) {
     return status.st_mode & 07777;
 }
 
-// Root passes every permission check; the tool then runs with the effective
-// user nobody so that a read-only folder refuses it as it refuses others.
+// Root passes every permission check; the tool then runs as the user nobody
+// so that a read-only folder refuses it as it refuses others. Real and
+// effective user both change (root stays the saved one, to come back to),
+// so that the tool is an ordinary process of nobody's.
 class UnprivilegedWhileAlive {
 public:
     UnprivilegedWhileAlive() : was_root_(::geteuid() == 0) {
         if (was_root_) {
-            EXPECT_EQ(::seteuid(65534), 0);
+            EXPECT_EQ(::setresuid(65534, 65534, 0), 0);
         }
     }
     ~UnprivilegedWhileAlive() {
         if (was_root_) {
-            EXPECT_EQ(::seteuid(0), 0);
+            EXPECT_EQ(::setresuid(0, 0, 0), 0);
         }
     }
 
