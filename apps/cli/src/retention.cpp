@@ -2,6 +2,7 @@
 #include <vuvadededoru_contracts/retention.hpp>
 
 #include "enumerated_word.hpp"
+#include "given_or_fresh.hpp"
 #include "handlers.hpp"
 #include "io/emit.hpp"
 #include "io/record_file.hpp"
@@ -14,8 +15,8 @@ using vuvadededoru_contracts::RetentionPolicy;
 using zedododor_avovodizi::time::Timestamp;
 
 HandlerResult run(const Cli& cli, const RetentionCommand::New& command) {
-    const auto tenant = command.tenant ? *command.tenant : TenantId::generate();
-    const auto workspace = command.workspace ? *command.workspace : WorkspaceId::generate();
+    const auto tenant = given_or_fresh(command.tenant);
+    const auto workspace = given_or_fresh(command.workspace);
     auto retention_class = read_enumerated_word<orrincore_retention::RetentionClass>(command.class_word,
                                                                                       "retention class");
     if (!retention_class) return std::unexpected(std::move(retention_class).error());

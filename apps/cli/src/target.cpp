@@ -2,6 +2,7 @@
 #include <vuvadededoru_contracts/target.hpp>
 
 #include "enumerated_word.hpp"
+#include "given_or_fresh.hpp"
 #include "handlers.hpp"
 #include "io/emit.hpp"
 #include "io/record_file.hpp"
@@ -15,8 +16,8 @@ using vuvadededoru_contracts::ArchiveTargetType;
 using zedododor_avovodizi::time::Timestamp;
 
 HandlerResult run(const Cli& cli, const TargetCommand::New& command) {
-    const auto tenant = command.tenant ? *command.tenant : TenantId::generate();
-    const auto workspace = command.workspace ? *command.workspace : WorkspaceId::generate();
+    const auto tenant = given_or_fresh(command.tenant);
+    const auto workspace = given_or_fresh(command.workspace);
     auto target_type = read_enumerated_word<ArchiveTargetType>(command.target_type, "target type");
     if (!target_type) return std::unexpected(std::move(target_type).error());
     const auto now = Timestamp::now();
