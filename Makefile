@@ -30,19 +30,19 @@ bench: deps
 	cmake --build build-bench -j $(JOBS)
 	@for b in build-bench/libs/*/*-bench build-bench/apps/*/*-bench; do echo "== $$b"; $$b --benchmark_min_time=0.2 || exit 1; done
 
-# Coverage-guided fuzzing of the record reader with clang's libFuzzer.
+# Coverage-guided fuzzing of the record readers and the command line with clang's libFuzzer.
 FUZZ_SECONDS ?= 60
 fuzz: deps
 	@scripts/install-deps fuzz
 	CC=clang-16 CXX=clang++-16 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEVI_FUZZ=ON -DBUILD_TESTING=OFF $(CMAKE_FLAGS)
 	cmake --build build-fuzz --target fuzzers -j $(JOBS)
-	@for f in $$(find build-fuzz/libs -type f -name '*_fuzz' -perm -u+x); do \
+	@for f in $$(find build-fuzz/libs build-fuzz/apps -type f -name '*_fuzz' -perm -u+x); do \
 	  name=$$(basename $$f); component=$$(basename $$(dirname $$f)); \
 	  corpus=build-fuzz/corpus/$$name; mkdir -p $$corpus; \
 	  echo "== $$name for $(FUZZ_SECONDS)s"; \
 	  ASAN_SYMBOLIZER_PATH=/usr/lib/llvm-16/bin/llvm-symbolizer \
 	  $$f -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 $$corpus \
-	    $$(ls -d libs/$$component/tests/fixtures/$$name 2>/dev/null) || exit 1; \
+	    $$(ls -d libs/$$component/tests/fixtures/$$name apps/$$component/tests/fixtures/$$name 2>/dev/null) || exit 1; \
 	done
 
 clean:

@@ -50,7 +50,12 @@ struct ShowHelp {
     bool long_form;
     Stream stream;
     int status;
+    bool of_help_subcommand = false;  // the help of `help` itself, below the command
 };
+
+[[noreturn]] void refuse(std::string message, std::vector<std::string> command_path) {
+    throw UsageError{std::move(message), std::move(command_path)};
+}
 
 bool looks_like_option(std::string_view argument) { return argument.size() > 1 && argument.front() == '-'; }
 
@@ -80,8 +85,7 @@ public:
     void parse(std::vector<std::string> arguments);
     ParsedArguments post_pass() const;
 
-    ParserExit help(const std::vector<std::string>& path, bool long_form, Stream stream, int status,
-                    ColourChoice colour) const;
+    ParserExit help(const ShowHelp& request, ColourChoice colour) const;
     ParserExit error(std::string_view message, const std::vector<std::string>& path, ColourChoice colour) const;
     // The commands CLI11 parsed, the top level first, and their names.
     std::vector<const CLI::App*> parsed_apps() const;
@@ -92,12 +96,6 @@ public:
 private:
     void declare(CLI::App& app, const tree::Command& command);
     const CLI::App* app_at(const std::vector<std::string>& path) const;
-    [[noreturn]] void refuse(std::string message, const std::vector<std::string>& path) const {
-        throw UsageError{std::move(message), path};
-    }
-    [[noreturn]] void answer_help(const CLI::App* app, std::vector<std::string> path,
-                                  std::span<const std::string> names) const;
-
     std::string program_;  // as usage lines and messages name it
     CLI::App top_;
     std::map<const CLI::App*, std::string_view> long_abouts_;
@@ -166,7 +164,7 @@ std::string with_tip(std::string message, std::string_view kind, const std::opti
 std::string unrecognized_subcommand(const CLI::App* app, std::string_view name) {
     std::vector<std::string> names;
     for (const CLI::App* sub : app->get_subcommands({})) names.push_back(sub->get_name());
-    names.emplace_back("help");
+    if (!names.empty()) names.emplace_back("help");
     return with_tip(fmt::format("unrecognized subcommand '{}'", io::display_path(name)), "subcommand",
                     most_similar(name, names));
 }
@@ -183,92 +181,125 @@ std::string unexpected_argument(const CLI::App* app, std::string_view argument) 
     return with_tip(fmt::format("unexpected argument '{}' found", io::display_path(argument)), "argument", similar);
 }
 
-void Parser::answer_help(const CLI::App* app, std::vector<std::string> path,
-                         std::span<const std::string> names) const {
-    for (const std::string& name : names) {
-        const CLI::App* sub = find_subcommand(app, name);
-        if (sub == nullptr) refuse(unrecognized_subcommand(app, name), path);
+// The `help` subcommand of the command at `path`: the help of the command
+// that `names` name below it.
+[[noreturn]] void answer_help(const CLI::App* app, std::vector<std::string> path,
+                              std::span<const std::string> names) {
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (names[i] == "help" && !app->get_subcommands({}).empty()) {
+            if (i + 1 < names.size()) {
+                refuse(fmt::format("unexpected argument '{}' found", io::display_path(names[i + 1])), path);
+            }
+            throw ShowHelp{std::move(path), true, Stream::out, 0, true};
+        }
+        const CLI::App* sub = find_subcommand(app, names[i]);
+        if (sub == nullptr) refuse(unrecognized_subcommand(app, names[i]), path);
         app = sub;
-        path.push_back(name);
+        path.push_back(names[i]);
     }
     throw ShowHelp{std::move(path), true, Stream::out, 0};
 }
 
-std::vector<std::string> Parser::pre_pass(std::span<const std::string> arguments) const {
-    if (arguments.empty()) throw ShowHelp{{}, false, Stream::err, 2};
-    std::vector<std::string> passed;
-    std::vector<std::string> path;
-    const CLI::App* app = &top_;
-    std::size_t own_arguments = 0;  // of the command named last
-    std::size_t positionals = 0;
-    bool positionals_only = false;  // after `--`
+// One walk over the arguments, command by command, as the conventional
+// parsers read them.
+class PrePass {
+public:
+    PrePass(const CLI::App& top, std::span<const std::string> arguments) : app_(&top), arguments_(arguments) {}
 
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        const bool is_group = !app->get_subcommands({}).empty();
-        ++own_arguments;
-
-        if (!positionals_only && looks_like_option(argument)) {
-            if (argument == "--") {
-                if (is_group) refuse(unexpected_argument(app, argument), path);
-                positionals_only = true;
-                passed.push_back(argument);
-                continue;
+    std::vector<std::string> run() {
+        if (arguments_.empty()) throw ShowHelp{{}, false, Stream::err, 2};
+        for (next_ = 0; next_ < arguments_.size();) {
+            const std::string& argument = arguments_[next_++];
+            ++own_arguments_;
+            if (!positionals_only_ && looks_like_option(argument)) {
+                if (!option(argument)) return passed_;
+            } else if (is_group()) {
+                subcommand(argument);
+            } else {
+                positional(argument);
             }
-            const bool is_long = argument.starts_with("--");
-            const std::size_t equals = is_long ? argument.find('=') : std::string::npos;
-            const std::string name = argument.substr(0, equals);
-            const CLI::Option* option = is_long || name.size() == 2 ? app->get_option_no_throw(name) : nullptr;
-            if (option == nullptr || option->get_positional()) refuse(unexpected_argument(app, argument), path);
-
-            const bool takes_value = option->get_expected_max() != 0;
-            if (equals != std::string::npos) {
-                const std::string value = argument.substr(equals + 1);
-                if (!takes_value) {
-                    refuse(fmt::format("unexpected value '{}' for '{}' found; no more were expected",
-                                       io::display_path(value), name),
-                           path);
-                }
-                passed.push_back(name);
-                passed.push_back(value);
-                continue;
-            }
-            passed.push_back(name);
-            if (option == app->get_help_ptr() || option == app->get_help_all_ptr() ||
-                option == app->get_version_ptr()) {
-                return passed;  // nothing after it is read
-            }
-            if (!takes_value) continue;
-            if (i + 1 == arguments.size() || (looks_like_option(arguments[i + 1]))) {
-                std::string message = fmt::format("a value is required for '{}' but none was supplied",
-                                                  HelpFormatter::display_name(*option));
-                if (i + 1 < arguments.size()) {
-                    message += fmt::format("\n\n  tip: to pass '{0}' as a value, use '{1}={0}'",
-                                           io::display_path(arguments[i + 1]), name);
-                }
-                refuse(std::move(message), path);
-            }
-            passed.push_back(arguments[++i]);
-            continue;
         }
-
-        if (is_group) {
-            if (argument == "help") answer_help(app, path, arguments.subspan(i + 1));
-            const CLI::App* sub = find_subcommand(app, argument);
-            if (sub == nullptr) refuse(unrecognized_subcommand(app, argument), path);
-            app = sub;
-            path.push_back(argument);
-            passed.push_back(argument);
-            own_arguments = 0;
-            continue;
-        }
-        const auto declared = app->get_options([](const CLI::Option* option) { return option->get_positional(); });
-        if (positionals == declared.size()) refuse(unexpected_argument(app, argument), path);
-        ++positionals;
-        passed.push_back(argument);
+        if (is_group() && own_arguments_ == 0) throw ShowHelp{path_, false, Stream::err, 2};
+        return passed_;
     }
-    if (!app->get_subcommands({}).empty() && own_arguments == 0) throw ShowHelp{path, false, Stream::err, 2};
-    return passed;
+
+private:
+    bool is_group() const { return !app_->get_subcommands({}).empty(); }
+
+    [[noreturn]] void refuse(std::string message) const { vevizovuvazavad::refuse(std::move(message), path_); }
+
+    // False after -h, --help or --version: nothing after them is read.
+    bool option(const std::string& argument) {
+        if (argument == "--") {
+            if (is_group()) refuse(unexpected_argument(app_, argument));
+            positionals_only_ = true;
+            passed_.push_back(argument);
+            return true;
+        }
+        const bool is_long = argument.starts_with("--");
+        const std::size_t equals = is_long ? argument.find('=') : std::string::npos;
+        const std::string name = argument.substr(0, equals);
+        const CLI::Option* option = is_long || name.size() == 2 ? app_->get_option_no_throw(name) : nullptr;
+        if (option == nullptr || option->get_positional()) refuse(unexpected_argument(app_, argument));
+        const bool takes_value = option->get_expected_max() != 0;
+        passed_.push_back(name);
+
+        if (equals != std::string::npos) {
+            const std::string value = argument.substr(equals + 1);
+            if (!takes_value) {
+                refuse(fmt::format("unexpected value '{}' for '{}' found; no more were expected",
+                                   io::display_path(value), name));
+            }
+            passed_.push_back(value);  // even when empty, which CLI11 would not see as a value
+            return true;
+        }
+        if (option == app_->get_help_ptr() || option == app_->get_help_all_ptr() ||
+            option == app_->get_version_ptr()) {
+            return false;
+        }
+        if (!takes_value) return true;
+        if (next_ == arguments_.size() || looks_like_option(arguments_[next_])) {
+            std::string message = fmt::format("a value is required for '{}' but none was supplied",
+                                              HelpFormatter::display_name(*option));
+            if (next_ < arguments_.size()) {
+                message += fmt::format("\n\n  tip: to pass '{0}' as a value, use '{1}={0}'",
+                                       io::display_path(arguments_[next_]), name);
+            }
+            refuse(std::move(message));
+        }
+        passed_.push_back(arguments_[next_++]);
+        return true;
+    }
+
+    void subcommand(const std::string& name) {
+        if (name == "help") answer_help(app_, path_, arguments_.subspan(next_));
+        const CLI::App* sub = find_subcommand(app_, name);
+        if (sub == nullptr) refuse(unrecognized_subcommand(app_, name));
+        app_ = sub;
+        path_.push_back(name);
+        passed_.push_back(name);
+        own_arguments_ = 0;
+    }
+
+    void positional(const std::string& argument) {
+        const auto declared = app_->get_options([](const CLI::Option* option) { return option->get_positional(); });
+        if (positionals_ == declared.size()) refuse(unexpected_argument(app_, argument));
+        ++positionals_;
+        passed_.push_back(argument);
+    }
+
+    const CLI::App* app_;  // the command named last
+    std::span<const std::string> arguments_;
+    std::size_t next_ = 0;
+    std::vector<std::string> path_;
+    std::vector<std::string> passed_;  // for CLI11
+    std::size_t own_arguments_ = 0;    // of the command named last
+    std::size_t positionals_ = 0;      // taken by the leaf command
+    bool positionals_only_ = false;    // after `--`
+};
+
+std::vector<std::string> Parser::pre_pass(std::span<const std::string> arguments) const {
+    return PrePass(top_, arguments).run();
 }
 
 void Parser::parse(std::vector<std::string> arguments) {
@@ -308,11 +339,12 @@ ParsedArguments Parser::post_pass() const {
     return parsed;
 }
 
-ParserExit Parser::help(const std::vector<std::string>& path, bool long_form, Stream stream, int status,
-                        ColourChoice colour) const {
-    formatter_->use_colour(stream == Stream::out ? colour.out : colour.err);
-    const CLI::App* app = app_at(path);
-    return {app->help({}, long_form ? CLI::AppFormatMode::All : CLI::AppFormatMode::Normal), stream, status};
+ParserExit Parser::help(const ShowHelp& request, ColourChoice colour) const {
+    formatter_->use_colour(request.stream == Stream::out ? colour.out : colour.err);
+    const CLI::App* app = app_at(request.command_path);
+    if (request.of_help_subcommand) return {formatter_->make_help_subcommand_help(app), request.stream, request.status};
+    const auto mode = request.long_form ? CLI::AppFormatMode::All : CLI::AppFormatMode::Normal;
+    return {app->help({}, mode), request.stream, request.status};
 }
 
 ParserExit Parser::error(std::string_view message, const std::vector<std::string>& path, ColourChoice colour) const {
@@ -367,13 +399,13 @@ ParseOutcome parse_command_line(std::span<const std::string> args, ColourChoice 
         parser.parse(parser.pre_pass(args.empty() ? args : args.subspan(1)));
         return read_cli(parser.post_pass());
     } catch (const ShowHelp& help) {
-        return parser.help(help.command_path, help.long_form, help.stream, help.status, colour);
+        return parser.help(help, colour);
     } catch (const UsageError& refusal) {
         return parser.error(refusal.message, refusal.command_path, colour);
     } catch (const CLI::CallForHelp&) {
-        return parser.help(parser.parsed_path(), false, Stream::out, 0, colour);
+        return parser.help({parser.parsed_path(), false, Stream::out, 0}, colour);
     } catch (const CLI::CallForAllHelp&) {
-        return parser.help(parser.parsed_path(), true, Stream::out, 0, colour);
+        return parser.help({parser.parsed_path(), true, Stream::out, 0}, colour);
     } catch (const CLI::CallForVersion& version) {
         return ParserExit{std::string(version.what()) + "\n", Stream::out, 0};
     } catch (const CLI::RequiredError&) {

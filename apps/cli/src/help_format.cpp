@@ -9,6 +9,8 @@ namespace {
 
 using Rows = std::vector<std::pair<std::string, std::string>>;
 
+constexpr std::string_view help_subcommand_about = "Print this message or the help of the given subcommand(s)";
+
 // The names of `app` and its parents below the top level, outermost first.
 std::vector<std::string> command_path(const CLI::App* app) {
     std::vector<std::string> path;
@@ -44,10 +46,14 @@ std::string HelpFormatter::styled(std::string_view text, Style style) const {
     return std::string(text);
 }
 
-std::string HelpFormatter::make_usage(const CLI::App* app, std::string) const {
+std::string HelpFormatter::usage_start(const CLI::App* app) const {
     std::string usage = styled("Usage:", Style::heading) + " " + styled(program_, Style::literal);
     for (const std::string& name : command_path(app)) usage += " " + styled(name, Style::literal);
-    usage += " [OPTIONS]";
+    return usage;
+}
+
+std::string HelpFormatter::make_usage(const CLI::App* app, std::string) const {
+    std::string usage = usage_start(app) + " [OPTIONS]";
     for (const CLI::Option* option : app->get_options()) {
         if (option->get_required() && !option->get_positional()) usage += " " + display_name(*option);
     }
@@ -100,7 +106,7 @@ std::string HelpFormatter::make_help(const CLI::App* app, std::string, CLI::AppF
     if (!subcommands.empty()) {
         Rows rows;
         for (const CLI::App* sub : subcommands) rows.emplace_back(sub->get_name(), sub->get_description());
-        rows.emplace_back("help", "Print this message or the help of the given subcommand(s)");
+        rows.emplace_back("help", help_subcommand_about);
         help += section("Commands:", rows);
     }
     Rows positionals;
@@ -110,6 +116,11 @@ std::string HelpFormatter::make_help(const CLI::App* app, std::string, CLI::AppF
     if (!positionals.empty()) help += section("Arguments:", positionals);
     help += options_section(app, long_form);
     return help;
+}
+
+std::string HelpFormatter::make_help_subcommand_help(const CLI::App* app) const {
+    return std::string(help_subcommand_about) + "\n\n" + usage_start(app) + " " + styled("help", Style::literal) +
+           " [COMMAND]...\n" + section("Arguments:", {{"[COMMAND]...", "Print help for the subcommand(s)"}});
 }
 
 std::string HelpFormatter::make_error(std::string_view message, const CLI::App* app) const {

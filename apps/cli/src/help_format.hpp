@@ -23,6 +23,8 @@ public:
 
     // AppFormatMode::All is the long help of `--help` and `help`.
     std::string make_help(const CLI::App* app, std::string, CLI::AppFormatMode mode) const override;
+    // The help of the `help` subcommand of `app`, which CLI11 does not know.
+    std::string make_help_subcommand_help(const CLI::App* app) const;
     // One line, no newline: "Usage: vevizovuvazavad retention show [OPTIONS] <POLICY>".
     std::string make_usage(const CLI::App* app, std::string) const override;
 
@@ -37,6 +39,8 @@ public:
 private:
     enum class Style { heading, literal, error };
     std::string styled(std::string_view text, Style style) const;
+    // "Usage: vevizovuvazavad retention new", without what follows.
+    std::string usage_start(const CLI::App* app) const;
     std::string section(std::string_view heading, const std::vector<std::pair<std::string, std::string>>& rows) const;
     std::string options_section(const CLI::App* app, bool long_form) const;
 

@@ -185,6 +185,14 @@ TEST(HelpAndVersion, GoToStdoutWithStatus0) {
         {"-h shows the about", {"legal-hold", "release", "-h"}, 0, release_short_help, ""},
         {"--help shows the long about", {"legal-hold", "release", "--help"}, 0, release_long_help, ""},
         {"help shows the long about", {"help", "legal-hold", "release"}, 0, release_long_help, ""},
+        {"help of help", {"help", "help"}, 0,
+         "Print this message or the help of the given subcommand(s)\n\nUsage: vevizovuvazavad help [COMMAND]...\n\n"
+         "Arguments:\n  [COMMAND]...  Print help for the subcommand(s)\n",
+         ""},
+        {"help of a group's help", {"retention", "help", "help"}, 0,
+         "Print this message or the help of the given subcommand(s)\n\nUsage: vevizovuvazavad retention help "
+         "[COMMAND]...\n\nArguments:\n  [COMMAND]...  Print help for the subcommand(s)\n",
+         ""},
         {"--version", {"--version"}, 0, "vevizovuvazavad 0.1.0\n", ""},
         {"-V", {"-V"}, 0, "vevizovuvazavad 0.1.0\n", ""},
     });
@@ -279,6 +287,10 @@ TEST(UsageErrors, CommandsAndSubcommands) {
         {"nothing similar", {"xyz"}, 2, "", usage_error("unrecognized subcommand 'xyz'", top_usage)},
         {"help of an unknown command", {"help", "retention", "nope"}, 2, "",
          usage_error("unrecognized subcommand 'nope'", retention_usage)},
+        {"help names below help", {"help", "help", "retention"}, 2, "",
+         usage_error("unexpected argument 'retention' found", top_usage)},
+        {"help names below a leaf", {"help", "keygen", "help"}, 2, "",
+         usage_error("unrecognized subcommand 'help'", keygen_usage)},
         {"version below the top level", {"retention", "--version"}, 2, "",
          usage_error("unexpected argument '--version' found", retention_usage)},
         {"no help subcommand on demo", {"demo", "help"}, 2, "",
@@ -403,6 +415,9 @@ TEST(HandlerError, IsOneLineOnStderrWithStatus1) {
     EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
     EXPECT_TRUE(result.err.ends_with("\n"));
     EXPECT_FALSE(folder.exists("no-such-folder"));
+
+    // A path need not be UTF-8: the parser hands it on.
+    EXPECT_EQ(folder.run({"retention", "show", "\xff\xfe.json"}).status, 1);
 }
 
 TEST(Streams, FailedWritesEndWithStatus101) {
