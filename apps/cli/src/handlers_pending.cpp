@@ -7,10 +7,7 @@ namespace {
 HandlerResult not_built() { return std::unexpected(std::string("not built yet")); }
 }  // namespace
 
-HandlerResult run_keygen(const Cli&, const KeygenCommand&) { return not_built(); }
-HandlerResult run_retention(const Cli&, const RetentionCommand&) { return not_built(); }
 HandlerResult run_legal_hold(const Cli&, const LegalHoldCommand&) { return not_built(); }
-HandlerResult run_target(const Cli&, const TargetCommand&) { return not_built(); }
 HandlerResult run_package(const Cli&, const PackageCommand&) { return not_built(); }
 HandlerResult run_disposition(const Cli&, const DispositionCommand&) { return not_built(); }
 HandlerResult run_custody(const Cli&, const CustodyCommand&) { return not_built(); }

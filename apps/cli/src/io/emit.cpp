@@ -1,0 +1,21 @@
+#include "io/emit.hpp"
+
+#include <string>
+
+#include "io/output.hpp"
+
+namespace vevizovuvazavad::io {
+
+void print_line(std::string_view line) {
+    std::string block;
+    block.reserve(line.size() + 1);
+    block.append(line).push_back('\n');
+    write_stream(Stream::out, block);
+}
+
+void emit(const Cli& cli, const ResultObject& result, std::string_view text) {
+    if (!cli.json) return print_line(text);
+    print_line(result.dump(-1, ' ', false, ResultObject::error_handler_t::replace));
+}
+
+}  // namespace vevizovuvazavad::io

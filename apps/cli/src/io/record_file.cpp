@@ -1,0 +1,19 @@
+#include "io/record_file.hpp"
+
+#include <fmt/format.h>
+
+#include "io/replace_file.hpp"
+
+namespace vevizovuvazavad::io {
+
+std::string parse_error_text(std::string_view path, const orrincore_json::ReadError& error) {
+    return fmt::format("{}: parse error: {}", display_path(path), error.to_string());
+}
+
+std::expected<void, std::string> write_record_document(const std::string& path, std::string_view document) {
+    if (auto written = replace_file(path, document, FileMode::record); !written)
+        return std::unexpected(path_error_text(path, written.error()));
+    return {};
+}
+
+}  // namespace vevizovuvazavad::io

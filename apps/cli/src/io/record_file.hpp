@@ -1,0 +1,44 @@
+#pragma once
+// Record files: one record each, read whole with the record reader and
+// written whole in the pretty layout (two-space indentation, fields in record
+// order, no final newline). Errors are complete texts naming the path as
+// typed.
+
+#include <expected>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include <orrincore_json/document.hpp>
+
+#include "io/os_error.hpp"
+#include "io/read_file.hpp"
+
+namespace vevizovuvazavad::io {
+
+// "{path}: parse error: {message} at line {L} column {C}".
+std::string parse_error_text(std::string_view path, const orrincore_json::ReadError& error);
+
+// Replaces the file at `path` with `document` (replace_file.hpp); on failure
+// "{path}: {os error}".
+std::expected<void, std::string> write_record_document(const std::string& path, std::string_view document);
+
+// The record of type T in the file at `path`: "{path}: {os error}" when the
+// file cannot be read, "{path}: parse error: {}" when it is not such a record.
+template <class T>
+std::expected<T, std::string> read_json(const std::string& path) {
+    auto bytes = read_file(path);
+    if (!bytes) return std::unexpected(path_error_text(path, bytes.error()));
+    auto record = orrincore_json::parse<T>(*bytes);
+    if (!record) return std::unexpected(parse_error_text(path, record.error()));
+    return std::move(*record);
+}
+
+// Replaces the file at `path` with `record`, never leaving it half-written.
+// Rendering cannot fail: the writer shows any stray invalid UTF-8 as U+FFFD.
+template <class T>
+std::expected<void, std::string> write_json(const std::string& path, const T& record) {
+    return write_record_document(path, orrincore_json::to_pretty(record));
+}
+
+}  // namespace vevizovuvazavad::io

@@ -1,0 +1,45 @@
+#include <fmt/format.h>
+#include <vuvadededoru_contracts/target.hpp>
+
+#include "enumerated_word.hpp"
+#include "given_or_fresh.hpp"
+#include "handlers.hpp"
+#include "io/emit.hpp"
+#include "io/record_file.hpp"
+
+namespace vevizovuvazavad {
+namespace {
+
+using vuvadededoru_contracts::ArchiveTarget;
+using vuvadededoru_contracts::ArchiveTargetStatus;
+using vuvadededoru_contracts::ArchiveTargetType;
+using zedododor_avovodizi::time::Timestamp;
+
+HandlerResult run(const Cli& cli, const TargetCommand::New& command) {
+    const auto tenant = given_or_fresh(command.tenant);
+    const auto workspace = given_or_fresh(command.workspace);
+    auto target_type = read_enumerated_word<ArchiveTargetType>(command.target_type, "target type");
+    if (!target_type) return std::unexpected(std::move(target_type).error());
+    const auto now = Timestamp::now();
+    auto target = ArchiveTarget::create(tenant, workspace, command.name, *target_type, now);
+    if (!target) return std::unexpected(target.error().message());
+    if (auto written = io::write_json(command.out, *target); !written) return written;
+    io::emit(cli, *target, fmt::format("archive target {} registered", target->id.to_string()));
+    return {};
+}
+
+HandlerResult run(const Cli& cli, const TargetCommand::Show& command) {
+    auto target = io::read_json<ArchiveTarget>(command.target);
+    if (!target) return std::unexpected(std::move(target).error());
+    io::emit(cli, *target,
+             fmt::format("{} enabled={}", target->id.to_string(), target->status == ArchiveTargetStatus::enabled));
+    return {};
+}
+
+}  // namespace
+
+HandlerResult run_target(const Cli& cli, const TargetCommand& command) {
+    return std::visit([&](const auto& subcommand) { return run(cli, subcommand); }, command.value);
+}
+
+}  // namespace vevizovuvazavad

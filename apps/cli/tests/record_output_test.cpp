@@ -1,0 +1,220 @@
+// How commands meet their files and streams: records replaced whole or not
+// at all, and reports that cannot be printed (status 101) after the files
+// were written.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+#include <vuvadededoru_contracts/retention.hpp>
+
+#include "io/record_file.hpp"
+#include "run_tool.hpp"
+
+namespace {
+
+using vevizovuvazavad::testing::RunOptions;
+using vevizovuvazavad::testing::StreamSetup;
+using vevizovuvazavad::testing::ToolFolder;
+using vuvadededoru_contracts::RetentionPolicy;
+using Args = std::vector<std::string>;
+namespace fs = std::filesystem;
+
+const Args new_policy = {"retention", "new", "--name", "Mail", "--class", "compliance", "--min-days", "30", "--out",
+                         "p.json"};
+
+RunOptions stdout_as(StreamSetup setup) {
+    RunOptions options;
+    options.out = setup;
+    return options;
+}
+
+RunOptions stderr_as(StreamSetup setup) {
+    RunOptions options;
+    options.err = setup;
+    return options;
+}
+
+RunOptions file_size_limit(std::uint64_t bytes) {
+    RunOptions options;
+    options.file_size_limit = bytes;
+    return options;
+}
+
+mode_t mode_of(const fs::path& path) {
+    struct stat status {};
+    EXPECT_EQ(::stat(path.c_str(), &status), 0);
+    return status.st_mode & 07777;
+}
+
+// Root passes every permission check; the tool then runs as the user nobody
+// so that a read-only folder refuses it as it refuses others. Real and
+// effective user both change (root stays the saved one, to come back to),
+// so that the tool is an ordinary process of nobody's.
+class UnprivilegedWhileAlive {
+public:
+    UnprivilegedWhileAlive() : was_root_(::geteuid() == 0) {
+        if (was_root_) {
+            EXPECT_EQ(::setresuid(65534, 65534, 0), 0);
+        }
+    }
+    ~UnprivilegedWhileAlive() {
+        if (was_root_) {
+            EXPECT_EQ(::setresuid(0, 0, 0), 0);
+        }
+    }
+
+private:
+    bool was_root_;
+};
+
+TEST(StatusTable, ReportsThatCannotBePrintedEndWith101AfterTheFileIsWritten) {
+    struct Case {
+        const char* name;
+        Args args;
+        RunOptions options;
+        std::string err;
+        const char* written;  // the file the command still wrote, or nullptr
+    };
+    const std::vector<Case> cases = {
+        {"closed pipe", new_policy, stdout_as(StreamSetup::closed_pipe),
+         "failed printing to stdout: Broken pipe (os error 32)\n", "p.json"},
+        {"closed pipe, keygen", {"keygen", "k.seed"}, stdout_as(StreamSetup::closed_pipe),
+         "failed printing to stdout: Broken pipe (os error 32)\n", "k.seed"},
+        {"full device", new_policy, stdout_as(StreamSetup::full_device),
+         "failed printing to stdout: No space left on device (os error 28)\n", "p.json"},
+        {"json, full device", {"--json", "target", "new", "--name", "t", "--target-type", "orrin_cloud", "--out",
+                               "t.json"}, stdout_as(StreamSetup::full_device),
+         "failed printing to stdout: No space left on device (os error 28)\n", "t.json"},
+        {"error line, full device", {"retention", "show", "missing.json"}, stderr_as(StreamSetup::full_device), "",
+         nullptr},
+    };
+    for (const auto& c : cases) {
+        ToolFolder folder;
+        const auto run = folder.run(c.args, c.options);
+        EXPECT_EQ(run.status, 101) << c.name;
+        EXPECT_EQ(run.signal, 0) << c.name;
+        EXPECT_EQ(run.out, "") << c.name;
+        EXPECT_EQ(run.err, c.err) << c.name;
+        if (c.written) {
+            EXPECT_TRUE(folder.exists(c.written)) << c.name;
+        }
+    }
+}
+
+// Closed standard streams are connected to /dev/null before any file is
+// opened, so no report can land in a file the command writes.
+TEST(StatusTable, ClosedStandardStreamsNeverReachTheFiles) {
+    ToolFolder folder;
+    RunOptions all_closed;
+    all_closed.in = all_closed.out = all_closed.err = StreamSetup::closed;
+    ASSERT_EQ(folder.run({"keygen", "k.seed"}, all_closed).status, 0);
+    const std::string seed = folder.read("k.seed");
+    EXPECT_EQ(seed.size(), 64u);
+    EXPECT_EQ(seed.find_first_not_of("0123456789abcdef"), std::string::npos) << seed;
+
+    ASSERT_EQ(folder.run(new_policy, all_closed).status, 0);
+    const auto policy = vevizovuvazavad::io::read_json<RetentionPolicy>(folder / "p.json");
+    ASSERT_TRUE(policy) << policy.error();
+    EXPECT_EQ(folder.read("p.json"), orrincore_json::to_pretty(*policy));
+
+    EXPECT_EQ(folder.run({"retention", "show", "missing.json"}, all_closed).status, 1);
+}
+
+// A failed write leaves the old record whole and no temporary file behind.
+TEST(RecordWrite, FailuresKeepTheOldFile) {
+    ToolFolder folder;
+    ASSERT_EQ(folder.run(new_policy).status, 0);
+    fs::create_directory(folder / "dir");
+    const std::string before = folder.read("p.json");
+
+    const auto too_large = folder.run(
+        {"retention", "extend", "--policy", "p.json", "--min-days", "60", "--out", "p.json"}, file_size_limit(0));
+    EXPECT_EQ(too_large.status, 1);
+    EXPECT_EQ(too_large.out, "");
+    EXPECT_EQ(too_large.err, "error: p.json: File too large (os error 27)\n");
+
+    const auto into_directory =
+        folder.run({"retention", "extend", "--policy", "p.json", "--min-days", "60", "--out", "dir"});
+    EXPECT_EQ(into_directory.status, 1);
+    EXPECT_EQ(into_directory.out, "");
+    EXPECT_EQ(into_directory.err, "error: dir: Is a directory (os error 21)\n");
+    EXPECT_TRUE(fs::is_empty(folder / "dir"));
+
+    EXPECT_EQ(folder.read("p.json"), before);
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"dir", "p.json"}));
+}
+
+TEST(RecordWrite, ReadOnlyFolderKeepsTheOldFile) {
+    ToolFolder folder;
+    fs::create_directory(folder / "ro");
+    ASSERT_EQ(folder.run({"retention", "new", "--name", "Mail", "--class", "compliance", "--min-days", "30",
+                          "--out", "ro/p.json"})
+                  .status,
+              0);
+    const std::string before = folder.read("ro/p.json");
+    const auto readable = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                          fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec;
+    fs::permissions(folder.path(), readable | fs::perms::owner_write);
+    fs::permissions(folder / "ro", readable);
+    fs::permissions(folder / "ro/p.json", fs::perms::all);
+    {
+        UnprivilegedWhileAlive nobody;
+        if (::access(VEVI_EXECUTABLE, X_OK) != 0 || ::access((folder / "ro").c_str(), X_OK) != 0)
+            GTEST_SKIP() << "an ordinary user cannot reach the tool or the folder here";
+        const auto read_only =
+            folder.run({"retention", "extend", "--policy", "ro/p.json", "--min-days", "60", "--out", "ro/p.json"});
+        EXPECT_EQ(read_only.status, 1);
+        EXPECT_EQ(read_only.out, "");
+        EXPECT_EQ(read_only.err, "error: ro/p.json: Permission denied (os error 13)\n");
+    }
+    EXPECT_EQ(folder.read("ro/p.json"), before);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder / "ro"), fs::directory_iterator()), 1);
+}
+
+TEST(RecordWrite, ReplacedFileKeepsItsModeAndLinksStay) {
+    ToolFolder folder;
+    fs::create_directory(folder / "data");
+    ASSERT_EQ(folder.run({"retention", "new", "--name", "Mail", "--class", "compliance", "--min-days", "30",
+                          "--out", "data/p.json"})
+                  .status,
+              0);
+    fs::permissions(folder / "data/p.json", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::create_symlink("data/p.json", folder / "link.json");
+
+    const auto run =
+        folder.run({"retention", "extend", "--policy", "link.json", "--min-days", "60", "--out", "link.json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(fs::is_symlink(folder / "link.json"));
+    const auto policy = vevizovuvazavad::io::read_json<RetentionPolicy>(folder / "data/p.json");
+    ASSERT_TRUE(policy);
+    EXPECT_EQ(policy->minimum_retention_days, 60u);
+    EXPECT_EQ(mode_of(folder / "data/p.json"), 0640u);
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"data", "link.json"}));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder / "data"), fs::directory_iterator()), 1);
+
+    // A device stays a device.
+    EXPECT_EQ(folder.run({"retention", "extend", "--policy", "link.json", "--min-days", "60", "--out", "/dev/null"})
+                  .status,
+              0);
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+}
+
+TEST(RecordRead, PathsAreShownAsTypedWithInvalidBytesReplaced) {
+    ToolFolder folder;
+    struct Case {
+        std::string path;
+        std::string shown;
+    };
+    for (const auto& [path, shown] : {Case{"\xff\xfe.json", "\xEF\xBF\xBD\xEF\xBF\xBD.json"},
+                                      Case{"a\xE2\x82" "b.json", "a\xEF\xBF\xBD" "b.json"},
+                                      Case{"./sub/../x.json", "./sub/../x.json"}}) {
+        const auto run = folder.run({"retention", "show", path});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, "error: " + shown + ": No such file or directory (os error 2)\n");
+    }
+    folder.write("bad.json", "{\"id\": 1}");
+    const auto run = folder.run({"target", "show", "bad.json"});
+    EXPECT_EQ(run.err, "error: bad.json: parse error: invalid type: integer `1`, expected a formatted UUID string at line 1 column 8\n");
+}
+
+}  // namespace

@@ -1,0 +1,148 @@
+#include "io/replace_file.hpp"
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "run_tool.hpp"
+
+namespace {
+
+using vevizovuvazavad::io::FileMode;
+using vevizovuvazavad::io::replace_file;
+using vevizovuvazavad::testing::ToolFolder;
+namespace fs = std::filesystem;
+
+mode_t mode_of(const std::string& path) {
+    struct stat status {};
+    EXPECT_EQ(::lstat(path.c_str(), &status), 0) << path;
+    return status.st_mode & 07777;
+}
+
+int error_of(const std::expected<void, int>& result) { return result ? 0 : result.error(); }
+
+class ScopedUmask {
+public:
+    explicit ScopedUmask(mode_t mask) : old_(::umask(mask)) {}
+    ~ScopedUmask() { ::umask(old_); }
+
+private:
+    mode_t old_;
+};
+
+TEST(ReplaceFile, NewRecordFileGetsTheDefaultModeLessTheMask) {
+    ToolFolder folder;
+    ScopedUmask mask(027);
+    ASSERT_EQ(error_of(replace_file(folder / "p.json", "{}", FileMode::record)), 0);
+    EXPECT_EQ(folder.read("p.json"), "{}");
+    EXPECT_EQ(mode_of(folder / "p.json"), 0640u);
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{"p.json"});
+}
+
+TEST(ReplaceFile, ExistingRecordFileKeepsItsModeAndSecretsAreOwnerOnly) {
+    struct Case {
+        FileMode mode;
+        mode_t before;
+        mode_t after;
+    };
+    for (const auto& [file_mode, before, after] : {Case{FileMode::record, 0604, 0604},
+                                                   Case{FileMode::record, 0600, 0600},
+                                                   Case{FileMode::owner_only, 0644, 0600},
+                                                   Case{FileMode::owner_only, 0400, 0600}}) {
+        ToolFolder folder;
+        folder.write("f", "old content, longer than the new one");
+        ::chmod((folder / "f").c_str(), before);
+        ASSERT_EQ(error_of(replace_file(folder / "f", "new", file_mode)), 0);
+        EXPECT_EQ(folder.read("f"), "new");
+        EXPECT_EQ(mode_of(folder / "f"), after) << std::oct << before;
+        EXPECT_EQ(folder.entries(), std::vector<std::string>{"f"});
+    }
+}
+
+TEST(ReplaceFile, NewSecretIsOwnerOnlyWhateverTheMask) {
+    ToolFolder folder;
+    ScopedUmask mask(0);
+    ASSERT_EQ(error_of(replace_file(folder / "seed", "secret", FileMode::owner_only)), 0);
+    EXPECT_EQ(mode_of(folder / "seed"), 0600u);
+}
+
+TEST(ReplaceFile, SymbolicLinksAreFollowedAndStay) {
+    ToolFolder folder;
+    fs::create_directory(folder.path() / "data");
+    folder.write("data/real.json", "old");
+    ::chmod((folder / "data/real.json").c_str(), 0640);
+    fs::create_symlink("real.json", folder.path() / "data/link1");  // relative to its own folder
+    fs::create_symlink("data/link1", folder.path() / "link2");      // a chain of two
+    ASSERT_EQ(error_of(replace_file(folder / "link2", "new", FileMode::record)), 0);
+    EXPECT_TRUE(fs::is_symlink(folder.path() / "link2"));
+    EXPECT_TRUE(fs::is_symlink(folder.path() / "data/link1"));
+    EXPECT_EQ(folder.read("data/real.json"), "new");
+    EXPECT_EQ(mode_of(folder / "data/real.json"), 0640u);
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"data", "link2"}));
+
+    // A link to a file not yet there creates that file.
+    fs::create_symlink(folder / "data/later.json", folder.path() / "dangling");
+    ASSERT_EQ(error_of(replace_file(folder / "dangling", "made", FileMode::record)), 0);
+    EXPECT_TRUE(fs::is_symlink(folder.path() / "dangling"));
+    EXPECT_EQ(folder.read("data/later.json"), "made");
+}
+
+TEST(ReplaceFile, RefusalsLeaveNothingBehind) {
+    ToolFolder folder;
+    fs::create_directory(folder.path() / "dir");
+    fs::create_symlink("loop-b", folder.path() / "loop-a");
+    fs::create_symlink("loop-a", folder.path() / "loop-b");
+    folder.write("file", "x");
+    struct Case {
+        std::string path;
+        int error;
+    };
+    for (const auto& [path, error] : {Case{folder / "dir", EISDIR},
+                                      Case{folder / "dir/", EISDIR},
+                                      Case{folder / "missing/p.json", ENOENT},
+                                      Case{folder / "file/p.json", ENOTDIR},
+                                      Case{folder / "file/", ENOTDIR},
+                                      Case{folder / "loop-a", ELOOP}}) {
+        EXPECT_EQ(error_of(replace_file(path, "content", FileMode::record)), error) << path;
+    }
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"dir", "file", "loop-a", "loop-b"}));
+    EXPECT_TRUE(fs::is_empty(folder.path() / "dir"));
+    EXPECT_EQ(folder.read("file"), "x");
+}
+
+TEST(ReplaceFile, DeviceIsWrittenInPlace) {
+    ASSERT_EQ(error_of(replace_file("/dev/null", "discarded", FileMode::record)), 0);
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+}
+
+// A write that fails after the temporary exists (here: a file-size limit of
+// 0) leaves the old file whole and removes the temporary.
+TEST(ReplaceFile, FailedWriteKeepsTheOldFile) {
+    for (const auto mode : {FileMode::record, FileMode::owner_only}) {
+        ToolFolder folder;
+        folder.write("p.json", "old record");
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const struct rlimit none {0, 0};
+            ::setrlimit(RLIMIT_FSIZE, &none);
+            ::_exit(error_of(replace_file(folder / "p.json", "new record", mode)));
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), EFBIG);
+        EXPECT_EQ(folder.read("p.json"), "old record");
+        EXPECT_EQ(folder.entries(), std::vector<std::string>{"p.json"});
+    }
+}
+
+}  // namespace
