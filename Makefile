@@ -28,7 +28,7 @@ asan: deps
 bench: deps
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVEVI_BUILD_BENCHMARKS=ON -DBUILD_TESTING=OFF $(CMAKE_FLAGS)
 	cmake --build build-bench -j $(JOBS)
-	@for b in build-bench/libs/*/*-bench; do echo "== $$b"; $$b --benchmark_min_time=0.2 || exit 1; done
+	@for b in build-bench/libs/*/*-bench build-bench/apps/*/*-bench; do echo "== $$b"; $$b --benchmark_min_time=0.2 || exit 1; done
 
 # Coverage-guided fuzzing of the record reader with clang's libFuzzer.
 FUZZ_SECONDS ?= 60
