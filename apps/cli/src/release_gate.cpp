@@ -41,7 +41,13 @@ std::expected<VerifiedRuleset, std::string> verify_signed_ruleset(
             "with `vevizovuvazavad trust add`"));
     }
 
+    // Of what `open` checks, only the signature depends on the key, and the
+    // bytes it verifies are the same for every key: they are made once here
+    // rather than once per key. A key under which they do not verify is
+    // passed over, as `open` would refuse it; `open` judges every other key.
+    const auto signing_bytes = envelope.signing_bytes();
     for (const auto& key : keys) {
+        if (signing_bytes && !key.verify_bytes(*signing_bytes, envelope.signature)) continue;
         auto ruleset = envelope.open(key, now, expected_associated_data);
         if (!ruleset) continue;  // told to nobody: the refusal below stands for every reason
         auto verified = std::move(*ruleset).verify();
