@@ -183,6 +183,11 @@ TEST(VerifySignedRuleset, EveryEnvelopeFaultIsTheSameRefusal) {
     foreign_signature.signature = sealed(key_b).signature;
     auto renamed_key = sealed(key_b);
     renamed_key.key_id = ids::KeyId::generate();
+    // Two fact keys that are one key once composed: no canonical form to verify.
+    auto no_canonical_form = sealed(key_b);
+    no_canonical_form.payload.rules[0].facts.emplace("r\xc3\xa9vision", Condition::Present{});
+    no_canonical_form.payload.rules[0].facts.emplace("re\xcc\x81vision", Condition::Present{});
+    ASSERT_FALSE(no_canonical_form.signing_bytes());
     check({
         {"format version 2", store, resigned(key_b, [](auto& e) { e.format_version = 2; }), every_key_message},
         {"format version 0", store, resigned(key_b, [](auto& e) { e.format_version = 0; }), every_key_message},
@@ -200,6 +205,7 @@ TEST(VerifySignedRuleset, EveryEnvelopeFaultIsTheSameRefusal) {
         {"payload edited after signing", store, edited, every_key_message},
         {"another envelope's signature", store, foreign_signature, every_key_message},
         {"key id changed after signing", store, renamed_key, every_key_message},
+        {"no canonical form", store, no_canonical_form, every_key_message},
         {"key id changed and signed again", store,
          resigned(key_b, [](auto& e) { e.key_id = ids::KeyId::generate(); }), std::nullopt},
     });
