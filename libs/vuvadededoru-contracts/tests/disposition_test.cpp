@@ -146,7 +146,7 @@ std::string review_with(const std::string& from, const std::string& to) {
 
 TEST(DispositionReviewJson, ObjectAndArrayFormsWriteBackExactly) {
     auto review = orrincore_json::parse<DispositionReview>(kDecidedReview);
-    ASSERT_TRUE(review) << review.error().to_string();
+    ASSERT_TRUE(review) << review.error().message_with_position();
     EXPECT_EQ(orrincore_json::to_pretty(*review), kDecidedReview);
 
     auto array = orrincore_json::parse<DispositionReview>(
@@ -154,7 +154,7 @@ TEST(DispositionReviewJson, ObjectAndArrayFormsWriteBackExactly) {
         R"("22222222-2222-4222-8222-222222222222","aaaaaaaa-aaaa-4aaa-8aaa-aaaaaaaaaaaa",)"
         R"("33333333-3333-4333-8333-333333333333",{"decided":null},"2024-05-01T00:00:00Z","carol",)"
         R"({"dispose":null},"2024-06-01T00:00:00Z",null])");
-    ASSERT_TRUE(array) << array.error().to_string();
+    ASSERT_TRUE(array) << array.error().message_with_position();
     EXPECT_EQ(*array, *review);
 
     // Without the three optional keys: absent, and written back as null.
@@ -162,7 +162,7 @@ TEST(DispositionReviewJson, ObjectAndArrayFormsWriteBackExactly) {
     const std::string last = ",\n  \"completed_at\": null";
     sparse_text.erase(sparse_text.find(last), last.size());
     auto sparse = orrincore_json::parse<DispositionReview>(sparse_text);
-    ASSERT_TRUE(sparse) << sparse.error().to_string();
+    ASSERT_TRUE(sparse) << sparse.error().message_with_position();
     DispositionReview expected = *review;
     expected.reviewed_by.reset();
     expected.decision.reset();
@@ -191,7 +191,7 @@ TEST(DispositionReviewJson, Refusals) {
     for (const auto& [input, message] : cases) {
         auto result = orrincore_json::parse<DispositionReview>(input);
         ASSERT_FALSE(result) << input;
-        EXPECT_EQ(result.error().message, message) << input;
+        EXPECT_EQ(result.error().message(), message) << input;
     }
 }
 

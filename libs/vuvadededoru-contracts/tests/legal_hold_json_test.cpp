@@ -43,7 +43,7 @@ TEST(LegalHoldJson, WritesEveryKeyAbsentValuesAsNull) {
     EXPECT_EQ(orrincore_json::to_pretty(new_hold()), new_hold_file);
     EXPECT_EQ(orrincore_json::to_compact(new_hold()).substr(0, 48), R"({"id":"99999999-9999-4999-8999-999999999999","te)");
     auto read = orrincore_json::parse<LegalHold>(new_hold_file);
-    ASSERT_TRUE(read) << read.error().to_string();
+    ASSERT_TRUE(read) << read.error().message_with_position();
     EXPECT_EQ(*read, new_hold());
 }
 
@@ -75,29 +75,29 @@ TEST(LegalHoldJson, Refusals) {
     auto object = nlohmann::ordered_json::parse(new_hold_file);
     auto without_scope = object;
     without_scope.erase("scope");
-    EXPECT_EQ(orrincore_json::parse<LegalHold>(without_scope.dump()).error().message, "missing field `scope`");
+    EXPECT_EQ(orrincore_json::parse<LegalHold>(without_scope.dump()).error().message(), "missing field `scope`");
 
     nlohmann::ordered_json array = nlohmann::ordered_json::array();
     for (const auto& [key, value] : object.items()) array.push_back(value);
     array.erase(array.size() - 1);
-    EXPECT_EQ(orrincore_json::parse<LegalHold>(array.dump()).error().message,
+    EXPECT_EQ(orrincore_json::parse<LegalHold>(array.dump()).error().message(),
               "invalid length 13, expected struct LegalHold with 14 elements");
 
     auto capitalised = object;
     capitalised["status"] = "Active";
-    EXPECT_EQ(orrincore_json::parse<LegalHold>(capitalised.dump()).error().message,
+    EXPECT_EQ(orrincore_json::parse<LegalHold>(capitalised.dump()).error().message(),
               "unknown variant `Active`, expected one of `requested`, `active`, `release_requested`, `released`, "
               "`denied`, `expired`");
 
     auto unknown_reason = object;
     unknown_reason["reason_code"] = "subpoena";
-    EXPECT_EQ(orrincore_json::parse<LegalHold>(unknown_reason.dump()).error().message,
+    EXPECT_EQ(orrincore_json::parse<LegalHold>(unknown_reason.dump()).error().message(),
               "unknown variant `subpoena`, expected one of `litigation`, `regulatory_inquiry`, "
               "`internal_investigation`, `law_enforcement_request`, `contractual_obligation`");
 
-    EXPECT_EQ(orrincore_json::parse<LegalHold>(R"({"name": "a", "name": "b"})").error().message,
+    EXPECT_EQ(orrincore_json::parse<LegalHold>(R"({"name": "a", "name": "b"})").error().message(),
               "duplicate field `name`");
-    EXPECT_EQ(orrincore_json::parse<LegalHold>("\"hold\"").error().message,
+    EXPECT_EQ(orrincore_json::parse<LegalHold>("\"hold\"").error().message(),
               "invalid type: string \"hold\", expected struct LegalHold");
 }
 

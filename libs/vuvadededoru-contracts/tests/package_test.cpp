@@ -285,7 +285,7 @@ std::string sealed_with(const std::string& from, const std::string& to) {
 
 TEST(ArchivePackageJson, ObjectAndArrayFormsWriteBackExactly) {
     auto package = orrincore_json::parse<ArchivePackage>(kSealedPackage);
-    ASSERT_TRUE(package) << package.error().to_string();
+    ASSERT_TRUE(package) << package.error().message_with_position();
     EXPECT_EQ(orrincore_json::to_pretty(*package), kSealedPackage);
     EXPECT_EQ(package->size_bytes, std::numeric_limits<std::uint64_t>::max());
     EXPECT_EQ(package->legal_hold_id, kOldHold);
@@ -298,7 +298,7 @@ TEST(ArchivePackageJson, ObjectAndArrayFormsWriteBackExactly) {
         R"("66666666-6666-4666-8666-666666666666",18446744073709551615,4294967295,4294967295,"alice",)"
         R"("2024-01-01T00:00:00Z","2024-01-02T00:00:00Z","9999-12-31T23:59:59.999999999Z",)"
         R"("88888888-8888-4888-8888-888888888888"])");
-    ASSERT_TRUE(array) << array.error().to_string();
+    ASSERT_TRUE(array) << array.error().message_with_position();
     EXPECT_EQ(*array, *package);  // the braced source_ref and upper-case digest included
 
     // Only the required keys, the status at odds with the missing seal facts.
@@ -309,7 +309,7 @@ TEST(ArchivePackageJson, ObjectAndArrayFormsWriteBackExactly) {
         R"("retention_policy_id":"33333333-3333-4333-8333-333333333333","package_label":"Q1","status":"sealed",)"
         R"("created_by":"alice","created_at":"2024-01-01T00:00:00Z"})";
     auto sparse = orrincore_json::parse<ArchivePackage>(sparse_text);
-    ASSERT_TRUE(sparse) << sparse.error().to_string();
+    ASSERT_TRUE(sparse) << sparse.error().message_with_position();
     EXPECT_EQ(sparse->manifest_hash, std::nullopt);
     EXPECT_EQ(sparse->legal_hold_id, std::nullopt);
     EXPECT_EQ(orrincore_json::to_compact(*sparse),
@@ -335,7 +335,7 @@ TEST(ArchivePackageJson, Refusals) {
         {sealed_with("\"blake3:" + std::string(64, 'a') + "\"", "\"" + bad_hash + "\""),
          ContentHash::from_str(bad_hash).error().message()},
         {sealed_with("\"55555555-5555-4555-8555-555555555555\"", "\"x\""),
-         "UUID parsing failed: " + Uuid::parse("x").error()},
+         "UUID parsing failed: " + Uuid::parse("x").error().message()},
         {sealed_with("\"55555555-5555-4555-8555-555555555555\"", "5"),
          "invalid type: integer `5`, expected a formatted UUID string"},
         {sealed_with("\"chunk_count\": 4294967295", "\"chunk_count\": 4294967296"),
@@ -351,7 +351,7 @@ TEST(ArchivePackageJson, Refusals) {
     for (const auto& [input, message] : cases) {
         auto result = orrincore_json::parse<ArchivePackage>(input);
         ASSERT_FALSE(result) << input;
-        EXPECT_EQ(result.error().message, message) << input;
+        EXPECT_EQ(result.error().message(), message) << input;
     }
 }
 

@@ -157,7 +157,7 @@ constexpr const char* kPolicyFile = R"({
 
 TEST(RetentionPolicyJson, ObjectAndArrayFormsWriteBackExactly) {
     auto policy = orrincore_json::parse<RetentionPolicy>(kPolicyFile);
-    ASSERT_TRUE(policy) << policy.error().to_string();
+    ASSERT_TRUE(policy) << policy.error().message_with_position();
     EXPECT_EQ(orrincore_json::to_pretty(*policy), kPolicyFile);
     EXPECT_EQ(policy->version, std::numeric_limits<std::uint64_t>::max());
 
@@ -166,7 +166,7 @@ TEST(RetentionPolicyJson, ObjectAndArrayFormsWriteBackExactly) {
         "automated_allowed", {"blocks_disposition": null}, "2024-01-01T00:00:00Z",
         "2024-06-01T12:30:00.25Z", "2025-01-01T00:00:00Z", 18446744073709551615])";
     auto from_array = orrincore_json::parse<RetentionPolicy>(array_form);
-    ASSERT_TRUE(from_array) << from_array.error().to_string();
+    ASSERT_TRUE(from_array) << from_array.error().message_with_position();
     EXPECT_EQ(*from_array, *policy);
 
     // Absent optional keys read as absent and come back as null.
@@ -176,7 +176,7 @@ TEST(RetentionPolicyJson, ObjectAndArrayFormsWriteBackExactly) {
         R"("minimum_retention_days":7,"disposition_behavior":"review_required",)"
         R"("legal_hold_behavior":"blocks_disposition","created_at":"2024-01-01T00:00:00Z",)"
         R"("updated_at":"2024-01-01T00:00:00Z","version":3,"note":[1,{"x":2}]})");
-    ASSERT_TRUE(sparse) << sparse.error().to_string();
+    ASSERT_TRUE(sparse) << sparse.error().message_with_position();
     EXPECT_EQ(sparse->maximum_retention_days, std::nullopt);
     EXPECT_EQ(sparse->retired_at, std::nullopt);
     EXPECT_EQ(orrincore_json::to_compact(*sparse),
@@ -225,7 +225,7 @@ TEST(RetentionPolicyJson, Refusals) {
     for (const auto& [input, message] : cases) {
         auto result = orrincore_json::parse<RetentionPolicy>(input);
         ASSERT_FALSE(result) << input;
-        EXPECT_EQ(result.error().message, message);
+        EXPECT_EQ(result.error().message(), message);
     }
 }
 

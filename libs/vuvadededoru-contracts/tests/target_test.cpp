@@ -62,13 +62,13 @@ TEST(ArchiveTargetJson, ObjectAndArrayForms) {
         R"({"status":"disabled","id":"44444444-4444-4444-8444-444444444444",)"
         R"("tenant_id":"11111111-1111-4111-8111-111111111111","workspace_id":"22222222-2222-4222-8222-222222222222",)"
         R"("name":"cold","target_type":{"local_filesystem":null},"created_at":"2024-01-01T00:00:00Z"})");
-    ASSERT_TRUE(sparse) << sparse.error().to_string();
+    ASSERT_TRUE(sparse) << sparse.error().message_with_position();
     EXPECT_EQ(orrincore_json::to_compact(*sparse), kDisabledTarget);
 
     auto from_array = orrincore_json::parse<ArchiveTarget>(
         R"(["44444444-4444-4444-8444-444444444444","11111111-1111-4111-8111-111111111111",)"
         R"("22222222-2222-4222-8222-222222222222","cold","local_filesystem","disabled","2024-01-01T00:00:00Z",null])");
-    ASSERT_TRUE(from_array) << from_array.error().to_string();
+    ASSERT_TRUE(from_array) << from_array.error().message_with_position();
     EXPECT_EQ(*from_array, *sparse);
 
     const std::string with_time =
@@ -108,7 +108,7 @@ TEST(ArchiveTargetJson, Refusals) {
     for (const auto& [input, message] : cases) {
         auto result = orrincore_json::parse<ArchiveTarget>(input);
         ASSERT_FALSE(result) << input;
-        EXPECT_EQ(result.error().message, message) << input;
+        EXPECT_EQ(result.error().message(), message) << input;
     }
 }
 

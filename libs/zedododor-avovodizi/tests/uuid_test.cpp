@@ -25,7 +25,7 @@ class UuidForms : public testing::TestWithParam<std::string> {};
 
 TEST_P(UuidForms, ReadAsTheSameUuid) {
     const auto parsed = Uuid::parse(GetParam());
-    ASSERT_TRUE(parsed.has_value()) << parsed.error();
+    ASSERT_TRUE(parsed.has_value()) << parsed.error().message();
     EXPECT_EQ(parsed->to_string(), kCanonical);
     const auto tenant = TenantId::from_str(GetParam());
     ASSERT_TRUE(tenant.has_value());
@@ -54,7 +54,7 @@ TEST_P(UuidErrors, GiveTheParserMessage) {
     const auto& [text, message] = GetParam();
     const auto parsed = Uuid::parse(text);
     ASSERT_FALSE(parsed.has_value()) << parsed->to_string();
-    EXPECT_EQ(parsed.error(), message);
+    EXPECT_EQ(parsed.error().message(), message);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -135,7 +135,7 @@ TEST(DecideDispositionReview, EligibilityErrorsAreNotWrappedAgain) {
                                                          "r", fx::before_expiry);
     ASSERT_FALSE(result);
     EXPECT_EQ(result.error(), EngineError::retention_not_expired(fx::expiry));
-    EXPECT_EQ(result.error().contract(), nullptr);
+    EXPECT_EQ(result.error().get_if<vc::ContractError>(), nullptr);
 }
 
 TEST(ExecuteDisposition, RulesInTheirOrder) {
@@ -176,7 +176,7 @@ TEST(ExecuteDisposition, RulesInTheirOrder) {
         if (c.error) {
             ASSERT_FALSE(result);
             EXPECT_EQ(result.error().message(), *c.error);
-            EXPECT_EQ(result.error().contract(), nullptr);
+            EXPECT_EQ(result.error().get_if<vc::ContractError>(), nullptr);
         } else {
             ASSERT_TRUE(result);
             EXPECT_EQ(*result, fx::with_status(c.package, PackageStatus::disposed));  // seal facts carried over
