@@ -11,6 +11,7 @@
 namespace {
 
 using namespace vuvadededoru_contracts;
+using contracts_fixture::refusal;
 namespace fx = manifest_fixture;
 
 const std::string sealed_file = R"({
@@ -100,20 +101,16 @@ TEST(ArchiveManifestJson, ArrayFormAndRefusals) {
     EXPECT_EQ(*orrincore_json::parse<ArchiveManifest>(array.dump()), fx::manifest());
 
     array.erase(array.size() - 1);
-    EXPECT_EQ(orrincore_json::parse<ArchiveManifest>(array.dump()).error().message(),
+    EXPECT_EQ(refusal<ArchiveManifest>(array.dump()),
               "invalid length 11, expected struct ArchiveManifest with 12 elements");
 
     auto without_seal_time = value;
     without_seal_time.erase("sealed_at");
-    EXPECT_EQ(orrincore_json::parse<ArchiveManifest>(without_seal_time.dump()).error().message(),
-              "missing field `sealed_at`");
+    EXPECT_EQ(refusal<ArchiveManifest>(without_seal_time.dump()), "missing field `sealed_at`");
 
-    EXPECT_EQ(orrincore_json::parse<SealedManifest>(R"(["x", "y"])").error().message(),
-              "invalid type: string \"x\", expected struct ArchiveManifest");
-    EXPECT_EQ(orrincore_json::parse<SealedManifest>("[]").error().message(),
-              "invalid length 0, expected struct SealedManifest with 3 elements");
-    EXPECT_EQ(orrincore_json::parse<ArchiveManifest>("7").error().message(),
-              "invalid type: integer `7`, expected struct ArchiveManifest");
+    EXPECT_EQ(refusal<SealedManifest>(R"(["x", "y"])"), "invalid type: string \"x\", expected struct ArchiveManifest");
+    EXPECT_EQ(refusal<SealedManifest>("[]"), "invalid length 0, expected struct SealedManifest with 3 elements");
+    EXPECT_EQ(refusal<ArchiveManifest>("7"), "invalid type: integer `7`, expected struct ArchiveManifest");
 }
 
 }  // namespace
