@@ -26,16 +26,16 @@ constexpr int hex_value(unsigned char b) {
 }
 
 struct MessageOf {
-    std::string operator()(const UuidParseError::InvalidLength& e) const {
+    std::string operator()(const uuid_parse_error::InvalidLength& e) const {
         return fmt::format("invalid length: found {}", e.found);
     }
-    std::string operator()(const UuidParseError::InvalidCharacter& e) const {
+    std::string operator()(const uuid_parse_error::InvalidCharacter& e) const {
         return fmt::format("invalid character: found `{}` at {}", e.character, e.index);
     }
-    std::string operator()(const UuidParseError::InvalidGroupCount& e) const {
+    std::string operator()(const uuid_parse_error::InvalidGroupCount& e) const {
         return fmt::format("invalid group count: expected 5, found {}", e.found);
     }
-    std::string operator()(const UuidParseError::InvalidGroupLength& e) const {
+    std::string operator()(const uuid_parse_error::InvalidGroupLength& e) const {
         return fmt::format("invalid group length in group {}: expected {}, found {}", e.group, e.expected,
                            e.found);
     }
@@ -83,7 +83,7 @@ std::string UuidParseError::message() const { return std::visit(MessageOf{}, var
 
 std::expected<Uuid, UuidParseError> Uuid::parse(std::string_view text) {
     if (text.empty() || text.size() > kLongestForm) {
-        return std::unexpected(UuidParseError::InvalidLength{text.size()});
+        return std::unexpected(uuid_parse_error::InvalidLength{text.size()});
     }
 
     // The braced and URN forms wrap a hyphenated body; a bare text may be
@@ -109,23 +109,23 @@ std::expected<Uuid, UuidParseError> Uuid::parse(std::string_view text) {
             if (hyphens < hyphen_at.size()) hyphen_at[hyphens] = i;
             ++hyphens;
         } else if (hex_value(b) < 0) {
-            return std::unexpected(UuidParseError::InvalidCharacter{
+            return std::unexpected(uuid_parse_error::InvalidCharacter{
                 std::string(character_at(text, offset + i)), offset + i});
         }
     }
 
     if (hyphens == 0 && !wrapped) {
-        if (body.size() != kSimpleDigits) return std::unexpected(UuidParseError::InvalidLength{text.size()});
+        if (body.size() != kSimpleDigits) return std::unexpected(uuid_parse_error::InvalidLength{text.size()});
     } else {
         if (hyphens != hyphen_at.size()) {
-            return std::unexpected(UuidParseError::InvalidGroupCount{hyphens + 1});
+            return std::unexpected(uuid_parse_error::InvalidGroupCount{hyphens + 1});
         }
         std::size_t start = 0;
         for (std::size_t group = 0; group < kGroupLengths.size(); ++group) {
             const std::size_t end = group < hyphen_at.size() ? hyphen_at[group] : body.size();
             if (end - start != kGroupLengths[group]) {
                 return std::unexpected(
-                    UuidParseError::InvalidGroupLength{group, kGroupLengths[group], end - start});
+                    uuid_parse_error::InvalidGroupLength{group, kGroupLengths[group], end - start});
             }
             start = end + 1;
         }

@@ -95,6 +95,16 @@ INSTANTIATE_TEST_SUITE_P(
         BadUuid{"{67e55044-10b1-426f-9247-bb680e5fe0c8a}",
                 "invalid group length in group 4: expected 12, found 13"}));
 
+TEST(UuidErrorVariants, CarryWhatTheMessageShows) {
+    namespace e = uuid_parse_error;
+    EXPECT_EQ(Uuid::parse("abc").error(), UuidParseError(e::InvalidLength{3}));
+    EXPECT_EQ(Uuid::parse("67e55044-10b1-426f-9247-bb680e5fe0\xC3\xA9").error(),
+              UuidParseError(e::InvalidCharacter{"\xC3\xA9", 34}));
+    EXPECT_EQ(Uuid::parse("67e55044-10b1-426f-9247bb680e5fe0c8").error(), UuidParseError(e::InvalidGroupCount{4}));
+    EXPECT_EQ(Uuid::parse("67e55044-10b1-426-f9247-bb680e5fe0c8").error(),
+              UuidParseError(e::InvalidGroupLength{2, 4, 3}));
+}
+
 TEST(UuidIdFromStr, NamesItsKindInTheError) {
     const auto tenant = TenantId::from_str("");
     ASSERT_FALSE(tenant.has_value());

@@ -14,8 +14,7 @@
 
 namespace zedododor_avovodizi::ids {
 
-// The variants of `UuidParseError`, also named as its members
-// (`UuidParseError::InvalidLength`). Positions count bytes from 0.
+// The variants of `UuidParseError`. Positions count bytes from 0.
 namespace uuid_parse_error {
 
 struct InvalidLength {
@@ -46,11 +45,6 @@ class UuidParseError
                                            uuid_parse_error::InvalidGroupCount,
                                            uuid_parse_error::InvalidGroupLength> {
 public:
-    using InvalidLength = uuid_parse_error::InvalidLength;
-    using InvalidCharacter = uuid_parse_error::InvalidCharacter;
-    using InvalidGroupCount = uuid_parse_error::InvalidGroupCount;
-    using InvalidGroupLength = uuid_parse_error::InvalidGroupLength;
-
     using VariantError::VariantError;
 
     std::string message() const;
