@@ -49,6 +49,8 @@ TEST(EngineError, ContractErrorsAreWrappedWithTheirWholeMessage) {
     EXPECT_EQ(*illegal.get_if<ContractError>(),
               ContractError(IllegalTransition{"ArchivePackage", "disposed", "under_legal_hold"}));
     EXPECT_EQ(illegal.get_if<EngineRule>(), nullptr);
+    EXPECT_TRUE(illegal.is<ContractError>());
+    EXPECT_FALSE(illegal.is(EngineRuleKind::AlreadyDisposed));
 
     const EngineError chunk = ContractError(Canonical{"chunk 3 failed integrity verification"});
     EXPECT_EQ(chunk.message(), "contract violation: canonical encoding failed: chunk 3 failed integrity verification");
