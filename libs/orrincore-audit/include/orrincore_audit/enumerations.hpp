@@ -79,4 +79,5 @@ struct orrincore_json::EnumTable<orrincore_audit::AuditCategory> {
 template <>
 struct orrincore_json::EnumTable<orrincore_audit::ActorType>
     : orrincore_json::WordTable<orrincore_audit::ActorType, orrincore_json::actor_type_words> {};
-static_assert(orrincore_json::word(orrincore_audit::ActorType::unknown) == "unknown");
+static_assert(static_cast<std::size_t>(orrincore_audit::ActorType::unknown) + 1 ==
+              std::size(orrincore_json::actor_type_words));

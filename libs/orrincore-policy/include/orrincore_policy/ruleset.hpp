@@ -105,7 +105,8 @@ struct orrincore_json::EnumTable<orrincore_policy::Decision> {
 template <>
 struct orrincore_json::EnumTable<orrincore_policy::PolicyActorType>
     : orrincore_json::WordTable<orrincore_policy::PolicyActorType, orrincore_json::actor_type_words> {};
-static_assert(orrincore_json::word(orrincore_policy::PolicyActorType::unknown) == "unknown");
+static_assert(static_cast<std::size_t>(orrincore_policy::PolicyActorType::unknown) + 1 ==
+              std::size(orrincore_json::actor_type_words));
 
 // Written forms and value form alike leave out absent options and empty
 // condition maps; the signature of a signed ruleset covers exactly these keys.
