@@ -1,8 +1,11 @@
-# add_component(<name> [DEPS targets...] [PRIVATE_DEPS targets...])
+# add_component(<name> [DEPS targets...] [PRIVATE_DEPS targets...] [TEST_DEPS targets...])
 #
 # One library per component: public headers in include/<component_name>/,
 # sources in src/, GoogleTest cases in tests/, Google Benchmark programs in
 # bench/. A component without sources is an interface (header-only) library.
+# DEPS are what the public headers include, PRIVATE_DEPS what only the
+# sources use, TEST_DEPS what the tests, benchmarks and fuzz targets use
+# beyond the component itself (GTest::gmock for a test that uses matchers).
 function(add_component name)
   cmake_parse_arguments(ARG "" "" "DEPS;PRIVATE_DEPS;TEST_DEPS" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/*.cpp)
@@ -20,7 +23,7 @@ function(add_component name)
   file(GLOB test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
   if(test_sources AND BUILD_TESTING)
     add_executable(${name}-tests ${test_sources})
-    target_link_libraries(${name}-tests PRIVATE ${name} ${ARG_TEST_DEPS} GTest::gmock GTest::gtest_main project_warnings)
+    target_link_libraries(${name}-tests PRIVATE ${name} ${ARG_TEST_DEPS} GTest::gtest_main project_warnings)
     gtest_discover_tests(${name}-tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "${name}.")
   endif()
 

@@ -37,7 +37,7 @@ template <class T>
 bool round_trip(std::string_view input) {
     auto first = orrincore_json::parse<T>(input);
     if (!first) {
-        if (first.error().message.empty()) std::abort();
+        if (first.error().message().empty()) std::abort();
         return false;
     }
     const auto bytes = canonical_of(*first);

@@ -224,7 +224,7 @@ TEST(VerifyChain, NumbersSaturateAtTheTop) {
 TEST(AuditChainFixture, AppendingReproducesTheStoredSignaturesByteForByte) {
     const std::string text = testing::read_fixture("custody_chain.json");
     const auto stored = read_custody_chain(text);
-    ASSERT_TRUE(stored) << stored.error().to_string();
+    ASSERT_TRUE(stored) << stored.error().message_with_position();
     ASSERT_EQ(stored->size(), 4u);
     const auto key = testing::fixture_key();
     EXPECT_EQ(verdict(*stored, key.verifying_key()), "");
@@ -242,7 +242,7 @@ TEST(AuditChainFixture, AppendingReproducesTheStoredSignaturesByteForByte) {
     ASSERT_NE(at, std::string::npos);
     tampered.replace(at, 19, R"("result": "failure")");
     const auto tampered_chain = read_custody_chain(tampered);
-    ASSERT_TRUE(tampered_chain) << tampered_chain.error().to_string();
+    ASSERT_TRUE(tampered_chain) << tampered_chain.error().message_with_position();
     EXPECT_EQ(verdict(*tampered_chain, key.verifying_key()), signature_failed);
 }
 

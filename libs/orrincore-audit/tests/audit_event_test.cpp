@@ -54,14 +54,14 @@ std::string array_of(const std::vector<std::string>& elements, std::size_t count
 
 std::string canonical_of(std::string_view text) {
     auto event = orrincore_json::parse<AuditEvent>(text);
-    if (!event) return "read error: " + event.error().to_string();
+    if (!event) return "read error: " + event.error().message_with_position();
     return must(event->canonical_bytes());
 }
 
 template <class T>
 std::string read_error(std::string_view text) {
     auto value = orrincore_json::parse<T>(text);
-    return value ? std::string("read") : value.error().message;
+    return value ? std::string("read") : value.error().message();
 }
 
 // plain_object with `from` replaced by `to` (once).
@@ -285,10 +285,10 @@ TEST(AuditEventReading, RefusalsCarryTheirMessages) {
 
 TEST(AuditEventReading, ShortActorAndTargetArraysRead) {
     const auto actor = orrincore_json::parse<Actor>(R"(["service"])");
-    ASSERT_TRUE(actor) << actor.error().to_string();
+    ASSERT_TRUE(actor) << actor.error().message_with_position();
     EXPECT_EQ(*actor, (Actor{ActorType::service, std::nullopt, std::nullopt}));
     const auto target = orrincore_json::parse<Target>(R"(["legal_hold"])");
-    ASSERT_TRUE(target) << target.error().to_string();
+    ASSERT_TRUE(target) << target.error().message_with_position();
     EXPECT_EQ(*target, (Target{"legal_hold", std::nullopt}));
 }
 

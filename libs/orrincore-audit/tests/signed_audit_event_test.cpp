@@ -34,7 +34,7 @@ TEST(SignedAuditEventReading, SequenceCoversExactlyTheU64Range) {
     };
     for (const auto& [sequence, outcome] : cases) {
         const auto read = orrincore_json::parse<SignedAuditEvent>(signed_object(sequence));
-        EXPECT_EQ(read ? std::to_string(read->sequence) : read.error().message, outcome) << sequence;
+        EXPECT_EQ(read ? std::to_string(read->sequence) : read.error().message(), outcome) << sequence;
     }
 }
 
@@ -60,14 +60,14 @@ TEST(SignedAuditEventReading, RefusalsCarryTheirMessages) {
     };
     for (const auto& [text, message] : cases) {
         const auto read = orrincore_json::parse<SignedAuditEvent>(text);
-        EXPECT_EQ(read ? std::string("read") : read.error().to_string(), message) << text;
+        EXPECT_EQ(read ? std::string("read") : read.error().message_with_position(), message) << text;
     }
 }
 
 TEST(CustodyChainReading, KeepsFileOrderAcrossBothForms) {
     const std::string array_form = "[" + event_text + ",7," + signature_text + "]";
     const auto chain = read_custody_chain(" [" + signed_object("9") + ",\n" + array_form + "] ");
-    ASSERT_TRUE(chain) << chain.error().to_string();
+    ASSERT_TRUE(chain) << chain.error().message_with_position();
     ASSERT_EQ(chain->size(), 2u);
     EXPECT_EQ((*chain)[0].sequence, 9u);
     EXPECT_EQ((*chain)[1].sequence, 7u);
@@ -79,8 +79,8 @@ TEST(CustodyChainReading, KeepsFileOrderAcrossBothForms) {
 }
 
 TEST(CustodyChainReading, OneBadElementOrAnObjectYieldsNoList) {
-    EXPECT_EQ(read_custody_chain("{}").error().to_string(), "invalid type: map, expected a sequence at line 1 column 0");
-    EXPECT_EQ(read_custody_chain("[" + signed_object("1") + ",5]").error().message,
+    EXPECT_EQ(read_custody_chain("{}").error().message_with_position(), "invalid type: map, expected a sequence at line 1 column 0");
+    EXPECT_EQ(read_custody_chain("[" + signed_object("1") + ",5]").error().message(),
               "invalid type: integer `5`, expected struct SignedAuditEvent");
 }
 

@@ -37,15 +37,6 @@ char32_t combining_mark_at(std::string_view text, std::size_t pos) {
     return mark <= 0x036F ? mark : 0;
 }
 
-static_assert(std::ranges::all_of(detail::kComposedPairs,
-                                  [](const detail::ComposedPair& p) { return p.composed < 0x800; }),
-              "every composed letter is written as two UTF-8 bytes");
-
-void append_two_byte_utf8(char32_t code_point, std::string& out) {
-    out.push_back(static_cast<char>(0xC0 | (code_point >> 6)));
-    out.push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
-}
-
 // The table's base letters are ASCII, and an ASCII byte is never part of a
 // longer sequence, so every other byte is copied as it is: a multi-byte
 // character goes through unchanged, one byte at a time.
@@ -57,7 +48,7 @@ std::string compose_pairs(std::string_view text) {
         if (static_cast<unsigned char>(current) < 0x80) {
             if (const char32_t mark = combining_mark_at(text, i + 1)) {
                 if (const char32_t composed = detail::composed_letter(current, mark)) {
-                    append_two_byte_utf8(composed, out);
+                    orrincore_error::append_utf8(out, composed);
                     i += 3;
                     continue;
                 }

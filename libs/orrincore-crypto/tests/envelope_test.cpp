@@ -205,7 +205,7 @@ TEST(SignedEnvelopeFile, LeavesOutWhatIsAbsentAndReadsBack) {
                            sealed->signature.to_hex() + R"("})");
     for (const std::string& text : {compact, orrincore_json::to_pretty(*sealed)}) {
         auto read = orrincore_json::parse<Envelope>(text);
-        ASSERT_TRUE(read) << read.error().to_string();
+        ASSERT_TRUE(read) << read.error().message_with_position();
         EXPECT_EQ(*read, *sealed);
         EXPECT_EQ(opened(*read, key.verifying_key(), created, {}), "ok");
         EXPECT_EQ(opened(*read, key.verifying_key(), created, context),
@@ -256,7 +256,7 @@ TEST(SignedEnvelopeFile, ReformattedFileStillOpens) {
     reordered["created_at"] = "2026-03-01T13:00:00+01:00";
 
     auto read = orrincore_json::parse<Envelope>(reordered.dump(4));
-    ASSERT_TRUE(read) << read.error().to_string();
+    ASSERT_TRUE(read) << read.error().message_with_position();
     EXPECT_EQ(*read, envelope);
     EXPECT_EQ(opened(*read, key.verifying_key(), created), "ok");
     EXPECT_EQ(orrincore_json::to_compact(*read), orrincore_json::to_compact(envelope));
@@ -275,7 +275,7 @@ TEST(SignedEnvelopeOpen, HandsBackThePayloadAsSigned) {
         file.replace(at, 2, "e\xcc\x81");
 
     auto swapped = orrincore_json::parse<Envelope>(file);
-    ASSERT_TRUE(swapped) << swapped.error().to_string();
+    ASSERT_TRUE(swapped) << swapped.error().message_with_position();
     EXPECT_EQ(swapped->payload.title, "cafe\xcc\x81");
     auto payload = swapped->open(key.verifying_key(), created, context);
     ASSERT_TRUE(payload) << payload.error().message();
@@ -326,12 +326,12 @@ TEST(SignedEnvelopeRead, RefusalsOfTheFileForm) {
     for (const auto& [text, expected] : cases) {
         auto read = orrincore_json::parse<Envelope>(text);
         ASSERT_FALSE(read) << text;
-        EXPECT_EQ(read.error().message, expected) << text;
+        EXPECT_EQ(read.error().message(), expected) << text;
     }
 
     // Reading performs none of open's checks; null options read as absent.
     auto read = orrincore_json::parse<Envelope>(as_array.dump());
-    ASSERT_TRUE(read) << read.error().to_string();
+    ASSERT_TRUE(read) << read.error().message_with_position();
     EXPECT_FALSE(read->previous_hash);
     EXPECT_EQ(orrincore_json::to_compact(*read).find("previous_hash"), std::string::npos);
     auto version_two = orrincore_json::parse<Envelope>(with("format_version", 2));

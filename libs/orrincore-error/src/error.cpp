@@ -38,6 +38,6 @@ struct MessageOf {
 
 }  // namespace
 
-std::string CoreError::message() const { return std::visit(MessageOf{}, value_); }
+std::string CoreError::message() const { return std::visit(MessageOf{}, variant()); }
 
 }  // namespace orrincore_error

@@ -43,13 +43,6 @@ bool needs_unicode_escape(UChar32 c) {
     }
 }
 
-void append_utf8(std::string& out, UChar32 c) {
-    char buffer[U8_MAX_LENGTH];
-    int32_t length = 0;
-    U8_APPEND_UNSAFE(reinterpret_cast<uint8_t*>(buffer), length, c);  // c is a valid scalar
-    out.append(buffer, static_cast<std::size_t>(length));
-}
-
 bool is_white_space(UChar32 c) {
     return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
            (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F ||
@@ -77,7 +70,7 @@ std::string quoted_form(std::string_view text) {
         if (needs_unicode_escape(c)) {
             out += fmt::format("\\u{{{:x}}}", static_cast<uint32_t>(c));
         } else {
-            append_utf8(out, c);
+            append_utf8(out, static_cast<char32_t>(c));
         }
     }
     out.push_back('"');
@@ -104,6 +97,24 @@ bool is_ascii(std::string_view text) {
     }
     for (; n > 0; ++p, --n) seen |= static_cast<unsigned char>(*p);
     return (seen & kHighBits) == 0;
+}
+
+void append_utf8(std::string& out, char32_t code_point) {
+    if (code_point < 0x80) {
+        out.push_back(static_cast<char>(code_point));
+    } else if (code_point < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (code_point >> 6)));
+        out.push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
+    } else if (code_point < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (code_point >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((code_point >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (code_point >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((code_point >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((code_point >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
+    }
 }
 
 bool is_valid_utf8(std::string_view bytes) {

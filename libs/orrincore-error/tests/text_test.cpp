@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 namespace orrincore_error {
 namespace {
 
@@ -39,6 +41,24 @@ TEST(Utf8, RefusesIllFormedSequences) {
     EXPECT_TRUE(is_valid_utf8(std::string(17, 'a') + "\xc3\xa9" + std::string(9, 'b')));
     EXPECT_TRUE(is_ascii(std::string(23, 'z')));
     EXPECT_FALSE(is_ascii(std::string(16, 'z') + "\x80"));
+}
+
+TEST(Utf8, EncodesEachLengthAtItsBounds) {
+    const std::pair<char32_t, std::string> cases[] = {
+        {0x00, std::string(1, '\0')},
+        {0x7F, "\x7f"},
+        {0x80, "\xc2\x80"},
+        {0x7FF, "\xdf\xbf"},
+        {0x800, "\xe0\xa0\x80"},
+        {0xFFFD, "\xef\xbf\xbd"},
+        {0x10000, "\xf0\x90\x80\x80"},
+        {0x10FFFF, "\xf4\x8f\xbf\xbf"},
+    };
+    for (const auto& [code_point, bytes] : cases) {
+        std::string out = "x";
+        append_utf8(out, code_point);
+        EXPECT_EQ(out, "x" + bytes) << static_cast<std::uint32_t>(code_point);
+    }
 }
 
 }  // namespace

@@ -20,8 +20,8 @@ void round_trip(std::string_view input) {
     if (!first) {
         // Every failure is a message; the position, when given, lies in the input.
         const auto& error = first.error();
-        if (error.message.empty()) std::abort();
-        if (error.position && error.position->line > input.size() + 1) std::abort();
+        if (error.message().empty()) std::abort();
+        if (error.position() && error.position()->line > input.size() + 1) std::abort();
         return;
     }
     const nlohmann::json value = to_value(*first);

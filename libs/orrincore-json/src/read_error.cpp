@@ -4,9 +4,9 @@
 
 namespace orrincore_json {
 
-std::string ReadError::to_string() const {
-    if (!position) return message;
-    return fmt::format("{} at line {} column {}", message, position->line, position->column);
+std::string ReadError::message_with_position() const {
+    if (!position_) return message_;
+    return fmt::format("{} at line {} column {}", message_, position_->line, position_->column);
 }
 
 }  // namespace orrincore_json

@@ -32,24 +32,6 @@ constexpr int hex_value(char c) {
     return -1;
 }
 
-void append_utf8(std::string& out, std::uint32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
-
 template <class T>
 std::unexpected<ReadError> fail(ReadResult<T>&& result) {
     return std::unexpected(std::move(result).error());
@@ -415,7 +397,7 @@ ReadResult<void> Reader::parse_escape() {
         if (*second < 0xDC00 || *second > 0xDFFF) return std::unexpected(error_here(messages::lone_surrogate));
         cp = (((cp - 0xD800) << 10) | (*second - 0xDC00u)) + 0x10000;
     }
-    append_utf8(scratch_, cp);
+    orrincore_error::append_utf8(scratch_, cp);
     return {};
 }
 

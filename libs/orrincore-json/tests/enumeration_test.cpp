@@ -10,7 +10,7 @@ namespace {
 template <class T>
 std::string outcome(std::string_view input) {
     auto result = parse<T>(input);
-    if (!result) return result.error().to_string();
+    if (!result) return result.error().message_with_position();
     return to_compact(*result);
 }
 

@@ -12,7 +12,7 @@ namespace {
 template <class T>
 std::string outcome(std::string_view input) {
     auto result = parse<T>(input);
-    if (!result) return result.error().to_string();
+    if (!result) return result.error().message_with_position();
     return to_compact(*result);
 }
 
@@ -183,7 +183,7 @@ TEST(Depth, ReadValuesNestAtMost127) {
         return text;
     };
     auto deepest = parse<Tree>(nested(127, true));
-    ASSERT_TRUE(deepest) << deepest.error().to_string();
+    ASSERT_TRUE(deepest) << deepest.error().message_with_position();
     EXPECT_EQ(outcome<Tree>(nested(128, true)), "recursion limit exceeded at line 1 column 128");
     EXPECT_EQ(outcome<Tree>(nested(100000, false)), "recursion limit exceeded at line 1 column 128");
 }
@@ -196,7 +196,7 @@ TEST(Depth, SkippedValuesHaveNoLimit) {
     deep_objects += "null" + std::string(100000, '}') + tail;
     for (const std::string* input : {&deep_arrays, &deep_objects}) {
         auto marker = parse<Marker>(*input);
-        ASSERT_TRUE(marker) << marker.error().to_string();
+        ASSERT_TRUE(marker) << marker.error().message_with_position();
         EXPECT_EQ(marker->field_path, "a");
     }
     EXPECT_EQ(outcome<Marker>("{\"note\":" + std::string(100000, '[')), "EOF while parsing a list at line 1 column 100008");

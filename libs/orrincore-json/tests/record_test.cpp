@@ -10,7 +10,7 @@ namespace {
 template <class T>
 std::string error_of(std::string_view input) {
     auto result = parse<T>(input);
-    return result ? std::string("<read>") : result.error().to_string();
+    return result ? std::string("<read>") : result.error().message_with_position();
 }
 
 constexpr const char* reason_list =
@@ -84,7 +84,7 @@ TEST(MarkerJson, WorkedExamplesRead) {
     };
     for (const char* input : inputs) {
         auto marker = parse<Marker>(input);
-        ASSERT_TRUE(marker) << input << ": " << marker.error().to_string();
+        ASSERT_TRUE(marker) << input << ": " << marker.error().message_with_position();
         EXPECT_EQ(*marker, plain) << input;
     }
     EXPECT_EQ(to_value(plain), nlohmann::json::parse(R"({"field_path":"a.b","reason":"secret"})"));
@@ -110,8 +110,8 @@ TEST(TargetJson, NullWritingRecordNeedsEveryElement) {
 
     auto from_array = parse<Target>(R"(["t1","n","s3",null,5,true,[],null])");
     auto from_object = parse<Target>(R"({"id":"t1","name":"n","backend":"s3","capacity":5,"enabled":true,"tags":[]})");
-    ASSERT_TRUE(from_array) << from_array.error().to_string();
-    ASSERT_TRUE(from_object) << from_object.error().to_string();
+    ASSERT_TRUE(from_array) << from_array.error().message_with_position();
+    ASSERT_TRUE(from_object) << from_object.error().message_with_position();
     EXPECT_EQ(*from_array, *from_object);
     EXPECT_FALSE(from_object->disabled_at);
     EXPECT_EQ(to_pretty(*from_object),
@@ -145,13 +145,13 @@ TEST(EventJson, DefaultsAndLeftOutEmptyLists) {
     for (const auto& c : cases) EXPECT_EQ(error_of<Event>(c.input), c.message) << c.input;
 
     auto short_array = parse<Event>("[7]");
-    ASSERT_TRUE(short_array) << short_array.error().to_string();
+    ASSERT_TRUE(short_array) << short_array.error().message_with_position();
     EXPECT_EQ(*short_array, (Event{7, {}, {}, {}, 1}));
     EXPECT_EQ(to_compact(*short_array), R"({"sequence":7,"payload":[],"version":1})");
 
     // User-keyed maps keep the last of two equal keys and come out sorted by bytes.
     auto facts = parse<Event>(R"({"sequence":1,"facts":{"z":"1","\u00e9":"2","a":"3","z":"4"}})");
-    ASSERT_TRUE(facts) << facts.error().to_string();
+    ASSERT_TRUE(facts) << facts.error().message_with_position();
     EXPECT_EQ(facts->facts, (std::map<std::string, std::string>{{"a", "3"}, {"z", "4"}, {"\xC3\xA9", "2"}}));
     EXPECT_EQ(to_compact(*facts), "{\"sequence\":1,\"facts\":{\"a\":\"3\",\"z\":\"4\",\"\xC3\xA9\":\"2\"},\"payload\":[],\"version\":1}");
 }
@@ -166,7 +166,7 @@ TEST(RecordJson, NestedRecordsAndOneFieldExpectation) {
     EXPECT_EQ(error_of<std::vector<Tree>>("[{\"children\":{}}]"),
               "invalid type: map, expected a sequence at line 1 column 13");
     auto tree = parse<Tree>("[[[],{}]]");
-    ASSERT_TRUE(tree) << tree.error().to_string();
+    ASSERT_TRUE(tree) << tree.error().message_with_position();
     EXPECT_EQ(*tree, (Tree{{Tree{}, Tree{}}}));
 }
 
@@ -183,7 +183,7 @@ TEST(RecordJson, RoundTripsInBothForms) {
         using T = std::remove_cvref_t<decltype(value)>;
         for (const std::string& text : {to_pretty(value), to_compact(value)}) {
             auto again = parse<T>(text);
-            ASSERT_TRUE(again) << text << ": " << again.error().to_string();
+            ASSERT_TRUE(again) << text << ": " << again.error().message_with_position();
             EXPECT_EQ(*again, value) << text;
         }
         // Array form: the values of the written object, in field order.
@@ -191,7 +191,7 @@ TEST(RecordJson, RoundTripsInBothForms) {
         const auto object = write<nlohmann::ordered_json>(value);
         for (const auto& field : object) array.push_back(field);
         auto from_array = parse<T>(array.dump());
-        ASSERT_TRUE(from_array) << array.dump() << ": " << from_array.error().to_string();
+        ASSERT_TRUE(from_array) << array.dump() << ": " << from_array.error().message_with_position();
         EXPECT_EQ(*from_array, value);
     };
     check(full);

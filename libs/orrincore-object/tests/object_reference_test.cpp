@@ -24,7 +24,7 @@ std::string first_ten(const std::string& hint, const std::string& manifest_hash)
 
 ObjectReference reference() {
     auto read = parse<ObjectReference>(first_ten("null", "null") + "]");
-    EXPECT_TRUE(read) << read.error().to_string();
+    EXPECT_TRUE(read) << read.error().message_with_position();
     return *read;
 }
 
@@ -53,7 +53,7 @@ TEST(ObjectReference, ReadsBothFormsAndRoundTrips) {
     EXPECT_EQ(orrincore_json::to_compact(*with_null_expiry).find("expires_at"), std::string::npos);
 
     auto full = parse<ObjectReference>(first_ten("\"s3\"", "\"" + kHash + "\"") + R"(,"2027-01-01T00:00:00Z"])");
-    ASSERT_TRUE(full) << full.error().to_string();
+    ASSERT_TRUE(full) << full.error().message_with_position();
     auto again = parse<ObjectReference>(orrincore_json::to_pretty(*full));
     ASSERT_TRUE(again);
     EXPECT_EQ(*again, *full);
@@ -69,7 +69,7 @@ TEST(ObjectReference, RefusesShortArraysAndBadFields) {
     const std::string six = R"(["11111111-1111-4111-8111-111111111111","22222222-2222-4222-8222-222222222222",)"
                             R"("33333333-3333-4333-8333-333333333333","vuvadededoru","archive_object",")" +
                             kHash + "\"";
-    auto cut = [](const std::string& text) { return parse<ObjectReference>(text + "]").error().message; };
+    auto cut = [](const std::string& text) { return parse<ObjectReference>(text + "]").error().message(); };
     EXPECT_EQ(cut(six), "invalid length 6" + expected);
     EXPECT_EQ(cut(six + ",11"), "invalid length 9" + expected);
     EXPECT_EQ(cut(six + ",11,null,null"), "invalid length 9" + expected);
@@ -78,7 +78,7 @@ TEST(ObjectReference, RefusesShortArraysAndBadFields) {
     auto with = [&](const std::string& from, const std::string& to) {
         std::string text = base;
         text.replace(text.find(from), from.size(), to);
-        return parse<ObjectReference>(text).error().message;
+        return parse<ObjectReference>(text).error().message();
     };
     EXPECT_EQ(with("\"archive_object\"", "\"Archive_object\""),
               "unknown variant `Archive_object`, expected one of `encrypted_file`, "
@@ -92,7 +92,7 @@ TEST(ObjectReference, RefusesShortArraysAndBadFields) {
     EXPECT_EQ(with(kHash, "blake3:abc"), "validation failed: content hash digest must be 64 hex characters, got 3");
     EXPECT_EQ(with(kHash, "md5:abc"), "unknown or rejected algorithm: md5");
     EXPECT_EQ(with("\"" + kHash + "\"", "7"), "invalid type: integer `7`, expected a string");
-    EXPECT_EQ(parse<ObjectReference>("true").error().message,
+    EXPECT_EQ(parse<ObjectReference>("true").error().message(),
               "invalid type: boolean `true`, expected struct ObjectReference");
 }
 

@@ -29,8 +29,8 @@ const T* round_trip(std::string_view input, std::optional<T>& kept) {
     auto first = orrincore_json::parse<T>(input);
     if (!first) {
         const auto& error = first.error();
-        if (error.message.empty()) std::abort();
-        if (error.position && error.position->line > input.size() + 1) std::abort();
+        if (error.message().empty()) std::abort();
+        if (error.position() && error.position()->line > input.size() + 1) std::abort();
         return nullptr;
     }
     const nlohmann::json value = orrincore_json::to_value(*first);

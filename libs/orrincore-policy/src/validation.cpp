@@ -61,7 +61,7 @@ std::expected<void, Error> check_conditions(const std::string& rule_id, const Co
 
 }  // namespace
 
-std::string PolicyRulesetError::message() const { return std::visit(MessageOf{}, variant_); }
+std::string PolicyRulesetError::message() const { return std::visit(MessageOf{}, variant()); }
 
 std::expected<void, PolicyRulesetError> PolicyRuleset::validate() const {
     if (decision_ttl_seconds == 0u) return std::unexpected(Error::ZeroDecisionTtl{});

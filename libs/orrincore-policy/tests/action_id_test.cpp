@@ -107,7 +107,7 @@ TEST(PolicyActionIdJson, StringOfTheTextForm) {
     for (const auto& [text, expected] : refusals) {
         auto refused = orrincore_json::parse<PolicyActionId>(text);
         ASSERT_FALSE(refused) << text;
-        EXPECT_EQ(refused.error().to_string(), expected);
+        EXPECT_EQ(refused.error().message_with_position(), expected);
     }
 }
 

@@ -18,7 +18,7 @@ using Condition = PolicyCondition;
 std::string read_back(std::string_view text, bool with_position = false) {
     auto condition = orrincore_json::parse<Condition>(text);
     if (!condition)
-        return "error: " + (with_position ? condition.error().to_string() : condition.error().message);
+        return "error: " + (with_position ? condition.error().message_with_position() : condition.error().message());
     return orrincore_json::to_compact(*condition);
 }
 
@@ -142,7 +142,7 @@ TEST(PolicyConditionRead, WrittenFormsReadBackEqual) {
     for (const auto& condition : conditions) {
         for (const std::string& text : {orrincore_json::to_compact(condition), orrincore_json::to_pretty(condition)}) {
             auto again = orrincore_json::parse<Condition>(text);
-            ASSERT_TRUE(again) << text << ": " << again.error().to_string();
+            ASSERT_TRUE(again) << text << ": " << again.error().message_with_position();
             EXPECT_EQ(*again, condition) << text;
         }
     }

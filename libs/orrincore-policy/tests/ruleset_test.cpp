@@ -30,7 +30,7 @@ std::string written_rule(std::string_view members) {
 
 std::string read_back(const std::string& text) {
     auto ruleset = orrincore_json::parse<PolicyRuleset>(text);
-    return ruleset ? orrincore_json::to_compact(*ruleset) : "error: " + ruleset.error().message;
+    return ruleset ? orrincore_json::to_compact(*ruleset) : "error: " + ruleset.error().message();
 }
 
 constexpr std::string_view decisions =

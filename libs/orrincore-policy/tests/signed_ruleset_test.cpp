@@ -59,7 +59,7 @@ Decision decide(const PolicyRuleset& rules, std::string_view reason) {
 
 PolicyRuleset opened(const std::string& file) {
     auto envelope = orrincore_json::parse<SignedPolicyRuleset>(file);
-    EXPECT_TRUE(envelope) << envelope.error().to_string();
+    EXPECT_TRUE(envelope) << envelope.error().message_with_position();
     auto rules = envelope->open(key.verifying_key(), now, context);
     EXPECT_TRUE(rules) << rules.error().message();
     return *std::move(rules);
@@ -180,7 +180,7 @@ TEST(SignedPolicyRuleset, KeysEqualOnceNormalisedHaveNoSignature) {
     ASSERT_NE(at, std::string::npos);
     file.insert(at, "\"cafe\xcc\x81\": {\"op\": \"absent\"}, ");
     auto envelope = orrincore_json::parse<SignedPolicyRuleset>(file);
-    ASSERT_TRUE(envelope) << envelope.error().to_string();
+    ASSERT_TRUE(envelope) << envelope.error().message_with_position();
     EXPECT_EQ(envelope->payload.rules[0].facts.size(), 2u);
     auto opened_rules = envelope->open(key.verifying_key(), now, context);
     ASSERT_FALSE(opened_rules);

@@ -15,7 +15,7 @@ constexpr const char* kReasons =
 std::string read_error(std::string_view text) {
     auto marker = parse<RedactionMarker>(text);
     EXPECT_FALSE(marker.has_value()) << text;
-    return marker ? std::string() : marker.error().to_string();
+    return marker ? std::string() : marker.error().message_with_position();
 }
 
 TEST(RedactionMarker, ReadsObjectAndArrayFormsAlike) {
@@ -33,7 +33,7 @@ TEST(RedactionMarker, ReadsObjectAndArrayFormsAlike) {
 TEST(RedactionMarker, WritesPresentOptionsInFieldOrder) {
     auto marker = parse<RedactionMarker>(
         R"(["p","oversized","6BA7B810-9DAD-11D1-80B4-00C04FD430C8","2026-03-01T12:00:00+02:00"])");
-    ASSERT_TRUE(marker) << marker.error().to_string();
+    ASSERT_TRUE(marker) << marker.error().message_with_position();
     EXPECT_EQ(orrincore_json::to_compact(*marker),
               R"({"field_path":"p","reason":"oversized","redaction_policy_id":"6ba7b810-9dad-11d1-80b4-00c04fd430c8","applied_at":"2026-03-01T10:00:00Z"})");
     auto again = parse<RedactionMarker>(orrincore_json::to_pretty(*marker));

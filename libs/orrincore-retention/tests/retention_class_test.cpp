@@ -24,7 +24,7 @@ TEST(RetentionClass, OtherWordsAreUnknownVariants) {
     for (const std::string word : {"archive", "Debug", "legal-hold", ""}) {
         auto read = orrincore_json::parse<RetentionClass>("\"" + word + "\"");
         ASSERT_FALSE(read) << word;
-        EXPECT_EQ(read.error().message, "unknown variant `" + word + "`, expected " + list);
+        EXPECT_EQ(read.error().message(), "unknown variant `" + word + "`, expected " + list);
     }
 }
 

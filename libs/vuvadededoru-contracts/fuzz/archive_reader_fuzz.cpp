@@ -25,7 +25,7 @@ template <class T>
 void round_trip(std::string_view input) {
     auto first = orrincore_json::parse<T>(input);
     if (!first) {
-        if (first.error().message.empty()) std::abort();
+        if (first.error().message().empty()) std::abort();
         return;
     }
     for (const std::string& text : {orrincore_json::to_pretty(*first), orrincore_json::to_compact(*first)}) {

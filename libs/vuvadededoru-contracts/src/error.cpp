@@ -49,6 +49,6 @@ ContractError ContractError::from(orrincore_error::CoreError error) {
     return Canonical{error.message()};
 }
 
-std::string ContractError::message() const { return std::visit(MessageOf{}, value_); }
+std::string ContractError::message() const { return std::visit(MessageOf{}, variant()); }
 
 }  // namespace vuvadededoru_contracts

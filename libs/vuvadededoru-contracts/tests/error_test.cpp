@@ -62,8 +62,8 @@ TEST(ContractError, VariantAccess) {
     ASSERT_NE(error.get_if<RetentionShortened>(), nullptr);
     EXPECT_EQ(error.get_if<RetentionShortened>()->requested, 30u);
     EXPECT_EQ(error.get_if<RetentionShortened>()->current, 90u);
-    EXPECT_EQ(error.value().index(), 2u);
-    EXPECT_EQ(ContractError(Canonical{"x"}).value().index(), 10u);
+    EXPECT_EQ(error.variant().index(), 2u);
+    EXPECT_EQ(ContractError(Canonical{"x"}).variant().index(), 10u);
 }
 
 }  // namespace

@@ -60,12 +60,12 @@ TYPED_TEST(ArchiveIdTest, JsonReadingFailsLikeTheCoreIds) {
     const auto expected_parse_error = zedododor_avovodizi::ids::Uuid::parse("nope").error();
     auto bad = orrincore_json::parse<TypeParam>(R"("nope")");
     ASSERT_FALSE(bad);
-    EXPECT_EQ(bad.error().message, "UUID parsing failed: " + expected_parse_error);
-    EXPECT_EQ(bad.error().message, orrincore_json::parse<TenantId>(R"("nope")").error().message);
+    EXPECT_EQ(bad.error().message(), "UUID parsing failed: " + expected_parse_error.message());
+    EXPECT_EQ(bad.error().message(), orrincore_json::parse<TenantId>(R"("nope")").error().message());
 
     auto number = orrincore_json::parse<TypeParam>("7");
     ASSERT_FALSE(number);
-    EXPECT_EQ(number.error().to_string(),
+    EXPECT_EQ(number.error().message_with_position(),
               "invalid type: integer `7`, expected a formatted UUID string at line 1 column 1");
 }
 

@@ -4,21 +4,24 @@
 
 #include <orrincore_json/document.hpp>
 
+#include "contracts_fixture.hpp"
 #include "vuvadededoru_contracts/legal_hold.hpp"
 
 namespace {
 
 using namespace vuvadededoru_contracts;
-using zedododor_avovodizi::time::Timestamp;
+using contracts_fixture::at;
+using contracts_fixture::id;
+using contracts_fixture::refusal;
 namespace ids = zedododor_avovodizi::ids;
 
 LegalHold new_hold() {
-    auto hold = LegalHold::create(ids::TenantId::from_str("22222222-2222-4222-8222-222222222222").value(),
-                                  ids::WorkspaceId::from_str("33333333-3333-4333-8333-333333333333").value(),
-                                  "Inquiry 7", "all mail of 2023", LegalHoldReasonCode::internal_investigation,
-                                  "legal@example", Timestamp::from_str("2024-03-01T09:00:00Z").value())
+    auto hold = LegalHold::create(id<ids::TenantId>("22222222-2222-4222-8222-222222222222"),
+                                  id<ids::WorkspaceId>("33333333-3333-4333-8333-333333333333"), "Inquiry 7",
+                                  "all mail of 2023", LegalHoldReasonCode::internal_investigation, "legal@example",
+                                  at("2024-03-01T09:00:00Z"))
                     .value();
-    hold.id = LegalHoldId::from_str("99999999-9999-4999-8999-999999999999").value();
+    hold.id = id<LegalHoldId>("99999999-9999-4999-8999-999999999999");
     return hold;
 }
 
@@ -43,16 +46,15 @@ TEST(LegalHoldJson, WritesEveryKeyAbsentValuesAsNull) {
     EXPECT_EQ(orrincore_json::to_pretty(new_hold()), new_hold_file);
     EXPECT_EQ(orrincore_json::to_compact(new_hold()).substr(0, 48), R"({"id":"99999999-9999-4999-8999-999999999999","te)");
     auto read = orrincore_json::parse<LegalHold>(new_hold_file);
-    ASSERT_TRUE(read) << read.error().to_string();
+    ASSERT_TRUE(read) << read.error().message_with_position();
     EXPECT_EQ(*read, new_hold());
 }
 
 TEST(LegalHoldJson, ReadsObjectAndArrayForms) {
     const auto released = new_hold()
-                              .approve("A", Timestamp::from_str("2024-03-02T00:00:00Z").value())
-                              ->request_release(Timestamp::from_str("2024-03-03T00:00:00Z").value())
-                              ->release("B", orrincore_policy::Decision::allow,
-                                        Timestamp::from_str("2024-03-04T00:00:00.125Z").value())
+                              .approve("A", at("2024-03-02T00:00:00Z"))
+                              ->request_release(at("2024-03-03T00:00:00Z"))
+                              ->release("B", orrincore_policy::Decision::allow, at("2024-03-04T00:00:00.125Z"))
                               .value();
     const std::string file = orrincore_json::to_pretty(released);
     EXPECT_EQ(*orrincore_json::parse<LegalHold>(file), released);
@@ -75,30 +77,28 @@ TEST(LegalHoldJson, Refusals) {
     auto object = nlohmann::ordered_json::parse(new_hold_file);
     auto without_scope = object;
     without_scope.erase("scope");
-    EXPECT_EQ(orrincore_json::parse<LegalHold>(without_scope.dump()).error().message, "missing field `scope`");
+    EXPECT_EQ(refusal<LegalHold>(without_scope.dump()), "missing field `scope`");
 
     nlohmann::ordered_json array = nlohmann::ordered_json::array();
     for (const auto& [key, value] : object.items()) array.push_back(value);
     array.erase(array.size() - 1);
-    EXPECT_EQ(orrincore_json::parse<LegalHold>(array.dump()).error().message,
+    EXPECT_EQ(refusal<LegalHold>(array.dump()),
               "invalid length 13, expected struct LegalHold with 14 elements");
 
     auto capitalised = object;
     capitalised["status"] = "Active";
-    EXPECT_EQ(orrincore_json::parse<LegalHold>(capitalised.dump()).error().message,
+    EXPECT_EQ(refusal<LegalHold>(capitalised.dump()),
               "unknown variant `Active`, expected one of `requested`, `active`, `release_requested`, `released`, "
               "`denied`, `expired`");
 
     auto unknown_reason = object;
     unknown_reason["reason_code"] = "subpoena";
-    EXPECT_EQ(orrincore_json::parse<LegalHold>(unknown_reason.dump()).error().message,
+    EXPECT_EQ(refusal<LegalHold>(unknown_reason.dump()),
               "unknown variant `subpoena`, expected one of `litigation`, `regulatory_inquiry`, "
               "`internal_investigation`, `law_enforcement_request`, `contractual_obligation`");
 
-    EXPECT_EQ(orrincore_json::parse<LegalHold>(R"({"name": "a", "name": "b"})").error().message,
-              "duplicate field `name`");
-    EXPECT_EQ(orrincore_json::parse<LegalHold>("\"hold\"").error().message,
-              "invalid type: string \"hold\", expected struct LegalHold");
+    EXPECT_EQ(refusal<LegalHold>(R"({"name": "a", "name": "b"})"), "duplicate field `name`");
+    EXPECT_EQ(refusal<LegalHold>("\"hold\""), "invalid type: string \"hold\", expected struct LegalHold");
 }
 
 }  // namespace

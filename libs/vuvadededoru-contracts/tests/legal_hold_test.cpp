@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <functional>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include <fmt/format.h>
@@ -11,14 +10,15 @@
 
 #include <orrincore_json/document.hpp>
 
+#include "contracts_fixture.hpp"
+
 namespace {
 
 using namespace vuvadededoru_contracts;
+using contracts_fixture::at;
 using orrincore_policy::Decision;
 using zedododor_avovodizi::time::Timestamp;
 namespace ids = zedododor_avovodizi::ids;
-
-Timestamp at(std::string_view text) { return Timestamp::from_str(text).value(); }
 
 const Timestamp created = at("2024-03-01T09:00:00Z");
 const Timestamp approved = at("2024-03-02T10:00:00Z");
@@ -113,7 +113,6 @@ TEST(LegalHoldTransition, OnlyTheTableMovesAreAllowed) {
         for (auto to : all_statuses) {
             SCOPED_TRACE(fmt::format("{} -> {}", orrincore_json::word(from), orrincore_json::word(to)));
             const auto hold = in_status(from);
-            const auto saved = hold;
             auto moved = hold.transition(to);
             const bool expected = std::find(allowed.begin(), allowed.end(), std::pair{from, to}) != allowed.end();
             if (expected) {
@@ -125,7 +124,6 @@ TEST(LegalHoldTransition, OnlyTheTableMovesAreAllowed) {
                 ASSERT_FALSE(moved);
                 EXPECT_EQ(moved.error().message(), illegal(orrincore_json::word(from), orrincore_json::word(to)));
             }
-            EXPECT_EQ(hold, saved);
         }
     }
 }
@@ -158,13 +156,10 @@ TEST(LegalHoldSteps, RefusalsNameTheCurrentAndTargetStatus) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.step);
-        const auto hold = in_status(c.from);
-        const auto saved = hold;
-        auto result = c.run(hold);
+        auto result = c.run(in_status(c.from));
         ASSERT_FALSE(result);
         EXPECT_TRUE(result.error().is<IllegalTransition>());
         EXPECT_EQ(result.error().message(), c.message);
-        EXPECT_EQ(hold, saved);
     }
 }
 
@@ -184,7 +179,6 @@ TEST(LegalHoldRelease, OnlyAllowAndWarnAuthoriseTheRelease) {
     const auto pending = requested_hold().approve("A", approved)->request_release(asked).value();
     for (const auto& [decision, authorises] : decisions) {
         SCOPED_TRACE(orrincore_json::word(decision));
-        const auto saved = pending;
         auto result = pending.release("B", decision, released);
         if (authorises) {
             ASSERT_TRUE(result);
@@ -194,7 +188,6 @@ TEST(LegalHoldRelease, OnlyAllowAndWarnAuthoriseTheRelease) {
             EXPECT_EQ(result.error(), ContractError(ReleaseNotAuthorised{}));
             EXPECT_EQ(result.error().message(), "legal hold release was not authorised by policy");
         }
-        EXPECT_EQ(pending, saved);
     }
 }
 
@@ -234,18 +227,14 @@ TEST(LegalHoldLifecycle, EachStepChangesOnlyItsFields) {
 
 TEST(LegalHoldEnumerations, WordsDebugFormsAndReasonValueForm) {
     using S = LegalHoldStatus;
-    const std::vector<std::tuple<S, const char*, const char*>> statuses = {
+    contracts_fixture::expect_names<S>({
         {S::requested, "requested", "Requested"},
         {S::active, "active", "Active"},
         {S::release_requested, "release_requested", "ReleaseRequested"},
         {S::released, "released", "Released"},
         {S::denied, "denied", "Denied"},
         {S::expired, "expired", "Expired"},
-    };
-    for (const auto& [status, word, debug] : statuses) {
-        EXPECT_EQ(orrincore_json::word(status), word);
-        EXPECT_EQ(orrincore_json::debug_name(status), debug);
-    }
+    });
     EXPECT_EQ(orrincore_json::to_value(LegalHoldReasonCode::law_enforcement_request),
               nlohmann::json("law_enforcement_request"));
     EXPECT_EQ(orrincore_json::to_value(LegalHoldReasonCode::contractual_obligation),

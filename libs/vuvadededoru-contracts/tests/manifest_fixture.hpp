@@ -14,19 +14,15 @@
 #include <zedododor_avovodizi/ids.hpp>
 #include <zedododor_avovodizi/time.hpp>
 
+#include "contracts_fixture.hpp"
 #include "vuvadededoru_contracts/manifest.hpp"
 
 namespace manifest_fixture {
 
 namespace ids = zedododor_avovodizi::ids;
+using contracts_fixture::at;
+using contracts_fixture::id;
 using zedododor_avovodizi::time::Timestamp;
-
-template <class Id>
-Id id(std::string_view text) {
-    return Id::from_str(text).value();
-}
-
-inline Timestamp at(std::string_view text) { return Timestamp::from_str(text).value(); }
 
 inline ids::ProductId product() { return ids::ProductId::create("vuvadededoru").value(); }
 

@@ -7,30 +7,25 @@
 
 #include <orrincore_json/document.hpp>
 
+#include "contracts_fixture.hpp"
 #include "vuvadededoru_contracts/retention.hpp"
 
 namespace vuvadededoru_contracts {
 namespace {
 
+using contracts_fixture::at;
+using contracts_fixture::outcome;
+using contracts_fixture::refusal;
 using orrincore_retention::RetentionClass;
-using zedododor_avovodizi::ids::TenantId;
-using zedododor_avovodizi::ids::WorkspaceId;
 using zedododor_avovodizi::time::Timestamp;
 
-Timestamp at(const char* text) { return *Timestamp::from_str(text); }
-
-const TenantId kTenant = *TenantId::from_str("11111111-1111-4111-8111-111111111111");
-const WorkspaceId kWorkspace = *WorkspaceId::from_str("22222222-2222-4222-8222-222222222222");
 const Timestamp kCreated = at("2024-01-01T00:00:00Z");
 const Timestamp kLater = at("2024-06-01T12:30:00.25Z");
 
 ContractResult<RetentionPolicy> make(std::string name, std::uint32_t minimum, std::optional<std::uint32_t> maximum) {
-    return RetentionPolicy::create(kTenant, kWorkspace, std::move(name), RetentionClass::compliance, minimum,
-                                   maximum, DispositionBehavior::review_required, kCreated);
-}
-
-std::string error_of(const ContractResult<RetentionPolicy>& result) {
-    return result ? "ok" : result.error().message();
+    return RetentionPolicy::create(contracts_fixture::tenant, contracts_fixture::workspace, std::move(name),
+                                   RetentionClass::compliance, minimum, maximum, DispositionBehavior::review_required,
+                                   kCreated);
 }
 
 TEST(RetentionPolicyCreate, RefusesInOrder) {
@@ -54,7 +49,7 @@ TEST(RetentionPolicyCreate, RefusesInOrder) {
         {"\u200b", 1, std::nullopt, "ok"},
         {"\x1c", 1, std::nullopt, "ok"},
     };
-    for (const auto& c : cases) EXPECT_EQ(error_of(make(c.name, c.minimum, c.maximum)), c.outcome) << c.name;
+    for (const auto& c : cases) EXPECT_EQ(outcome(make(c.name, c.minimum, c.maximum)), c.outcome) << c.name;
 }
 
 TEST(RetentionPolicyCreate, FreshPolicy) {
@@ -113,13 +108,11 @@ TEST(RetentionPolicyExtend, RulesInOrder) {
         policy.minimum_retention_days = c.current;
         policy.maximum_retention_days = c.maximum;
         if (c.retired) policy.retired_at = at("2024-03-01T00:00:00Z");
-        const RetentionPolicy saved = policy;
 
         auto extended = policy.extend_minimum_retention(c.requested, kLater);
-        EXPECT_EQ(policy, saved);
-        EXPECT_EQ(error_of(extended), c.outcome) << c.current << " -> " << c.requested;
+        EXPECT_EQ(outcome(extended), c.outcome) << c.current << " -> " << c.requested;
         if (!extended) continue;
-        RetentionPolicy expected = saved;
+        RetentionPolicy expected = policy;
         expected.minimum_retention_days = c.requested;
         expected.version = 2;
         expected.updated_at = kLater;
@@ -157,7 +150,7 @@ constexpr const char* kPolicyFile = R"({
 
 TEST(RetentionPolicyJson, ObjectAndArrayFormsWriteBackExactly) {
     auto policy = orrincore_json::parse<RetentionPolicy>(kPolicyFile);
-    ASSERT_TRUE(policy) << policy.error().to_string();
+    ASSERT_TRUE(policy) << policy.error().message_with_position();
     EXPECT_EQ(orrincore_json::to_pretty(*policy), kPolicyFile);
     EXPECT_EQ(policy->version, std::numeric_limits<std::uint64_t>::max());
 
@@ -166,7 +159,7 @@ TEST(RetentionPolicyJson, ObjectAndArrayFormsWriteBackExactly) {
         "automated_allowed", {"blocks_disposition": null}, "2024-01-01T00:00:00Z",
         "2024-06-01T12:30:00.25Z", "2025-01-01T00:00:00Z", 18446744073709551615])";
     auto from_array = orrincore_json::parse<RetentionPolicy>(array_form);
-    ASSERT_TRUE(from_array) << from_array.error().to_string();
+    ASSERT_TRUE(from_array) << from_array.error().message_with_position();
     EXPECT_EQ(*from_array, *policy);
 
     // Absent optional keys read as absent and come back as null.
@@ -176,7 +169,7 @@ TEST(RetentionPolicyJson, ObjectAndArrayFormsWriteBackExactly) {
         R"("minimum_retention_days":7,"disposition_behavior":"review_required",)"
         R"("legal_hold_behavior":"blocks_disposition","created_at":"2024-01-01T00:00:00Z",)"
         R"("updated_at":"2024-01-01T00:00:00Z","version":3,"note":[1,{"x":2}]})");
-    ASSERT_TRUE(sparse) << sparse.error().to_string();
+    ASSERT_TRUE(sparse) << sparse.error().message_with_position();
     EXPECT_EQ(sparse->maximum_retention_days, std::nullopt);
     EXPECT_EQ(sparse->retired_at, std::nullopt);
     EXPECT_EQ(orrincore_json::to_compact(*sparse),
@@ -190,11 +183,8 @@ TEST(RetentionPolicyJson, ObjectAndArrayFormsWriteBackExactly) {
     EXPECT_EQ(policy->extend_minimum_retention(1, kLater).error(), ContractError(PolicyRetired{}));
 }
 
-// Replaces the first occurrence of `from` in the policy file.
-std::string policy_with(const std::string& from, const std::string& to) {
-    std::string text = kPolicyFile;
-    text.replace(text.find(from), from.size(), to);
-    return text;
+std::string policy_with(std::string_view from, std::string_view to) {
+    return contracts_fixture::replaced(kPolicyFile, from, to);
 }
 
 TEST(RetentionPolicyJson, Refusals) {
@@ -222,11 +212,7 @@ TEST(RetentionPolicyJson, Refusals) {
          "invalid length 12, expected struct RetentionPolicy with 13 elements"},
         {R"("policy")", R"(invalid type: string "policy", expected struct RetentionPolicy)"},
     };
-    for (const auto& [input, message] : cases) {
-        auto result = orrincore_json::parse<RetentionPolicy>(input);
-        ASSERT_FALSE(result) << input;
-        EXPECT_EQ(result.error().message, message);
-    }
+    for (const auto& [input, message] : cases) EXPECT_EQ(refusal<RetentionPolicy>(input), message) << input;
 }
 
 TEST(RetentionPolicyEnumerations, WordsAndDebugNames) {

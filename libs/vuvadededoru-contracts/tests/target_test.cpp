@@ -2,21 +2,22 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
 #include <orrincore_json/document.hpp>
 
+#include "contracts_fixture.hpp"
 #include "vuvadededoru_contracts/target.hpp"
 
 namespace vuvadededoru_contracts {
 namespace {
 
-using zedododor_avovodizi::ids::TenantId;
-using zedododor_avovodizi::ids::WorkspaceId;
+using contracts_fixture::refusal;
 using zedododor_avovodizi::time::Timestamp;
 
-const TenantId kTenant = *TenantId::from_str("11111111-1111-4111-8111-111111111111");
-const WorkspaceId kWorkspace = *WorkspaceId::from_str("22222222-2222-4222-8222-222222222222");
-const Timestamp kNow = *Timestamp::from_str("2024-01-01T08:00:00.5Z");
+const auto& kTenant = contracts_fixture::tenant;
+const auto& kWorkspace = contracts_fixture::workspace;
+const Timestamp kNow = contracts_fixture::at("2024-01-01T08:00:00.5Z");
 
 TEST(ArchiveTargetCreate, BlankNameRefused) {
     const std::pair<std::string, std::string> cases[] = {
@@ -27,7 +28,7 @@ TEST(ArchiveTargetCreate, BlankNameRefused) {
     };
     for (const auto& [name, outcome] : cases) {
         auto target = ArchiveTarget::create(kTenant, kWorkspace, name, ArchiveTargetType::s3_compatible, kNow);
-        EXPECT_EQ(target ? "ok" : target.error().message(), outcome) << name;
+        EXPECT_EQ(contracts_fixture::outcome(target), outcome) << name;
         if (target) {
             EXPECT_EQ(target->name, name);
         }
@@ -62,13 +63,13 @@ TEST(ArchiveTargetJson, ObjectAndArrayForms) {
         R"({"status":"disabled","id":"44444444-4444-4444-8444-444444444444",)"
         R"("tenant_id":"11111111-1111-4111-8111-111111111111","workspace_id":"22222222-2222-4222-8222-222222222222",)"
         R"("name":"cold","target_type":{"local_filesystem":null},"created_at":"2024-01-01T00:00:00Z"})");
-    ASSERT_TRUE(sparse) << sparse.error().to_string();
+    ASSERT_TRUE(sparse) << sparse.error().message_with_position();
     EXPECT_EQ(orrincore_json::to_compact(*sparse), kDisabledTarget);
 
     auto from_array = orrincore_json::parse<ArchiveTarget>(
         R"(["44444444-4444-4444-8444-444444444444","11111111-1111-4111-8111-111111111111",)"
         R"("22222222-2222-4222-8222-222222222222","cold","local_filesystem","disabled","2024-01-01T00:00:00Z",null])");
-    ASSERT_TRUE(from_array) << from_array.error().to_string();
+    ASSERT_TRUE(from_array) << from_array.error().message_with_position();
     EXPECT_EQ(*from_array, *sparse);
 
     const std::string with_time =
@@ -85,10 +86,8 @@ TEST(ArchiveTargetJson, ObjectAndArrayForms) {
 
 TEST(ArchiveTargetJson, Refusals) {
     const std::string target_types = "one of `orrin_cloud`, `s3_compatible`, `local_filesystem`, `test_fixture`";
-    auto with = [](const std::string& from, const std::string& to) {
-        std::string text = kDisabledTarget;
-        text.replace(text.find(from), from.size(), to);
-        return text;
+    auto with = [](std::string_view from, std::string_view to) {
+        return contracts_fixture::replaced(kDisabledTarget, from, to);
     };
     const std::pair<std::string, std::string> cases[] = {
         {with(R"("target_type":"local_filesystem",)", ""), "missing field `target_type`"},
@@ -105,26 +104,20 @@ TEST(ArchiveTargetJson, Refusals) {
          "trailing characters"},
         {"true", "invalid type: boolean `true`, expected struct ArchiveTarget"},
     };
-    for (const auto& [input, message] : cases) {
-        auto result = orrincore_json::parse<ArchiveTarget>(input);
-        ASSERT_FALSE(result) << input;
-        EXPECT_EQ(result.error().message, message) << input;
-    }
+    for (const auto& [input, message] : cases) EXPECT_EQ(refusal<ArchiveTarget>(input), message) << input;
 }
 
 TEST(ArchiveTargetEnumerations, WordsAndDebugNames) {
-    const std::tuple<ArchiveTargetType, std::string_view, std::string_view> cases[] = {
+    const std::vector<orrincore_json::EnumEntry<ArchiveTargetType>> types = {
         {ArchiveTargetType::orrin_cloud, "orrin_cloud", "OrrinCloud"},
         {ArchiveTargetType::s3_compatible, "s3_compatible", "S3Compatible"},
         {ArchiveTargetType::local_filesystem, "local_filesystem", "LocalFilesystem"},
         {ArchiveTargetType::test_fixture, "test_fixture", "TestFixture"},
     };
-    for (const auto& [type, word, debug] : cases) {
-        EXPECT_EQ(orrincore_json::word(type), word);
-        EXPECT_EQ(orrincore_json::debug_name(type), debug);
-        // The command line reads a typed word as the JSON string of it.
+    contracts_fixture::expect_names(types);
+    // The command line reads a typed word as the JSON string of it.
+    for (const auto& [type, word, debug] : types)
         EXPECT_EQ(orrincore_json::parse<ArchiveTargetType>("\"" + std::string(word) + "\""), type);
-    }
 }
 
 }  // namespace

@@ -9,7 +9,7 @@ using zedododor_avovodizi::time::Timestamp;
 
 ReadResult<Uuid> Json<Uuid>::read(Reader& reader) {
     return read_parsed_string<Uuid>(reader, "a formatted UUID string", &Uuid::parse,
-                                    [](const std::string& reason) { return "UUID parsing failed: " + reason; });
+                                    [](const auto& error) { return "UUID parsing failed: " + error.message(); });
 }
 
 ReadResult<ProductId> Json<ProductId>::read(Reader& reader) {

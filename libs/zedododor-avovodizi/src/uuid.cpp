@@ -25,9 +25,21 @@ constexpr int hex_value(unsigned char b) {
     return -1;
 }
 
-std::string length_error(std::size_t length) {
-    return fmt::format("invalid length: found {}", length);
-}
+struct MessageOf {
+    std::string operator()(const uuid_parse_error::InvalidLength& e) const {
+        return fmt::format("invalid length: found {}", e.found);
+    }
+    std::string operator()(const uuid_parse_error::InvalidCharacter& e) const {
+        return fmt::format("invalid character: found `{}` at {}", e.character, e.index);
+    }
+    std::string operator()(const uuid_parse_error::InvalidGroupCount& e) const {
+        return fmt::format("invalid group count: expected 5, found {}", e.found);
+    }
+    std::string operator()(const uuid_parse_error::InvalidGroupLength& e) const {
+        return fmt::format("invalid group length in group {}: expected {}, found {}", e.group, e.expected,
+                           e.found);
+    }
+};
 
 // The character that starts at byte `at`, whole, for a message: a UTF-8
 // sequence, or U+FFFD when the bytes there are not one (messages must stay
@@ -67,9 +79,11 @@ Uuid Uuid::random_v4() {
     return Uuid(bytes);
 }
 
-std::expected<Uuid, std::string> Uuid::parse(std::string_view text) {
+std::string UuidParseError::message() const { return std::visit(MessageOf{}, variant()); }
+
+std::expected<Uuid, UuidParseError> Uuid::parse(std::string_view text) {
     if (text.empty() || text.size() > kLongestForm) {
-        return std::unexpected(length_error(text.size()));
+        return std::unexpected(uuid_parse_error::InvalidLength{text.size()});
     }
 
     // The braced and URN forms wrap a hyphenated body; a bare text may be
@@ -95,25 +109,23 @@ std::expected<Uuid, std::string> Uuid::parse(std::string_view text) {
             if (hyphens < hyphen_at.size()) hyphen_at[hyphens] = i;
             ++hyphens;
         } else if (hex_value(b) < 0) {
-            return std::unexpected(fmt::format("invalid character: found `{}` at {}",
-                                               character_at(text, offset + i), offset + i));
+            return std::unexpected(uuid_parse_error::InvalidCharacter{
+                std::string(character_at(text, offset + i)), offset + i});
         }
     }
 
     if (hyphens == 0 && !wrapped) {
-        if (body.size() != kSimpleDigits) return std::unexpected(length_error(text.size()));
+        if (body.size() != kSimpleDigits) return std::unexpected(uuid_parse_error::InvalidLength{text.size()});
     } else {
         if (hyphens != hyphen_at.size()) {
-            return std::unexpected(
-                fmt::format("invalid group count: expected 5, found {}", hyphens + 1));
+            return std::unexpected(uuid_parse_error::InvalidGroupCount{hyphens + 1});
         }
         std::size_t start = 0;
         for (std::size_t group = 0; group < kGroupLengths.size(); ++group) {
             const std::size_t end = group < hyphen_at.size() ? hyphen_at[group] : body.size();
             if (end - start != kGroupLengths[group]) {
                 return std::unexpected(
-                    fmt::format("invalid group length in group {}: expected {}, found {}", group,
-                                kGroupLengths[group], end - start));
+                    uuid_parse_error::InvalidGroupLength{group, kGroupLengths[group], end - start});
             }
             start = end + 1;
         }

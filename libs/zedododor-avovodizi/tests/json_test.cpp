@@ -15,7 +15,7 @@ using zedododor_avovodizi::time::Timestamp;
 template <class T>
 std::string refusal(std::string_view document) {
     const auto value = parse<T>(document);
-    return value ? "read" : value.error().to_string();
+    return value ? "read" : value.error().message_with_position();
 }
 
 TEST(IdAndTimeJson, AreStringsOfTheirTextForms) {

@@ -25,7 +25,7 @@ class UuidForms : public testing::TestWithParam<std::string> {};
 
 TEST_P(UuidForms, ReadAsTheSameUuid) {
     const auto parsed = Uuid::parse(GetParam());
-    ASSERT_TRUE(parsed.has_value()) << parsed.error();
+    ASSERT_TRUE(parsed.has_value()) << parsed.error().message();
     EXPECT_EQ(parsed->to_string(), kCanonical);
     const auto tenant = TenantId::from_str(GetParam());
     ASSERT_TRUE(tenant.has_value());
@@ -54,7 +54,7 @@ TEST_P(UuidErrors, GiveTheParserMessage) {
     const auto& [text, message] = GetParam();
     const auto parsed = Uuid::parse(text);
     ASSERT_FALSE(parsed.has_value()) << parsed->to_string();
-    EXPECT_EQ(parsed.error(), message);
+    EXPECT_EQ(parsed.error().message(), message);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -94,6 +94,16 @@ INSTANTIATE_TEST_SUITE_P(
                 "invalid group length in group 4: expected 12, found 11"},
         BadUuid{"{67e55044-10b1-426f-9247-bb680e5fe0c8a}",
                 "invalid group length in group 4: expected 12, found 13"}));
+
+TEST(UuidErrorVariants, CarryWhatTheMessageShows) {
+    namespace e = uuid_parse_error;
+    EXPECT_EQ(Uuid::parse("abc").error(), UuidParseError(e::InvalidLength{3}));
+    EXPECT_EQ(Uuid::parse("67e55044-10b1-426f-9247-bb680e5fe0\xC3\xA9").error(),
+              UuidParseError(e::InvalidCharacter{"\xC3\xA9", 34}));
+    EXPECT_EQ(Uuid::parse("67e55044-10b1-426f-9247bb680e5fe0c8").error(), UuidParseError(e::InvalidGroupCount{4}));
+    EXPECT_EQ(Uuid::parse("67e55044-10b1-426-f9247-bb680e5fe0c8").error(),
+              UuidParseError(e::InvalidGroupLength{2, 4, 3}));
+}
 
 TEST(UuidIdFromStr, NamesItsKindInTheError) {
     const auto tenant = TenantId::from_str("");

@@ -34,9 +34,9 @@ std::string_view fixed_message(EngineRuleKind kind) {
 }  // namespace
 
 std::string EngineError::message() const {
-    if (const auto* contract_error = contract())
+    if (const auto* contract_error = get_if<vuvadededoru_contracts::ContractError>())
         return fmt::format("contract violation: {}", contract_error->message());
-    const EngineRule& violated = *broken_rule();
+    const EngineRule& violated = *get_if<EngineRule>();
     if (violated.kind == EngineRuleKind::RetentionNotExpired && violated.expires_at) {
         return fmt::format("retention has not yet expired for this package (expires {})",
                            violated.expires_at->to_rfc3339());

@@ -19,6 +19,18 @@ struct ReasonDebugForm {
     std::string operator()(const AlreadyDisposed&) const { return "AlreadyDisposed"; }
 };
 
+// The engine error each reason of the verdict is refused with.
+struct RefusalOf {
+    EngineError operator()(const NotSealed&) const { return EngineError::rule(EngineRuleKind::PackageNotSealed); }
+    EngineError operator()(const UnderLegalHold&) const {
+        return EngineError::rule(EngineRuleKind::LegalHoldBlocksDisposition);
+    }
+    EngineError operator()(const RetentionNotExpired& reason) const {
+        return EngineError::retention_not_expired(reason.expires_at);
+    }
+    EngineError operator()(const AlreadyDisposed&) const { return EngineError::rule(EngineRuleKind::AlreadyDisposed); }
+};
+
 }  // namespace
 
 std::string debug_form(const IneligibilityReason& reason) { return std::visit(ReasonDebugForm{}, reason); }
@@ -41,16 +53,10 @@ Eligibility evaluate_eligibility(const ArchivePackage& package, Timestamp now) {
 }
 
 EngineResult<void> require_eligible_for_dispose(const ArchivePackage& package, Timestamp now) {
-    if (package.status == PackageStatus::disposed)
-        return std::unexpected(EngineError::rule(EngineRuleKind::AlreadyDisposed));
-    if (package.status != PackageStatus::sealed)
-        return std::unexpected(EngineError::rule(EngineRuleKind::PackageNotSealed));
-    if (package.legal_hold_id)
-        return std::unexpected(EngineError::rule(EngineRuleKind::LegalHoldBlocksDisposition));
-    if (!package.expires_at) return {};
-    if (now.is_before(*package.expires_at))
-        return std::unexpected(EngineError::retention_not_expired(*package.expires_at));
-    return {};
+    const Eligibility verdict = evaluate_eligibility(package, now);
+    const auto* refused = std::get_if<NotEligible>(&verdict);
+    if (!refused) return {};
+    return std::unexpected(std::visit(RefusalOf{}, refused->reason));
 }
 
 }  // namespace zorizorezire_rizozi::retention

@@ -31,7 +31,7 @@ TEST(EngineError, EveryRuleHasItsFixedMessage) {
         const auto error = EngineError::rule(kind);
         EXPECT_EQ(error.message(), message);
         EXPECT_TRUE(error.is(kind));
-        EXPECT_EQ(error.contract(), nullptr);
+        EXPECT_EQ(error.get_if<vuvadededoru_contracts::ContractError>(), nullptr);
     }
 }
 
@@ -46,8 +46,11 @@ TEST(EngineError, ContractErrorsAreWrappedWithTheirWholeMessage) {
     const EngineError illegal = ContractError(IllegalTransition{"ArchivePackage", "disposed", "under_legal_hold"});
     EXPECT_EQ(illegal.message(),
               "contract violation: illegal transition for ArchivePackage: disposed -> under_legal_hold");
-    EXPECT_EQ(*illegal.contract(), ContractError(IllegalTransition{"ArchivePackage", "disposed", "under_legal_hold"}));
-    EXPECT_EQ(illegal.broken_rule(), nullptr);
+    EXPECT_EQ(*illegal.get_if<ContractError>(),
+              ContractError(IllegalTransition{"ArchivePackage", "disposed", "under_legal_hold"}));
+    EXPECT_EQ(illegal.get_if<EngineRule>(), nullptr);
+    EXPECT_TRUE(illegal.is<ContractError>());
+    EXPECT_FALSE(illegal.is(EngineRuleKind::AlreadyDisposed));
 
     const EngineError chunk = ContractError(Canonical{"chunk 3 failed integrity verification"});
     EXPECT_EQ(chunk.message(), "contract violation: canonical encoding failed: chunk 3 failed integrity verification");

@@ -2,6 +2,7 @@
 // The four enumerations of audit events. Their words are the JSON forms and
 // enter the signed bytes of every event, so neither words nor order change.
 
+#include <orrincore_json/actor_type_words.hpp>
 #include <orrincore_json/enumeration.hpp>
 
 namespace orrincore_audit {
@@ -76,16 +77,7 @@ struct orrincore_json::EnumTable<orrincore_audit::AuditCategory> {
 };
 
 template <>
-struct orrincore_json::EnumTable<orrincore_audit::ActorType> {
-    using E = orrincore_audit::ActorType;
-    static constexpr EnumEntry<E> entries[] = {
-        {E::user, "user", "User"},
-        {E::administrator, "administrator", "Administrator"},
-        {E::device, "device", "Device"},
-        {E::service, "service", "Service"},
-        {E::product, "product", "Product"},
-        {E::federation_peer, "federation_peer", "FederationPeer"},
-        {E::system, "system", "System"},
-        {E::unknown, "unknown", "Unknown"},
-    };
-};
+struct orrincore_json::EnumTable<orrincore_audit::ActorType>
+    : orrincore_json::WordTable<orrincore_audit::ActorType, orrincore_json::actor_type_words> {};
+static_assert(static_cast<std::size_t>(orrincore_audit::ActorType::unknown) + 1 ==
+              std::size(orrincore_json::actor_type_words));

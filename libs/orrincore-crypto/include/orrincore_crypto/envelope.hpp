@@ -160,7 +160,7 @@ orrincore_error::Result<Payload> SignedEnvelope<Payload>::open(
     canonical::write_value(canonical_input->at("payload"), payload_bytes);
     auto signed_payload = orrincore_json::parse<Payload>(payload_bytes);
     if (!signed_payload) {
-        const auto error = detail::unreadable_signed_payload(signed_payload.error().to_string());
+        const auto error = detail::unreadable_signed_payload(signed_payload.error().message_with_position());
         return std::unexpected(error);
     }
     return *std::move(signed_payload);

@@ -4,7 +4,8 @@
 
 #include <expected>
 #include <string>
-#include <variant>
+
+#include "orrincore_error/variant_error.hpp"
 
 namespace orrincore_error {
 
@@ -53,30 +54,13 @@ struct UnknownProduct {
     bool operator==(const UnknownProduct&) const = default;
 };
 
-class CoreError {
+class CoreError : public VariantError<InvalidIdentifier, UnsupportedVersion, CanonicalSerialization,
+                                       SignatureInvalid, UnknownAlgorithm, Expired, NotYetValid,
+                                       EncryptionFailed, DecryptionFailed, Validation, UnknownProduct> {
 public:
-    using Variant = std::variant<InvalidIdentifier, UnsupportedVersion, CanonicalSerialization,
-                                 SignatureInvalid, UnknownAlgorithm, Expired, NotYetValid,
-                                 EncryptionFailed, DecryptionFailed, Validation, UnknownProduct>;
-
-    template <class V>
-        requires std::is_constructible_v<Variant, V&&>
-    CoreError(V&& v) : value_(std::forward<V>(v)) {}  // NOLINT: implicit by design
-
-    const Variant& value() const { return value_; }
-
-    template <class V>
-    bool is() const { return std::holds_alternative<V>(value_); }
-
-    template <class V>
-    const V* get_if() const { return std::get_if<V>(&value_); }
+    using VariantError::VariantError;
 
     std::string message() const;
-
-    bool operator==(const CoreError&) const = default;
-
-private:
-    Variant value_;
 };
 
 // Shorthand for the common Validation error.

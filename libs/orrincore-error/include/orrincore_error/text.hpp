@@ -23,4 +23,8 @@ bool is_ascii(std::string_view text);
 // nothing above U+10FFFF).
 bool is_valid_utf8(std::string_view bytes);
 
+// Appends the UTF-8 form (one to four bytes) of `code_point`, which must be
+// a Unicode scalar value: at most U+10FFFF and not a surrogate.
+void append_utf8(std::string& out, char32_t code_point);
+
 }  // namespace orrincore_error

@@ -44,6 +44,27 @@ struct EnumEntry {
 template <class E>
 struct EnumTable;
 
+// A word and its debug name in a list that several enumerations share.
+struct EnumWords {
+    std::string_view word;
+    std::string_view debug_name;
+};
+
+// The table of an enumeration whose values, in declaration order, take the
+// words of `words`: separate types that read and write the same words.
+//
+//     template <>
+//     struct orrincore_json::EnumTable<Kind> : orrincore_json::WordTable<Kind, kind_words> {};
+template <class E, const auto& words>
+struct WordTable {
+    static constexpr auto entries = [] {
+        std::array<EnumEntry<E>, std::size(words)> table{};
+        for (std::size_t i = 0; i < table.size(); ++i)
+            table[i] = {static_cast<E>(i), words[i].word, words[i].debug_name};
+        return table;
+    }();
+};
+
 template <class E>
 concept TabledEnum = std::is_enum_v<E> && requires { EnumTable<E>::entries; };
 

@@ -6,6 +6,7 @@
 #include <expected>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace orrincore_json {
 
@@ -17,14 +18,25 @@ struct Position {
     bool operator==(const Position&) const = default;
 };
 
-struct ReadError {
-    std::string message;
-    std::optional<Position> position;
+class ReadError {
+public:
+    ReadError(std::string message, std::optional<Position> position)
+        : message_(std::move(message)), position_(position) {}
 
-    // The message, then " at line L column C" when the position is known.
-    std::string to_string() const;
+    // What is wrong, without the place.
+    const std::string& message() const { return message_; }
+
+    const std::optional<Position>& position() const { return position_; }
+
+    // The message, then " at line L column C" when the position is known:
+    // the text a refused record file is reported with.
+    std::string message_with_position() const;
 
     bool operator==(const ReadError&) const = default;
+
+private:
+    std::string message_;
+    std::optional<Position> position_;
 };
 
 template <class T>

@@ -24,7 +24,7 @@
 //     };
 //
 //     auto marker = orrincore_json::parse<Marker>(text);      // ReadResult<Marker>
-//     if (!marker) report(marker.error().to_string());        // "... at line 1 column 7"
+//     if (!marker) report(marker.error().message_with_position());  // "... at line 1 column 7"
 //     std::string file = orrincore_json::to_pretty(*marker);
 //     nlohmann::json value = orrincore_json::to_value(*marker);
 //

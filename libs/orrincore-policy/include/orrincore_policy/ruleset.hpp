@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include <orrincore_json/actor_type_words.hpp>
 #include <orrincore_json/enumeration.hpp>
 #include <orrincore_json/record.hpp>
 #include <zedododor_avovodizi/ids.hpp>
@@ -102,19 +103,10 @@ struct orrincore_json::EnumTable<orrincore_policy::Decision> {
 };
 
 template <>
-struct orrincore_json::EnumTable<orrincore_policy::PolicyActorType> {
-    using E = orrincore_policy::PolicyActorType;
-    static constexpr EnumEntry<E> entries[] = {
-        {E::user, "user", "User"},
-        {E::administrator, "administrator", "Administrator"},
-        {E::device, "device", "Device"},
-        {E::service, "service", "Service"},
-        {E::product, "product", "Product"},
-        {E::federation_peer, "federation_peer", "FederationPeer"},
-        {E::system, "system", "System"},
-        {E::unknown, "unknown", "Unknown"},
-    };
-};
+struct orrincore_json::EnumTable<orrincore_policy::PolicyActorType>
+    : orrincore_json::WordTable<orrincore_policy::PolicyActorType, orrincore_json::actor_type_words> {};
+static_assert(static_cast<std::size_t>(orrincore_policy::PolicyActorType::unknown) + 1 ==
+              std::size(orrincore_json::actor_type_words));
 
 // Written forms and value form alike leave out absent options and empty
 // condition maps; the signature of a signed ruleset covers exactly these keys.

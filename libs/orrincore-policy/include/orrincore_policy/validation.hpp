@@ -6,73 +6,75 @@
 #include <cstdint>
 #include <expected>
 #include <string>
-#include <type_traits>
 #include <utility>
-#include <variant>
 
+#include <orrincore_error/variant_error.hpp>
 #include <zedododor_avovodizi/ids.hpp>
 
 #include "orrincore_policy/ruleset.hpp"
 
 namespace orrincore_policy {
 
-// Why a ruleset fails validation. Texts are copies, so the error outlives the
-// ruleset. Its one text form is `message()`.
-class PolicyRulesetError {
+// The variants of `PolicyRulesetError`, also named as its members
+// (`PolicyRulesetError::EmptyRuleId`). Texts are copies, so the error
+// outlives the ruleset.
+namespace ruleset_error {
+
+struct EmptyRuleId {
+    std::size_t index;
+    bool operator==(const EmptyRuleId&) const = default;
+};
+struct DuplicateRuleId {
+    std::string rule_id;
+    bool operator==(const DuplicateRuleId&) const = default;
+};
+struct ForeignAction {
+    std::string rule_id;
+    std::string action;   // the action's text form
+    std::string product;  // the ruleset's product id
+    bool operator==(const ForeignAction&) const = default;
+};
+struct EmptyOneOf {
+    std::string rule_id;
+    std::string key;
+    bool operator==(const EmptyOneOf&) const = default;
+};
+struct InvertedRange {
+    std::string rule_id;
+    std::string key;
+    std::int64_t min;
+    std::int64_t max;
+    bool operator==(const InvertedRange&) const = default;
+};
+struct WarnEffect {
+    std::string rule_id;
+    Decision effect;
+    bool operator==(const WarnEffect&) const = default;
+};
+struct ZeroDecisionTtl {
+    bool operator==(const ZeroDecisionTtl&) const = default;
+};
+
+}  // namespace ruleset_error
+
+// Why a ruleset fails validation.
+class PolicyRulesetError
+    : public orrincore_error::VariantError<ruleset_error::EmptyRuleId, ruleset_error::DuplicateRuleId,
+                                           ruleset_error::ForeignAction, ruleset_error::EmptyOneOf,
+                                           ruleset_error::InvertedRange, ruleset_error::WarnEffect,
+                                           ruleset_error::ZeroDecisionTtl> {
 public:
-    struct EmptyRuleId {
-        std::size_t index;
-        bool operator==(const EmptyRuleId&) const = default;
-    };
-    struct DuplicateRuleId {
-        std::string rule_id;
-        bool operator==(const DuplicateRuleId&) const = default;
-    };
-    struct ForeignAction {
-        std::string rule_id;
-        std::string action;   // the action's text form
-        std::string product;  // the ruleset's product id
-        bool operator==(const ForeignAction&) const = default;
-    };
-    struct EmptyOneOf {
-        std::string rule_id;
-        std::string key;
-        bool operator==(const EmptyOneOf&) const = default;
-    };
-    struct InvertedRange {
-        std::string rule_id;
-        std::string key;
-        std::int64_t min;
-        std::int64_t max;
-        bool operator==(const InvertedRange&) const = default;
-    };
-    struct WarnEffect {
-        std::string rule_id;
-        Decision effect;
-        bool operator==(const WarnEffect&) const = default;
-    };
-    struct ZeroDecisionTtl {
-        bool operator==(const ZeroDecisionTtl&) const = default;
-    };
+    using EmptyRuleId = ruleset_error::EmptyRuleId;
+    using DuplicateRuleId = ruleset_error::DuplicateRuleId;
+    using ForeignAction = ruleset_error::ForeignAction;
+    using EmptyOneOf = ruleset_error::EmptyOneOf;
+    using InvertedRange = ruleset_error::InvertedRange;
+    using WarnEffect = ruleset_error::WarnEffect;
+    using ZeroDecisionTtl = ruleset_error::ZeroDecisionTtl;
 
-    using Variant = std::variant<EmptyRuleId, DuplicateRuleId, ForeignAction, EmptyOneOf, InvertedRange,
-                                 WarnEffect, ZeroDecisionTtl>;
-
-    template <class V>
-        requires std::is_constructible_v<Variant, V&&>
-    PolicyRulesetError(V&& v) : variant_(std::forward<V>(v)) {}  // NOLINT: implicit by design
-
-    const Variant& variant() const { return variant_; }
-
-    template <class V>
-    const V* get_if() const { return std::get_if<V>(&variant_); }
+    using VariantError::VariantError;
 
     std::string message() const;
-
-    bool operator==(const PolicyRulesetError&) const = default;
-
-private:
-    Variant variant_;
 };
 
 // A ruleset that passed validation. Made only by `PolicyRuleset::verify` and

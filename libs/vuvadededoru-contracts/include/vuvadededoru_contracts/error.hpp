@@ -7,10 +7,9 @@
 #include <expected>
 #include <string>
 #include <string_view>
-#include <utility>
-#include <variant>
 
 #include <orrincore_error/error.hpp>
+#include <orrincore_error/variant_error.hpp>
 
 namespace vuvadededoru_contracts {
 
@@ -59,35 +58,19 @@ struct Canonical {
     bool operator==(const Canonical&) const = default;
 };
 
-class ContractError {
+class ContractError
+    : public orrincore_error::VariantError<EmptyField, MinimumExceedsMaximum, RetentionShortened, PolicyRetired,
+                                           IllegalTransition, PackageUnderLegalHold, NoActiveLegalHold,
+                                           ReleaseNotAuthorised, AlreadySealed, ManifestSignatureInvalid,
+                                           Canonical> {
 public:
-    using Variant = std::variant<EmptyField, MinimumExceedsMaximum, RetentionShortened,
-                                 PolicyRetired, IllegalTransition, PackageUnderLegalHold,
-                                 NoActiveLegalHold, ReleaseNotAuthorised, AlreadySealed,
-                                 ManifestSignatureInvalid, Canonical>;
-
-    template <class V>
-        requires std::is_constructible_v<Variant, V&&>
-    ContractError(V&& v) : value_(std::forward<V>(v)) {}  // NOLINT: implicit by design
+    using VariantError::VariantError;
 
     // A failed signature check becomes ManifestSignatureInvalid; every other
     // core error becomes Canonical holding the core error's whole message.
     static ContractError from(orrincore_error::CoreError error);
 
-    const Variant& value() const { return value_; }
-
-    template <class V>
-    bool is() const { return std::holds_alternative<V>(value_); }
-
-    template <class V>
-    const V* get_if() const { return std::get_if<V>(&value_); }
-
     std::string message() const;
-
-    bool operator==(const ContractError&) const = default;
-
-private:
-    Variant value_;
 };
 
 template <class T>

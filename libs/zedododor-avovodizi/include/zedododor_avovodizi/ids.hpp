@@ -101,7 +101,7 @@ public:
         auto parsed = Uuid::parse(text);
         if (!parsed) {
             return std::unexpected(orrincore_error::CoreError(
-                orrincore_error::InvalidIdentifier{std::string(kind), std::move(parsed.error())}));
+                orrincore_error::InvalidIdentifier{std::string(kind), parsed.error().message()}));
         }
         return UuidId(*parsed);
     }

@@ -4,12 +4,51 @@
 
 #include <array>
 #include <compare>
+#include <cstddef>
 #include <cstdint>
 #include <expected>
 #include <string>
 #include <string_view>
 
+#include <orrincore_error/variant_error.hpp>
+
 namespace zedododor_avovodizi::ids {
+
+// The variants of `UuidParseError`. Positions count bytes from 0.
+namespace uuid_parse_error {
+
+struct InvalidLength {
+    std::size_t found;  // the byte length of the whole text
+    bool operator==(const InvalidLength&) const = default;
+};
+struct InvalidCharacter {
+    std::string character;  // the whole character, or U+FFFD where the bytes are not UTF-8
+    std::size_t index;
+    bool operator==(const InvalidCharacter&) const = default;
+};
+struct InvalidGroupCount {
+    std::size_t found;
+    bool operator==(const InvalidGroupCount&) const = default;
+};
+struct InvalidGroupLength {
+    std::size_t group;  // counted from 0
+    std::size_t expected;
+    std::size_t found;
+    bool operator==(const InvalidGroupLength&) const = default;
+};
+
+}  // namespace uuid_parse_error
+
+// Why a text is not a UUID; `message()` is the parser's message.
+class UuidParseError
+    : public orrincore_error::VariantError<uuid_parse_error::InvalidLength, uuid_parse_error::InvalidCharacter,
+                                           uuid_parse_error::InvalidGroupCount,
+                                           uuid_parse_error::InvalidGroupLength> {
+public:
+    using VariantError::VariantError;
+
+    std::string message() const;
+};
 
 class Uuid {
 public:
@@ -24,9 +63,8 @@ public:
 
     // Reads the simple (32 hex digits), hyphenated (8-4-4-4-12), braced
     // ("{" hyphenated "}") and URN ("urn:uuid:" hyphenated) forms, hex digits
-    // in either case. The error is the parser's message, positions counted
-    // in bytes from 0.
-    static std::expected<Uuid, std::string> parse(std::string_view text);
+    // in either case.
+    static std::expected<Uuid, UuidParseError> parse(std::string_view text);
 
     constexpr const Bytes& bytes() const { return bytes_; }
 

@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 #include <utility>
-#include <variant>
 
+#include <orrincore_error/variant_error.hpp>
 #include <vuvadededoru_contracts/error.hpp>
 #include <zedododor_avovodizi/time.hpp>
 
@@ -41,13 +41,11 @@ struct EngineRule {
     bool operator==(const EngineRule&) const = default;
 };
 
-class EngineError {
+class EngineError : public orrincore_error::VariantError<vuvadededoru_contracts::ContractError, EngineRule> {
 public:
-    using Variant = std::variant<vuvadededoru_contracts::ContractError, EngineRule>;
-
     // The contract error of a record step, wrapped as it is.
     EngineError(vuvadededoru_contracts::ContractError error)  // NOLINT: implicit by design
-        : value_(std::move(error)) {}
+        : VariantError(std::move(error)) {}
 
     // A rule without data (every kind but RetentionNotExpired).
     static EngineError rule(EngineRuleKind kind) { return EngineError(EngineRule{kind, std::nullopt}); }
@@ -56,26 +54,18 @@ public:
         return EngineError(EngineRule{EngineRuleKind::RetentionNotExpired, expires_at});
     }
 
-    const Variant& value() const { return value_; }
-
-    // The wrapped contract error, or null for an engine rule.
-    const vuvadededoru_contracts::ContractError* contract() const {
-        return std::get_if<vuvadededoru_contracts::ContractError>(&value_);
+    // Besides is<ContractError>() and is<EngineRule>(): whether it is the
+    // violation of the engine rule `kind`.
+    using VariantError::is;
+    bool is(EngineRuleKind kind) const {
+        const auto* violated = get_if<EngineRule>();
+        return violated && violated->kind == kind;
     }
-
-    // The broken engine rule, or null for a wrapped contract error.
-    const EngineRule* broken_rule() const { return std::get_if<EngineRule>(&value_); }
-
-    bool is(EngineRuleKind kind) const { return broken_rule() && broken_rule()->kind == kind; }
 
     std::string message() const;
 
-    bool operator==(const EngineError&) const = default;
-
 private:
-    explicit EngineError(EngineRule rule) : value_(rule) {}
-
-    Variant value_;
+    explicit EngineError(EngineRule rule) : VariantError(rule) {}
 };
 
 template <class T>

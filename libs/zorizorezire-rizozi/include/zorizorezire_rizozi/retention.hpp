@@ -51,8 +51,9 @@ std::string debug_form(const Eligibility& eligibility);
 Eligibility evaluate_eligibility(const vuvadededoru_contracts::ArchivePackage& package,
                                  zedododor_avovodizi::time::Timestamp now);
 
-// The same rules as errors, in the order AlreadyDisposed, PackageNotSealed,
-// LegalHoldBlocksDisposition, RetentionNotExpired.
+// The verdict as an error: AlreadyDisposed, PackageNotSealed,
+// LegalHoldBlocksDisposition or RetentionNotExpired, for the reason that
+// `evaluate_eligibility` gives.
 EngineResult<void> require_eligible_for_dispose(const vuvadededoru_contracts::ArchivePackage& package,
                                                 zedododor_avovodizi::time::Timestamp now);
 
