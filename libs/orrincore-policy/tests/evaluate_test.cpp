@@ -57,6 +57,33 @@ TEST(PolicyEvaluationInputValueForm, TwelveKeysAndCanonicalBytes) {
     EXPECT_EQ(decision.input_hash, orrincore_crypto::hash::blake3_hash(*bytes));
 }
 
+// Every key kind at once: a context entry, texts that normalise, escapes and
+// the largest schema version. Bytes and hash are fixed: decisions already
+// issued carry this hash.
+TEST(PolicyEvaluationInputValueForm, CanonicalBytesAndHashArePinned) {
+    auto input = release_input().with_fact("note", "cafe\xcc\x81 \"x\"\n");
+    input.context.emplace("e\xcc\x81", "");
+    input.actor_type = PolicyActorType::federation_peer;
+    input.schema_version = UINT16_MAX;
+    auto bytes = orrincore_crypto::canonical::to_canonical_json(json_value(input));
+    ASSERT_TRUE(bytes);
+    EXPECT_EQ(*bytes,
+              R"({"action":"vuvadededoru:legal-hold.release","actor_id":"alice","actor_type":"federation_peer",)"
+              "\"context\":{\"\xc3\xa9\":\"\"},"
+              R"("facts":{"hold_status":"release_requested","note":"caf)"
+              "\xc3\xa9"
+              R"( \"x\"\n","reason_code":"litigation"},"product_id":"vuvadededoru",)"
+              R"("requested_at":"2026-03-01T12:00:00Z","resource_id":"hold-42","resource_type":"legal-hold",)"
+              R"("schema_version":65535,"tenant_id":"11111111-2222-4333-8444-555555555555",)"
+              R"("workspace_id":"aaaaaaaa-bbbb-4ccc-8ddd-eeeeeeeeeeee"})");
+    EXPECT_EQ(orrincore_crypto::hash::blake3_hash(*bytes).to_string(),
+              "blake3:40f98bb48af24c03e4e15efb97e3c79c2ed065619e49b1c9165eb876a13ca8c9");
+    EXPECT_EQ(orrincore_crypto::hash::blake3_hash(*orrincore_crypto::canonical::to_canonical_json(
+                                                      json_value(release_input())))
+                  .to_string(),
+              "blake3:7017283ba76d5ecff4a2f459614284e9300f28937f1c3607762b8302b8b5d67c");
+}
+
 TEST(PolicyEvaluationInputWithFact, SecondValueReplacesTheFirst) {
     auto input = release_input().with_fact("k", "first").with_fact("k", "second");
     EXPECT_EQ(input.facts.at("k"), "second");
