@@ -32,7 +32,7 @@ void BM_EvaluateFirstRuleMatches(benchmark::State& state) { run(state, "code-0",
 void BM_EvaluationInputHash(benchmark::State& state) {
     const auto input = bench::release_input("code-999");
     for (auto _ : state) {
-        auto bytes = orrincore_crypto::canonical::to_canonical_json(eval::json_value(input));
+        auto bytes = orrincore_crypto::canonical::to_canonical_json(input);
         benchmark::DoNotOptimize(orrincore_crypto::hash::blake3_hash(*bytes));
     }
     state.SetItemsProcessed(state.iterations());

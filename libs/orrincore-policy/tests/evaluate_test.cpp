@@ -45,7 +45,7 @@ TEST(PolicyEvaluationInputValueForm, TwelveKeysAndCanonicalBytes) {
     const auto input = release_input();
     EXPECT_EQ(input.schema_version, 1u);
     EXPECT_TRUE(input.context.empty());
-    auto bytes = orrincore_crypto::canonical::to_canonical_json(json_value(input));
+    auto bytes = orrincore_crypto::canonical::to_canonical_json(input);
     ASSERT_TRUE(bytes);
     EXPECT_EQ(*bytes,
               R"({"action":"vuvadededoru:legal-hold.release","actor_id":"alice","actor_type":"user","context":{},)"
@@ -65,7 +65,7 @@ TEST(PolicyEvaluationInputValueForm, CanonicalBytesAndHashArePinned) {
     input.context.emplace("e\xcc\x81", "");
     input.actor_type = PolicyActorType::federation_peer;
     input.schema_version = UINT16_MAX;
-    auto bytes = orrincore_crypto::canonical::to_canonical_json(json_value(input));
+    auto bytes = orrincore_crypto::canonical::to_canonical_json(input);
     ASSERT_TRUE(bytes);
     EXPECT_EQ(*bytes,
               R"({"action":"vuvadededoru:legal-hold.release","actor_id":"alice","actor_type":"federation_peer",)"
@@ -78,8 +78,7 @@ TEST(PolicyEvaluationInputValueForm, CanonicalBytesAndHashArePinned) {
               R"("workspace_id":"aaaaaaaa-bbbb-4ccc-8ddd-eeeeeeeeeeee"})");
     EXPECT_EQ(orrincore_crypto::hash::blake3_hash(*bytes).to_string(),
               "blake3:40f98bb48af24c03e4e15efb97e3c79c2ed065619e49b1c9165eb876a13ca8c9");
-    EXPECT_EQ(orrincore_crypto::hash::blake3_hash(*orrincore_crypto::canonical::to_canonical_json(
-                                                      json_value(release_input())))
+    EXPECT_EQ(orrincore_crypto::hash::blake3_hash(*orrincore_crypto::canonical::to_canonical_json(release_input()))
                   .to_string(),
               "blake3:7017283ba76d5ecff4a2f459614284e9300f28937f1c3607762b8302b8b5d67c");
 }

@@ -22,8 +22,6 @@ std::uint64_t saturating_total(const std::vector<orrincore_object::ObjectReferen
 
 }  // namespace
 
-nlohmann::json json_value(const ArchiveManifest& manifest) { return orrincore_json::to_value(manifest); }
-
 ContractResult<ArchiveManifest> ArchiveManifest::create(
     zedododor_avovodizi::ids::TenantId tenant_id, zedododor_avovodizi::ids::WorkspaceId workspace_id,
     ArchivePackageId archive_package_id, zedododor_avovodizi::ids::ProductId source_product,
@@ -61,7 +59,7 @@ ContractResult<orrincore_crypto::ContentHash> ArchiveManifest::manifest_hash() c
 }
 
 ContractResult<orrincore_crypto::Signature> ArchiveManifest::sign(const orrincore_crypto::SigningKey& key) const {
-    auto signature = orrincore_crypto::sign::sign_canonical(key, json_value(*this));
+    auto signature = orrincore_crypto::sign::sign_canonical(key, orrincore_json::to_value(*this));
     if (!signature) return std::unexpected(ContractError::from(signature.error()));
     return *signature;
 }

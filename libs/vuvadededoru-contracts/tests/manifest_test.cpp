@@ -131,7 +131,7 @@ TEST(SealedManifestVerify, OtherKeyOrAlteredSignatureIsRefusedWhileTheKeyIdIsIgn
 TEST(ArchiveManifestCanonical, EncodingFailureKeepsTheCoreMessageEverywhere) {
     auto manifest = fx::manifest();
     manifest.object_refs[1].storage_backend_hint = std::string("cold/\xff");
-    const auto core = orrincore_crypto::canonical::to_canonical_json(json_value(manifest));
+    const auto core = orrincore_crypto::canonical::to_canonical_json(manifest);
     ASSERT_FALSE(core);
     const ContractError expected = Canonical{core.error().message()};
     const std::string message = "canonical encoding failed: " + core.error().message();

@@ -38,7 +38,7 @@ orrincore_error::Result<PolicyDecision> evaluate(const VerifiedRuleset& verified
             "to an input from a different product",
             input.product_id.as_str(), ruleset.product_id.as_str())));
 
-    auto canonical = orrincore_crypto::canonical::to_canonical_json(json_value(input));
+    auto canonical = orrincore_crypto::canonical::to_canonical_json(input);
     if (!canonical) return std::unexpected(canonical.error());
     const auto input_hash = orrincore_crypto::hash::blake3_hash(*canonical);
 

@@ -1,5 +1,3 @@
-#include <orrincore_json/enumeration.hpp>
-
 #include "orrincore_policy/eval.hpp"
 
 namespace orrincore_policy::eval {
@@ -35,25 +33,6 @@ PolicyEvaluationInput& PolicyEvaluationInput::with_fact(std::string key, std::st
 PolicyEvaluationInput PolicyEvaluationInput::with_fact(std::string key, std::string value) && {
     facts.insert_or_assign(std::move(key), std::move(value));
     return std::move(*this);
-}
-
-nlohmann::json json_value(const PolicyEvaluationInput& input) {
-    // The raw texts; canonical JSON normalises them (and refuses keys that
-    // become equal) when the value is hashed.
-    return nlohmann::json{
-        {"tenant_id", input.tenant_id.to_string()},
-        {"workspace_id", input.workspace_id.to_string()},
-        {"product_id", input.product_id.as_str()},
-        {"resource_type", input.resource_type},
-        {"resource_id", input.resource_id},
-        {"actor_type", std::string(orrincore_json::word(input.actor_type))},
-        {"actor_id", input.actor_id},
-        {"action", input.action},
-        {"facts", nlohmann::json(input.facts)},
-        {"context", nlohmann::json(input.context)},
-        {"requested_at", input.requested_at.to_rfc3339()},
-        {"schema_version", input.schema_version},
-    };
 }
 
 }  // namespace orrincore_policy::eval

@@ -13,8 +13,6 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 #include <orrincore_crypto/hash.hpp>
 #include <orrincore_crypto/json.hpp>
 #include <orrincore_crypto/sign.hpp>
@@ -104,9 +102,6 @@ struct SealedManifest {
 
     bool operator==(const SealedManifest&) const = default;
 };
-
-// The value form handed to canonical JSON.
-nlohmann::json json_value(const ArchiveManifest& manifest);
 
 }  // namespace vuvadededoru_contracts
 
