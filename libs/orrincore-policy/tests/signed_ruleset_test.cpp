@@ -47,10 +47,15 @@ std::string signed_file(PolicyRuleset rules = release_rules()) {
 Decision decide(const PolicyRuleset& rules, std::string_view reason) {
     auto verified = PolicyRuleset(rules).verify();
     EXPECT_TRUE(verified);
-    const auto input = eval::PolicyEvaluationInput::create(TenantId::generate(), WorkspaceId::generate(),
-                                                           product("vuvadededoru"), "legal-hold", "hold-1",
-                                                           PolicyActorType::user, "alice", std::string(release_action),
-                                                           now)
+    const auto input = eval::PolicyEvaluationInput::create({.tenant_id = TenantId::generate(),
+                                                            .workspace_id = WorkspaceId::generate(),
+                                                            .product_id = product("vuvadededoru"),
+                                                            .resource_type = "legal-hold",
+                                                            .resource_id = "hold-1",
+                                                            .actor_type = PolicyActorType::user,
+                                                            .actor_id = "alice",
+                                                            .action = std::string(release_action),
+                                                            .requested_at = now})
                            .with_fact("reason_code", std::string(reason));
     auto decision = eval::evaluate(*verified, input, action(), now);
     EXPECT_TRUE(decision) << decision.error().message();

@@ -26,7 +26,12 @@ const Timestamp kNow = at("2024-06-01T00:00:00Z");
 const Timestamp kDone = at("2024-06-02T09:00:00.125Z");
 
 DispositionReview open_review(Timestamp eligible_at = at("2024-05-01T00:00:00Z")) {
-    return DispositionReview::open(kTenant, kWorkspace, kPackage, kPolicy, eligible_at, kNow);
+    return DispositionReview::open({.tenant_id = kTenant,
+                                    .workspace_id = kWorkspace,
+                                    .archive_package_id = kPackage,
+                                    .retention_policy_id = kPolicy,
+                                    .eligible_at = eligible_at},
+                                   kNow);
 }
 
 TEST(DispositionReviewOpen, NewReviewJson) {

@@ -13,10 +13,14 @@ using zedododor_avovodizi::time::Timestamp;
 namespace ids = zedododor_avovodizi::ids;
 
 LegalHold new_hold() {
-    auto hold = LegalHold::create(ids::TenantId::from_str("22222222-2222-4222-8222-222222222222").value(),
-                                  ids::WorkspaceId::from_str("33333333-3333-4333-8333-333333333333").value(),
-                                  "Inquiry 7", "all mail of 2023", LegalHoldReasonCode::internal_investigation,
-                                  "legal@example", Timestamp::from_str("2024-03-01T09:00:00Z").value())
+    auto hold = LegalHold::create({.tenant_id = ids::TenantId::from_str("22222222-2222-4222-8222-222222222222").value(),
+                                   .workspace_id =
+                                       ids::WorkspaceId::from_str("33333333-3333-4333-8333-333333333333").value(),
+                                   .name = "Inquiry 7",
+                                   .scope = "all mail of 2023",
+                                   .reason_code = LegalHoldReasonCode::internal_investigation,
+                                   .requested_by = "legal@example"},
+                                  Timestamp::from_str("2024-03-01T09:00:00Z").value())
                     .value();
     hold.id = LegalHoldId::from_str("99999999-9999-4999-8999-999999999999").value();
     return hold;

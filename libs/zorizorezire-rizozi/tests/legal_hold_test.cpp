@@ -122,7 +122,7 @@ TEST(ReleaseLegalHoldFromPackage, RulesInTheirOrder) {
         const auto package = c.package(hold.id);
         const auto saved_hold = hold;
         const auto saved_package = package;
-        auto result = legal_hold::release_legal_hold_from_package(hold, package, fx::after_expiry);
+        auto result = legal_hold::release_legal_hold_from_package(hold, package);
         if (c.error) {
             ASSERT_FALSE(result);
             EXPECT_EQ(result.error().message(), *c.error);
@@ -149,7 +149,7 @@ TEST(ReleaseLegalHoldFromPackage, ThrowawayHoldCannotClearTheRealOne) {
                                ->request_release(fx::sealed_at)
                                ->release("someone", Decision::allow, fx::sealed_at)
                                .value();
-    auto cleared = legal_hold::release_legal_hold_from_package(throwaway, package, fx::after_expiry);
+    auto cleared = legal_hold::release_legal_hold_from_package(throwaway, package);
     ASSERT_FALSE(cleared);
     EXPECT_EQ(cleared.error(), EngineError::rule(EngineRuleKind::LegalHoldMismatch));
     EXPECT_EQ(retention::debug_form(retention::evaluate_eligibility(package, fx::after_expiry)),

@@ -36,12 +36,21 @@ struct PolicyEvaluationInput {
     zedododor_avovodizi::time::Timestamp requested_at;
     std::uint16_t schema_version;
 
+    // What a new input is about, by name.
+    struct Parameters {
+        zedododor_avovodizi::ids::TenantId tenant_id;
+        zedododor_avovodizi::ids::WorkspaceId workspace_id;
+        zedododor_avovodizi::ids::ProductId product_id;
+        std::string resource_type;
+        std::string resource_id;
+        PolicyActorType actor_type;
+        std::string actor_id;
+        std::string action;
+        zedododor_avovodizi::time::Timestamp requested_at;
+    };
+
     // Empty facts and context, schema version 1; nothing is validated.
-    static PolicyEvaluationInput create(zedododor_avovodizi::ids::TenantId tenant_id,
-                                        zedododor_avovodizi::ids::WorkspaceId workspace_id,
-                                        zedododor_avovodizi::ids::ProductId product_id, std::string resource_type,
-                                        std::string resource_id, PolicyActorType actor_type, std::string actor_id,
-                                        std::string action, zedododor_avovodizi::time::Timestamp requested_at);
+    static PolicyEvaluationInput create(Parameters parameters);
 
     // Sets the fact `key` to `value`, replacing an earlier value.
     PolicyEvaluationInput& with_fact(std::string key, std::string value) &;

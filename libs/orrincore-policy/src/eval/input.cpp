@@ -2,26 +2,20 @@
 
 namespace orrincore_policy::eval {
 
-PolicyEvaluationInput PolicyEvaluationInput::create(zedododor_avovodizi::ids::TenantId tenant_id,
-                                                    zedododor_avovodizi::ids::WorkspaceId workspace_id,
-                                                    zedododor_avovodizi::ids::ProductId product_id,
-                                                    std::string resource_type, std::string resource_id,
-                                                    PolicyActorType actor_type, std::string actor_id,
-                                                    std::string action,
-                                                    zedododor_avovodizi::time::Timestamp requested_at) {
+PolicyEvaluationInput PolicyEvaluationInput::create(Parameters parameters) {
     return PolicyEvaluationInput{
-        tenant_id,
-        workspace_id,
-        std::move(product_id),
-        std::move(resource_type),
-        std::move(resource_id),
-        actor_type,
-        std::move(actor_id),
-        std::move(action),
-        {},
-        {},
-        requested_at,
-        1,
+        .tenant_id = parameters.tenant_id,
+        .workspace_id = parameters.workspace_id,
+        .product_id = std::move(parameters.product_id),
+        .resource_type = std::move(parameters.resource_type),
+        .resource_id = std::move(parameters.resource_id),
+        .actor_type = parameters.actor_type,
+        .actor_id = std::move(parameters.actor_id),
+        .action = std::move(parameters.action),
+        .facts = {},
+        .context = {},
+        .requested_at = parameters.requested_at,
+        .schema_version = 1,
     };
 }
 
