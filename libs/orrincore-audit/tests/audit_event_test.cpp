@@ -112,7 +112,7 @@ TEST(AuditEventCreate, TakesTheArgumentsAndLeavesTheRestAbsent) {
     const Target target{"legal_hold", "hold-1"};
     const auto event = AuditEvent::create(testing::product(), actor, target, "legal-hold.release",
                                           AuditResult::denied, AuditCategory::privacy, occurred);
-    EXPECT_EQ(event.product_id.as_str(), "vuvadededoru");
+    EXPECT_EQ(event.product_id.to_string(), "vuvadededoru");
     EXPECT_EQ(event.actor, actor);
     EXPECT_EQ(event.target, target);
     EXPECT_EQ(event.action, "legal-hold.release");

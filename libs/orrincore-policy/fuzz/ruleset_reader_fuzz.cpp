@@ -60,7 +60,7 @@ void evaluate_once(const PolicyRuleset& rules) {
             .resource_id = "r",
             .actor_type = rule.actor_type.value_or(PolicyActorType::user),
             .actor_id = "a",
-            .action = rule.action.canonical(),
+            .action = rule.action.to_string(),
             .requested_at = now,
         });
         for (const auto& [key, condition] : rule.facts) input.with_fact(key, "1");

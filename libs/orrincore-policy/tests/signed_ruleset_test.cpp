@@ -20,7 +20,7 @@ using zedododor_avovodizi::ids::KeyId;
 using zedododor_avovodizi::ids::TenantId;
 using zedododor_avovodizi::ids::WorkspaceId;
 using zedododor_avovodizi::time::Timestamp;
-using Condition = PolicyCondition;
+using Condition = eval::PolicyCondition;
 
 const std::vector<std::string> context = {"product:vuvadededoru", "purpose:policy-ruleset"};
 const Timestamp now = *Timestamp::from_str("2026-03-01T12:00:00Z");

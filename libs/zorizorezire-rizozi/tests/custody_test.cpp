@@ -29,7 +29,7 @@ std::vector<SignedAuditEvent> chain_of(int length, const orrincore_crypto::Signi
     return events;
 }
 
-TEST(Custody, ProductIdIsTheToolsOwn) { EXPECT_EQ(custody::product_id().as_str(), "vuvadededoru"); }
+TEST(Custody, ProductIdIsTheToolsOwn) { EXPECT_EQ(custody::product_id().to_string(), "vuvadededoru"); }
 
 TEST(Custody, VerifyPassesTheChainVerdictOnUnchanged) {
     const auto key = key_from(1);

@@ -139,10 +139,6 @@ static_assert([]<std::size_t... I>(std::index_sequence<I...>) {
 
 }  // namespace orrincore_policy::eval
 
-namespace orrincore_policy {
-using eval::PolicyCondition;
-}  // namespace orrincore_policy
-
 // An object tagged by "op", the tag anywhere among the operands; keys that
 // are not operands of the named operation are ignored. Also read from an
 // array of the tag and then the operands in order. Written with "op" first.

@@ -69,10 +69,6 @@ orrincore_error::Result<PolicyDecision> evaluate(const VerifiedRuleset& ruleset,
 
 }  // namespace orrincore_policy::eval
 
-namespace orrincore_policy {
-using eval::PolicyEvaluationInput;
-}  // namespace orrincore_policy
-
 // Never read or written to a file: only its value form is used, whose
 // canonical JSON is the input hash. Every key is written, empty maps as {};
 // the raw texts are kept, and canonical JSON normalises them (refusing keys
