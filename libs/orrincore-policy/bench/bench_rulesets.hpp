@@ -12,7 +12,7 @@ namespace orrincore_policy::bench {
 inline constexpr int rule_count = 1000;
 
 inline PolicyRuleset thousand_rules() {
-    const auto release = *PolicyActionId::from_str("vuvadededoru:legal-hold.release");
+    const auto release = *eval::PolicyActionId::from_str("vuvadededoru:legal-hold.release");
     PolicyRuleset rules{*zedododor_avovodizi::ids::PolicyId::from_str("6f1c2a4e-8b3d-4c5e-9a7f-0d1e2f3a4b5c"),
                         *zedododor_avovodizi::ids::ProductId::create("vuvadededoru"),
                         42,
@@ -25,9 +25,9 @@ inline PolicyRuleset thousand_rules() {
             release,
             PolicyActorType::user,
             "legal-hold",
-            {{"hold_status", PolicyCondition::Equals{"release_requested"}},
-             {"reason_code", PolicyCondition::OneOf{{"code-" + std::to_string(i), "r\xc3\xa9vision"}}}},
-            {{"session", PolicyCondition::Absent{}}},
+            {{"hold_status", eval::PolicyCondition::Equals{"release_requested"}},
+             {"reason_code", eval::PolicyCondition::OneOf{{"code-" + std::to_string(i), "r\xc3\xa9vision"}}}},
+            {{"session", eval::PolicyCondition::Absent{}}},
             i % 2 == 0 ? Decision::allow : Decision::deny,
         });
     }

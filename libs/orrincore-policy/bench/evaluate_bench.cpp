@@ -10,7 +10,7 @@ using namespace orrincore_policy;
 void run(benchmark::State& state, const std::string& reason_code, Decision expected) {
     const auto verified = *bench::thousand_rules().verify();
     const auto input = bench::release_input(reason_code);
-    const auto action = *PolicyActionId::from_str("vuvadededoru:legal-hold.release");
+    const auto action = *eval::PolicyActionId::from_str("vuvadededoru:legal-hold.release");
     const auto now = input.requested_at;
     for (auto _ : state) {
         auto decision = eval::evaluate(verified, input, action, now);
