@@ -24,7 +24,8 @@ ReadResult<std::size_t> read_word(Reader& reader, std::span<const std::string_vi
     if (!text) return std::unexpected(std::move(text).error());
     for (std::size_t i = 0; i < words.size(); ++i)
         if (words[i] == *text) return i;
-    if (words.empty()) return std::unexpected(reader.custom_error(fmt::format("unknown variant `{}`, there are no variants", *text)));
+    if (words.empty())
+        return std::unexpected(reader.custom_error(fmt::format("unknown variant `{}`, there are no variants", *text)));
     return std::unexpected(
         reader.custom_error(fmt::format("unknown variant `{}`, expected {}", *text, word_list(words))));
 }

@@ -12,7 +12,9 @@ std::string invalid_length_message(std::size_t index, std::string_view expectati
     return fmt::format("invalid length {}, expected {}", index, expectation);
 }
 
-std::string element_count(std::size_t count) { return fmt::format("{} {}", count, count == 1 ? "element" : "elements"); }
+std::string element_count(std::size_t count) {
+    return fmt::format("{} {}", count, count == 1 ? "element" : "elements");
+}
 
 std::string struct_expectation(std::string_view name) { return fmt::format("struct {}", name); }
 

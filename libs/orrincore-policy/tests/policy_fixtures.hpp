@@ -17,7 +17,9 @@ inline zedododor_avovodizi::ids::ProductId product(std::string_view text) {
     return *zedododor_avovodizi::ids::ProductId::create(text);
 }
 
-inline eval::PolicyActionId action(std::string_view text = release_action) { return *eval::PolicyActionId::from_str(text); }
+inline eval::PolicyActionId action(std::string_view text = release_action) {
+    return *eval::PolicyActionId::from_str(text);
+}
 
 inline PolicyRule rule(std::string rule_id, Decision effect = Decision::allow, ConditionMap facts = {},
                        ConditionMap context = {}, std::string_view action_text = release_action) {
