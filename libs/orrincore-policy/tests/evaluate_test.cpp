@@ -11,8 +11,6 @@ namespace orrincore_policy::eval {
 namespace {
 
 using namespace orrincore_policy::testing;
-using zedododor_avovodizi::ids::TenantId;
-using zedododor_avovodizi::ids::WorkspaceId;
 using zedododor_avovodizi::time::Timestamp;
 using Condition = PolicyCondition;
 
@@ -20,17 +18,7 @@ const Timestamp now = *Timestamp::from_str("2026-03-01T12:00:00Z");
 constexpr std::string_view ruleset_text = "ruleset 6f1c2a4e-8b3d-4c5e-9a7f-0d1e2f3a4b5c v7";
 
 PolicyEvaluationInput release_input() {
-    return PolicyEvaluationInput::create({
-               .tenant_id = *TenantId::from_str("11111111-2222-4333-8444-555555555555"),
-               .workspace_id = *WorkspaceId::from_str("AAAAAAAA-BBBB-4CCC-8DDD-EEEEEEEEEEEE"),
-               .product_id = product("vuvadededoru"),
-               .resource_type = "legal-hold",
-               .resource_id = "hold-42",
-               .actor_type = PolicyActorType::user,
-               .actor_id = "alice",
-               .action = std::string(release_action),
-               .requested_at = now,
-           })
+    return release_request(now)
         .with_fact("reason_code", "litigation")
         .with_fact("hold_status", "release_requested");
 }

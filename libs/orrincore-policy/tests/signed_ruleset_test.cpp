@@ -17,8 +17,6 @@ using namespace orrincore_policy::testing;
 using orrincore_crypto::SigningKey;
 using zedododor_avovodizi::ids::EnvelopeId;
 using zedododor_avovodizi::ids::KeyId;
-using zedododor_avovodizi::ids::TenantId;
-using zedododor_avovodizi::ids::WorkspaceId;
 using zedododor_avovodizi::time::Timestamp;
 using Condition = eval::PolicyCondition;
 
@@ -47,16 +45,7 @@ std::string signed_file(PolicyRuleset rules = release_rules()) {
 Decision decide(const PolicyRuleset& rules, std::string_view reason) {
     auto verified = PolicyRuleset(rules).verify();
     EXPECT_TRUE(verified);
-    const auto input = eval::PolicyEvaluationInput::create({.tenant_id = TenantId::generate(),
-                                                            .workspace_id = WorkspaceId::generate(),
-                                                            .product_id = product("vuvadededoru"),
-                                                            .resource_type = "legal-hold",
-                                                            .resource_id = "hold-1",
-                                                            .actor_type = PolicyActorType::user,
-                                                            .actor_id = "alice",
-                                                            .action = std::string(release_action),
-                                                            .requested_at = now})
-                           .with_fact("reason_code", std::string(reason));
+    const auto input = release_request(now).with_fact("reason_code", std::string(reason));
     auto decision = eval::evaluate(*verified, input, action(), now);
     EXPECT_TRUE(decision) << decision.error().message();
     return decision->decision;
