@@ -90,7 +90,7 @@ void seal_and_open(const PolicyRuleset& rules) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
-    std::optional<PolicyCondition> condition;
+    std::optional<eval::PolicyCondition> condition;
     round_trip(input, condition);
     std::optional<PolicyRuleset> rules;
     if (const auto* ruleset = round_trip(input, rules)) {
