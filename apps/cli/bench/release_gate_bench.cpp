@@ -20,7 +20,7 @@ namespace {
 
 using namespace vevizovuvazavad;
 using orrincore_policy::Decision;
-using orrincore_policy::PolicyCondition;
+using orrincore_policy::eval::PolicyCondition;
 using orrincore_policy::PolicyRule;
 using orrincore_policy::PolicyRuleset;
 using orrincore_policy::SignedPolicyRuleset;

@@ -14,11 +14,11 @@ using orrincore_policy::VerifiedRuleset;
 using zedododor_avovodizi::time::Timestamp;
 
 std::vector<std::string> ruleset_associated_data() {
-    return {fmt::format("product:{}", policy_product_id().as_str()), "purpose:policy-ruleset"};
+    return {fmt::format("product:{}", policy_product_id().to_string()), "purpose:policy-ruleset"};
 }
 
-orrincore_policy::PolicyActionId hold_release_action_id() {
-    return orrincore_policy::PolicyActionId::create(policy_product_id(), {"legal-hold", "release"}).value();
+orrincore_policy::eval::PolicyActionId hold_release_action_id() {
+    return orrincore_policy::eval::PolicyActionId::create(policy_product_id(), {"legal-hold", "release"}).value();
 }
 
 ids::ProductId policy_product_id() { return ids::ProductId::create("vuvadededoru").value(); }
@@ -69,9 +69,17 @@ std::expected<PolicyDecision, std::string> evaluate_hold_release(const vuvadeded
                                                                  const VerifiedRuleset& ruleset,
                                                                  const Timestamp& now) {
     const auto action = hold_release_action_id();
-    auto input = orrincore_policy::PolicyEvaluationInput::create(
-        hold.tenant_id, hold.workspace_id, action.product(), "legal-hold", hold.id.to_string(),
-        orrincore_policy::PolicyActorType::user, std::string(actor), action.canonical(), now);
+    auto input = orrincore_policy::eval::PolicyEvaluationInput::create({
+        .tenant_id = hold.tenant_id,
+        .workspace_id = hold.workspace_id,
+        .product_id = action.product(),
+        .resource_type = "legal-hold",
+        .resource_id = hold.id.to_string(),
+        .actor_type = orrincore_policy::PolicyActorType::user,
+        .actor_id = std::string(actor),
+        .action = action.to_string(),
+        .requested_at = now,
+    });
     input.with_fact("reason_code", std::string(orrincore_json::word(hold.reason_code)))
         .with_fact("hold_status", std::string(orrincore_json::word(hold.status)));
     auto decision = orrincore_policy::eval::evaluate(ruleset, input, action, now);

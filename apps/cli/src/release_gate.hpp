@@ -33,7 +33,7 @@ namespace vevizovuvazavad {
 std::vector<std::string> ruleset_associated_data();
 
 // "vuvadededoru:legal-hold.release".
-orrincore_policy::PolicyActionId hold_release_action_id();
+orrincore_policy::eval::PolicyActionId hold_release_action_id();
 
 // "vuvadededoru".
 zedododor_avovodizi::ids::ProductId policy_product_id();

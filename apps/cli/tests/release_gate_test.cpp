@@ -15,12 +15,12 @@ namespace {
 
 using orrincore_crypto::SigningKey;
 using orrincore_policy::Decision;
-using orrincore_policy::PolicyActionId;
+using orrincore_policy::eval::PolicyActionId;
 using orrincore_policy::PolicyActorType;
 using orrincore_policy::PolicyRule;
 using orrincore_policy::PolicyRuleset;
 using orrincore_policy::SignedPolicyRuleset;
-using Condition = orrincore_policy::PolicyCondition;
+using Condition = orrincore_policy::eval::PolicyCondition;
 using testing::ascii_upper;
 using testing::key_from_seed;
 using testing::public_key_hex;
@@ -122,9 +122,9 @@ LegalHold hold(LegalHoldStatus status, LegalHoldReasonCode reason = LegalHoldRea
 TEST(ReleaseGateValues, AreFixed) {
     EXPECT_EQ(ruleset_associated_data(), (std::vector<std::string>{"product:vuvadededoru", "purpose:policy-ruleset"}));
     EXPECT_EQ(hold_release_action_id(), action("vuvadededoru:legal-hold.release"));
-    EXPECT_EQ(hold_release_action_id().canonical(), "vuvadededoru:legal-hold.release");
+    EXPECT_EQ(hold_release_action_id().to_string(), "vuvadededoru:legal-hold.release");
     EXPECT_EQ(hold_release_action_id().path().size(), 2u);
-    EXPECT_EQ(policy_product_id().as_str(), "vuvadededoru");
+    EXPECT_EQ(policy_product_id().to_string(), "vuvadededoru");
 }
 
 struct VerifyCase {

@@ -242,7 +242,7 @@ TEST(TrustStoreFile, ReaderRefusals) {
         SCOPED_TRACE(c.input);
         auto store = orrincore_json::parse<TrustStore>(c.input);
         ASSERT_FALSE(store);
-        EXPECT_EQ(store.error().to_string(), c.message);
+        EXPECT_EQ(store.error().message_with_position(), c.message);
     }
 }
 

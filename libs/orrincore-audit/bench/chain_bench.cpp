@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+#include <orrincore_crypto/canonical.hpp>
 
 #include "orrincore_audit/audit_chain.hpp"
 
@@ -43,7 +44,7 @@ const ChainFixture& fixture() {
             event.correlation_id = "batch-" + std::to_string(i / 100);
             auto appended = chain.append(std::move(event), f.key);
             if (!appended) throw std::runtime_error(appended.error().message());
-            f.canonical.push_back(appended->event.canonical_bytes().value());
+            f.canonical.push_back(orrincore_crypto::canonical::to_canonical_json(appended->event).value());
             f.chain.push_back(std::move(*appended));
         }
         return f;

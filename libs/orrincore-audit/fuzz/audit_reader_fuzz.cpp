@@ -11,6 +11,7 @@
 #include <vector>
 
 #include <orrincore_json/document.hpp>
+#include <orrincore_crypto/canonical.hpp>
 
 #include "orrincore_audit/audit_chain.hpp"
 
@@ -19,7 +20,7 @@ namespace {
 using namespace orrincore_audit;
 
 std::string canonical_of(const AuditEvent& event) {
-    auto bytes = event.canonical_bytes();
+    auto bytes = orrincore_crypto::canonical::to_canonical_json(event);
     // Text that the reader accepted is UTF-8, and nothing else can fail.
     if (!bytes) std::abort();
     return std::move(*bytes);

@@ -1,6 +1,7 @@
 #include "orrincore_audit/audit_chain.hpp"
 
 #include <fmt/format.h>
+#include <orrincore_crypto/canonical.hpp>
 
 namespace orrincore_audit {
 
@@ -24,7 +25,7 @@ orrincore_error::Result<SignedAuditEvent> AuditChain::append(AuditEvent event,
                                                              const orrincore_crypto::SigningKey& key) {
     event.previous_event_hash = last_hash;
     // One set of canonical bytes is both signed and hashed.
-    auto bytes = event.canonical_bytes();
+    auto bytes = orrincore_crypto::canonical::to_canonical_json(event);
     if (!bytes) return std::unexpected(bytes.error());
     const orrincore_crypto::Signature signature = key.sign_bytes(*bytes);
     // Nothing below can fail: only now does the chain move.
@@ -39,7 +40,7 @@ orrincore_error::Result<void> verify_chain(std::span<const SignedAuditEvent> cha
     std::uint64_t expected_sequence = 0;
     for (const SignedAuditEvent& signed_event : chain) {
         // Recomputed from the event itself; its stored fields prove nothing.
-        auto bytes = signed_event.event.canonical_bytes();
+        auto bytes = orrincore_crypto::canonical::to_canonical_json(signed_event.event);
         if (!bytes) return std::unexpected(bytes.error());
         if (auto verified = key.verify_bytes(*bytes, signed_event.signature); !verified)
             return std::unexpected(verified.error());

@@ -1,8 +1,5 @@
 #include "orrincore_audit/audit_event.hpp"
 
-#include <orrincore_crypto/canonical.hpp>
-#include <orrincore_json/document.hpp>
-
 namespace orrincore_audit {
 
 using orrincore_retention::RetentionClass;
@@ -46,10 +43,6 @@ RetentionClass derived_retention_class(AuditCategory category) {
     return RetentionClass::operational;
 }
 
-nlohmann::json Actor::to_json_value() const { return orrincore_json::to_value(*this); }
-
-nlohmann::json Target::to_json_value() const { return orrincore_json::to_value(*this); }
-
 AuditEvent AuditEvent::create(zedododor_avovodizi::ids::ProductId product_id, Actor actor, Target target,
                               std::string_view action, AuditResult result, AuditCategory category,
                               zedododor_avovodizi::time::Timestamp occurred_at) {
@@ -73,12 +66,6 @@ AuditEvent AuditEvent::create(zedododor_avovodizi::ids::ProductId product_id, Ac
         .redaction_markers = {},
         .previous_event_hash = std::nullopt,
     };
-}
-
-nlohmann::json AuditEvent::to_json_value() const { return orrincore_json::to_value(*this); }
-
-orrincore_error::Result<std::string> AuditEvent::canonical_bytes() const {
-    return orrincore_crypto::canonical::to_canonical_json(*this);
 }
 
 }  // namespace orrincore_audit

@@ -8,6 +8,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+#include <orrincore_crypto/canonical.hpp>
+#include <orrincore_json/document.hpp>
 
 #include "audit_fixtures.hpp"
 
@@ -24,7 +26,7 @@ using Chain = std::vector<SignedAuditEvent>;
 constexpr std::uint64_t max_sequence = UINT64_MAX;
 
 ContentHash hash_of(const AuditEvent& event) {
-    return orrincore_crypto::hash::blake3_hash(must(event.canonical_bytes()));
+    return orrincore_crypto::hash::blake3_hash(must(orrincore_crypto::canonical::to_canonical_json(event)));
 }
 
 Chain appended(AuditChain& chain, std::size_t count, const SigningKey& key) {
@@ -39,7 +41,7 @@ Chain appended(std::size_t count, const SigningKey& key) {
 }
 
 void resign(SignedAuditEvent& signed_event, const SigningKey& key) {
-    signed_event.signature = key.sign_bytes(must(signed_event.event.canonical_bytes()));
+    signed_event.signature = key.sign_bytes(must(orrincore_crypto::canonical::to_canonical_json(signed_event.event)));
 }
 
 // "" when the chain verifies, else the message of the first break.
@@ -66,16 +68,16 @@ TEST(AuditChainAppend, LinksNumbersAndSignsEachEvent) {
     const auto first = must(chain.append(plain_event(1), key));
     EXPECT_EQ(first.sequence, 1u);
     EXPECT_FALSE(first.event.previous_event_hash);
-    EXPECT_EQ(first.signature, key.sign_bytes(must(first.event.canonical_bytes())));
+    EXPECT_EQ(first.signature, key.sign_bytes(must(orrincore_crypto::canonical::to_canonical_json(first.event))));
 
     const auto second = must(chain.append(plain_event(2), key));
     EXPECT_EQ(second.sequence, 2u);
     EXPECT_EQ(second.event.previous_event_hash, hash_of(first.event));
     EXPECT_EQ(second.event.previous_event_hash->algorithm, HashAlgorithm::blake3);
-    EXPECT_EQ(second.signature, key.sign_bytes(must(second.event.canonical_bytes())));
+    EXPECT_EQ(second.signature, key.sign_bytes(must(orrincore_crypto::canonical::to_canonical_json(second.event))));
     EXPECT_EQ(chain, (AuditChain{2, hash_of(second.event)}));
 
-    const auto value = second.event.to_json_value();
+    const auto value = orrincore_json::to_value(second.event);
     std::set<std::string> keys;
     for (const auto& [name, _] : value.items()) keys.insert(name);
     EXPECT_EQ(keys.size(), 11u);

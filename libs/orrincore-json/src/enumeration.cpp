@@ -19,23 +19,18 @@ std::string word_list(std::span<const std::string_view> words) {
     return out;
 }
 
-namespace detail {
-
-namespace {
-
-constexpr std::string_view variant_expectation = "variant identifier";
-
 ReadResult<std::size_t> read_word(Reader& reader, std::span<const std::string_view> words) {
-    auto text = reader.read_string_view(variant_expectation);
+    auto text = reader.read_string_view("variant identifier");
     if (!text) return std::unexpected(std::move(text).error());
     for (std::size_t i = 0; i < words.size(); ++i)
         if (words[i] == *text) return i;
-    if (words.empty()) return std::unexpected(reader.custom_error(fmt::format("unknown variant `{}`, there are no variants", *text)));
+    if (words.empty())
+        return std::unexpected(reader.custom_error(fmt::format("unknown variant `{}`, there are no variants", *text)));
     return std::unexpected(
         reader.custom_error(fmt::format("unknown variant `{}`, expected {}", *text, word_list(words))));
 }
 
-}  // namespace
+namespace detail {
 
 ReadResult<std::size_t> read_variant(Reader& reader, std::span<const std::string_view> words) {
     auto c = reader.peek();

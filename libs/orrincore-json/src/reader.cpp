@@ -321,6 +321,54 @@ ReadResult<void> Reader::end() {
     return {};
 }
 
+ReadResult<std::string_view> Reader::read_any() {
+    auto c = peek();
+    if (!c) return std::unexpected(error_at_next(messages::eof_value));
+    const std::size_t start = index_;
+    switch (*c) {
+    case 'n':
+        if (auto null = read_null_if_next(); !null) return fail(std::move(null));
+        break;
+    case 't':
+    case 'f':
+        if (auto flag = read_bool(); !flag) return fail(std::move(flag));
+        break;
+    case '"':
+        if (auto text = read_string_view(); !text) return fail(std::move(text));
+        break;
+    case '[': {
+        auto cursor = begin_array("");
+        if (!cursor) return fail(std::move(cursor));
+        for (;;) {
+            auto more = next_element(*cursor);
+            if (!more) return fail(std::move(more));
+            if (!*more) break;
+            if (auto element = read_any(); !element) return element;
+        }
+        if (auto end = end_array(); !end) return fail(std::move(end));
+        break;
+    }
+    case '{': {
+        auto cursor = begin_object("");
+        if (!cursor) return fail(std::move(cursor));
+        for (;;) {
+            auto key = next_key(*cursor);
+            if (!key) return fail(std::move(key));
+            if (!*key) break;
+            if (auto colon = read_colon(); !colon) return fail(std::move(colon));
+            if (auto member = read_any(); !member) return member;
+        }
+        if (auto end = end_object(); !end) return fail(std::move(end));
+        break;
+    }
+    default:
+        if (*c != '-' && !is_digit(*c)) return std::unexpected(error_at_next(messages::expected_value));
+        if (auto number = read_number(""); !number) return fail(std::move(number));
+        break;
+    }
+    return input_.substr(start, index_ - start);
+}
+
 // ---------------------------------------------------------------- strings
 
 ReadResult<std::string_view> Reader::parse_string() {

@@ -202,5 +202,40 @@ TEST(Depth, SkippedValuesHaveNoLimit) {
     EXPECT_EQ(outcome<Marker>("{\"note\":" + std::string(100000, '[')), "EOF while parsing a list at line 1 column 100008");
 }
 
+// A value read for later: its exact text, or the error a typed read of it
+// would give, the nesting limit included.
+TEST(ReadAny, TextOfOneValueForALaterTypedRead) {
+    auto read_any = [](std::string_view input) {
+        Reader reader(input);
+        auto text = reader.read_any();
+        if (!text) return "error: " + text.error().message_with_position();
+        return std::string(*text) + "|" + std::string(input.substr(reader.offset()));
+    };
+    const Case cases[] = {
+        {" null,", "null|,"},
+        {"true]", "true|]"},
+        {"-12.5e1 ", "-12.5e1| "},
+        {R"("a\"b" x)", R"("a\"b"| x)"},
+        {"[ 1, {\"k\" : [] } ]}", "[ 1, {\"k\" : [] } ]|}"},
+        {"{\"a\":1,}", "error: trailing comma at line 1 column 8"},
+        {"[1 2]", "error: expected `,` or `]` at line 1 column 4"},
+        {"x", "error: expected value at line 1 column 1"},
+        {"", "error: EOF while parsing a value at line 1 column 0"},
+        {std::string(128, '[') + std::string(128, ']'), "error: recursion limit exceeded at line 1 column 128"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(read_any(c.input), c.outcome) << c.input;
+
+    const std::string text = "{\"values\":[\"a\", \"b\"]}";
+    Reader reader(text);
+    ASSERT_TRUE(reader.begin_object("a map"));
+    Cursor cursor;
+    ASSERT_TRUE(reader.next_key(cursor));
+    ASSERT_TRUE(reader.read_colon());
+    auto kept = reader.read_any();
+    ASSERT_TRUE(kept);
+    Reader again(*kept);
+    EXPECT_EQ(Json<std::vector<std::string>>::read(again), (std::vector<std::string>{"a", "b"}));
+}
+
 }  // namespace
 }  // namespace orrincore_json::testing

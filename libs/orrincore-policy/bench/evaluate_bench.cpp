@@ -10,7 +10,7 @@ using namespace orrincore_policy;
 void run(benchmark::State& state, const std::string& reason_code, Decision expected) {
     const auto verified = *bench::thousand_rules().verify();
     const auto input = bench::release_input(reason_code);
-    const auto action = *PolicyActionId::from_str("vuvadededoru:legal-hold.release");
+    const auto action = *eval::PolicyActionId::from_str("vuvadededoru:legal-hold.release");
     const auto now = input.requested_at;
     for (auto _ : state) {
         auto decision = eval::evaluate(verified, input, action, now);
@@ -32,7 +32,7 @@ void BM_EvaluateFirstRuleMatches(benchmark::State& state) { run(state, "code-0",
 void BM_EvaluationInputHash(benchmark::State& state) {
     const auto input = bench::release_input("code-999");
     for (auto _ : state) {
-        auto bytes = orrincore_crypto::canonical::to_canonical_json(eval::json_value(input));
+        auto bytes = orrincore_crypto::canonical::to_canonical_json(input);
         benchmark::DoNotOptimize(orrincore_crypto::hash::blake3_hash(*bytes));
     }
     state.SetItemsProcessed(state.iterations());

@@ -52,10 +52,17 @@ void evaluate_once(const PolicyRuleset& rules) {
     }
     const auto now = *Timestamp::from_str("2026-03-01T12:00:00Z");
     for (const auto& rule : rules.rules) {
-        auto input = eval::PolicyEvaluationInput::create(
-            zedododor_avovodizi::ids::TenantId::generate(), zedododor_avovodizi::ids::WorkspaceId::generate(),
-            rules.product_id, rule.resource_type.value_or("legal-hold"), "r", rule.actor_type.value_or(PolicyActorType::user),
-            "a", rule.action.canonical(), now);
+        auto input = eval::PolicyEvaluationInput::create({
+            .tenant_id = zedododor_avovodizi::ids::TenantId::generate(),
+            .workspace_id = zedododor_avovodizi::ids::WorkspaceId::generate(),
+            .product_id = rules.product_id,
+            .resource_type = rule.resource_type.value_or("legal-hold"),
+            .resource_id = "r",
+            .actor_type = rule.actor_type.value_or(PolicyActorType::user),
+            .actor_id = "a",
+            .action = rule.action.to_string(),
+            .requested_at = now,
+        });
         for (const auto& [key, condition] : rule.facts) input.with_fact(key, "1");
         auto decision = eval::evaluate(*verified, input, rule.action, now);
         if (decision && decision->reason.empty()) std::abort();
@@ -83,7 +90,7 @@ void seal_and_open(const PolicyRuleset& rules) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
-    std::optional<PolicyCondition> condition;
+    std::optional<eval::PolicyCondition> condition;
     round_trip(input, condition);
     std::optional<PolicyRuleset> rules;
     if (const auto* ruleset = round_trip(input, rules)) {

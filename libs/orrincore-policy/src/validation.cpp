@@ -51,9 +51,9 @@ struct MessageOf {
 // The first condition of `conditions` that could never match.
 std::expected<void, Error> check_conditions(const std::string& rule_id, const ConditionMap& conditions) {
     for (const auto& [key, condition] : conditions) {
-        if (const auto* one_of = condition.get_if<PolicyCondition::OneOf>(); one_of && one_of->values.empty())
+        if (const auto* one_of = condition.get_if<eval::PolicyCondition::OneOf>(); one_of && one_of->values.empty())
             return std::unexpected(Error::EmptyOneOf{rule_id, key});
-        if (const auto* range = condition.get_if<PolicyCondition::InRange>(); range && range->min > range->max)
+        if (const auto* range = condition.get_if<eval::PolicyCondition::InRange>(); range && range->min > range->max)
             return std::unexpected(Error::InvertedRange{rule_id, key, range->min, range->max});
     }
     return {};
@@ -72,7 +72,7 @@ std::expected<void, PolicyRulesetError> PolicyRuleset::validate() const {
         if (orrincore_error::is_blank(rule.rule_id)) return std::unexpected(Error::EmptyRuleId{index});
         if (!seen.insert(rule.rule_id).second) return std::unexpected(Error::DuplicateRuleId{rule.rule_id});
         if (rule.action.product() != product_id)
-            return std::unexpected(Error::ForeignAction{rule.rule_id, rule.action.canonical(), product_id.to_string()});
+            return std::unexpected(Error::ForeignAction{rule.rule_id, rule.action.to_string(), product_id.to_string()});
         if (rule.effect == Decision::warn) return std::unexpected(Error::WarnEffect{rule.rule_id, rule.effect});
         if (auto facts = check_conditions(rule.rule_id, rule.facts); !facts) return facts;
         if (auto context = check_conditions(rule.rule_id, rule.context); !context) return context;

@@ -11,8 +11,6 @@ namespace orrincore_policy::eval {
 namespace {
 
 using namespace orrincore_policy::testing;
-using zedododor_avovodizi::ids::TenantId;
-using zedododor_avovodizi::ids::WorkspaceId;
 using zedododor_avovodizi::time::Timestamp;
 using Condition = PolicyCondition;
 
@@ -20,10 +18,7 @@ const Timestamp now = *Timestamp::from_str("2026-03-01T12:00:00Z");
 constexpr std::string_view ruleset_text = "ruleset 6f1c2a4e-8b3d-4c5e-9a7f-0d1e2f3a4b5c v7";
 
 PolicyEvaluationInput release_input() {
-    return PolicyEvaluationInput::create(*TenantId::from_str("11111111-2222-4333-8444-555555555555"),
-                                         *WorkspaceId::from_str("AAAAAAAA-BBBB-4CCC-8DDD-EEEEEEEEEEEE"),
-                                         product("vuvadededoru"), "legal-hold", "hold-42", PolicyActorType::user,
-                                         "alice", std::string(release_action), now)
+    return release_request(now)
         .with_fact("reason_code", "litigation")
         .with_fact("hold_status", "release_requested");
 }
@@ -45,7 +40,7 @@ TEST(PolicyEvaluationInputValueForm, TwelveKeysAndCanonicalBytes) {
     const auto input = release_input();
     EXPECT_EQ(input.schema_version, 1u);
     EXPECT_TRUE(input.context.empty());
-    auto bytes = orrincore_crypto::canonical::to_canonical_json(json_value(input));
+    auto bytes = orrincore_crypto::canonical::to_canonical_json(input);
     ASSERT_TRUE(bytes);
     EXPECT_EQ(*bytes,
               R"({"action":"vuvadededoru:legal-hold.release","actor_id":"alice","actor_type":"user","context":{},)"
@@ -55,6 +50,32 @@ TEST(PolicyEvaluationInputValueForm, TwelveKeysAndCanonicalBytes) {
               R"("workspace_id":"aaaaaaaa-bbbb-4ccc-8ddd-eeeeeeeeeeee"})");
     const auto decision = decide(VerifiedRuleset::empty(product("vuvadededoru")), input);
     EXPECT_EQ(decision.input_hash, orrincore_crypto::hash::blake3_hash(*bytes));
+}
+
+// Every key kind at once: a context entry, texts that normalise, escapes and
+// the largest schema version. Bytes and hash are fixed: decisions already
+// issued carry this hash.
+TEST(PolicyEvaluationInputValueForm, CanonicalBytesAndHashArePinned) {
+    auto input = release_input().with_fact("note", "cafe\xcc\x81 \"x\"\n");
+    input.context.emplace("e\xcc\x81", "");
+    input.actor_type = PolicyActorType::federation_peer;
+    input.schema_version = UINT16_MAX;
+    auto bytes = orrincore_crypto::canonical::to_canonical_json(input);
+    ASSERT_TRUE(bytes);
+    EXPECT_EQ(*bytes,
+              R"({"action":"vuvadededoru:legal-hold.release","actor_id":"alice","actor_type":"federation_peer",)"
+              "\"context\":{\"\xc3\xa9\":\"\"},"
+              R"("facts":{"hold_status":"release_requested","note":"caf)"
+              "\xc3\xa9"
+              R"( \"x\"\n","reason_code":"litigation"},"product_id":"vuvadededoru",)"
+              R"("requested_at":"2026-03-01T12:00:00Z","resource_id":"hold-42","resource_type":"legal-hold",)"
+              R"("schema_version":65535,"tenant_id":"11111111-2222-4333-8444-555555555555",)"
+              R"("workspace_id":"aaaaaaaa-bbbb-4ccc-8ddd-eeeeeeeeeeee"})");
+    EXPECT_EQ(orrincore_crypto::hash::blake3_hash(*bytes).to_string(),
+              "blake3:40f98bb48af24c03e4e15efb97e3c79c2ed065619e49b1c9165eb876a13ca8c9");
+    EXPECT_EQ(orrincore_crypto::hash::blake3_hash(*orrincore_crypto::canonical::to_canonical_json(release_input()))
+                  .to_string(),
+              "blake3:7017283ba76d5ecff4a2f459614284e9300f28937f1c3607762b8302b8b5d67c");
 }
 
 TEST(PolicyEvaluationInputWithFact, SecondValueReplacesTheFirst) {

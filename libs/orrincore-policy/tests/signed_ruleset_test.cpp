@@ -17,10 +17,8 @@ using namespace orrincore_policy::testing;
 using orrincore_crypto::SigningKey;
 using zedododor_avovodizi::ids::EnvelopeId;
 using zedododor_avovodizi::ids::KeyId;
-using zedododor_avovodizi::ids::TenantId;
-using zedododor_avovodizi::ids::WorkspaceId;
 using zedododor_avovodizi::time::Timestamp;
-using Condition = PolicyCondition;
+using Condition = eval::PolicyCondition;
 
 const std::vector<std::string> context = {"product:vuvadededoru", "purpose:policy-ruleset"};
 const Timestamp now = *Timestamp::from_str("2026-03-01T12:00:00Z");
@@ -47,11 +45,7 @@ std::string signed_file(PolicyRuleset rules = release_rules()) {
 Decision decide(const PolicyRuleset& rules, std::string_view reason) {
     auto verified = PolicyRuleset(rules).verify();
     EXPECT_TRUE(verified);
-    const auto input = eval::PolicyEvaluationInput::create(TenantId::generate(), WorkspaceId::generate(),
-                                                           product("vuvadededoru"), "legal-hold", "hold-1",
-                                                           PolicyActorType::user, "alice", std::string(release_action),
-                                                           now)
-                           .with_fact("reason_code", std::string(reason));
+    const auto input = release_request(now).with_fact("reason_code", std::string(reason));
     auto decision = eval::evaluate(*verified, input, action(), now);
     EXPECT_TRUE(decision) << decision.error().message();
     return decision->decision;

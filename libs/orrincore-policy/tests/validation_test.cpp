@@ -10,7 +10,7 @@ namespace orrincore_policy {
 namespace {
 
 using namespace orrincore_policy::testing;
-using Condition = PolicyCondition;
+using Condition = eval::PolicyCondition;
 
 std::string verdict(const PolicyRuleset& rules) {
     auto valid = rules.validate();
@@ -109,7 +109,7 @@ TEST(PolicyRulesetVerify, WrapsUnchangedOrGivesTheValidationError) {
 TEST(VerifiedRulesetEmpty, VersionZeroNoRulesFreshIds) {
     const auto first = VerifiedRuleset::empty(product("vuvadededoru"));
     const auto second = VerifiedRuleset::empty(product("vuvadededoru"));
-    EXPECT_EQ(first.ruleset().product_id.as_str(), "vuvadededoru");
+    EXPECT_EQ(first.ruleset().product_id.to_string(), "vuvadededoru");
     EXPECT_EQ(first.ruleset().version, 0u);
     EXPECT_TRUE(first.ruleset().rules.empty());
     EXPECT_FALSE(first.ruleset().decision_ttl_seconds);

@@ -12,20 +12,15 @@ constexpr std::string_view kEntity = "DispositionReview";
 
 }  // namespace
 
-DispositionReview DispositionReview::open(zedododor_avovodizi::ids::TenantId tenant_id,
-                                          zedododor_avovodizi::ids::WorkspaceId workspace_id,
-                                          ArchivePackageId archive_package_id,
-                                          RetentionPolicyId retention_policy_id,
-                                          zedododor_avovodizi::time::Timestamp eligible_at,
-                                          zedododor_avovodizi::time::Timestamp now) {
+DispositionReview DispositionReview::open(Parameters parameters, zedododor_avovodizi::time::Timestamp now) {
     return DispositionReview{
         .id = DispositionReviewId::generate(),
-        .tenant_id = tenant_id,
-        .workspace_id = workspace_id,
-        .archive_package_id = archive_package_id,
-        .retention_policy_id = retention_policy_id,
+        .tenant_id = parameters.tenant_id,
+        .workspace_id = parameters.workspace_id,
+        .archive_package_id = parameters.archive_package_id,
+        .retention_policy_id = parameters.retention_policy_id,
         .status = DispositionReviewStatus::open,
-        .eligible_at = eligible_at,
+        .eligible_at = parameters.eligible_at,
         .reviewed_by = std::nullopt,
         .decision = std::nullopt,
         .created_at = now,

@@ -29,23 +29,20 @@ bool authorises_release(orrincore_policy::Decision decision) {
 
 }  // namespace
 
-ContractResult<LegalHold> LegalHold::create(zedododor_avovodizi::ids::TenantId tenant_id,
-                                            zedododor_avovodizi::ids::WorkspaceId workspace_id, std::string name,
-                                            std::string scope, LegalHoldReasonCode reason_code,
-                                            std::string requested_by, zedododor_avovodizi::time::Timestamp now) {
-    if (orrincore_error::is_blank(name)) return std::unexpected(EmptyField{"name"});
-    if (orrincore_error::is_blank(scope)) return std::unexpected(EmptyField{"scope"});
-    if (orrincore_error::is_blank(requested_by)) return std::unexpected(EmptyField{"requested_by"});
+ContractResult<LegalHold> LegalHold::create(Parameters parameters, zedododor_avovodizi::time::Timestamp now) {
+    if (orrincore_error::is_blank(parameters.name)) return std::unexpected(EmptyField{"name"});
+    if (orrincore_error::is_blank(parameters.scope)) return std::unexpected(EmptyField{"scope"});
+    if (orrincore_error::is_blank(parameters.requested_by)) return std::unexpected(EmptyField{"requested_by"});
     return LegalHold{
         .id = LegalHoldId::generate(),
-        .tenant_id = tenant_id,
-        .workspace_id = workspace_id,
-        .name = std::move(name),
+        .tenant_id = parameters.tenant_id,
+        .workspace_id = parameters.workspace_id,
+        .name = std::move(parameters.name),
         .description_redacted = {},
         .status = LegalHoldStatus::requested,
-        .scope = std::move(scope),
-        .reason_code = reason_code,
-        .requested_by = std::move(requested_by),
+        .scope = std::move(parameters.scope),
+        .reason_code = parameters.reason_code,
+        .requested_by = std::move(parameters.requested_by),
         .approved_by = std::nullopt,
         .starts_at = std::nullopt,
         .released_at = std::nullopt,

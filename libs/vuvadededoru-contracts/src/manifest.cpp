@@ -22,29 +22,22 @@ std::uint64_t saturating_total(const std::vector<orrincore_object::ObjectReferen
 
 }  // namespace
 
-nlohmann::json json_value(const ArchiveManifest& manifest) { return orrincore_json::to_value(manifest); }
-
-ContractResult<ArchiveManifest> ArchiveManifest::create(
-    zedododor_avovodizi::ids::TenantId tenant_id, zedododor_avovodizi::ids::WorkspaceId workspace_id,
-    ArchivePackageId archive_package_id, zedododor_avovodizi::ids::ProductId source_product,
-    std::vector<orrincore_object::ObjectReference> object_refs, RetentionPolicyId retention_policy_id,
-    bool legal_hold_active_at_seal, zedododor_avovodizi::time::Timestamp created_at,
-    zedododor_avovodizi::time::Timestamp sealed_at) {
-    if (object_refs.empty()) return std::unexpected(EmptyField{"object_refs"});
-    const std::uint64_t total = saturating_total(object_refs);
+ContractResult<ArchiveManifest> ArchiveManifest::create(Parameters parameters) {
+    if (parameters.object_refs.empty()) return std::unexpected(EmptyField{"object_refs"});
+    const std::uint64_t total = saturating_total(parameters.object_refs);
     return ArchiveManifest{
-        ArchiveManifestId::generate(),
-        tenant_id,
-        workspace_id,
-        archive_package_id,
-        current_version,
-        std::move(source_product),
-        std::move(object_refs),
-        total,
-        retention_policy_id,
-        legal_hold_active_at_seal,
-        created_at,
-        sealed_at,
+        .id = ArchiveManifestId::generate(),
+        .tenant_id = parameters.tenant_id,
+        .workspace_id = parameters.workspace_id,
+        .archive_package_id = parameters.archive_package_id,
+        .manifest_version = current_version,
+        .source_product = std::move(parameters.source_product),
+        .object_refs = std::move(parameters.object_refs),
+        .total_size_bytes = total,
+        .retention_policy_id = parameters.retention_policy_id,
+        .legal_hold_active_at_seal = parameters.legal_hold_active_at_seal,
+        .created_at = parameters.created_at,
+        .sealed_at = parameters.sealed_at,
     };
 }
 
@@ -61,7 +54,7 @@ ContractResult<orrincore_crypto::ContentHash> ArchiveManifest::manifest_hash() c
 }
 
 ContractResult<orrincore_crypto::Signature> ArchiveManifest::sign(const orrincore_crypto::SigningKey& key) const {
-    auto signature = orrincore_crypto::sign::sign_canonical(key, json_value(*this));
+    auto signature = orrincore_crypto::sign::sign_canonical(key, orrincore_json::to_value(*this));
     if (!signature) return std::unexpected(ContractError::from(signature.error()));
     return *signature;
 }

@@ -22,29 +22,26 @@ bool sealable(PackageStatus status) {
 
 }  // namespace
 
-ContractResult<ArchivePackage> ArchivePackage::create(
-    zedododor_avovodizi::ids::TenantId tenant_id, zedododor_avovodizi::ids::WorkspaceId workspace_id,
-    zedododor_avovodizi::ids::ProductId source_product, zedododor_avovodizi::ids::Uuid source_ref,
-    ArchiveTargetId archive_target_id, RetentionPolicyId retention_policy_id,
-    std::string package_label, std::string created_by, zedododor_avovodizi::time::Timestamp now) {
-    if (orrincore_error::is_blank(package_label)) return std::unexpected(EmptyField{"package_label"});
-    if (orrincore_error::is_blank(created_by)) return std::unexpected(EmptyField{"created_by"});
+ContractResult<ArchivePackage> ArchivePackage::create(Parameters parameters,
+                                                      zedododor_avovodizi::time::Timestamp now) {
+    if (orrincore_error::is_blank(parameters.package_label)) return std::unexpected(EmptyField{"package_label"});
+    if (orrincore_error::is_blank(parameters.created_by)) return std::unexpected(EmptyField{"created_by"});
     return ArchivePackage{
         .id = ArchivePackageId::generate(),
-        .tenant_id = tenant_id,
-        .workspace_id = workspace_id,
-        .source_product = std::move(source_product),
-        .source_ref = source_ref,
-        .archive_target_id = archive_target_id,
-        .retention_policy_id = retention_policy_id,
-        .package_label = std::move(package_label),
+        .tenant_id = parameters.tenant_id,
+        .workspace_id = parameters.workspace_id,
+        .source_product = std::move(parameters.source_product),
+        .source_ref = parameters.source_ref,
+        .archive_target_id = parameters.archive_target_id,
+        .retention_policy_id = parameters.retention_policy_id,
+        .package_label = std::move(parameters.package_label),
         .status = PackageStatus::pending,
         .manifest_hash = std::nullopt,
         .signer_key_id = std::nullopt,
         .size_bytes = std::nullopt,
         .chunk_count = std::nullopt,
         .retention_minimum_days_at_seal = std::nullopt,
-        .created_by = std::move(created_by),
+        .created_by = std::move(parameters.created_by),
         .created_at = now,
         .sealed_at = std::nullopt,
         .expires_at = std::nullopt,
@@ -52,30 +49,27 @@ ContractResult<ArchivePackage> ArchivePackage::create(
     };
 }
 
-ContractResult<ArchivePackage> ArchivePackage::begin_writing(zedododor_avovodizi::time::Timestamp) const {
+ContractResult<ArchivePackage> ArchivePackage::begin_writing() const {
     if (status != PackageStatus::pending) return std::unexpected(refused(status, "writing"));
     ArchivePackage next = *this;
     next.status = PackageStatus::writing;
     return next;
 }
 
-ContractResult<ArchivePackage> ArchivePackage::seal(const orrincore_crypto::ContentHash& manifest_hash,
-                                                    zedododor_avovodizi::ids::KeyId signer_key_id,
-                                                    std::uint64_t size_bytes, std::uint32_t chunk_count,
-                                                    std::uint32_t retention_minimum_days,
+ContractResult<ArchivePackage> ArchivePackage::seal(const SealFacts& facts,
                                                     zedododor_avovodizi::time::Timestamp sealed_at) const {
     if (!sealable(status)) return std::unexpected(refused(status, "sealed"));
     ArchivePackage next = *this;
     next.status = PackageStatus::sealed;
-    next.manifest_hash = manifest_hash;
-    next.signer_key_id = signer_key_id;
-    next.size_bytes = size_bytes;
-    next.chunk_count = chunk_count;
-    next.retention_minimum_days_at_seal = retention_minimum_days;
+    next.manifest_hash = facts.manifest_hash;
+    next.signer_key_id = facts.signer_key_id;
+    next.size_bytes = facts.size_bytes;
+    next.chunk_count = facts.chunk_count;
+    next.retention_minimum_days_at_seal = facts.retention_minimum_days;
     next.sealed_at = sealed_at;
     // Widen before multiplying: in 32 bits the product wraps above 49,710 days.
-    next.expires_at =
-        sealed_at.saturating_add_seconds(static_cast<std::int64_t>(retention_minimum_days) * kSecondsPerDay);
+    next.expires_at = sealed_at.saturating_add_seconds(static_cast<std::int64_t>(facts.retention_minimum_days) *
+                                                       kSecondsPerDay);
     return next;
 }
 
@@ -86,14 +80,14 @@ ContractResult<ArchivePackage> ArchivePackage::apply_legal_hold(LegalHoldId hold
     return next;
 }
 
-ContractResult<ArchivePackage> ArchivePackage::release_legal_hold(zedododor_avovodizi::time::Timestamp) const {
+ContractResult<ArchivePackage> ArchivePackage::release_legal_hold() const {
     if (!legal_hold_id) return std::unexpected(NoActiveLegalHold{});
     ArchivePackage next = *this;
     next.legal_hold_id.reset();
     return next;
 }
 
-ContractResult<ArchivePackage> ArchivePackage::dispose(zedododor_avovodizi::time::Timestamp) const {
+ContractResult<ArchivePackage> ArchivePackage::dispose() const {
     if (legal_hold_id) return std::unexpected(PackageUnderLegalHold{});
     if (status != PackageStatus::sealed) return std::unexpected(refused(status, "disposed"));
     ArchivePackage next = *this;

@@ -24,8 +24,12 @@ const Timestamp kNow = at("2024-06-01T00:00:00Z");
 const Timestamp kDone = at("2024-06-02T09:00:00.125Z");
 
 DispositionReview open_review(Timestamp eligible_at = at("2024-05-01T00:00:00Z")) {
-    return DispositionReview::open(contracts_fixture::tenant, contracts_fixture::workspace, kPackage, kPolicy,
-                                   eligible_at, kNow);
+    return DispositionReview::open({.tenant_id = contracts_fixture::tenant,
+                                    .workspace_id = contracts_fixture::workspace,
+                                    .archive_package_id = kPackage,
+                                    .retention_policy_id = kPolicy,
+                                    .eligible_at = eligible_at},
+                                   kNow);
 }
 
 TEST(DispositionReviewOpen, NewReviewJson) {

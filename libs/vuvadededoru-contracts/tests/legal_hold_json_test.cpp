@@ -16,9 +16,12 @@ using contracts_fixture::refusal;
 namespace ids = zedododor_avovodizi::ids;
 
 LegalHold new_hold() {
-    auto hold = LegalHold::create(id<ids::TenantId>("22222222-2222-4222-8222-222222222222"),
-                                  id<ids::WorkspaceId>("33333333-3333-4333-8333-333333333333"), "Inquiry 7",
-                                  "all mail of 2023", LegalHoldReasonCode::internal_investigation, "legal@example",
+    auto hold = LegalHold::create({.tenant_id = id<ids::TenantId>("22222222-2222-4222-8222-222222222222"),
+                                   .workspace_id = id<ids::WorkspaceId>("33333333-3333-4333-8333-333333333333"),
+                                   .name = "Inquiry 7",
+                                   .scope = "all mail of 2023",
+                                   .reason_code = LegalHoldReasonCode::internal_investigation,
+                                   .requested_by = "legal@example"},
                                   at("2024-03-01T09:00:00Z"))
                     .value();
     hold.id = id<LegalHoldId>("99999999-9999-4999-8999-999999999999");

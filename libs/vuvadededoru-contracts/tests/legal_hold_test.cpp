@@ -26,8 +26,12 @@ const Timestamp asked = at("2024-03-03T11:00:00Z");
 const Timestamp released = at("2024-03-04T12:30:00.25Z");
 
 ContractResult<LegalHold> make(std::string name, std::string scope, std::string requested_by) {
-    return LegalHold::create(ids::TenantId::generate(), ids::WorkspaceId::generate(), std::move(name),
-                             std::move(scope), LegalHoldReasonCode::regulatory_inquiry, std::move(requested_by),
+    return LegalHold::create({.tenant_id = ids::TenantId::generate(),
+                              .workspace_id = ids::WorkspaceId::generate(),
+                              .name = std::move(name),
+                              .scope = std::move(scope),
+                              .reason_code = LegalHoldReasonCode::regulatory_inquiry,
+                              .requested_by = std::move(requested_by)},
                              created);
 }
 
@@ -83,8 +87,13 @@ TEST(LegalHoldCreate, FirstBlankTextIsRefusedInFieldOrder) {
 TEST(LegalHoldCreate, NewHoldIsRequestedWithNothingDecided) {
     const auto tenant = ids::TenantId::generate();
     const auto workspace = ids::WorkspaceId::generate();
-    auto hold = LegalHold::create(tenant, workspace, " Inquiry ", "scope", LegalHoldReasonCode::litigation,
-                                  "legal", created);
+    auto hold = LegalHold::create({.tenant_id = tenant,
+                                   .workspace_id = workspace,
+                                   .name = " Inquiry ",
+                                   .scope = "scope",
+                                   .reason_code = LegalHoldReasonCode::litigation,
+                                   .requested_by = "legal"},
+                                  created);
     ASSERT_TRUE(hold);
     EXPECT_EQ(hold->tenant_id, tenant);
     EXPECT_EQ(hold->workspace_id, workspace);

@@ -20,10 +20,17 @@ namespace fx = manifest_fixture;
 using Bytes = std::vector<std::uint8_t>;
 
 ContractResult<ArchiveManifest> create_with(std::vector<orrincore_object::ObjectReference> refs) {
-    return ArchiveManifest::create(fx::id<fx::ids::TenantId>(fx::tenant), fx::id<fx::ids::WorkspaceId>(fx::workspace),
-                                   fx::id<ArchivePackageId>("44444444-4444-4444-8444-444444444444"), fx::product(),
-                                   std::move(refs), fx::id<RetentionPolicyId>("77777777-7777-4777-8777-777777777777"),
-                                   true, fx::at("2024-01-02T03:04:05Z"), fx::at("2024-01-03T00:00:00Z"));
+    return ArchiveManifest::create({
+        .tenant_id = fx::id<fx::ids::TenantId>(fx::tenant),
+        .workspace_id = fx::id<fx::ids::WorkspaceId>(fx::workspace),
+        .archive_package_id = fx::id<ArchivePackageId>("44444444-4444-4444-8444-444444444444"),
+        .source_product = fx::product(),
+        .object_refs = std::move(refs),
+        .retention_policy_id = fx::id<RetentionPolicyId>("77777777-7777-4777-8777-777777777777"),
+        .legal_hold_active_at_seal = true,
+        .created_at = fx::at("2024-01-02T03:04:05Z"),
+        .sealed_at = fx::at("2024-01-03T00:00:00Z"),
+    });
 }
 
 orrincore_object::ObjectReference sized(std::uint64_t size) {
@@ -131,7 +138,7 @@ TEST(SealedManifestVerify, OtherKeyOrAlteredSignatureIsRefusedWhileTheKeyIdIsIgn
 TEST(ArchiveManifestCanonical, EncodingFailureKeepsTheCoreMessageEverywhere) {
     auto manifest = fx::manifest();
     manifest.object_refs[1].storage_backend_hint = std::string("cold/\xff");
-    const auto core = orrincore_crypto::canonical::to_canonical_json(json_value(manifest));
+    const auto core = orrincore_crypto::canonical::to_canonical_json(manifest);
     ASSERT_FALSE(core);
     const ContractError expected = Canonical{core.error().message()};
     const std::string message = "canonical encoding failed: " + core.error().message();

@@ -42,8 +42,24 @@ const LegalHoldId kOldHold = id<LegalHoldId>("88888888-8888-4888-8888-8888888888
 const LegalHoldId kNewHold = id<LegalHoldId>("99999999-9999-4999-8999-999999999999");
 
 ContractResult<ArchivePackage> make(std::string label, std::string created_by) {
-    return ArchivePackage::create(kTenant, kWorkspace, kProduct, kSourceRef, kTarget, kPolicy, std::move(label),
-                                  std::move(created_by), kCreated);
+    return ArchivePackage::create({.tenant_id = kTenant,
+                                   .workspace_id = kWorkspace,
+                                   .source_product = kProduct,
+                                   .source_ref = kSourceRef,
+                                   .archive_target_id = kTarget,
+                                   .retention_policy_id = kPolicy,
+                                   .package_label = std::move(label),
+                                   .created_by = std::move(created_by)},
+                                  kCreated);
+}
+
+// New seal facts: `days` of retention, `chunks` chunks of one byte each.
+ArchivePackage::SealFacts seal_facts(std::uint32_t days, std::uint32_t chunks = 1) {
+    return {.manifest_hash = kNewHash,
+            .signer_key_id = kNewKey,
+            .size_bytes = chunks,
+            .chunk_count = chunks,
+            .retention_minimum_days = days};
 }
 
 TEST(ArchivePackageCreate, RefusesBlankTextsInOrder) {
@@ -117,9 +133,9 @@ struct PackageStep {
 };
 
 const PackageStep kSteps[step_count] = {
-    {"begin_writing", [](const ArchivePackage& p) { return p.begin_writing(kNow); },
+    {"begin_writing", [](const ArchivePackage& p) { return p.begin_writing(); },
      [](ArchivePackage& p) { p.status = PackageStatus::writing; }},
-    {"seal", [](const ArchivePackage& p) { return p.seal(kNewHash, kNewKey, 0, 0, 30, kNow); },
+    {"seal", [](const ArchivePackage& p) { return p.seal(seal_facts(30, 0), kNow); },
      [](ArchivePackage& p) {
          p.status = PackageStatus::sealed;
          p.manifest_hash = kNewHash;
@@ -132,9 +148,9 @@ const PackageStep kSteps[step_count] = {
      }},
     {"apply_legal_hold", [](const ArchivePackage& p) { return p.apply_legal_hold(kNewHold); },
      [](ArchivePackage& p) { p.legal_hold_id = kNewHold; }},
-    {"release_legal_hold", [](const ArchivePackage& p) { return p.release_legal_hold(kNow); },
+    {"release_legal_hold", [](const ArchivePackage& p) { return p.release_legal_hold(); },
      [](ArchivePackage& p) { p.legal_hold_id.reset(); }},
-    {"dispose", [](const ArchivePackage& p) { return p.dispose(kNow); },
+    {"dispose", [](const ArchivePackage& p) { return p.dispose(); },
      [](ArchivePackage& p) { p.status = PackageStatus::disposed; }},
 };
 
@@ -201,16 +217,16 @@ TEST(ArchivePackageSteps, EveryStatusAgainstEveryStep) {
 
 TEST(ArchivePackageSteps, IllegalTransitionCarriesItsWords) {
     const ArchivePackage sealed = with_seal_facts(PackageStatus::sealed, false);
-    EXPECT_EQ(sealed.seal(kNewHash, kNewKey, 1, 1, 1, kNow).error(),
+    EXPECT_EQ(sealed.seal(seal_facts(1), kNow).error(),
               ContractError(IllegalTransition{"ArchivePackage", "sealed", "sealed"}));
-    EXPECT_EQ(sealed.seal(kNewHash, kNewKey, 1, 1, 1, kNow).error().message(),
+    EXPECT_EQ(sealed.seal(seal_facts(1), kNow).error().message(),
               "illegal transition for ArchivePackage: sealed -> sealed");
     const ArchivePackage disposed = with_seal_facts(PackageStatus::disposed, false);
     EXPECT_EQ(disposed.apply_legal_hold(kNewHold).error().message(),
               "illegal transition for ArchivePackage: disposed -> under_legal_hold");
-    EXPECT_EQ(with_seal_facts(PackageStatus::pending, true).dispose(kNow).error(),
+    EXPECT_EQ(with_seal_facts(PackageStatus::pending, true).dispose().error(),
               ContractError(PackageUnderLegalHold{}));
-    EXPECT_EQ(with_seal_facts(PackageStatus::pending, false).release_legal_hold(kNow).error(),
+    EXPECT_EQ(with_seal_facts(PackageStatus::pending, false).release_legal_hold().error(),
               ContractError(NoActiveLegalHold{}));
 }
 
@@ -241,7 +257,7 @@ TEST(ArchivePackageSeal, ExpiryArithmetic) {
     };
     const ArchivePackage writing = with_seal_facts(PackageStatus::writing, false);
     for (const auto& c : cases) {
-        auto sealed = writing.seal(kNewHash, kNewKey, 1, 1, c.days, at(c.sealed_at));
+        auto sealed = writing.seal(seal_facts(c.days), at(c.sealed_at));
         ASSERT_TRUE(sealed);
         ASSERT_TRUE(sealed->expires_at);
         EXPECT_EQ(sealed->expires_at->to_rfc3339(), c.expires_at) << c.sealed_at << " + " << c.days;

@@ -33,7 +33,7 @@ TEST_P(SlugRules, FirstBrokenRuleDecides) {
     if (reason.empty()) {
         EXPECT_TRUE(validated.has_value());
         ASSERT_TRUE(created.has_value());
-        EXPECT_EQ(created->as_str(), text);
+        EXPECT_EQ(created->to_string(), text);
         ASSERT_TRUE(taken.has_value());
         EXPECT_EQ(*taken, *created);
         ASSERT_TRUE(product.has_value());

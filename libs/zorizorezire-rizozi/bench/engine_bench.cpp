@@ -43,8 +43,15 @@ orrincore_object::ObjectReference reference_for(vc::ChunkBytes chunk) {
 }
 
 vc::ArchiveManifest manifest_of(std::vector<orrincore_object::ObjectReference> refs) {
-    return vc::ArchiveManifest::create(kTenant, kWorkspace, vc::ArchivePackageId::generate(), kProduct,
-                                       std::move(refs), vc::RetentionPolicyId::generate(), false, kTime, kTime)
+    return vc::ArchiveManifest::create({.tenant_id = kTenant,
+                                        .workspace_id = kWorkspace,
+                                        .archive_package_id = vc::ArchivePackageId::generate(),
+                                        .source_product = kProduct,
+                                        .object_refs = std::move(refs),
+                                        .retention_policy_id = vc::RetentionPolicyId::generate(),
+                                        .legal_hold_active_at_seal = false,
+                                        .created_at = kTime,
+                                        .sealed_at = kTime})
         .value();
 }
 

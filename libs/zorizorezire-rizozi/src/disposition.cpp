@@ -15,8 +15,12 @@ using zedododor_avovodizi::time::Timestamp;
 EngineResult<DispositionReview> create_disposition_review(const ArchivePackage& package, Timestamp now) {
     if (package.status != PackageStatus::sealed)
         return std::unexpected(EngineError::rule(EngineRuleKind::PackageNotSealed));
-    return DispositionReview::open(package.tenant_id, package.workspace_id, package.id, package.retention_policy_id,
-                                   package.expires_at.value_or(now), now);
+    return DispositionReview::open({.tenant_id = package.tenant_id,
+                                    .workspace_id = package.workspace_id,
+                                    .archive_package_id = package.id,
+                                    .retention_policy_id = package.retention_policy_id,
+                                    .eligible_at = package.expires_at.value_or(now)},
+                                   now);
 }
 
 EngineResult<DispositionReview> decide_disposition_review(const DispositionReview& review,
@@ -42,7 +46,7 @@ EngineResult<ArchivePackage> execute_disposition(const DispositionReview& review
         return std::unexpected(EngineError::rule(EngineRuleKind::DispositionNotAuthorised));
     if (auto eligible = retention::require_eligible_for_dispose(package, now); !eligible)
         return std::unexpected(eligible.error());
-    auto disposed = package.dispose(now);
+    auto disposed = package.dispose();
     if (!disposed) return contract_violation(disposed.error());
     return std::move(*disposed);
 }

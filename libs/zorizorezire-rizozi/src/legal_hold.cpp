@@ -18,11 +18,10 @@ EngineResult<ArchivePackage> assign_legal_hold(const LegalHold& hold, const Arch
     return std::move(*held);
 }
 
-EngineResult<ArchivePackage> release_legal_hold_from_package(const LegalHold& hold, const ArchivePackage& package,
-                                                             zedododor_avovodizi::time::Timestamp now) {
+EngineResult<ArchivePackage> release_legal_hold_from_package(const LegalHold& hold, const ArchivePackage& package) {
     if (hold.status != LegalHoldStatus::released)
         return std::unexpected(EngineError::rule(EngineRuleKind::HoldNotReleased));
-    auto cleared = package.release_legal_hold(now);
+    auto cleared = package.release_legal_hold();
     if (!cleared) return contract_violation(cleared.error());
     // After the package's own step, so that a package without any hold
     // still reports that it has none.

@@ -6,6 +6,6 @@ namespace {
 
 using namespace zorizorezire_rizozi;
 
-TEST(Custody, ProductIdIsTheToolsOwn) { EXPECT_EQ(custody::product_id().as_str(), "vuvadededoru"); }
+TEST(Custody, ProductIdIsTheToolsOwn) { EXPECT_EQ(custody::product_id().to_string(), "vuvadededoru"); }
 
 }  // namespace

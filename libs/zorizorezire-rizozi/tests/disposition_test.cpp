@@ -28,8 +28,12 @@ constexpr const char* kNotAuthorised = "disposition review did not authorise dis
 vc::DispositionReview review_of(const vc::ArchivePackage& package,
                                 DispositionReviewStatus status = DispositionReviewStatus::open,
                                 std::optional<DispositionDecision> decision = std::nullopt) {
-    auto review = vc::DispositionReview::open(package.tenant_id, package.workspace_id, package.id,
-                                              package.retention_policy_id, fx::expiry, fx::sealed_at);
+    auto review = vc::DispositionReview::open({.tenant_id = package.tenant_id,
+                                               .workspace_id = package.workspace_id,
+                                               .archive_package_id = package.id,
+                                               .retention_policy_id = package.retention_policy_id,
+                                               .eligible_at = fx::expiry},
+                                              fx::sealed_at);
     review.status = status;
     review.decision = decision;
     return review;

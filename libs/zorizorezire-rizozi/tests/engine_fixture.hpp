@@ -24,10 +24,15 @@ inline const Timestamp before_expiry = at("2024-01-15T00:00:00Z");
 inline const Timestamp after_expiry = at("2024-02-01T00:00:00Z");
 
 inline vc::ArchivePackage pending_package() {
-    return vc::ArchivePackage::create(ids::TenantId::generate(), ids::WorkspaceId::generate(),
-                                      ids::ProductId::create("vuvadededoru").value(), ids::Uuid::random_v4(),
-                                      vc::ArchiveTargetId::generate(), vc::RetentionPolicyId::generate(),
-                                      "mail 2023", "archivist", at("2023-12-31T00:00:00Z"))
+    return vc::ArchivePackage::create({.tenant_id = ids::TenantId::generate(),
+                                       .workspace_id = ids::WorkspaceId::generate(),
+                                       .source_product = ids::ProductId::create("vuvadededoru").value(),
+                                       .source_ref = ids::Uuid::random_v4(),
+                                       .archive_target_id = vc::ArchiveTargetId::generate(),
+                                       .retention_policy_id = vc::RetentionPolicyId::generate(),
+                                       .package_label = "mail 2023",
+                                       .created_by = "archivist"},
+                                      at("2023-12-31T00:00:00Z"))
         .value();
 }
 
@@ -35,8 +40,13 @@ inline vc::ArchivePackage pending_package() {
 inline vc::ArchivePackage sealed_package(
     orrincore_crypto::ContentHash manifest_hash = orrincore_crypto::hash::blake3_hash("manifest")) {
     return pending_package()
-        .begin_writing(sealed_at)
-        ->seal(manifest_hash, ids::KeyId::generate(), 23, 2, 30, sealed_at)
+        .begin_writing()
+        ->seal({.manifest_hash = manifest_hash,
+                .signer_key_id = ids::KeyId::generate(),
+                .size_bytes = 23,
+                .chunk_count = 2,
+                .retention_minimum_days = 30},
+               sealed_at)
         .value();
 }
 
@@ -51,8 +61,13 @@ inline vc::ArchivePackage held(vc::ArchivePackage package, vc::LegalHoldId hold 
 }
 
 inline vc::LegalHold hold_in(vc::LegalHoldStatus status) {
-    auto hold = vc::LegalHold::create(ids::TenantId::generate(), ids::WorkspaceId::generate(), "Inquiry",
-                                      "all mail", vc::LegalHoldReasonCode::litigation, "legal", sealed_at)
+    auto hold = vc::LegalHold::create({.tenant_id = ids::TenantId::generate(),
+                                       .workspace_id = ids::WorkspaceId::generate(),
+                                       .name = "Inquiry",
+                                       .scope = "all mail",
+                                       .reason_code = vc::LegalHoldReasonCode::litigation,
+                                       .requested_by = "legal"},
+                                      sealed_at)
                     .value();
     hold.status = status;
     return hold;

@@ -116,7 +116,7 @@ TEST(ReleaseLegalHoldFromPackage, RulesInTheirOrder) {
         SCOPED_TRACE(c.name);
         const auto hold = fx::hold_in(c.hold_status);
         const auto package = c.package(hold.id);
-        auto result = legal_hold::release_legal_hold_from_package(hold, package, fx::after_expiry);
+        auto result = legal_hold::release_legal_hold_from_package(hold, package);
         if (c.error) {
             ASSERT_FALSE(result);
             EXPECT_EQ(result.error().message(), *c.error);
@@ -141,7 +141,7 @@ TEST(ReleaseLegalHoldFromPackage, ThrowawayHoldCannotClearTheRealOne) {
                                ->request_release(fx::sealed_at)
                                ->release("someone", Decision::allow, fx::sealed_at)
                                .value();
-    auto cleared = legal_hold::release_legal_hold_from_package(throwaway, package, fx::after_expiry);
+    auto cleared = legal_hold::release_legal_hold_from_package(throwaway, package);
     ASSERT_FALSE(cleared);
     EXPECT_EQ(cleared.error(), EngineError::rule(EngineRuleKind::LegalHoldMismatch));
     EXPECT_EQ(retention::debug_form(retention::evaluate_eligibility(package, fx::after_expiry)),

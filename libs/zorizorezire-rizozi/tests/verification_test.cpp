@@ -29,8 +29,15 @@ vc::ArchiveManifest manifest_for(const vc::ArchivePackage& package) {
         orrincore_object::ObjectKind::archive_object, orrincore_crypto::hash::blake3_hash(chunk), chunk.size(),
         std::nullopt, std::nullopt, fx::sealed_at, std::nullopt,
     };
-    return vc::ArchiveManifest::create(package.tenant_id, package.workspace_id, package.id, package.source_product,
-                                       {ref}, package.retention_policy_id, false, fx::sealed_at, fx::sealed_at)
+    return vc::ArchiveManifest::create({.tenant_id = package.tenant_id,
+                                        .workspace_id = package.workspace_id,
+                                        .archive_package_id = package.id,
+                                        .source_product = package.source_product,
+                                        .object_refs = {ref},
+                                        .retention_policy_id = package.retention_policy_id,
+                                        .legal_hold_active_at_seal = false,
+                                        .created_at = fx::sealed_at,
+                                        .sealed_at = fx::sealed_at})
         .value();
 }
 
@@ -41,11 +48,18 @@ struct SealedPair {
 };
 
 SealedPair seal_with(const orrincore_crypto::SigningKey& key) {
-    const auto writing = fx::pending_package().begin_writing(fx::sealed_at).value();
+    const auto writing = fx::pending_package().begin_writing().value();
     auto manifest = manifest_for(writing);
     const auto hash = manifest.manifest_hash().value();
     auto sealed = vc::SealedManifest::seal(std::move(manifest), key, fx::ids::KeyId::generate()).value();
-    auto package = writing.seal(hash, sealed.signer_key_id, 5, 1, 30, fx::sealed_at).value();
+    auto package = writing
+                       .seal({.manifest_hash = hash,
+                              .signer_key_id = sealed.signer_key_id,
+                              .size_bytes = 5,
+                              .chunk_count = 1,
+                              .retention_minimum_days = 30},
+                             fx::sealed_at)
+                       .value();
     return {std::move(package), std::move(sealed)};
 }
 

@@ -7,7 +7,7 @@
 namespace vevizovuvazavad::io {
 
 std::string parse_error_text(std::string_view path, const orrincore_json::ReadError& error) {
-    return fmt::format("{}: parse error: {}", display_path(path), error.to_string());
+    return fmt::format("{}: parse error: {}", display_path(path), error.message_with_position());
 }
 
 std::expected<void, std::string> write_record_document(const std::string& path, std::string_view document) {

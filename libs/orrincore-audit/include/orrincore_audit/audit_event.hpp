@@ -9,10 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include <nlohmann/json.hpp>
 #include <orrincore_crypto/hash.hpp>
 #include <orrincore_crypto/json.hpp>
-#include <orrincore_error/error.hpp>
 #include <orrincore_json/record.hpp>
 #include <orrincore_redaction/redaction_marker.hpp>
 #include <orrincore_retention/retention_class.hpp>
@@ -32,16 +30,12 @@ struct Actor {
     std::optional<std::string> actor_id;
     std::optional<EncryptedBytes> display_name_encrypted;
 
-    nlohmann::json to_json_value() const;
-
     bool operator==(const Actor&) const = default;
 };
 
 struct Target {
     std::string target_type;
     std::optional<std::string> target_id;
-
-    nlohmann::json to_json_value() const;
 
     bool operator==(const Target&) const = default;
 };
@@ -73,14 +67,6 @@ struct AuditEvent {
                              std::string_view action, AuditResult result, AuditCategory category,
                              zedododor_avovodizi::time::Timestamp occurred_at);
 
-    // The value form: absent options and an empty marker list leave their key
-    // out; a present byte string is written even when empty.
-    nlohmann::json to_json_value() const;
-
-    // The canonical JSON of the value form; fails only with
-    // CanonicalSerialization (a text that is not UTF-8, say).
-    orrincore_error::Result<std::string> canonical_bytes() const;
-
     bool operator==(const AuditEvent&) const = default;
 };
 
@@ -92,12 +78,14 @@ Severity derived_severity(AuditResult result);
 // otherwise.
 orrincore_retention::RetentionClass derived_retention_class(AuditCategory category);
 
-// The value form, for orrincore_crypto::canonical::to_canonical_json(event).
-inline nlohmann::json json_value(const AuditEvent& event) { return event.to_json_value(); }
-
 }  // namespace orrincore_audit
 
-// One field table serves reading, the text writers and the value form.
+// One field table serves reading, the text writers and the value form
+// (orrincore_json::to_value): absent options and an empty marker list leave
+// their key out; a present byte string is written even when empty. The
+// canonical bytes of an event, what the audit chain hashes and signs, are
+// orrincore_crypto::canonical::to_canonical_json(event); they fail only with
+// CanonicalSerialization (a text that is not UTF-8, say).
 template <>
 struct orrincore_json::Json<orrincore_audit::Actor> : orrincore_json::RecordJson<orrincore_audit::Actor> {
     using R = orrincore_audit::Actor;

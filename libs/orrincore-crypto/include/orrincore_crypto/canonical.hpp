@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 #include <orrincore_error/error.hpp>
+#include <orrincore_json/document.hpp>
 
 #include <concepts>
 #include <expected>
@@ -42,22 +43,14 @@ void write_escaped_string(std::string_view text, std::string& out);
 // The canonical bytes of a JSON value form.
 orrincore_error::Result<std::string> to_canonical_json(const nlohmann::json& value_form);
 
-// The canonical bytes of a record, through the value form returned by its
-// `json_value(record)`, found by argument-dependent lookup. A JSON library
-// exception raised while building the value form is returned as an error.
+// The canonical bytes of a record: those of its value form,
+// orrincore_json::to_value(record).
 template <class Record>
     requires requires(const Record& record) {
-        { json_value(record) } -> std::convertible_to<nlohmann::json>;
+        { orrincore_json::Json<Record>::template write<nlohmann::json>(record) } -> std::same_as<nlohmann::json>;
     }
 orrincore_error::Result<std::string> to_canonical_json(const Record& record) {
-    nlohmann::json value_form;
-    try {
-        value_form = json_value(record);
-    } catch (const nlohmann::json::exception& e) {
-        return std::unexpected(orrincore_error::CanonicalSerialization{
-            std::string("value is not representable as JSON: ") + e.what()});
-    }
-    return to_canonical_json(value_form);
+    return to_canonical_json(orrincore_json::to_value(record));
 }
 
 }  // namespace orrincore_crypto::canonical

@@ -118,6 +118,12 @@ constexpr std::optional<E> from_word(std::string_view text) {
 // "`a`", "`a` or `b`", "one of `a`, `b`, `c`".
 std::string word_list(std::span<const std::string_view> words);
 
+// The index of the word a JSON string holds, which must be exactly one of
+// `words`: another kind of value fails as an invalid type expecting
+// "variant identifier", another word with "unknown variant `{word}`,
+// expected {list}". Also the reader of tags, such as a condition's "op".
+ReadResult<std::size_t> read_word(Reader& reader, std::span<const std::string_view> words);
+
 template <TabledEnum E>
 struct Json<E> {
     static ReadResult<E> read(Reader& reader) {

@@ -94,6 +94,12 @@ public:
     // Skips one well-formed value of any depth (iterative; no depth limit).
     ReadResult<void> skip_value();
 
+    // Reads one value of any kind as the typed primitives would, nesting
+    // limit and messages included, and returns its text (valid as long as
+    // the document), so that a value whose type is known only later (a
+    // field before its tag) can be read again by a Reader over that text.
+    ReadResult<std::string_view> read_any();
+
     // After the top-level value: only whitespace may follow.
     ReadResult<void> end();
 

@@ -66,6 +66,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "orrincore_json/field_messages.hpp"
 #include "orrincore_json/json.hpp"
 
 namespace orrincore_json {
@@ -207,16 +208,6 @@ void write_field(const F& field, const typename F::record_type& in, J& out) {
     }
 }
 
-std::string struct_expectation(std::string_view name);
-std::string struct_length_expectation(std::string_view name, std::size_t fields);
-std::string invalid_length_message(std::size_t index, std::string_view expectation);
-std::string missing_field_message(std::string_view key);
-std::string duplicate_field_message(std::string_view key);
-
-}  // namespace detail
-
-namespace detail {
-
 // Helpers over Json<R>::fields, instantiated only inside function bodies
 // (Json<R> is still incomplete while its base RecordJson<R> is).
 template <class R>
@@ -258,7 +249,7 @@ R build(Slots& slots, std::index_sequence<I...>) {
 template <class R>
 struct RecordJson {
     static ReadResult<R> read(Reader& reader) {
-        static const std::string expectation = detail::struct_expectation(Json<R>::name);
+        static const std::string expectation = struct_expectation(Json<R>::name);
         auto form = reader.begin_struct(expectation);
         if (!form) return std::unexpected(std::move(form).error());
         return *form == StructForm::object ? read_object(reader) : read_array(reader);
@@ -277,7 +268,7 @@ private:
     static ReadResult<R> read_array(Reader& reader);
 
     static const std::string& length_expectation() {
-        static const std::string text = detail::struct_length_expectation(Json<R>::name, detail::field_count<R>());
+        static const std::string text = struct_length_expectation(Json<R>::name, detail::field_count<R>());
         return text;
     }
 };
@@ -300,7 +291,7 @@ ReadResult<R> RecordJson<R>::read_object(Reader& reader) {
             if (auto skipped = reader.skip_value(); !skipped) return std::unexpected(std::move(skipped).error());
             continue;
         }
-        if (seen[index]) return std::unexpected(reader.fail_object(detail::duplicate_field_message(keys[index])));
+        if (seen[index]) return std::unexpected(reader.fail_object(duplicate_field_message(keys[index])));
         if (auto colon = reader.read_colon(); !colon) return std::unexpected(std::move(colon).error());
         if (auto value = detail::read_field_at<R>(index, reader, slots, std::make_index_sequence<count>{}); !value)
             return std::unexpected(std::move(value).error());
@@ -320,7 +311,7 @@ ReadResult<R> RecordJson<R>::read_object(Reader& reader) {
     [&]<std::size_t... I>(std::index_sequence<I...>) {
         (settle(std::get<I>(Json<R>::fields), std::get<I>(slots)), ...);
     }(std::make_index_sequence<count>{});
-    if (missing) return std::unexpected(reader.fail_object(detail::missing_field_message(*missing)));
+    if (missing) return std::unexpected(reader.fail_object(missing_field_message(*missing)));
     if (auto end = reader.end_object(); !end) return std::unexpected(std::move(end).error());
     return detail::build<R>(slots, std::make_index_sequence<count>{});
 }
@@ -341,7 +332,7 @@ ReadResult<R> RecordJson<R>::read_array(Reader& reader) {
         } else if (!*more) {
             // Past the end: only fields with a default may be left out.
             if constexpr (F::has_array_default) detail::set_missing(field, slot);
-            else failure = reader.fail_array(detail::invalid_length_message(index, length_expectation()));
+            else failure = reader.fail_array(invalid_length_message(index, length_expectation()));
         } else if (auto value = detail::read_field(field, reader, slot); !value) {
             failure = std::move(value).error();
         }

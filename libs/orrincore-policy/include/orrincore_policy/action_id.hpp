@@ -17,8 +17,8 @@
 namespace orrincore_policy::eval {
 
 // A product and 1 to 6 slug segments. Only obtainable through the checks of
-// `create`, `from_str` and `try_from`; since a slug holds neither ':' nor
-// '.', two ids are equal exactly when their text forms are.
+// `create` and `from_str`; since a slug holds neither ':' nor '.', two ids
+// are equal exactly when their text forms are.
 class PolicyActionId {
 public:
     static constexpr std::size_t max_segments = 6;
@@ -38,15 +38,12 @@ public:
     // Parses the text form. Every segment is checked before the count, so a
     // long path with a bad segment reports the segment.
     static orrincore_error::Result<PolicyActionId> from_str(std::string_view text);
-    static orrincore_error::Result<PolicyActionId> try_from(std::string text) { return from_str(text); }
 
     const zedododor_avovodizi::ids::ProductId& product() const { return product_; }
     const std::vector<zedododor_avovodizi::ids::Slug>& path() const { return path_; }
 
     // The text form: product, ':' and the segments joined with '.'.
-    std::string canonical() const;
-    std::string to_string() const { return canonical(); }
-    explicit operator std::string() const { return canonical(); }
+    std::string to_string() const;
 
     friend bool operator==(const PolicyActionId&, const PolicyActionId&) = default;
 
@@ -60,15 +57,11 @@ private:
 
 // The text form, unchanged; stream widths and fills are not applied.
 inline std::ostream& operator<<(std::ostream& out, const PolicyActionId& id) {
-    const std::string text = id.canonical();
+    const std::string text = id.to_string();
     return out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 
 }  // namespace orrincore_policy::eval
-
-namespace orrincore_policy {
-using eval::PolicyActionId;
-}  // namespace orrincore_policy
 
 // A JSON string of the text form; a text that does not parse fails with the
 // id's own error message.
@@ -78,6 +71,6 @@ struct orrincore_json::Json<orrincore_policy::eval::PolicyActionId> {
 
     template <class J>
     static J write(const orrincore_policy::eval::PolicyActionId& id) {
-        return J(id.canonical());
+        return J(id.to_string());
     }
 };

@@ -3,16 +3,18 @@
 // evaluation input (or on its absence). Texts compare as bytes: no trimming,
 // no case folding, no Unicode normalisation.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <type_traits>
 #include <utility>
 #include <variant>
 #include <vector>
 
-#include <orrincore_json/json.hpp>
+#include <orrincore_json/record.hpp>
 
 namespace orrincore_policy::eval {
 
@@ -79,15 +81,67 @@ private:
 // nothing for "+5", "05", "-0", " 5", "5.0" and the like.
 std::optional<std::int64_t> parse_canonical_i64(std::string_view text);
 
+// What each "op" is, in one table, in the order of PolicyCondition::Variant:
+// its word, the variant's name in messages, and its operands in order (JSON
+// key and member). Reading and writing are driven by this table; a condition
+// is built by setting each operand of its variant's struct.
+template <class V, class... Operands>
+struct ConditionOperation {
+    using variant_type = V;
+    std::string_view word;
+    std::string_view name;
+    std::tuple<Operands...> operands;
+};
+
+template <class V, class... Operands>
+constexpr ConditionOperation<V, Operands...> condition_operation(std::string_view word, std::string_view name,
+                                                                 Operands... operands) {
+    return {word, name, std::tuple<Operands...>{operands...}};
+}
+
+inline constexpr auto condition_operations = [] {
+    using C = PolicyCondition;
+    using orrincore_json::required;
+    return std::tuple{
+        condition_operation<C::Equals>("equals", "Equals", required("value", &C::Equals::value)),
+        condition_operation<C::NotEquals>("not_equals", "NotEquals", required("value", &C::NotEquals::value)),
+        condition_operation<C::OneOf>("one_of", "OneOf", required("values", &C::OneOf::values)),
+        condition_operation<C::AtLeast>("at_least", "AtLeast", required("min", &C::AtLeast::min)),
+        condition_operation<C::AtMost>("at_most", "AtMost", required("max", &C::AtMost::max)),
+        condition_operation<C::InRange>("in_range", "InRange", required("min", &C::InRange::min),
+                                        required("max", &C::InRange::max)),
+        condition_operation<C::Present>("present", "Present"),
+        condition_operation<C::Absent>("absent", "Absent"),
+    };
+}();
+
+inline constexpr std::size_t condition_operation_count = std::tuple_size_v<decltype(condition_operations)>;
+
+// The operation of variant alternative V.
+template <class V>
+constexpr const auto& condition_operation_of() {
+    constexpr std::size_t index = [] {
+        std::size_t found = 0;
+        [&]<std::size_t... I>(std::index_sequence<I...>) {
+            ((std::is_same_v<std::variant_alternative_t<I, PolicyCondition::Variant>, V> ? (found = I) : 0), ...);
+        }(std::make_index_sequence<std::variant_size_v<PolicyCondition::Variant>>{});
+        return found;
+    }();
+    return std::get<index>(condition_operations);
+}
+
+static_assert(condition_operation_count == std::variant_size_v<PolicyCondition::Variant>);
+static_assert([]<std::size_t... I>(std::index_sequence<I...>) {
+    return (std::is_same_v<typename std::remove_cvref_t<decltype(std::get<I>(condition_operations))>::variant_type,
+                           std::variant_alternative_t<I, PolicyCondition::Variant>> &&
+            ...);
+}(std::make_index_sequence<condition_operation_count>{}), "one operation per variant, in variant order");
+
 }  // namespace orrincore_policy::eval
 
-namespace orrincore_policy {
-using eval::PolicyCondition;
-}  // namespace orrincore_policy
-
-// An object tagged by "op", the tag anywhere among the fields; keys that are
-// not fields of the named variant are ignored. Also read from an array of
-// the tag and then the fields in order. Written with "op" first.
+// An object tagged by "op", the tag anywhere among the operands; keys that
+// are not operands of the named operation are ignored. Also read from an
+// array of the tag and then the operands in order. Written with "op" first.
 template <>
 struct orrincore_json::Json<orrincore_policy::eval::PolicyCondition> {
     using Condition = orrincore_policy::eval::PolicyCondition;
@@ -97,49 +151,20 @@ struct orrincore_json::Json<orrincore_policy::eval::PolicyCondition> {
     template <class J>
     static J write(const Condition& condition) {
         J out = J::object();
-        std::visit([&](const auto& test) { write_fields(test, out); }, condition.variant());
+        auto& object = out.template get_ref<typename J::object_t&>();
+        std::visit(
+            [&]<class V>(const V& test) {
+                const auto& operation = orrincore_policy::eval::condition_operation_of<V>();
+                object.emplace("op", J(std::string(operation.word)));
+                std::apply(
+                    [&]<class... Operand>(const Operand&... operand) {
+                        (object.emplace(std::string(operand.key),
+                                        Operand::codec::template write<J>(test.*operand.member)),
+                         ...);
+                    },
+                    operation.operands);
+            },
+            condition.variant());
         return out;
-    }
-
-private:
-    template <class J>
-    static void write_fields(const Condition::Equals& c, J& out) {
-        out["op"] = "equals";
-        out["value"] = c.value;
-    }
-    template <class J>
-    static void write_fields(const Condition::NotEquals& c, J& out) {
-        out["op"] = "not_equals";
-        out["value"] = c.value;
-    }
-    template <class J>
-    static void write_fields(const Condition::OneOf& c, J& out) {
-        out["op"] = "one_of";
-        out["values"] = J::array();
-        for (const auto& value : c.values) out["values"].push_back(value);
-    }
-    template <class J>
-    static void write_fields(const Condition::AtLeast& c, J& out) {
-        out["op"] = "at_least";
-        out["min"] = c.min;
-    }
-    template <class J>
-    static void write_fields(const Condition::AtMost& c, J& out) {
-        out["op"] = "at_most";
-        out["max"] = c.max;
-    }
-    template <class J>
-    static void write_fields(const Condition::InRange& c, J& out) {
-        out["op"] = "in_range";
-        out["min"] = c.min;
-        out["max"] = c.max;
-    }
-    template <class J>
-    static void write_fields(const Condition::Present&, J& out) {
-        out["op"] = "present";
-    }
-    template <class J>
-    static void write_fields(const Condition::Absent&, J& out) {
-        out["op"] = "absent";
     }
 };

@@ -7,9 +7,10 @@
 #include <map>
 #include <string>
 
-#include <nlohmann/json.hpp>
 #include <orrincore_error/error.hpp>
+#include <orrincore_json/record.hpp>
 #include <zedododor_avovodizi/ids.hpp>
+#include <zedododor_avovodizi/json.hpp>
 #include <zedododor_avovodizi/time.hpp>
 
 #include "orrincore_policy/action_id.hpp"
@@ -35,12 +36,21 @@ struct PolicyEvaluationInput {
     zedododor_avovodizi::time::Timestamp requested_at;
     std::uint16_t schema_version;
 
+    // What a new input is about, by name.
+    struct Parameters {
+        zedododor_avovodizi::ids::TenantId tenant_id;
+        zedododor_avovodizi::ids::WorkspaceId workspace_id;
+        zedododor_avovodizi::ids::ProductId product_id;
+        std::string resource_type;
+        std::string resource_id;
+        PolicyActorType actor_type;
+        std::string actor_id;
+        std::string action;
+        zedododor_avovodizi::time::Timestamp requested_at;
+    };
+
     // Empty facts and context, schema version 1; nothing is validated.
-    static PolicyEvaluationInput create(zedododor_avovodizi::ids::TenantId tenant_id,
-                                        zedododor_avovodizi::ids::WorkspaceId workspace_id,
-                                        zedododor_avovodizi::ids::ProductId product_id, std::string resource_type,
-                                        std::string resource_id, PolicyActorType actor_type, std::string actor_id,
-                                        std::string action, zedododor_avovodizi::time::Timestamp requested_at);
+    static PolicyEvaluationInput create(Parameters parameters);
 
     // Sets the fact `key` to `value`, replacing an earlier value.
     PolicyEvaluationInput& with_fact(std::string key, std::string value) &;
@@ -48,9 +58,6 @@ struct PolicyEvaluationInput {
 
     bool operator==(const PolicyEvaluationInput&) const = default;
 };
-
-// The value form that is hashed: all twelve keys, empty maps as {}.
-nlohmann::json json_value(const PolicyEvaluationInput& input);
 
 // Fails only when the input's action text is not `action`'s text form, when
 // the input's product is not the ruleset's, or when the input has no
@@ -62,6 +69,27 @@ orrincore_error::Result<PolicyDecision> evaluate(const VerifiedRuleset& ruleset,
 
 }  // namespace orrincore_policy::eval
 
-namespace orrincore_policy {
-using eval::PolicyEvaluationInput;
-}  // namespace orrincore_policy
+// Never read or written to a file: only its value form is used, whose
+// canonical JSON is the input hash. Every key is written, empty maps as {};
+// the raw texts are kept, and canonical JSON normalises them (refusing keys
+// that become equal) when the value is hashed.
+template <>
+struct orrincore_json::Json<orrincore_policy::eval::PolicyEvaluationInput>
+    : orrincore_json::RecordJson<orrincore_policy::eval::PolicyEvaluationInput> {
+    using R = orrincore_policy::eval::PolicyEvaluationInput;
+    static constexpr std::string_view name = "PolicyEvaluationInput";
+    static constexpr auto fields = std::tuple{
+        required("tenant_id", &R::tenant_id),
+        required("workspace_id", &R::workspace_id),
+        required("product_id", &R::product_id),
+        required("resource_type", &R::resource_type),
+        required("resource_id", &R::resource_id),
+        required("actor_type", &R::actor_type),
+        required("actor_id", &R::actor_id),
+        required("action", &R::action),
+        required("facts", &R::facts),
+        required("context", &R::context),
+        required("requested_at", &R::requested_at),
+        required("schema_version", &R::schema_version),
+    };
+};

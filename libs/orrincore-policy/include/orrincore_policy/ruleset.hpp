@@ -45,12 +45,12 @@ enum class PolicySeverity { info, warning, critical };
 
 // A key of the input's facts (or context) map and the condition its value
 // must satisfy, in byte order of the keys.
-using ConditionMap = std::map<std::string, PolicyCondition>;
+using ConditionMap = std::map<std::string, eval::PolicyCondition>;
 
 struct PolicyRule {
     std::string rule_id;
     std::optional<std::string> rule_name;
-    PolicyActionId action;
+    eval::PolicyActionId action;
     std::optional<PolicyActorType> actor_type;   // none: any actor type
     std::optional<std::string> resource_type;    // none: any resource type
     ConditionMap facts;

@@ -86,7 +86,6 @@ public:
     static VerifiedRuleset empty(zedododor_avovodizi::ids::ProductId product_id);
 
     const PolicyRuleset& ruleset() const { return ruleset_; }
-    const PolicyRuleset* operator->() const { return &ruleset_; }
 
     bool operator==(const VerifiedRuleset&) const = default;
 

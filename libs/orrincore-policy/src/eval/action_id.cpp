@@ -54,12 +54,12 @@ Result<PolicyActionId> PolicyActionId::from_str(std::string_view text) {
     return PolicyActionId(std::move(*product), std::move(path));
 }
 
-std::string PolicyActionId::canonical() const {
-    std::string text = product_.as_str();
+std::string PolicyActionId::to_string() const {
+    std::string text = product_.to_string();
     text += ':';
     for (std::size_t i = 0; i < path_.size(); ++i) {
         if (i > 0) text += '.';
-        text += path_[i].as_str();
+        text += path_[i].to_string();
     }
     return text;
 }

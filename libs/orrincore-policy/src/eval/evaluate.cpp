@@ -23,7 +23,7 @@ orrincore_error::Result<PolicyDecision> evaluate(const VerifiedRuleset& verified
                                                  const PolicyActionId& action,
                                                  const zedododor_avovodizi::time::Timestamp& now) {
     const PolicyRuleset& ruleset = verified.ruleset();
-    const std::string action_text = action.canonical();
+    const std::string action_text = action.to_string();
 
     // The decision's effect and its input hash must speak of the same action
     // and product.
@@ -36,9 +36,9 @@ orrincore_error::Result<PolicyDecision> evaluate(const VerifiedRuleset& verified
         return std::unexpected(orrincore_error::validation(fmt::format(
             "policy input belongs to product {} but this ruleset governs {} \u2014 refusing to issue a decision bound "
             "to an input from a different product",
-            input.product_id.as_str(), ruleset.product_id.as_str())));
+            input.product_id.to_string(), ruleset.product_id.to_string())));
 
-    auto canonical = orrincore_crypto::canonical::to_canonical_json(json_value(input));
+    auto canonical = orrincore_crypto::canonical::to_canonical_json(input);
     if (!canonical) return std::unexpected(canonical.error());
     const auto input_hash = orrincore_crypto::hash::blake3_hash(*canonical);
 
@@ -58,7 +58,7 @@ orrincore_error::Result<PolicyDecision> evaluate(const VerifiedRuleset& verified
         return decide(Decision::not_applicable,
                       fmt::format("action {} belongs to product {}, not this ruleset's product {} (ruleset {} v{}) "
                                   "\u2014 no rule in it could ever govern this action",
-                                  action_text, action.product().as_str(), ruleset.product_id.as_str(), ruleset_id,
+                                  action_text, action.product().to_string(), ruleset.product_id.to_string(), ruleset_id,
                                   ruleset.version),
                       {});
 

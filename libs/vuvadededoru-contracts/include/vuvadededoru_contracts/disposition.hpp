@@ -36,13 +36,17 @@ struct DispositionReview {
     zedododor_avovodizi::time::Timestamp created_at;
     std::optional<zedododor_avovodizi::time::Timestamp> completed_at;
 
-    // A new open review; `eligible_at` may lie on either side of `now`.
-    static DispositionReview open(zedododor_avovodizi::ids::TenantId tenant_id,
-                                  zedododor_avovodizi::ids::WorkspaceId workspace_id,
-                                  ArchivePackageId archive_package_id,
-                                  RetentionPolicyId retention_policy_id,
-                                  zedododor_avovodizi::time::Timestamp eligible_at,
-                                  zedododor_avovodizi::time::Timestamp now);
+    // What a new review is about, by name.
+    struct Parameters {
+        zedododor_avovodizi::ids::TenantId tenant_id;
+        zedododor_avovodizi::ids::WorkspaceId workspace_id;
+        ArchivePackageId archive_package_id;
+        RetentionPolicyId retention_policy_id;
+        zedododor_avovodizi::time::Timestamp eligible_at;
+    };
+
+    // A review opened at `now`; `eligible_at` may lie on either side of it.
+    static DispositionReview open(Parameters parameters, zedododor_avovodizi::time::Timestamp now);
 
     // open -> decided, recording the decision and the reviewer unchanged
     // (an empty name is accepted). Refused as "not_open" -> "decided".

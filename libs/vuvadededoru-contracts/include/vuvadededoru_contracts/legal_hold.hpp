@@ -49,12 +49,19 @@ struct LegalHold {
     zedododor_avovodizi::time::Timestamp created_at;
     zedododor_avovodizi::time::Timestamp updated_at;
 
-    // A requested hold. Refuses the first blank text of name, scope,
-    // requested_by; texts are stored untrimmed.
-    static ContractResult<LegalHold> create(zedododor_avovodizi::ids::TenantId tenant_id,
-                                            zedododor_avovodizi::ids::WorkspaceId workspace_id, std::string name,
-                                            std::string scope, LegalHoldReasonCode reason_code,
-                                            std::string requested_by, zedododor_avovodizi::time::Timestamp now);
+    // What a new hold is made of, by name.
+    struct Parameters {
+        zedododor_avovodizi::ids::TenantId tenant_id;
+        zedododor_avovodizi::ids::WorkspaceId workspace_id;
+        std::string name;
+        std::string scope;
+        LegalHoldReasonCode reason_code;
+        std::string requested_by;
+    };
+
+    // A hold requested at `now`. Refuses the first blank text of name,
+    // scope, requested_by; texts are stored untrimmed.
+    static ContractResult<LegalHold> create(Parameters parameters, zedododor_avovodizi::time::Timestamp now);
 
     // A copy in status `to` if the move is allowed; sets no time.
     ContractResult<LegalHold> transition(LegalHoldStatus to) const;

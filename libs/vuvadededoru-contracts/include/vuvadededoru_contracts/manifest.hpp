@@ -13,8 +13,6 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 #include <orrincore_crypto/hash.hpp>
 #include <orrincore_crypto/json.hpp>
 #include <orrincore_crypto/sign.hpp>
@@ -48,19 +46,23 @@ struct ArchiveManifest {
 
     static constexpr std::uint16_t current_version = 1;
 
+    // What a new manifest is made of, by name.
+    struct Parameters {
+        zedododor_avovodizi::ids::TenantId tenant_id;
+        zedododor_avovodizi::ids::WorkspaceId workspace_id;
+        ArchivePackageId archive_package_id;
+        zedododor_avovodizi::ids::ProductId source_product;
+        std::vector<orrincore_object::ObjectReference> object_refs;
+        RetentionPolicyId retention_policy_id;
+        bool legal_hold_active_at_seal;
+        zedododor_avovodizi::time::Timestamp created_at;
+        zedododor_avovodizi::time::Timestamp sealed_at;
+    };
+
     // A new manifest with a fresh id, version 1 and the references' total
     // size. Refuses an empty reference list ("object_refs"). A total beyond
     // the 64-bit range stays at the largest value instead of wrapping.
-    static ContractResult<ArchiveManifest> create(
-        zedododor_avovodizi::ids::TenantId tenant_id,
-        zedododor_avovodizi::ids::WorkspaceId workspace_id,
-        ArchivePackageId archive_package_id,
-        zedododor_avovodizi::ids::ProductId source_product,
-        std::vector<orrincore_object::ObjectReference> object_refs,
-        RetentionPolicyId retention_policy_id,
-        bool legal_hold_active_at_seal,
-        zedododor_avovodizi::time::Timestamp created_at,
-        zedododor_avovodizi::time::Timestamp sealed_at);
+    static ContractResult<ArchiveManifest> create(Parameters parameters);
 
     // The canonical JSON bytes of the value form, computed afresh each call.
     ContractResult<std::string> canonical_bytes() const;
@@ -104,9 +106,6 @@ struct SealedManifest {
 
     bool operator==(const SealedManifest&) const = default;
 };
-
-// The value form handed to canonical JSON.
-nlohmann::json json_value(const ArchiveManifest& manifest);
 
 }  // namespace vuvadededoru_contracts
 

@@ -59,36 +59,48 @@ struct ArchivePackage {
     // Present exactly while the package is under a legal hold.
     std::optional<LegalHoldId> legal_hold_id;
 
-    // A pending package. Refuses a blank label ("package_label"), then a
-    // blank creator ("created_by").
-    static ContractResult<ArchivePackage> create(
-        zedododor_avovodizi::ids::TenantId tenant_id,
-        zedododor_avovodizi::ids::WorkspaceId workspace_id,
-        zedododor_avovodizi::ids::ProductId source_product, zedododor_avovodizi::ids::Uuid source_ref,
-        ArchiveTargetId archive_target_id, RetentionPolicyId retention_policy_id,
-        std::string package_label, std::string created_by, zedododor_avovodizi::time::Timestamp now);
+    // What a new package is made of, by name.
+    struct Parameters {
+        zedododor_avovodizi::ids::TenantId tenant_id;
+        zedododor_avovodizi::ids::WorkspaceId workspace_id;
+        zedododor_avovodizi::ids::ProductId source_product;
+        zedododor_avovodizi::ids::Uuid source_ref;
+        ArchiveTargetId archive_target_id;
+        RetentionPolicyId retention_policy_id;
+        std::string package_label;
+        std::string created_by;
+    };
+
+    // A pending package created at `now`. Refuses a blank label
+    // ("package_label"), then a blank creator ("created_by").
+    static ContractResult<ArchivePackage> create(Parameters parameters, zedododor_avovodizi::time::Timestamp now);
 
     // pending -> writing.
-    ContractResult<ArchivePackage> begin_writing(zedododor_avovodizi::time::Timestamp now) const;
+    ContractResult<ArchivePackage> begin_writing() const;
+
+    // What sealing records, by name.
+    struct SealFacts {
+        orrincore_crypto::ContentHash manifest_hash;
+        zedododor_avovodizi::ids::KeyId signer_key_id;
+        std::uint64_t size_bytes;
+        std::uint32_t chunk_count;
+        std::uint32_t retention_minimum_days;
+    };
 
     // writing, verification_failed or retrieval_pending -> sealed, recording
     // the seal facts; expires_at = sealed_at + days * 86400 s, saturating.
     // Any earlier seal facts are overwritten; a recorded hold stays.
-    ContractResult<ArchivePackage> seal(const orrincore_crypto::ContentHash& manifest_hash,
-                                        zedododor_avovodizi::ids::KeyId signer_key_id,
-                                        std::uint64_t size_bytes, std::uint32_t chunk_count,
-                                        std::uint32_t retention_minimum_days,
-                                        zedododor_avovodizi::time::Timestamp sealed_at) const;
+    ContractResult<ArchivePackage> seal(const SealFacts& facts, zedododor_avovodizi::time::Timestamp sealed_at) const;
 
     // Records the hold, replacing any hold already recorded; refused once
     // disposed. Whether the hold may be applied is the engine's rule.
     ContractResult<ArchivePackage> apply_legal_hold(LegalHoldId hold) const;
 
     // Clears the recorded hold, whatever the status.
-    ContractResult<ArchivePackage> release_legal_hold(zedododor_avovodizi::time::Timestamp now) const;
+    ContractResult<ArchivePackage> release_legal_hold() const;
 
     // sealed -> disposed; a recorded hold is refused first, whatever the status.
-    ContractResult<ArchivePackage> dispose(zedododor_avovodizi::time::Timestamp now) const;
+    ContractResult<ArchivePackage> dispose() const;
 
     bool operator==(const ArchivePackage&) const = default;
 };

@@ -26,8 +26,7 @@ public:
     // Validates `text` and takes it over.
     static orrincore_error::Result<Slug> try_from(std::string text);
 
-    const std::string& as_str() const { return text_; }
-    std::string to_string() const { return text_; }
+    const std::string& to_string() const { return text_; }
 
     friend bool operator==(const Slug&, const Slug&) = default;
     friend auto operator<=>(const Slug&, const Slug&) = default;
@@ -43,8 +42,7 @@ public:
     // Exactly the `Slug` error when `text` is not a valid slug.
     static orrincore_error::Result<ProductId> create(std::string_view text);
 
-    const std::string& as_str() const { return text_; }
-    std::string to_string() const { return text_; }
+    const std::string& to_string() const { return text_; }
 
     friend bool operator==(const ProductId&, const ProductId&) = default;
     friend auto operator<=>(const ProductId&, const ProductId&) = default;
@@ -58,8 +56,7 @@ private:
 class ServiceId {
 public:
     explicit ServiceId(std::string text) : text_(std::move(text)) {}
-    const std::string& as_str() const { return text_; }
-    std::string to_string() const { return text_; }
+    const std::string& to_string() const { return text_; }
     friend bool operator==(const ServiceId&, const ServiceId&) = default;
     friend auto operator<=>(const ServiceId&, const ServiceId&) = default;
 
@@ -70,8 +67,7 @@ private:
 class RegionId {
 public:
     explicit RegionId(std::string text) : text_(std::move(text)) {}
-    const std::string& as_str() const { return text_; }
-    std::string to_string() const { return text_; }
+    const std::string& to_string() const { return text_; }
     friend bool operator==(const RegionId&, const RegionId&) = default;
     friend auto operator<=>(const RegionId&, const RegionId&) = default;
 

@@ -44,7 +44,7 @@ struct Json<zedododor_avovodizi::ids::ProductId> {
 
     template <class J>
     static J write(const zedododor_avovodizi::ids::ProductId& id) {
-        return J(id.as_str());
+        return J(id.to_string());
     }
 };
 
@@ -54,7 +54,7 @@ struct Json<zedododor_avovodizi::ids::Slug> {
 
     template <class J>
     static J write(const zedododor_avovodizi::ids::Slug& slug) {
-        return J(slug.as_str());
+        return J(slug.to_string());
     }
 };
 

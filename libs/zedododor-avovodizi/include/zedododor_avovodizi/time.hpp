@@ -47,7 +47,6 @@ public:
     // "YYYY-MM-DDThh:mm:ss[.fraction]Z", the fraction without trailing zeros
     // and only when not zero. Before year 0: the signed decimal Unix seconds.
     std::string to_rfc3339() const;
-    std::string to_string() const { return to_rfc3339(); }
     // "Timestamp(<rfc3339>)", as shown inside the debug forms of verdicts.
     std::string debug_form() const;
 

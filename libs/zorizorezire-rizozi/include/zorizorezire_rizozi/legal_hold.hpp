@@ -6,7 +6,6 @@
 
 #include <vuvadededoru_contracts/legal_hold.hpp>
 #include <vuvadededoru_contracts/package.hpp>
-#include <zedododor_avovodizi/time.hpp>
 
 #include "zorizorezire_rizozi/error.hpp"
 
@@ -23,7 +22,6 @@ EngineResult<vuvadededoru_contracts::ArchivePackage> assign_legal_hold(
 // (HoldNotReleased); the package carries a hold (NoActiveLegalHold, wrapped);
 // that hold is `hold` (LegalHoldMismatch).
 EngineResult<vuvadededoru_contracts::ArchivePackage> release_legal_hold_from_package(
-    const vuvadededoru_contracts::LegalHold& hold, const vuvadededoru_contracts::ArchivePackage& package,
-    zedododor_avovodizi::time::Timestamp now);
+    const vuvadededoru_contracts::LegalHold& hold, const vuvadededoru_contracts::ArchivePackage& package);
 
 }  // namespace zorizorezire_rizozi::legal_hold
