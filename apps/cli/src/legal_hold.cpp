@@ -90,25 +90,39 @@ HandlerResult run(const Cli& cli, const LegalHoldCommand::Release& command) {
                                       decision_debug_name(decision->decision), decision->reason));
 }
 
-// The package is read only once the hold has been.
-HandlerResult run(const Cli& cli, const LegalHoldCommand::Assign& command) {
-    auto hold = io::read_json<LegalHold>(command.hold);
+struct HoldAndPackage {
+    LegalHold hold;
+    ArchivePackage package;
+};
+
+// The hold, then the package, which is not read when the hold cannot be.
+std::expected<HoldAndPackage, std::string> read_hold_and_package(const std::string& hold_path,
+                                                                 const std::string& package_path) {
+    auto hold = io::read_json<LegalHold>(hold_path);
     if (!hold) return std::unexpected(std::move(hold).error());
-    auto package = io::read_json<ArchivePackage>(command.package);
+    auto package = io::read_json<ArchivePackage>(package_path);
     if (!package) return std::unexpected(std::move(package).error());
-    auto held = engine::assign_legal_hold(*hold, *package);
+    return HoldAndPackage{*std::move(hold), *std::move(package)};
+}
+
+// A package carries one hold at a time: the engine refuses a package that
+// carries another.
+HandlerResult run(const Cli& cli, const LegalHoldCommand::Assign& command) {
+    auto read = read_hold_and_package(command.hold, command.package);
+    if (!read) return std::unexpected(std::move(read).error());
+    auto held = engine::assign_legal_hold(read->hold, read->package);
     if (!held) return std::unexpected(held.error().message());
     return write_and_emit(
         cli, command.out_package, *held,
-        fmt::format("package {} is now under legal hold {}", held->id.to_string(), hold->id.to_string()));
+        fmt::format("package {} is now under legal hold {}", held->id.to_string(), read->hold.id.to_string()));
 }
 
+// Only the hold the package carries clears it, or releasing any throwaway
+// hold would free every held package.
 HandlerResult run(const Cli& cli, const LegalHoldCommand::Unassign& command) {
-    auto hold = io::read_json<LegalHold>(command.hold);
-    if (!hold) return std::unexpected(std::move(hold).error());
-    auto package = io::read_json<ArchivePackage>(command.package);
-    if (!package) return std::unexpected(std::move(package).error());
-    auto cleared = engine::release_legal_hold_from_package(*hold, *package);
+    auto read = read_hold_and_package(command.hold, command.package);
+    if (!read) return std::unexpected(std::move(read).error());
+    auto cleared = engine::release_legal_hold_from_package(read->hold, read->package);
     if (!cleared) return std::unexpected(cleared.error().message());
     return write_and_emit(cli, command.out_package, *cleared,
                           fmt::format("legal hold cleared from package {}", cleared->id.to_string()));
