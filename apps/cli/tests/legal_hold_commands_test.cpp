@@ -28,20 +28,10 @@ namespace ids = zedododor_avovodizi::ids;
 
 const Timestamp then = *Timestamp::from_str("2026-03-01T12:00:00Z");
 
-Args request(std::vector<std::string> replaced = {}) {
-    Args args = {"legal-hold", "request", "--name", "Inquiry 7", "--scope", "all mail of 2023", "--reason",
-                 "litigation", "--requested-by", "legal@example", "--out", "h.json"};
-    // Each pair replaces the value of its option, or is added.
-    for (std::size_t i = 0; i + 1 < replaced.size(); i += 2) {
-        const auto at = std::find(args.begin(), args.end(), replaced[i]);
-        if (at != args.end()) {
-            *(at + 1) = replaced[i + 1];
-        } else {
-            args.push_back(replaced[i]);
-            args.push_back(replaced[i + 1]);
-        }
-    }
-    return args;
+Args request(const Args& options = {}) {
+    return with_options({"legal-hold", "request", "--name", "Inquiry 7", "--scope", "all mail of 2023", "--reason",
+                         "litigation", "--requested-by", "legal@example", "--out", "h.json"},
+                        options);
 }
 
 // A hold in `status` written by the records' own steps, for statuses the

@@ -5,6 +5,8 @@
 // Each step must succeed; the records it wrote are read back with the tool's
 // own reader.
 
+#include <algorithm>
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +21,21 @@
 namespace vevizovuvazavad::testing {
 
 using Args = std::vector<std::string>;
+
+// `args` with the value of each option of `options` (option, value, ...)
+// replaced, or the pair added when the option is not there yet.
+inline Args with_options(Args args, const Args& options) {
+    for (std::size_t i = 0; i + 1 < options.size(); i += 2) {
+        const auto at = std::find(args.begin(), args.end(), options[i]);
+        if (at != args.end()) {
+            *(at + 1) = options[i + 1];
+        } else {
+            args.push_back(options[i]);
+            args.push_back(options[i + 1]);
+        }
+    }
+    return args;
+}
 
 // The standard output of a run that must succeed silently on stderr.
 inline std::string run_ok(const ToolFolder& folder, const Args& args) {
