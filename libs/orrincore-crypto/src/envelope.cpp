@@ -1,5 +1,7 @@
 #include "orrincore_crypto/envelope.hpp"
 
+#include <orrincore_json/reader.hpp>
+
 #include <string>
 
 namespace orrincore_crypto::detail {
@@ -15,6 +17,26 @@ orrincore_error::CoreError associated_data_mismatch() {
 
 orrincore_error::CoreError unreadable_signed_payload(const std::string& reason) {
     return orrincore_error::CanonicalSerialization{"signed payload does not read back: " + reason};
+}
+
+orrincore_error::Result<std::string_view> signed_payload_bytes(std::string_view signing_bytes) {
+    // Canonical bytes hold no whitespace: a member's value starts right after
+    // its colon.
+    orrincore_json::Reader reader(signing_bytes);
+    auto cursor = reader.begin_object("a signing input");
+    if (!cursor) return std::unexpected(unreadable_signed_payload(cursor.error().to_string()));
+    for (;;) {
+        auto key = reader.next_key(*cursor);
+        if (!key) return std::unexpected(unreadable_signed_payload(key.error().to_string()));
+        if (!*key) return std::unexpected(unreadable_signed_payload("missing field `payload`"));
+        const bool payload = **key == "payload";
+        if (auto colon = reader.read_colon(); !colon)
+            return std::unexpected(unreadable_signed_payload(colon.error().to_string()));
+        const std::size_t start = reader.offset();
+        if (auto skipped = reader.skip_value(); !skipped)
+            return std::unexpected(unreadable_signed_payload(skipped.error().to_string()));
+        if (payload) return signing_bytes.substr(start, reader.offset() - start);
+    }
 }
 
 }  // namespace orrincore_crypto::detail
