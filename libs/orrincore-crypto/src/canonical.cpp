@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstring>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -107,7 +108,7 @@ std::string path_text(const Path& path) {
 // is abandoned, so it is not restored on that way out.
 class Canonicalizer {
 public:
-    explicit Canonicalizer(Path path) : path_(std::move(path)) {}
+    explicit Canonicalizer(Path path) : path_(std::move(path)) { open_.reserve(16); }
 
     bool scalar(const json& value) {
         switch (value.type()) {
@@ -124,7 +125,7 @@ public:
         case json::value_t::string: {
             auto normal = checked_normal_form(value.get_ref<const std::string&>());
             if (!normal) return refuse(fmt::format("string at {} is not valid UTF-8", path_text(path_)));
-            return deliver(json(std::move(*normal)));
+            return deliver(std::move(*normal));
         }
         case json::value_t::array:
         case json::value_t::object:
@@ -198,16 +199,17 @@ private:
 
     // Hands a finished value to the array or object it is in, which takes the
     // normalised key from the path, or makes it the result.
-    bool deliver(json value) {
+    template <class Value>
+    bool deliver(Value&& value) {
         if (open_.empty()) {
-            result_ = std::move(value);
+            result_ = std::forward<Value>(value);
             return true;
         }
         Open& parent = open_.back();
-        if (parent.value.is_array())
-            parent.value.get_ref<json::array_t&>().push_back(std::move(value));
+        if (auto* elements = parent.value.get_ptr<json::array_t*>())
+            elements->emplace_back(std::forward<Value>(value));
         else
-            parent.pairs.emplace_back(std::move(path_.back()), std::move(value));
+            parent.pairs.emplace_back(std::move(path_.back()), std::forward<Value>(value));
         path_.pop_back();
         return true;
     }
@@ -246,11 +248,74 @@ constexpr std::array<char, 256> kEscapes = [] {
     return table;
 }();
 
+// Gathers output bytes in a small buffer and hands them to the string in
+// runs, and at flush(). The writers put one punctuation byte at a time, and a
+// call into std::string for each was most of their time.
+class ByteSink {
+public:
+    explicit ByteSink(std::string& out) : out_(out) {}
+    ByteSink(const ByteSink&) = delete;
+    ByteSink& operator=(const ByteSink&) = delete;
+
+    [[gnu::always_inline]] void put(char byte) {
+        if (used_ == sizeof buffer_) [[unlikely]]
+            flush();
+        buffer_[used_++] = byte;
+    }
+    [[gnu::always_inline]] void put(std::string_view bytes) {
+        if (bytes.size() > sizeof buffer_ - used_) [[unlikely]] {
+            put_long(bytes);
+            return;
+        }
+        std::memcpy(buffer_ + used_, bytes.data(), bytes.size());
+        used_ += bytes.size();
+    }
+    void flush() {
+        out_.append(buffer_, used_);
+        used_ = 0;
+    }
+
+private:
+    [[gnu::noinline]] void put_long(std::string_view bytes) {
+        flush();
+        if (bytes.size() > sizeof buffer_) {
+            out_.append(bytes);
+            return;
+        }
+        std::memcpy(buffer_, bytes.data(), bytes.size());
+        used_ = bytes.size();
+    }
+
+    std::string& out_;
+    std::size_t used_ = 0;
+    char buffer_[512];
+};
+
 template <class Integer>
-void append_integer(Integer value, std::string& out) {
+void put_integer(Integer value, ByteSink& sink) {
     char digits[24];
     const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    out.append(digits, end);
+    sink.put(std::string_view(digits, static_cast<std::size_t>(end - digits)));
+}
+
+void put_escaped_string(std::string_view text, ByteSink& sink) {
+    sink.put('"');
+    std::size_t run = 0;  // start of the bytes not yet put
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const char escape = kEscapes[byte];
+        if (escape == 0) continue;
+        sink.put(text.substr(run, i - run));
+        sink.put('\\');
+        sink.put(escape);
+        if (escape == 'u') {
+            sink.put("00");
+            sink.put(std::string_view(orrincore_error::hex::lower_digits(byte).data(), 2));
+        }
+        run = i + 1;
+    }
+    sink.put(text.substr(run));
+    sink.put('"');
 }
 
 template <class Integer>
@@ -319,56 +384,59 @@ std::size_t written_length(const json& value) {
 // Appends the compact text of what it walks: write_value.
 class CompactWriter {
 public:
-    explicit CompactWriter(std::string& out) : out_(out) {}
+    explicit CompactWriter(std::string& out) : sink_(out) {}
 
     bool scalar(const json& value) {
         switch (value.type()) {
         case json::value_t::boolean:
-            out_ += value.get_ref<const json::boolean_t&>() ? "true" : "false";
+            sink_.put(value.get_ref<const json::boolean_t&>() ? "true" : "false");
             break;
         case json::value_t::number_unsigned:
-            append_integer(value.get_ref<const json::number_unsigned_t&>(), out_);
+            put_integer(value.get_ref<const json::number_unsigned_t&>(), sink_);
             break;
         case json::value_t::number_integer:
-            append_integer(value.get_ref<const json::number_integer_t&>(), out_);
+            put_integer(value.get_ref<const json::number_integer_t&>(), sink_);
             break;
         case json::value_t::string:
-            write_escaped_string(value.get_ref<const std::string&>(), out_);
+            put_escaped_string(value.get_ref<const std::string&>(), sink_);
             break;
         default:
-            out_ += "null";  // null, and floats and binary, which canonicalize refuses
+            sink_.put("null");  // null, and floats and binary, which canonicalize refuses
         }
         return true;
     }
     bool begin_array(const json::array_t&) {
-        out_.push_back('[');
+        sink_.put('[');
         return true;
     }
     bool element(std::size_t index) {
-        if (index != 0) out_.push_back(',');
+        if (index != 0) sink_.put(',');
         return true;
     }
     bool end_array() {
-        out_.push_back(']');
+        sink_.put(']');
         return true;
     }
     bool begin_object(const json::object_t&) {
-        out_.push_back('{');
+        sink_.put('{');
         return true;
     }
     bool member(const std::string& key, std::size_t index) {
-        if (index != 0) out_.push_back(',');
-        write_escaped_string(key, out_);
-        out_.push_back(':');
+        if (index != 0) sink_.put(',');
+        put_escaped_string(key, sink_);
+        sink_.put(':');
         return true;
     }
     bool end_object() {
-        out_.push_back('}');
+        sink_.put('}');
         return true;
     }
 
+    // Hands the last bytes to the string.
+    void finish() { sink_.flush(); }
+
 protected:
-    std::string& out_;
+    ByteSink sink_;
 };
 
 // Whether `text` is UTF-8 that normalisation keeps as it is.
@@ -391,10 +459,10 @@ public:
         case json::value_t::string: {
             const auto& text = value.get_ref<const std::string&>();
             if (is_normal_text(text)) {
-                write_escaped_string(text, out_);
+                put_escaped_string(text, sink_);
             } else {
                 if (!orrincore_error::is_valid_utf8(text)) return false;
-                write_escaped_string(compose_pairs(text), out_);
+                put_escaped_string(compose_pairs(text), sink_);
             }
             return true;
         }
@@ -425,28 +493,15 @@ Result<json> canonicalize(const json& value, const Path& path) {
 }
 
 void write_escaped_string(std::string_view text, std::string& out) {
-    out.push_back('"');
-    std::size_t run = 0;  // start of the bytes not yet copied
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        const char escape = kEscapes[byte];
-        if (escape == 0) continue;
-        out.append(text, run, i - run);
-        out.push_back('\\');
-        out.push_back(escape);
-        if (escape == 'u') {
-            out.append("00");
-            orrincore_error::hex::append_lower(std::span(&byte, 1), out);
-        }
-        run = i + 1;
-    }
-    out.append(text, run);
-    out.push_back('"');
+    ByteSink sink(out);
+    put_escaped_string(text, sink);
+    sink.flush();
 }
 
 void write_value(const json& value, std::string& out) {
     CompactWriter writer(out);
     detail::walk(value, writer);
+    writer.finish();
 }
 
 std::optional<std::string> detail::write_keeping_keys(const json& value) {
@@ -456,6 +511,7 @@ std::optional<std::string> detail::write_keeping_keys(const json& value) {
     bytes.reserve(written_length(value));
     KeepingKeysWriter writer(bytes);
     if (!detail::walk(value, writer)) return std::nullopt;
+    writer.finish();
     return bytes;
 }
 

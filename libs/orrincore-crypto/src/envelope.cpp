@@ -20,21 +20,25 @@ orrincore_error::CoreError unreadable_signed_payload(const std::string& reason) 
 }
 
 orrincore_error::Result<std::string_view> signed_payload_bytes(std::string_view signing_bytes) {
+    // Built in place: moving a fresh CoreError into the result gives g++ 12
+    // false -Wmaybe-uninitialized warnings at -O3.
+    const auto unreadable = [](const std::string& reason) {
+        return std::unexpected<orrincore_error::CoreError>(
+            std::in_place, orrincore_error::CanonicalSerialization{"signed payload does not read back: " + reason});
+    };
     // Canonical bytes hold no whitespace: a member's value starts right after
     // its colon.
     orrincore_json::Reader reader(signing_bytes);
     auto cursor = reader.begin_object("a signing input");
-    if (!cursor) return std::unexpected(unreadable_signed_payload(cursor.error().to_string()));
+    if (!cursor) return unreadable(cursor.error().to_string());
     for (;;) {
         auto key = reader.next_key(*cursor);
-        if (!key) return std::unexpected(unreadable_signed_payload(key.error().to_string()));
-        if (!*key) return std::unexpected(unreadable_signed_payload("missing field `payload`"));
+        if (!key) return unreadable(key.error().to_string());
+        if (!*key) return unreadable("missing field `payload`");
         const bool payload = **key == "payload";
-        if (auto colon = reader.read_colon(); !colon)
-            return std::unexpected(unreadable_signed_payload(colon.error().to_string()));
+        if (auto colon = reader.read_colon(); !colon) return unreadable(colon.error().to_string());
         const std::size_t start = reader.offset();
-        if (auto skipped = reader.skip_value(); !skipped)
-            return std::unexpected(unreadable_signed_payload(skipped.error().to_string()));
+        if (auto skipped = reader.skip_value(); !skipped) return unreadable(skipped.error().to_string());
         if (payload) return signing_bytes.substr(start, reader.offset() - start);
     }
 }

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cstddef>
+#include <iterator>
 #include <vector>
 
 namespace orrincore_crypto::canonical::detail {
@@ -26,46 +27,67 @@ bool walk(const nlohmann::json& root, Visitor& visitor) {
     struct Open {
         const json::array_t* elements;  // null for an object
         const json::object_t* entries;  // null for an array
-        std::size_t index;
+        std::size_t index;              // of the next element or member
         json::object_t::const_iterator member;
     };
     std::vector<Open> open;
-    const json* next = &root;
-    for (;;) {
-        if (next != nullptr) {
-            if (next->is_array()) {
-                const auto& elements = next->get_ref<const json::array_t&>();
-                if (!visitor.begin_array(elements)) return false;
-                open.push_back({&elements, nullptr, 0, {}});
-            } else if (next->is_object()) {
-                const auto& entries = next->get_ref<const json::object_t&>();
-                if (!visitor.begin_object(entries)) return false;
-                open.push_back({nullptr, &entries, 0, entries.begin()});
-            } else if (!visitor.scalar(*next)) {
-                return false;
-            }
-            next = nullptr;
+    open.reserve(16);  // deeper than any record
+
+    // Scalars are visited on the spot; an array or object is opened and
+    // visited member by member below.
+    const auto enter = [&](const json& value) {
+        if (const auto* elements = value.get_ptr<const json::array_t*>()) {
+            if (!visitor.begin_array(*elements)) return false;
+            open.push_back({elements, nullptr, 0, {}});
+            return true;
         }
-        if (open.empty()) return true;
+        if (const auto* entries = value.get_ptr<const json::object_t*>()) {
+            if (!visitor.begin_object(*entries)) return false;
+            open.push_back({nullptr, entries, 0, entries->begin()});
+            return true;
+        }
+        return visitor.scalar(value);
+    };
+
+    if (!enter(root)) return false;
+    while (!open.empty()) {
         Open& innermost = open.back();
         if (innermost.elements != nullptr) {
-            if (innermost.index < innermost.elements->size()) {
-                if (!visitor.element(innermost.index)) return false;
-                next = &(*innermost.elements)[innermost.index++];
+            const json::array_t& elements = *innermost.elements;
+            std::size_t index = innermost.index;
+            for (; index < elements.size(); ++index) {
+                const json& element = elements[index];
+                if (!visitor.element(index)) return false;
+                if (element.is_structured()) break;
+                if (!visitor.scalar(element)) return false;
+            }
+            if (index == elements.size()) {
+                if (!visitor.end_array()) return false;
+                open.pop_back();
                 continue;
             }
-            if (!visitor.end_array()) return false;
+            innermost.index = index + 1;
+            if (!enter(elements[index])) return false;  // may move `innermost`
         } else {
-            if (innermost.member != innermost.entries->end()) {
-                if (!visitor.member(innermost.member->first, innermost.index++)) return false;
-                next = &innermost.member->second;
-                ++innermost.member;
+            const json::object_t& entries = *innermost.entries;
+            auto member = innermost.member;
+            std::size_t index = innermost.index;
+            for (; member != entries.end(); ++member, ++index) {
+                if (!visitor.member(member->first, index)) return false;
+                if (member->second.is_structured()) break;
+                if (!visitor.scalar(member->second)) return false;
+            }
+            if (member == entries.end()) {
+                if (!visitor.end_object()) return false;
+                open.pop_back();
                 continue;
             }
-            if (!visitor.end_object()) return false;
+            innermost.member = std::next(member);
+            innermost.index = index + 1;
+            if (!enter(member->second)) return false;  // may move `innermost`
         }
-        open.pop_back();
     }
+    return true;
 }
 
 }  // namespace orrincore_crypto::canonical::detail

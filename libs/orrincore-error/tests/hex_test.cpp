@@ -22,6 +22,7 @@ TEST(HexLower, TwoZeroPaddedDigitsPerByteAppended) {
     const std::array<std::uint8_t, 5> bytes{0x00, 0x0f, 0xa0, 0x7e, 0xff};
     EXPECT_EQ(to_lower(bytes), "000fa07eff");
     EXPECT_EQ(to_lower({}), "");
+    static_assert(lower_digits(0xa7) == std::array<char, 2>{'a', '7'});
     std::string out = "x:";
     append_lower(bytes, out);
     EXPECT_EQ(out, "x:000fa07eff");

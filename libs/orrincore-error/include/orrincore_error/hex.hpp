@@ -2,6 +2,7 @@
 // Hexadecimal digits: every hex text of the system is written in lower case
 // and read in either case.
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -18,13 +19,15 @@ constexpr int digit_value(char c) {
     return -1;
 }
 
+// The two lower-case hex digits of a byte, high four bits first.
+constexpr std::array<char, 2> lower_digits(std::uint8_t byte) {
+    constexpr char kDigits[] = "0123456789abcdef";
+    return {kDigits[byte >> 4], kDigits[byte & 0x0F]};
+}
+
 // Appends two lower-case hex digits per byte, in byte order.
 inline void append_lower(std::span<const std::uint8_t> bytes, std::string& out) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    for (const std::uint8_t byte : bytes) {
-        out.push_back(kDigits[byte >> 4]);
-        out.push_back(kDigits[byte & 0x0F]);
-    }
+    for (const std::uint8_t byte : bytes) out.append(lower_digits(byte).data(), 2);
 }
 
 inline std::string to_lower(std::span<const std::uint8_t> bytes) {
