@@ -40,8 +40,8 @@ zedododor_avovodizi::ids::ProductId policy_product_id();
 
 // Reads the signed ruleset at `ruleset_path` (a failure names the file and
 // says that a signed envelope is needed), then the trust store at
-// `trust_store_path` (a path that cannot be examined is the empty store),
-// then verifies and evaluates with the functions below.
+// `trust_store_path` (load_trust_store: a path that leads to nothing is the
+// empty store), then verifies and evaluates with the functions below.
 std::expected<orrincore_policy::PolicyDecision, std::string> authorize_hold_release(
     const vuvadededoru_contracts::LegalHold& hold, std::string_view approved_by, std::string_view ruleset_path,
     std::string_view trust_store_path, const zedododor_avovodizi::time::Timestamp& now);

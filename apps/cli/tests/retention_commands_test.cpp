@@ -4,11 +4,13 @@
 
 #include "io/record_file.hpp"
 #include "run_tool.hpp"
+#include "tool_steps.hpp"
 
 namespace {
 
-using vevizovuvazavad::testing::RunResult;
 using vevizovuvazavad::testing::ToolFolder;
+using vevizovuvazavad::testing::expect_refused;
+using vevizovuvazavad::testing::with_options;
 using vuvadededoru_contracts::DispositionBehavior;
 using vuvadededoru_contracts::RetentionPolicy;
 using Args = std::vector<std::string>;
@@ -23,12 +25,6 @@ Args new_policy(std::vector<std::string> extra) {
     Args args = {"retention", "new", "--name", "Mail", "--class", "compliance", "--min-days", "30", "--out", "p.json"};
     args.insert(args.end(), extra.begin(), extra.end());
     return args;
-}
-
-void expect_refused(const RunResult& run, std::string_view message) {
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, fmt::format("error: {}\n", message));
 }
 
 TEST(RetentionNew, WritesThePolicyAndReportsIt) {
@@ -103,18 +99,10 @@ TEST(RetentionNew, RefusalsInOrder) {
     };
     for (const auto& c : cases) {
         ToolFolder folder;
-        Args args = {"retention", "new", "--class", "compliance", "--name", "Mail", "--min-days", "30", "--out",
-                     "p.json"};
-        // Later values replace the defaults above, each option once.
-        for (std::size_t i = 0; i < c.args.size(); i += 2) {
-            const auto at = std::find(args.begin(), args.end(), c.args[i]);
-            if (at != args.end()) {
-                *(at + 1) = c.args[i + 1];
-            } else {
-                args.push_back(c.args[i]);
-                args.push_back(c.args[i + 1]);
-            }
-        }
+        // Later values replace the defaults, each option once.
+        const Args args = with_options(
+            {"retention", "new", "--class", "compliance", "--name", "Mail", "--min-days", "30", "--out", "p.json"},
+            c.args);
         SCOPED_TRACE(fmt::format("{}", fmt::join(args, " ")));
         expect_refused(folder.run(args), c.message);
         EXPECT_EQ(folder.entries(), std::vector<std::string>{});

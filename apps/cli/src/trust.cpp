@@ -1,0 +1,52 @@
+#include <cstddef>
+
+#include <fmt/format.h>
+#include <orrincore_error/text.hpp>
+
+#include "handlers.hpp"
+#include "io/emit.hpp"
+#include "io/os_error.hpp"
+#include "io/record_file.hpp"
+#include "trust_store.hpp"
+#include "trust_store_file.hpp"
+
+namespace vevizovuvazavad {
+namespace {
+
+using zedododor_avovodizi::time::Timestamp;
+
+HandlerResult run(const Cli& cli, const TrustCommand::Add& command) {
+    auto store = load_trust_store(command.store);
+    if (!store) return std::unexpected(std::move(store).error());
+    const auto now = Timestamp::now();
+    if (auto added = trust_store_add(*store, command.name, command.pubkey, now); !added) return added;
+    if (auto written = io::write_json(command.store, *store); !written) return written;
+    io::emit(cli, *store,
+             fmt::format("trusted signer {} added to {} ({} now trusted)", orrincore_error::quoted_form(command.name),
+                         io::display_path(command.store), store->signers.size()));
+    return {};
+}
+
+HandlerResult run(const Cli& cli, const TrustCommand::List& command) {
+    auto store = load_trust_store(command.store);
+    if (!store) return std::unexpected(std::move(store).error());
+    std::string text;
+    if (store->signers.empty()) {
+        text = fmt::format("{}: no trusted ruleset-signing keys — every ruleset will be refused",
+                           io::display_path(command.store));
+    }
+    for (std::size_t i = 0; i < store->signers.size(); ++i) {
+        if (i > 0) text += '\n';
+        text += fmt::format("{}  {}", store->signers[i].pubkey_hex, store->signers[i].name);
+    }
+    io::emit(cli, *store, text);
+    return {};
+}
+
+}  // namespace
+
+HandlerResult run_trust(const Cli& cli, const TrustCommand& command) {
+    return std::visit([&](const auto& subcommand) { return run(cli, subcommand); }, command.value);
+}
+
+}  // namespace vevizovuvazavad
