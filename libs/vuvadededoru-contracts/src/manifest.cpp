@@ -6,6 +6,7 @@
 #include <fmt/format.h>
 
 #include <orrincore_crypto/canonical.hpp>
+#include <orrincore_crypto/hasher.hpp>
 #include <orrincore_json/document.hpp>
 
 namespace vuvadededoru_contracts {
@@ -68,16 +69,30 @@ ContractResult<void> ArchiveManifest::verify(const orrincore_crypto::VerifyingKe
     return {};
 }
 
-ContractResult<void> ArchiveManifest::verify_chunk_integrity(std::span<const ChunkBytes> chunks) const {
-    if (chunks.size() != object_refs.size()) {
+ContractResult<void> ArchiveManifest::verify_chunk_digests(
+    std::span<const orrincore_object::ContentDigest> digests) const {
+    if (digests.size() != object_refs.size()) {
         return std::unexpected(Canonical{fmt::format("chunk count mismatch: manifest records {}, {} supplied",
-                                                     object_refs.size(), chunks.size())});
+                                                     object_refs.size(), digests.size())});
     }
-    for (std::size_t i = 0; i < chunks.size(); ++i) {
-        if (!object_refs[i].verify_content(chunks[i]))
+    for (std::size_t i = 0; i < digests.size(); ++i) {
+        if (!object_refs[i].verify_digest(digests[i]))
             return std::unexpected(Canonical{fmt::format("chunk {} failed integrity verification", i)});
     }
     return {};
+}
+
+orrincore_crypto::HashAlgorithm ArchiveManifest::chunk_hash_algorithm(std::size_t index) const {
+    if (index < object_refs.size()) return object_refs[index].content_hash.algorithm;
+    return orrincore_crypto::HashAlgorithm::blake3;
+}
+
+ContractResult<void> ArchiveManifest::verify_chunk_integrity(std::span<const ChunkBytes> chunks) const {
+    std::vector<orrincore_object::ContentDigest> digests;
+    digests.reserve(chunks.size());
+    for (std::size_t i = 0; i < chunks.size(); ++i)
+        digests.push_back({chunks[i].size(), orrincore_crypto::hash::hash_with(chunk_hash_algorithm(i), chunks[i])});
+    return verify_chunk_digests(digests);
 }
 
 ContractResult<void> ArchiveManifest::verify_chunk_integrity(
