@@ -17,7 +17,6 @@ namespace vevizovuvazavad {
 namespace {
 
 using orrincore_crypto::HashAlgorithm;
-using orrincore_object::ContentDigest;
 using orrincore_object::ObjectKind;
 using orrincore_object::ObjectReference;
 using vuvadededoru_contracts::ArchiveManifest;
@@ -63,19 +62,18 @@ HandlerResult run(const Cli& cli, const PackageCommand::New& command) {
 std::expected<std::vector<ObjectReference>, std::string> chunk_references(const ArchivePackage& package,
                                                                           const std::vector<std::string>& paths,
                                                                           Timestamp now) {
-    io::ChunkDigester digester;
+    auto digests = io::digest_chunk_files(paths, [](std::size_t) { return HashAlgorithm::blake3; });
+    if (!digests) return std::unexpected(std::move(digests).error());
     std::vector<ObjectReference> references;
-    references.reserve(paths.size());
-    for (const auto& path : paths) {
-        auto digest = digester.digest(path, HashAlgorithm::blake3);
-        if (!digest) return std::unexpected(std::move(digest).error());
+    references.reserve(digests->size());
+    for (const auto& digest : *digests) {
         references.push_back({.object_id = ObjectId::generate(),
                               .tenant_id = package.tenant_id,
                               .workspace_id = package.workspace_id,
                               .product_id = package.source_product,
                               .object_kind = ObjectKind::archive_object,
-                              .content_hash = digest->hash,
-                              .ciphertext_size = digest->size,
+                              .content_hash = digest.hash,
+                              .ciphertext_size = digest.size,
                               .storage_backend_hint = std::nullopt,
                               .manifest_hash = std::nullopt,
                               .created_at = now,
@@ -136,21 +134,6 @@ HandlerResult run(const Cli& cli, const PackageCommand::Seal& command) {
     return {};
 }
 
-// Every chunk file's length and hash, in order, before any is checked: a file
-// that cannot be read is reported ahead of a mismatch of an earlier chunk.
-std::expected<std::vector<ContentDigest>, std::string> chunk_digests(const ArchiveManifest& manifest,
-                                                                     const std::vector<std::string>& paths) {
-    io::ChunkDigester digester;
-    std::vector<ContentDigest> digests;
-    digests.reserve(paths.size());
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        auto digest = digester.digest(paths[i], manifest.chunk_hash_algorithm(i));
-        if (!digest) return std::unexpected(std::move(digest).error());
-        digests.push_back(*digest);
-    }
-    return digests;
-}
-
 HandlerResult run(const Cli& cli, const PackageCommand::Verify& command) {
     auto package = io::read_json<ArchivePackage>(command.package);
     if (!package) return std::unexpected(std::move(package).error());
@@ -161,7 +144,11 @@ HandlerResult run(const Cli& cli, const PackageCommand::Verify& command) {
     if (auto verified = verification::verify_package_integrity(*package, *sealed, key->verifying_key()); !verified)
         return std::unexpected(verified.error().message());
     if (!command.chunks.empty()) {
-        auto digests = chunk_digests(sealed->manifest, command.chunks);
+        // Every file is read before any is checked: a file that cannot be
+        // read is reported ahead of a mismatch of an earlier chunk.
+        const auto& manifest = sealed->manifest;
+        auto digests = io::digest_chunk_files(
+            command.chunks, [&](std::size_t index) { return manifest.chunk_hash_algorithm(index); });
         if (!digests) return std::unexpected(std::move(digests).error());
         if (auto checked = verification::verify_chunk_digests(sealed->manifest, *digests); !checked)
             return std::unexpected(checked.error().message());

@@ -1,11 +1,11 @@
 #pragma once
-// Chunk files: archived content of any size, never held whole. Each file is
-// read through one buffer that serves every chunk of a command, and hashed as
-// its bytes arrive, so a chunk of a terabyte takes the memory of one of a
-// byte.
+// Chunk files: archived content of any size, never held whole. The files of
+// a command are read through one buffer, and each is hashed as its bytes
+// arrive, so a chunk of a terabyte takes the memory of one of a byte.
 
 #include <cstddef>
 #include <expected>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,18 +19,11 @@ namespace vevizovuvazavad::io {
 // read that fills it and the hash that consumes it.
 inline constexpr std::size_t chunk_read_size = 256 * 1024;
 
-class ChunkDigester {
-public:
-    ChunkDigester() : buffer_(chunk_read_size) {}
-
-    // The length of the file at `path` and its hash under `algorithm`, or
-    // "{path}: {os error}", the very text that reading the file whole gives
-    // (a folder, for instance, fails on its first read).
-    std::expected<orrincore_object::ContentDigest, std::string> digest(const std::string& path,
-                                                                       orrincore_crypto::HashAlgorithm algorithm);
-
-private:
-    std::vector<char> buffer_;
-};
+// The length of every file and its hash, file i under `algorithm(i)`, in
+// order. The first file that cannot be read ends the walk with
+// "{path}: {os error}", the very text that reading the file whole gives (a
+// folder, for instance, fails on its first read).
+std::expected<std::vector<orrincore_object::ContentDigest>, std::string> digest_chunk_files(
+    const std::vector<std::string>& paths, const std::function<orrincore_crypto::HashAlgorithm(std::size_t)>& algorithm);
 
 }  // namespace vevizovuvazavad::io
