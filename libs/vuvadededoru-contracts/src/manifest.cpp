@@ -7,7 +7,6 @@
 
 #include <orrincore_crypto/canonical.hpp>
 #include <orrincore_crypto/hasher.hpp>
-#include <orrincore_json/document.hpp>
 
 namespace vuvadededoru_contracts {
 namespace {
@@ -54,10 +53,11 @@ ContractResult<orrincore_crypto::ContentHash> ArchiveManifest::manifest_hash() c
     return orrincore_crypto::hash::blake3_hash(*bytes);
 }
 
+// Signed over the same bytes that verify and manifest_hash take.
 ContractResult<orrincore_crypto::Signature> ArchiveManifest::sign(const orrincore_crypto::SigningKey& key) const {
-    auto signature = orrincore_crypto::sign::sign_canonical(key, orrincore_json::to_value(*this));
-    if (!signature) return std::unexpected(ContractError::from(signature.error()));
-    return *signature;
+    auto bytes = canonical_bytes();
+    if (!bytes) return std::unexpected(bytes.error());
+    return key.sign_bytes(*bytes);
 }
 
 ContractResult<void> ArchiveManifest::verify(const orrincore_crypto::VerifyingKey& key,
