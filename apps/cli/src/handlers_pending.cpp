@@ -7,7 +7,6 @@ namespace {
 HandlerResult not_built() { return std::unexpected(std::string("not built yet")); }
 }  // namespace
 
-HandlerResult run_package(const Cli&, const PackageCommand&) { return not_built(); }
 HandlerResult run_disposition(const Cli&, const DispositionCommand&) { return not_built(); }
 HandlerResult run_custody(const Cli&, const CustodyCommand&) { return not_built(); }
 

@@ -426,6 +426,14 @@ public:
     // Hands the last bytes to the string.
     void finish() { sink_.flush(); }
 
+    // For a value written in parts: bytes between them, and a key with its
+    // colon.
+    void put(std::string_view bytes) { sink_.put(bytes); }
+    void put_key(std::string_view key) {
+        put_escaped_string(key, sink_);
+        sink_.put(':');
+    }
+
 protected:
     ByteSink sink_;
 };
@@ -504,6 +512,37 @@ std::optional<std::string> detail::write_keeping_keys(const json& value) {
     if (!detail::walk(value, writer)) return std::nullopt;
     writer.finish();
     return bytes;
+}
+
+struct detail::PartSink::Writer {
+    explicit Writer(std::string& out) : writer(out) {}
+    KeepingKeysWriter writer;
+};
+
+detail::PartSink::PartSink() = default;
+detail::PartSink::PartSink(std::string& out) : writer_(std::make_unique<Writer>(out)) {}
+detail::PartSink::~PartSink() = default;
+
+void detail::PartSink::put(std::string_view punctuation) {
+    if (writer_) writer_->writer.put(punctuation);
+    counted_ += punctuation.size();
+}
+
+void detail::PartSink::key(std::string_view key) {
+    if (writer_) writer_->writer.put_key(key);
+    counted_ += escaped_length(key) + 1;
+}
+
+bool detail::PartSink::leaf(const json& value) {
+    if (!writer_) {
+        counted_ += written_length(value);
+        return true;
+    }
+    return detail::walk(value, writer_->writer);
+}
+
+void detail::PartSink::finish() {
+    if (writer_) writer_->writer.finish();
 }
 
 Result<std::string> to_canonical_json(const json& value_form) {

@@ -4,6 +4,8 @@
 #include <orrincore_json/record.hpp>
 
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -285,6 +287,40 @@ struct Sample {
     std::uint64_t size;
     std::string label;
 };
+
+struct Part {
+    std::string name;
+    std::optional<std::int64_t> offset;
+};
+
+// A list written as one text, as a field's own codec may write it.
+struct JoinedCodec {
+    static orrincore_json::ReadResult<std::vector<std::uint64_t>> read(orrincore_json::Reader& reader);
+    template <class J>
+    static J write(const std::vector<std::uint64_t>& values) {
+        std::string text;
+        for (const auto value : values) text += std::to_string(value) + ";";
+        return J(text);
+    }
+};
+
+// Every kind of field, with field order unlike key order.
+struct Whole {
+    std::string zeta;
+    std::vector<Part> parts;
+    std::optional<Part> spare;
+    std::optional<std::string> note;
+    std::vector<std::string> tags;
+    std::map<std::string, std::int64_t> counts;
+    std::vector<std::optional<std::uint64_t>> holes;
+    std::vector<std::uint64_t> joined;
+    bool flag;
+};
+
+// A key that is not ASCII: the value-form walk writes such a record.
+struct Accented {
+    std::string value;
+};
 }  // namespace canonical_test_records
 
 template <>
@@ -295,11 +331,90 @@ struct orrincore_json::Json<canonical_test_records::Sample>
     static constexpr auto fields = std::tuple{required("size", &R::size), required("label", &R::label)};
 };
 
+template <>
+struct orrincore_json::Json<canonical_test_records::Part> : orrincore_json::RecordJson<canonical_test_records::Part> {
+    using R = canonical_test_records::Part;
+    static constexpr std::string_view name = "Part";
+    static constexpr auto fields = std::tuple{required("name", &R::name), omittable("offset", &R::offset)};
+};
+
+template <>
+struct orrincore_json::Json<canonical_test_records::Whole>
+    : orrincore_json::RecordJson<canonical_test_records::Whole> {
+    using R = canonical_test_records::Whole;
+    static constexpr std::string_view name = "Whole";
+    static constexpr auto fields = std::tuple{
+        required("zeta", &R::zeta),
+        required("parts", &R::parts),
+        nullable("spare", &R::spare),
+        omittable("note", &R::note),
+        omittable_empty("tags", &R::tags),
+        required("counts", &R::counts),
+        required("holes", &R::holes),
+        required<canonical_test_records::JoinedCodec>("joined", &R::joined),
+        required("flag", &R::flag),
+    };
+};
+
+template <>
+struct orrincore_json::Json<canonical_test_records::Accented>
+    : orrincore_json::RecordJson<canonical_test_records::Accented> {
+    using R = canonical_test_records::Accented;
+    static constexpr std::string_view name = "Accented";
+    static constexpr auto fields = std::tuple{required("e\u0301", &R::value)};
+};
+
 namespace orrincore_crypto::canonical {
 namespace {
 
 TEST(CanonicalJson, RecordEntryUsesItsValueForm) {
     EXPECT_EQ(to_canonical_json(canonical_test_records::Sample{7, "e\u0301"}), "{\"label\":\"\u00e9\",\"size\":7}");
+}
+
+// A record is written field by field where it can be: the bytes are those of
+// its value form, and nothing is written where the value form's walk must
+// answer (a map key that composes, a text that is not UTF-8), which the entry
+// then does.
+TEST(CanonicalJson, RecordsWrittenFieldByFieldAsTheirValueForm) {
+    using canonical_test_records::Part;
+    using canonical_test_records::Whole;
+    const Whole full{"y\u0308e\u0301", {{"a", 3}, {"b\t", std::nullopt}}, Part{"s", -1}, "n\u0303", {"x", "y"},
+                     {{"k", 1}, {"j", -2}}, {std::nullopt, 5}, {1, 2}, true};
+    const Whole bare{"", {}, std::nullopt, std::nullopt, {}, {}, {}, {}, false};
+    auto composing_key = bare;
+    composing_key.counts = {{"e\u0301", 1}, {"f", 2}};
+    auto not_utf8 = full;
+    not_utf8.parts[1].name = "ok\xff";
+    struct Case {
+        const char* name;
+        Whole record;
+        bool field_by_field;
+    };
+    const std::vector<Case> cases = {
+        {"every field", full, true},
+        {"absent, empty and left out", bare, true},
+        {"a map key that composes", composing_key, false},
+        {"a text that is not UTF-8", not_utf8, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const json value_form = orrincore_json::to_value(c.record);
+        const std::string expected = outcome(value_form);
+        const auto parts = detail::write_record_parts(c.record);
+        EXPECT_EQ(parts.has_value(), c.field_by_field);
+        if (parts) {
+            EXPECT_EQ(*parts, expected);
+        }
+        const auto entry = to_canonical_json(c.record);
+        EXPECT_EQ(entry ? *entry : "refused: " + entry.error().message(), expected);
+    }
+    EXPECT_EQ(*to_canonical_json(bare), R"({"counts":{},"flag":false,"holes":[],"joined":"","parts":[],"spare":null,"zeta":""})");
+    EXPECT_EQ(*to_canonical_json(full),
+              "{\"counts\":{\"j\":-2,\"k\":1},\"flag\":true,\"holes\":[null,5],\"joined\":\"1;2;\",\"note\":\"\u00f1\","
+              "\"parts\":[{\"name\":\"a\",\"offset\":3},{\"name\":\"b\\t\"}],\"spare\":{\"name\":\"s\",\"offset\":-1},"
+              "\"tags\":[\"x\",\"y\"],\"zeta\":\"\u00ff\u00e9\"}");
+    static_assert(!detail::has_plain_keys<canonical_test_records::Accented>());
+    EXPECT_EQ(to_canonical_json(canonical_test_records::Accented{"v"}), "{\"\u00e9\":\"v\"}");
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <fmt/format.h>
 
 #include <orrincore_crypto/canonical.hpp>
-#include <orrincore_json/document.hpp>
+#include <orrincore_crypto/hasher.hpp>
 
 namespace vuvadededoru_contracts {
 namespace {
@@ -53,10 +53,11 @@ ContractResult<orrincore_crypto::ContentHash> ArchiveManifest::manifest_hash() c
     return orrincore_crypto::hash::blake3_hash(*bytes);
 }
 
+// Signed over the same bytes that verify and manifest_hash take.
 ContractResult<orrincore_crypto::Signature> ArchiveManifest::sign(const orrincore_crypto::SigningKey& key) const {
-    auto signature = orrincore_crypto::sign::sign_canonical(key, orrincore_json::to_value(*this));
-    if (!signature) return std::unexpected(ContractError::from(signature.error()));
-    return *signature;
+    auto bytes = canonical_bytes();
+    if (!bytes) return std::unexpected(bytes.error());
+    return key.sign_bytes(*bytes);
 }
 
 ContractResult<void> ArchiveManifest::verify(const orrincore_crypto::VerifyingKey& key,
@@ -68,16 +69,30 @@ ContractResult<void> ArchiveManifest::verify(const orrincore_crypto::VerifyingKe
     return {};
 }
 
-ContractResult<void> ArchiveManifest::verify_chunk_integrity(std::span<const ChunkBytes> chunks) const {
-    if (chunks.size() != object_refs.size()) {
+ContractResult<void> ArchiveManifest::verify_chunk_digests(
+    std::span<const orrincore_object::ContentDigest> digests) const {
+    if (digests.size() != object_refs.size()) {
         return std::unexpected(Canonical{fmt::format("chunk count mismatch: manifest records {}, {} supplied",
-                                                     object_refs.size(), chunks.size())});
+                                                     object_refs.size(), digests.size())});
     }
-    for (std::size_t i = 0; i < chunks.size(); ++i) {
-        if (!object_refs[i].verify_content(chunks[i]))
+    for (std::size_t i = 0; i < digests.size(); ++i) {
+        if (!object_refs[i].verify_digest(digests[i]))
             return std::unexpected(Canonical{fmt::format("chunk {} failed integrity verification", i)});
     }
     return {};
+}
+
+orrincore_crypto::HashAlgorithm ArchiveManifest::chunk_hash_algorithm(std::size_t index) const {
+    if (index < object_refs.size()) return object_refs[index].content_hash.algorithm;
+    return orrincore_crypto::HashAlgorithm::blake3;
+}
+
+ContractResult<void> ArchiveManifest::verify_chunk_integrity(std::span<const ChunkBytes> chunks) const {
+    std::vector<orrincore_object::ContentDigest> digests;
+    digests.reserve(chunks.size());
+    for (std::size_t i = 0; i < chunks.size(); ++i)
+        digests.push_back({chunks[i].size(), orrincore_crypto::hash::hash_with(chunk_hash_algorithm(i), chunks[i])});
+    return verify_chunk_digests(digests);
 }
 
 ContractResult<void> ArchiveManifest::verify_chunk_integrity(

@@ -27,6 +27,11 @@ EngineResult<void> verify_package_integrity(const ArchivePackage& package, const
     return wrapped(sealed.verify(key));
 }
 
+EngineResult<void> verify_chunk_digests(const ArchiveManifest& manifest,
+                                        std::span<const orrincore_object::ContentDigest> digests) {
+    return wrapped(manifest.verify_chunk_digests(digests));
+}
+
 EngineResult<void> verify_chunk_integrity(const ArchiveManifest& manifest, std::span<const ChunkBytes> chunks) {
     return wrapped(manifest.verify_chunk_integrity(chunks));
 }

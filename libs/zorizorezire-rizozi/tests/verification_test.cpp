@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <orrincore_crypto/hasher.hpp>
+
 #include "engine_fixture.hpp"
 
 namespace {
@@ -151,6 +153,69 @@ TEST(VerifyChunkIntegrity, ChunkFailuresAreWrappedContractErrors) {
               EngineError(vc::ContractError(vc::Canonical{"chunk 0 failed integrity verification"})));
     EXPECT_EQ(result.error().message(),
               "contract violation: canonical encoding failed: chunk 0 failed integrity verification");
+}
+
+// The digest form pins each rule in its order: the count before any digest,
+// then chunk by chunk (size and hash, the hash in its reference's own
+// algorithm), the first failure deciding. The in-memory form, given chunks
+// with those digests, answers the same.
+TEST(VerifyChunkDigests, RulesInTheirOrder) {
+    using orrincore_crypto::HashAlgorithm;
+    using orrincore_object::ContentDigest;
+    const std::vector<std::uint8_t> first = {'o', 'n', 'e'};
+    const std::vector<std::uint8_t> second = {'t', 'w', 'o', '!'};
+    auto manifest = manifest_for(fx::sealed_package());
+    auto second_ref = manifest.object_refs[0];
+    second_ref.content_hash = orrincore_crypto::hash::sha256(second);
+    second_ref.ciphertext_size = second.size();
+    manifest.object_refs = {manifest.object_refs[0], second_ref};
+    manifest.object_refs[0].content_hash = orrincore_crypto::hash::blake3_hash(first);
+    manifest.object_refs[0].ciphertext_size = first.size();
+    EXPECT_EQ(manifest.chunk_hash_algorithm(0), HashAlgorithm::blake3);
+    EXPECT_EQ(manifest.chunk_hash_algorithm(1), HashAlgorithm::sha256);
+    EXPECT_EQ(manifest.chunk_hash_algorithm(2), HashAlgorithm::blake3);
+
+    const auto digest = [&](const std::vector<std::uint8_t>& bytes, HashAlgorithm algorithm) {
+        return ContentDigest{bytes.size(), orrincore_crypto::hash::hash_with(algorithm, bytes)};
+    };
+    const auto ok_first = digest(first, HashAlgorithm::blake3);
+    const auto ok_second = digest(second, HashAlgorithm::sha256);
+    auto longer = ok_second;
+    longer.size += 1;
+    struct Case {
+        const char* name;
+        std::vector<ContentDigest> digests;
+        std::optional<std::string> error;
+    };
+    const std::string count = "contract violation: canonical encoding failed: chunk count mismatch: manifest records 2, ";
+    const std::string chunk = "contract violation: canonical encoding failed: chunk ";
+    const std::vector<Case> cases = {
+        {"exact", {ok_first, ok_second}, std::nullopt},
+        {"one missing", {ok_first}, count + "1 supplied"},
+        {"one more, the rest intact", {ok_first, ok_second, ok_second}, count + "3 supplied"},
+        {"count before a bad first digest", {ok_second}, count + "1 supplied"},
+        {"swapped", {ok_second, ok_first}, chunk + "0 failed integrity verification"},
+        {"hash right, size not", {ok_first, longer}, chunk + "1 failed integrity verification"},
+        {"hashed under the other algorithm", {ok_first, digest(second, HashAlgorithm::blake3)},
+         chunk + "1 failed integrity verification"},
+        {"the first failure decides", {digest(second, HashAlgorithm::blake3), longer},
+         chunk + "0 failed integrity verification"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto result = verification::verify_chunk_digests(manifest, c.digests);
+        if (c.error) {
+            ASSERT_FALSE(result);
+            EXPECT_EQ(result.error().message(), *c.error);
+        } else {
+            EXPECT_TRUE(result);
+        }
+    }
+    EXPECT_TRUE(verification::verify_chunk_integrity(manifest, {first, second}));
+    EXPECT_EQ(verification::verify_chunk_integrity(manifest, {second, first}).error().message(),
+              chunk + "0 failed integrity verification");
+    EXPECT_EQ(verification::verify_chunk_integrity(manifest, {first, second, second}).error().message(),
+              count + "3 supplied");
 }
 
 }  // namespace

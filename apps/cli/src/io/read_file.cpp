@@ -6,33 +6,51 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <utility>
 
 namespace vevizovuvazavad::io {
+
+std::expected<InputFile, int> InputFile::open(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::unexpected(errno);
+    return InputFile(fd);
+}
+
+InputFile::InputFile(InputFile&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+
+InputFile::~InputFile() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+std::size_t InputFile::size_hint() const {
+    struct stat status {};
+    if (::fstat(fd_, &status) != 0 || status.st_size <= 0) return 0;
+    return static_cast<std::size_t>(status.st_size);
+}
+
+std::expected<std::size_t, int> InputFile::read_some(std::span<char> buffer) {
+    for (;;) {
+        const ssize_t count = ::read(fd_, buffer.data(), buffer.size());
+        if (count >= 0) return static_cast<std::size_t>(count);
+        if (errno != EINTR) return std::unexpected(errno);
+    }
+}
 
 // Reads straight into the result, so that a secret's bytes exist in one
 // place only, which its reader can wipe.
 std::expected<std::string, int> read_file(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::unexpected(errno);
-    struct stat status {};
-    std::size_t expected_size = 0;
-    if (::fstat(fd, &status) == 0 && status.st_size > 0) expected_size = static_cast<std::size_t>(status.st_size);
+    auto file = InputFile::open(path);
+    if (!file) return std::unexpected(file.error());
     // One byte beyond the expected size, so that the end is seen without growing.
-    std::string bytes(expected_size + 1, '\0');
+    std::string bytes(file->size_hint() + 1, '\0');
     std::size_t used = 0;
     for (;;) {
         if (used == bytes.size()) bytes.resize(std::max<std::size_t>(2 * bytes.size(), 4096));
-        const ssize_t count = ::read(fd, bytes.data() + used, bytes.size() - used);
-        if (count == 0) break;
-        if (count < 0) {
-            if (errno == EINTR) continue;
-            const int error = errno;
-            ::close(fd);
-            return std::unexpected(error);
-        }
-        used += static_cast<std::size_t>(count);
+        auto count = file->read_some(std::span(bytes).subspan(used));
+        if (!count) return std::unexpected(count.error());
+        if (*count == 0) break;
+        used += *count;
     }
-    ::close(fd);
     bytes.resize(used);
     return bytes;
 }

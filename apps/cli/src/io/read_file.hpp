@@ -1,11 +1,38 @@
 #pragma once
-// Reading a whole file with the operating system's own error numbers (a
-// folder, for instance, fails with EISDIR rather than reading as empty).
+// Reading files with the operating system's own error numbers (a folder, for
+// instance, fails with EISDIR rather than reading as empty), whole or piece
+// by piece through a caller's buffer.
 
+#include <cstddef>
 #include <expected>
+#include <span>
 #include <string>
 
 namespace vevizovuvazavad::io {
+
+// A file open for reading, closed when dropped.
+class InputFile {
+public:
+    // The file at `path`, or the error number. Opening a folder succeeds; its
+    // first read fails.
+    static std::expected<InputFile, int> open(const std::string& path);
+
+    InputFile(InputFile&& other) noexcept;
+    InputFile& operator=(InputFile&&) = delete;
+    ~InputFile();
+
+    // The length the file reports, or 0 where it reports none (a pipe, a
+    // device); only a hint for sizing buffers.
+    std::size_t size_hint() const;
+
+    // Up to `buffer.size()` next bytes into `buffer`: how many, 0 at the
+    // end, or the error number. Interrupted reads are retried.
+    std::expected<std::size_t, int> read_some(std::span<char> buffer);
+
+private:
+    explicit InputFile(int fd) : fd_(fd) {}
+    int fd_;
+};
 
 // Every byte of the file at `path`, or the error number.
 std::expected<std::string, int> read_file(const std::string& path);

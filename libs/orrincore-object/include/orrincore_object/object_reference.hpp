@@ -29,6 +29,15 @@ enum class ObjectKind {
     report_artifact,
 };
 
+// Content as a check against a reference sees it: its length and its hash,
+// taken in memory or while the content streams past.
+struct ContentDigest {
+    std::uint64_t size;
+    orrincore_crypto::ContentHash hash;
+
+    bool operator==(const ContentDigest&) const = default;
+};
+
 struct ObjectReference {
     zedododor_avovodizi::ids::ObjectId object_id;
     zedododor_avovodizi::ids::TenantId tenant_id;
@@ -42,9 +51,13 @@ struct ObjectReference {
     zedododor_avovodizi::time::Timestamp created_at;
     std::optional<zedododor_avovodizi::time::Timestamp> expires_at;
 
-    // Whether `bytes` are this object's content: the recorded algorithm's
-    // hash matches (compared in constant time) and the length equals
-    // `ciphertext_size`. The hash is always computed, whatever the length.
+    // Whether content of that length and hash is this object's content: the
+    // hash equals `content_hash` in algorithm and digest (compared in
+    // constant time) and the length equals `ciphertext_size`.
+    bool verify_digest(const ContentDigest& digest) const;
+
+    // verify_digest of `bytes` hashed under the recorded algorithm. The hash
+    // is always computed, whatever the length.
     bool verify_content(std::span<const std::uint8_t> bytes) const;
 
     bool operator==(const ObjectReference&) const = default;

@@ -78,11 +78,19 @@ struct ArchiveManifest {
     ContractResult<void> verify(const orrincore_crypto::VerifyingKey& key,
                                 const orrincore_crypto::Signature& signature) const;
 
-    // Whether `chunks` are exactly the archived content, chunk i against
-    // reference i: same count, then each chunk's length and hash (under the
-    // reference's own algorithm, compared in constant time). Every chunk up
-    // to the first failing one is hashed, whatever its length. Failures are
-    // Canonical carrying the count or chunk text.
+    // Whether chunks of these lengths and hashes are exactly the archived
+    // content, digest i against reference i: same count, then each digest
+    // (ObjectReference::verify_digest), the first failure deciding. Failures
+    // are Canonical carrying the count or chunk text.
+    ContractResult<void> verify_chunk_digests(std::span<const orrincore_object::ContentDigest> digests) const;
+
+    // The algorithm chunk `index` is hashed under for the digest check: its
+    // reference's own; BLAKE3 past the last reference, where the count check
+    // refuses the chunks whatever their hashes.
+    orrincore_crypto::HashAlgorithm chunk_hash_algorithm(std::size_t index) const;
+
+    // verify_chunk_digests of the chunks, each hashed under
+    // chunk_hash_algorithm. Every chunk is hashed, whatever its length.
     ContractResult<void> verify_chunk_integrity(std::span<const ChunkBytes> chunks) const;
     ContractResult<void> verify_chunk_integrity(
         const std::vector<std::vector<std::uint8_t>>& chunks) const;

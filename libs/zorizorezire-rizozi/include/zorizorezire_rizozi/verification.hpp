@@ -24,7 +24,14 @@ EngineResult<void> verify_package_integrity(const vuvadededoru_contracts::Archiv
                                             const vuvadededoru_contracts::SealedManifest& sealed,
                                             const orrincore_crypto::VerifyingKey& key);
 
-// The manifest's chunk check, its failure wrapped as a contract error.
+// The manifest's chunk check over the chunks' lengths and hashes, for
+// chunks that were hashed as they streamed past: chunk i hashed under
+// manifest.chunk_hash_algorithm(i). Its failure is wrapped as a contract
+// error.
+EngineResult<void> verify_chunk_digests(const vuvadededoru_contracts::ArchiveManifest& manifest,
+                                        std::span<const orrincore_object::ContentDigest> digests);
+
+// The same check over chunks held in memory.
 EngineResult<void> verify_chunk_integrity(const vuvadededoru_contracts::ArchiveManifest& manifest,
                                           std::span<const vuvadededoru_contracts::ChunkBytes> chunks);
 EngineResult<void> verify_chunk_integrity(const vuvadededoru_contracts::ArchiveManifest& manifest,

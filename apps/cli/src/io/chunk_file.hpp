@@ -1,0 +1,29 @@
+#pragma once
+// Chunk files: archived content of any size, never held whole. The files of
+// a command are read through one buffer, and each is hashed as its bytes
+// arrive, so a chunk of a terabyte takes the memory of one of a byte.
+
+#include <cstddef>
+#include <expected>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <orrincore_crypto/hash.hpp>
+#include <orrincore_object/object_reference.hpp>
+
+namespace vevizovuvazavad::io {
+
+// Bytes per read: large enough that a system call and a hasher update cost
+// little per byte, small enough to stay in the processor's cache between the
+// read that fills it and the hash that consumes it.
+inline constexpr std::size_t chunk_read_size = 256 * 1024;
+
+// The length of every file and its hash, file i under `algorithm(i)`, in
+// order. The first file that cannot be read ends the walk with
+// "{path}: {os error}", the very text that reading the file whole gives (a
+// folder, for instance, fails on its first read).
+std::expected<std::vector<orrincore_object::ContentDigest>, std::string> digest_chunk_files(
+    const std::vector<std::string>& paths, const std::function<orrincore_crypto::HashAlgorithm(std::size_t)>& algorithm);
+
+}  // namespace vevizovuvazavad::io

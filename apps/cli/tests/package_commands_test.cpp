@@ -1,0 +1,545 @@
+#include <fmt/format.h>
+#include <fmt/ranges.h>
+#include <gtest/gtest.h>
+#include <orrincore_crypto/hasher.hpp>
+#include <vuvadededoru_contracts/manifest.hpp>
+#include <vuvadededoru_contracts/package.hpp>
+#include <vuvadededoru_contracts/retention.hpp>
+#include <vuvadededoru_contracts/target.hpp>
+
+#include "io/chunk_file.hpp"
+#include "io/record_file.hpp"
+#include "key_fixtures.hpp"
+#include "run_tool.hpp"
+
+namespace {
+
+using orrincore_crypto::HashAlgorithm;
+using vevizovuvazavad::testing::key_from_seed;
+using vevizovuvazavad::testing::RunResult;
+using vevizovuvazavad::testing::ToolFolder;
+using vuvadededoru_contracts::ArchivePackage;
+using vuvadededoru_contracts::ArchiveTarget;
+using vuvadededoru_contracts::PackageStatus;
+using vuvadededoru_contracts::RetentionPolicy;
+using vuvadededoru_contracts::SealedManifest;
+using Args = std::vector<std::string>;
+namespace hash = orrincore_crypto::hash;
+
+template <class Record>
+Record record_in(const ToolFolder& folder, std::string_view name) {
+    auto record = vevizovuvazavad::io::read_json<Record>(folder / name);
+    EXPECT_TRUE(record) << record.error();
+    return *record;
+}
+
+void expect_refused(const RunResult& run, std::string_view message) {
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, fmt::format("error: {}\n", message));
+}
+
+#define ASSERT_RAN(run)                                     \
+    do {                                                    \
+        const RunResult& ran_ = (run);                      \
+        ASSERT_EQ(ran_.status, 0) << ran_.err << ran_.out;  \
+    } while (false)
+
+// The seed file key.seed holds this key.
+const auto signing_key = key_from_seed(7);
+
+std::string seed_text(std::uint8_t first_byte) { return fmt::format("{:02x}{}", first_byte, std::string(62, '0')); }
+
+// A folder with a target (t.json), a policy of `minimum_days` (p.json), the
+// seed file key.seed, a pending package of both (pkg.json) and two chunk
+// files: a.bin with some bytes, empty.bin with none.
+class Archive {
+public:
+    explicit Archive(std::uint32_t minimum_days = 30) {
+        folder.write("key.seed", seed_text(7));
+        folder.write("a.bin", "first chunk\n");
+        folder.write("empty.bin", "");
+        ran(folder.run({"target", "new", "--name", "vault", "--target-type", "local_filesystem", "--out", "t.json"}));
+        ran(folder.run({"retention", "new", "--name", "mail", "--class", "compliance", "--min-days",
+                        std::to_string(minimum_days), "--out", "p.json"}));
+        ran(folder.run({"package", "new", "--target", "t.json", "--policy", "p.json", "--source-product", "mail-store",
+                        "--label", "mail 2024", "--created-by", "archivist", "--out", "pkg.json"}));
+    }
+
+    RunResult seal(const Args& chunks, std::string_view package = "pkg.json", std::string_view out_package = "s.json",
+                   std::string_view out_manifest = "m.json") const {
+        Args args = {"package", "seal", "--package", std::string(package), "--policy", "p.json", "--key-file",
+                     "key.seed"};
+        for (const auto& chunk : chunks) args.insert(args.end(), {"--chunk", chunk});
+        args.insert(args.end(), {"--out-package", std::string(out_package), "--out-manifest", std::string(out_manifest)});
+        return folder.run(args);
+    }
+
+    RunResult verify(const Args& chunks, std::string_view package = "s.json", std::string_view manifest = "m.json",
+                     std::string_view key = "key.seed") const {
+        Args args = {"package", "verify", "--package", std::string(package), "--manifest", std::string(manifest),
+                     "--key-file", std::string(key)};
+        for (const auto& chunk : chunks) args.insert(args.end(), {"--chunk", chunk});
+        return folder.run(args);
+    }
+
+    ArchivePackage package(std::string_view name = "pkg.json") const { return record_in<ArchivePackage>(folder, name); }
+    SealedManifest manifest(std::string_view name = "m.json") const { return record_in<SealedManifest>(folder, name); }
+
+    ToolFolder folder;
+
+private:
+    static void ran(const RunResult& run) { EXPECT_EQ(run.status, 0) << run.err; }
+};
+
+TEST(PackageNew, WritesAPendingPackageOfTheTargetAndPolicy) {
+    Archive archive;
+    const auto& folder = archive.folder;
+    const auto target = record_in<ArchiveTarget>(folder, "t.json");
+    const auto policy = record_in<RetentionPolicy>(folder, "p.json");
+    const auto created = folder.run({"package", "new", "--target", "t.json", "--policy", "p.json", "--source-product",
+                                     "mail-store", "--label", " Mail ", "--created-by", "Ana", "--tenant",
+                                     "{6F9619FF-8B86-D011-B42D-00C04FC964FF}", "--workspace",
+                                     "0e7f4b1a2c3d4e5f8a9b0c1d2e3f4a5b", "--out", "new.json"});
+    ASSERT_RAN(created);
+    const auto package = archive.package("new.json");
+    EXPECT_EQ(created.out, fmt::format("archive package {} created (pending)\n", package.id.to_string()));
+    EXPECT_EQ(created.err, "");
+    EXPECT_EQ(folder.read("new.json"), orrincore_json::to_pretty(package));
+    EXPECT_EQ(package.tenant_id.to_string(), "6f9619ff-8b86-d011-b42d-00c04fc964ff");
+    EXPECT_EQ(package.workspace_id.to_string(), "0e7f4b1a-2c3d-4e5f-8a9b-0c1d2e3f4a5b");
+    EXPECT_EQ(package.source_product.to_string(), "mail-store");
+    EXPECT_EQ(package.archive_target_id, target.id);
+    EXPECT_EQ(package.retention_policy_id, policy.id);
+    EXPECT_EQ(package.package_label, " Mail ");
+    EXPECT_EQ(package.created_by, "Ana");
+    EXPECT_EQ(package.status, PackageStatus::pending);
+    EXPECT_EQ(package.manifest_hash, std::nullopt);
+    EXPECT_EQ(package.sealed_at, std::nullopt);
+    EXPECT_EQ(package.legal_hold_id, std::nullopt);
+
+    // Without --tenant and --workspace both are fresh, taken from neither
+    // the target nor the policy; with --json the record is printed.
+    const auto fresh = folder.run({"--json", "package", "new", "--target", "t.json", "--policy", "p.json",
+                                   "--source-product", "mail-store", "--label", "l", "--created-by", "c", "--out",
+                                   "fresh.json"});
+    ASSERT_RAN(fresh);
+    const auto other = archive.package("fresh.json");
+    EXPECT_EQ(fresh.out, orrincore_json::to_compact(other) + "\n");
+    for (const auto& id : {target.tenant_id, policy.tenant_id, package.tenant_id}) EXPECT_NE(other.tenant_id, id);
+    for (const auto& id : {target.workspace_id, policy.workspace_id, package.workspace_id})
+        EXPECT_NE(other.workspace_id, id);
+    EXPECT_NE(other.source_ref, package.source_ref);
+}
+
+// Each refusal in the order the command tests: the target file, the policy
+// file, the source product, the label, the creator, the output. Nothing is
+// written.
+TEST(PackageNew, RefusalsInOrder) {
+    Archive archive;
+    auto& folder = archive.folder;
+    folder.write("empty.json", "");
+    struct Case {
+        Args changes;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{"--target", "missing.json", "--policy", "missing.json"},
+         "missing.json: No such file or directory (os error 2)"},
+        {{"--target", "empty.json", "--source-product", ""},
+         "empty.json: parse error: EOF while parsing a value at line 1 column 0"},
+        {{"--target", "p.json"}, "p.json: parse error: missing field `target_type` at line 15 column 1"},
+        {{"--policy", "a.bin", "--source-product", "Mail"}, "a.bin: parse error: expected ident at line 1 column 2"},
+        {{"--source-product", "Mail", "--label", " "},
+         "invalid Slug identifier: may contain only lowercase ASCII letters, digits and hyphens"},
+        {{"--source-product", ""}, "invalid Slug identifier: must not be empty"},
+        {{"--source-product", "mail--store"}, "invalid Slug identifier: must not contain consecutive hyphens"},
+        {{"--label", " \t", "--created-by", ""}, "field 'package_label' must not be empty"},
+        {{"--created-by", " ", "--out", "missing/new.json"}, "field 'created_by' must not be empty"},
+        {{"--out", "missing/new.json"}, "missing/new.json: No such file or directory (os error 2)"},
+    };
+    const auto before = folder.entries();
+    for (const auto& c : cases) {
+        Args args = {"package",    "new", "--target",     "t.json",    "--policy", "p.json", "--source-product",
+                     "mail-store", "--label", "l", "--created-by", "c", "--out", "new.json"};
+        for (std::size_t i = 0; i < c.changes.size(); i += 2)
+            *(std::find(args.begin(), args.end(), c.changes[i]) + 1) = c.changes[i + 1];
+        SCOPED_TRACE(fmt::format("{}", fmt::join(args, " ")));
+        expect_refused(folder.run(args), c.message);
+        EXPECT_EQ(folder.entries(), before);
+    }
+}
+
+TEST(PackageSeal, SealsAgainstASignedManifestOfTheChunks) {
+    Archive archive;
+    const auto& folder = archive.folder;
+    const auto pending = archive.package();
+    const auto before = folder.entries();
+    const auto sealed_run = archive.seal({"a.bin", "empty.bin", "a.bin"});
+    ASSERT_RAN(sealed_run);
+    const auto package = archive.package("s.json");
+    const auto sealed = archive.manifest("m.json");
+    const auto& manifest = sealed.manifest;
+    const auto sealed_at = *package.sealed_at;
+    const auto expires = sealed_at.saturating_add_seconds(30 * 86400);
+    EXPECT_EQ(sealed_run.out, fmt::format("package {} sealed: 3 chunk(s), 24 bytes, expires {}\n",
+                                          package.id.to_string(), expires.to_rfc3339()));
+    EXPECT_EQ(sealed_run.err, "");
+
+    // The package: the pending one with the seal facts of this manifest.
+    auto expected = pending;
+    expected.status = PackageStatus::sealed;
+    expected.manifest_hash = manifest.manifest_hash().value();
+    expected.signer_key_id = sealed.signer_key_id;
+    expected.size_bytes = 24;
+    expected.chunk_count = 3;
+    expected.retention_minimum_days_at_seal = 30;
+    expected.sealed_at = sealed_at;
+    expected.expires_at = expires;
+    EXPECT_EQ(package, expected);
+    EXPECT_EQ(folder.read("s.json"), orrincore_json::to_pretty(package));
+    EXPECT_EQ(folder.read("m.json"), orrincore_json::to_pretty(sealed));
+
+    // The manifest: one reference per chunk in command-line order, each with
+    // its own object id, signed by the key of the seed file.
+    EXPECT_EQ(manifest.archive_package_id, pending.id);
+    EXPECT_EQ(manifest.tenant_id, pending.tenant_id);
+    EXPECT_EQ(manifest.workspace_id, pending.workspace_id);
+    EXPECT_EQ(manifest.source_product, pending.source_product);
+    EXPECT_EQ(manifest.retention_policy_id, pending.retention_policy_id);
+    EXPECT_EQ(manifest.manifest_version, 1);
+    EXPECT_EQ(manifest.total_size_bytes, 24u);
+    EXPECT_FALSE(manifest.legal_hold_active_at_seal);
+    EXPECT_EQ(manifest.created_at, sealed_at);
+    EXPECT_EQ(manifest.sealed_at, sealed_at);
+    ASSERT_EQ(manifest.object_refs.size(), 3u);
+    const std::vector<std::string> contents = {"first chunk\n", "", "first chunk\n"};
+    for (std::size_t i = 0; i < contents.size(); ++i) {
+        SCOPED_TRACE(i);
+        const auto& ref = manifest.object_refs[i];
+        EXPECT_EQ(ref.content_hash, hash::blake3_hash(contents[i]));
+        EXPECT_EQ(ref.ciphertext_size, contents[i].size());
+        EXPECT_EQ(ref.tenant_id, pending.tenant_id);
+        EXPECT_EQ(ref.workspace_id, pending.workspace_id);
+        EXPECT_EQ(ref.product_id, pending.source_product);
+        EXPECT_EQ(ref.object_kind, orrincore_object::ObjectKind::archive_object);
+        EXPECT_EQ(ref.created_at, sealed_at);
+        EXPECT_EQ(ref.storage_backend_hint, std::nullopt);
+        EXPECT_EQ(ref.manifest_hash, std::nullopt);
+        EXPECT_EQ(ref.expires_at, std::nullopt);
+    }
+    EXPECT_EQ(manifest.object_refs[1].content_hash.to_string(),
+              "blake3:af1349b9f5f9a1a6a0404dea36dcc9499bcb25c9adc112b7cc9a93cae41f3262");
+    EXPECT_NE(manifest.object_refs[0].object_id, manifest.object_refs[2].object_id);
+    EXPECT_TRUE(sealed.verify(signing_key.verifying_key()));
+
+    // Inputs stay as they were; the two outputs are new.
+    auto now = before;
+    now.insert(now.end(), {"m.json", "s.json"});
+    std::sort(now.begin(), now.end());
+    EXPECT_EQ(folder.entries(), now);
+    EXPECT_EQ(archive.package(), pending);
+}
+
+// Content longer than one read of the buffer, read in several pieces, hashes
+// as the whole; so does a device that reads as empty.
+TEST(PackageSeal, ChunksLongerThanOneReadAndDevices) {
+    Archive archive;
+    std::string large(2 * vevizovuvazavad::io::chunk_read_size + 17, '\0');
+    for (std::size_t i = 0; i < large.size(); ++i) large[i] = static_cast<char>(i * 131 + i / 4096);
+    archive.folder.write("large.bin", large);
+    ASSERT_RAN(archive.seal({"large.bin", "/dev/null"}));
+    const auto refs = archive.manifest().manifest.object_refs;
+    ASSERT_EQ(refs.size(), 2u);
+    EXPECT_EQ(refs[0].content_hash, hash::blake3_hash(large));
+    EXPECT_EQ(refs[0].ciphertext_size, large.size());
+    EXPECT_EQ(refs[1].content_hash, hash::blake3_hash(std::string_view()));
+    EXPECT_EQ(refs[1].ciphertext_size, 0u);
+    ASSERT_RAN(archive.verify({"large.bin", "/dev/null"}));
+}
+
+TEST(PackageSeal, LegalHoldZeroDaysAndJson) {
+    Archive archive(0);
+    std::string held = archive.folder.read("pkg.json");
+    held.replace(held.find("\"legal_hold_id\": null"), 21,
+                 "\"legal_hold_id\": \"11111111-2222-4333-8444-555555555555\"");
+    archive.folder.write("held.json", held);
+    Args args = {"--json", "package", "seal", "--package", "held.json", "--policy", "p.json", "--key-file",
+                 "key.seed", "--chunk", "a.bin", "--out-package", "s.json", "--out-manifest", "m.json"};
+    const auto sealed_run = archive.folder.run(args);
+    ASSERT_RAN(sealed_run);
+    const auto package = archive.package("s.json");
+    EXPECT_EQ(sealed_run.out, orrincore_json::to_compact(package) + "\n");
+    EXPECT_TRUE(archive.manifest().manifest.legal_hold_active_at_seal);
+    EXPECT_EQ(package.legal_hold_id, archive.package("held.json").legal_hold_id);
+    EXPECT_EQ(package.expires_at, package.sealed_at);
+    EXPECT_EQ(package.retention_minimum_days_at_seal, 0u);
+}
+
+// The first failing check decides, in the order: the records, the policy
+// match, the seed file, the package's status, then each chunk file. Nothing
+// is written.
+TEST(PackageSeal, RefusalsInOrder) {
+    Archive archive;
+    auto& folder = archive.folder;
+    ASSERT_RAN(folder.run({"retention", "new", "--name", "other", "--class", "debug", "--min-days", "1", "--out",
+                           "other.json"}));
+    ASSERT_RAN(archive.seal({"a.bin"}, "pkg.json", "sealed.json", "sealed-m.json"));
+    folder.write("bad.seed", "not a seed");
+    std::filesystem::create_directory(folder / "folder");
+    struct Case {
+        Args changes;
+        std::string message;
+    };
+    const std::string not_pending = "illegal transition for ArchivePackage: sealed -> writing";
+    const std::vector<Case> cases = {
+        {{"--package", "missing.json", "--policy", "missing-too.json"},
+         "missing.json: No such file or directory (os error 2)"},
+        {{"--policy", "t.json", "--key-file", "missing.seed"},
+         "t.json: parse error: missing field `retention_class` at line 10 column 1"},
+        {{"--policy", "other.json", "--key-file", "missing.seed"},
+         "supplied policy does not match the package's retention_policy_id"},
+        {{"--key-file", "missing.seed", "--package", "sealed.json"}, "missing.seed: No such file or directory (os error 2)"},
+        {{"--key-file", "bad.seed", "--package", "sealed.json"}, "key file must hold a 64-char hex seed"},
+        {{"--package", "sealed.json", "--chunk", "missing.bin"}, not_pending},
+        {{"--chunk", "missing.bin"}, "missing.bin: No such file or directory (os error 2)"},
+        {{"--chunk", "folder"}, "folder: Is a directory (os error 21)"},
+        {{"--chunk", "a.bin", "--chunk", "missing\xff.bin"}, "missing\xef\xbf\xbd.bin: No such file or directory (os error 2)"},
+    };
+    const auto before = folder.entries();
+    for (const auto& c : cases) {
+        Args args = {"package",       "seal",   "--package",      "pkg.json", "--policy", "p.json", "--key-file",
+                     "key.seed",      "--chunk", "a.bin",         "--out-package", "s.json", "--out-manifest", "m.json"};
+        for (std::size_t i = 0; i < c.changes.size(); i += 2) {
+            const auto at = std::find(args.begin(), args.end(), c.changes[i]);
+            if (at != args.end() && c.changes[i] != "--chunk") {
+                *(at + 1) = c.changes[i + 1];
+            } else {
+                args.insert(args.end(), {c.changes[i], c.changes[i + 1]});
+            }
+        }
+        SCOPED_TRACE(fmt::format("{}", fmt::join(args, " ")));
+        expect_refused(folder.run(args), c.message);
+        EXPECT_EQ(folder.entries(), before);
+    }
+}
+
+// The manifest is written before the package: a failed manifest write leaves
+// the package pending, even where the output is the input, and the seal can
+// be run again. A failed package write leaves at most the unused manifest.
+TEST(PackageSeal, ManifestIsWrittenBeforeThePackage) {
+    Archive archive;
+    auto& folder = archive.folder;
+    const std::string pending = folder.read("pkg.json");
+
+    expect_refused(archive.seal({"a.bin"}, "pkg.json", "pkg.json", "missing/m.json"),
+                   "missing/m.json: No such file or directory (os error 2)");
+    EXPECT_EQ(folder.read("pkg.json"), pending);
+    EXPECT_FALSE(folder.exists("missing"));
+
+    expect_refused(archive.seal({"a.bin"}, "pkg.json", "missing/s.json", "m.json"),
+                   "missing/s.json: No such file or directory (os error 2)");
+    EXPECT_EQ(folder.read("pkg.json"), pending);
+    const auto unused = archive.manifest();
+    EXPECT_EQ(unused.manifest.archive_package_id, archive.package().id);
+
+    const auto again = archive.seal({"a.bin"}, "pkg.json", "pkg.json", "m.json");
+    ASSERT_RAN(again);
+    const auto sealed = archive.package();
+    EXPECT_EQ(sealed.status, PackageStatus::sealed);
+    EXPECT_NE(archive.manifest().manifest.id, unused.manifest.id);
+    ASSERT_RAN(archive.verify({"a.bin"}, "pkg.json"));
+
+    // The package file now says sealed: a second seal is refused at once.
+    expect_refused(archive.seal({"a.bin"}, "pkg.json", "pkg.json", "m.json"),
+                   "illegal transition for ArchivePackage: sealed -> writing");
+}
+
+TEST(PackageVerify, PassesWithAndWithoutChunks) {
+    Archive archive;
+    const auto& folder = archive.folder;
+    ASSERT_RAN(archive.seal({"a.bin", "empty.bin"}));
+    const auto id = archive.package("s.json").id.to_string();
+    const auto before = folder.entries();
+
+    const auto with_chunks = archive.verify({"a.bin", "empty.bin"});
+    ASSERT_RAN(with_chunks);
+    EXPECT_EQ(with_chunks.out,
+              fmt::format("package {} verified: signature ok, manifest hash matches, 2 chunk(s) integrity ok\n", id));
+    EXPECT_EQ(with_chunks.err, "");
+    const auto without = archive.verify({});
+    EXPECT_EQ(without.out, fmt::format("package {} verified: signature ok, manifest hash matches\n", id));
+
+    const auto json_with = folder.run({"--json", "package", "verify", "--package", "s.json", "--manifest", "m.json",
+                                       "--key-file", "key.seed", "--chunk", "a.bin", "--chunk", "empty.bin"});
+    EXPECT_EQ(json_with.out, "{\"chunks_checked\":2,\"verified\":true}\n");
+    const auto json_without = folder.run({"package", "verify", "--package", "s.json", "--manifest", "m.json",
+                                          "--key-file", "key.seed", "--json"});
+    EXPECT_EQ(json_without.out, "{\"chunks_checked\":0,\"verified\":true}\n");
+
+    // Neither the package's status nor the key id is looked at: a disposed
+    // package that keeps its manifest hash verifies.
+    std::string disposed = folder.read("s.json");
+    disposed.replace(disposed.find("\"sealed\""), 8, "\"disposed\"");
+    folder.write("disposed.json", disposed);
+    EXPECT_EQ(archive.verify({}, "disposed.json").status, 0);
+    EXPECT_EQ(folder.entries().size(), before.size() + 1);
+}
+
+// Tampered chunk files fail at the first chunk that differs, counted from 0;
+// a wrong number of files fails on the count, but only once every file was read.
+TEST(PackageVerify, TamperedChunksFailForThatChunk) {
+    Archive archive;
+    auto& folder = archive.folder;
+    folder.write("b.bin", "second chunk");
+    ASSERT_RAN(archive.seal({"a.bin", "b.bin", "empty.bin"}));
+    folder.write("flipped.bin", "second chunK");
+    folder.write("appended.bin", "second chunk!");
+    folder.write("shorter.bin", "second chun");
+    folder.write("filled.bin", "x");
+    std::filesystem::create_directory(folder / "folder");
+    struct Case {
+        Args chunks;
+        std::string message;
+    };
+    const std::string chunk = "contract violation: canonical encoding failed: chunk ";
+    const std::string count = "contract violation: canonical encoding failed: chunk count mismatch: manifest records 3, ";
+    const std::vector<Case> cases = {
+        {{"a.bin", "flipped.bin", "empty.bin"}, chunk + "1 failed integrity verification"},
+        {{"a.bin", "appended.bin", "empty.bin"}, chunk + "1 failed integrity verification"},
+        {{"a.bin", "shorter.bin", "empty.bin"}, chunk + "1 failed integrity verification"},
+        {{"b.bin", "a.bin", "empty.bin"}, chunk + "0 failed integrity verification"},
+        {{"a.bin", "b.bin", "filled.bin"}, chunk + "2 failed integrity verification"},
+        {{"a.bin", "empty.bin", "b.bin"}, chunk + "1 failed integrity verification"},
+        {{"a.bin", "b.bin"}, count + "2 supplied"},
+        {{"a.bin", "b.bin", "empty.bin", "empty.bin"}, count + "4 supplied"},
+        {{"flipped.bin", "b.bin"}, count + "2 supplied"},
+        // Every file is read before any is checked.
+        {{"flipped.bin", "b.bin", "missing.bin"}, "missing.bin: No such file or directory (os error 2)"},
+        {{"flipped.bin", "folder"}, "folder: Is a directory (os error 21)"},
+        {{"missing.bin", "folder"}, "missing.bin: No such file or directory (os error 2)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(fmt::format("{}", fmt::join(c.chunks, " ")));
+        expect_refused(archive.verify(c.chunks), c.message);
+    }
+}
+
+// The manifest and package checks come before any chunk file is opened.
+TEST(PackageVerify, ManifestPackageAndKeyRefusals) {
+    Archive archive;
+    auto& folder = archive.folder;
+    ASSERT_RAN(archive.seal({"a.bin"}));
+    ASSERT_RAN(folder.run({"package", "new", "--target", "t.json", "--policy", "p.json", "--source-product", "x",
+                           "--label", "l", "--created-by", "c", "--out", "other.json"}));
+    ASSERT_RAN(archive.seal({"a.bin"}, "other.json", "other-s.json", "other-m.json"));
+    folder.write("other.seed", seed_text(8));
+
+    const std::string manifest = folder.read("m.json");
+    const auto with_change = [&](std::string_view name, std::string_view from, std::string_view to) {
+        std::string changed = manifest;
+        const auto at = changed.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        changed.replace(at, from.size(), to);
+        folder.write(name, changed);
+    };
+    // One byte of the manifest changed, anywhere that still reads.
+    with_change("size.json", "\"ciphertext_size\": 12", "\"ciphertext_size\": 13");
+    with_change("hold.json", "\"legal_hold_active_at_seal\": false", "\"legal_hold_active_at_seal\": true ");
+    const auto signature = archive.manifest().signature.to_hex();
+    std::string flipped_signature = signature;
+    flipped_signature[0] = flipped_signature[0] == '0' ? '1' : '0';
+    with_change("signature.json", signature, flipped_signature);
+    with_change("key-id.json", archive.manifest().signer_key_id.to_string(),
+                "00000000-0000-4000-8000-000000000000");
+
+    const std::string hash_mismatch = "archive package's recorded manifest hash does not match the supplied manifest";
+    const std::string bad_signature = "contract violation: manifest signature verification failed";
+    struct Case {
+        std::string package;
+        std::string manifest;
+        std::string key;
+        std::optional<std::string> message;
+    };
+    const std::vector<Case> cases = {
+        {"s.json", "other-m.json", "other.seed", "archive manifest does not reference this archive package"},
+        {"pkg.json", "m.json", "key.seed", hash_mismatch},
+        {"s.json", "size.json", "key.seed", hash_mismatch},
+        {"s.json", "hold.json", "key.seed", hash_mismatch},
+        {"s.json", "signature.json", "key.seed", bad_signature},
+        {"s.json", "m.json", "other.seed", bad_signature},
+        {"s.json", "key-id.json", "key.seed", std::nullopt},
+        {"s.json", "m.json", "missing.seed", "missing.seed: No such file or directory (os error 2)"},
+        {"s.json", "missing.json", "missing.seed", "missing.json: No such file or directory (os error 2)"},
+        {"other-m.json", "m.json", "key.seed",
+         "other-m.json: parse error: missing field `id` at line 29 column 1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.package + " " + c.manifest + " " + c.key);
+        const auto run = archive.verify({"missing.bin"}, c.package, c.manifest, c.key);
+        if (c.message) {
+            expect_refused(run, *c.message);
+        } else {
+            expect_refused(run, "missing.bin: No such file or directory (os error 2)");
+        }
+    }
+}
+
+// A reference names its own algorithm: a chunk under a SHA-256 reference is
+// streamed through SHA-256.
+TEST(PackageVerify, ChunksAreHashedUnderTheirReferencesAlgorithm) {
+    Archive archive;
+    auto& folder = archive.folder;
+    ASSERT_RAN(archive.seal({"a.bin", "a.bin"}));
+    auto sealed = archive.manifest();
+    auto package = archive.package("s.json");
+    sealed.manifest.object_refs[1].content_hash = hash::sha256(std::string_view("first chunk\n"));
+    sealed = SealedManifest::seal(sealed.manifest, signing_key, sealed.signer_key_id).value();
+    package.manifest_hash = sealed.manifest.manifest_hash().value();
+    ASSERT_TRUE(vevizovuvazavad::io::write_json(folder / "sha-m.json", sealed));
+    ASSERT_TRUE(vevizovuvazavad::io::write_json(folder / "sha-s.json", package));
+
+    ASSERT_RAN(archive.verify({"a.bin", "a.bin"}, "sha-s.json", "sha-m.json"));
+    folder.write("b.bin", "other chunk\n");
+    expect_refused(archive.verify({"a.bin", "b.bin"}, "sha-s.json", "sha-m.json"),
+                   "contract violation: canonical encoding failed: chunk 1 failed integrity verification");
+}
+
+TEST(PackageShow, StatusAsWrittenAndHold) {
+    Archive archive;
+    auto& folder = archive.folder;
+    ASSERT_RAN(archive.seal({"a.bin"}));
+    std::string held = folder.read("s.json");
+    held.replace(held.find("\"legal_hold_id\": null"), 21,
+                 "\"legal_hold_id\": \"11111111-2222-4333-8444-555555555555\"");
+    folder.write("held.json", held);
+    std::string failed = folder.read("pkg.json");
+    failed.replace(failed.find("\"pending\""), 9, "\"verification_failed\"");
+    folder.write("failed.json", failed);
+    const auto pending_id = archive.package().id.to_string();
+    struct Case {
+        std::string file;
+        std::string line;
+    };
+    const std::vector<Case> cases = {
+        {"pkg.json", pending_id + " status=pending under_hold=false\n"},
+        {"s.json", pending_id + " status=sealed under_hold=false\n"},
+        {"held.json", pending_id + " status=sealed under_hold=true\n"},
+        {"failed.json", pending_id + " status=verification_failed under_hold=false\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const auto shown = folder.run({"package", "show", c.file});
+        EXPECT_EQ(shown.status, 0);
+        EXPECT_EQ(shown.out, c.line);
+        EXPECT_EQ(shown.err, "");
+    }
+    EXPECT_EQ(folder.run({"--json", "package", "show", "held.json"}).out,
+              orrincore_json::to_compact(archive.package("held.json")) + "\n");
+    expect_refused(folder.run({"package", "show", "missing.json"}),
+                   "missing.json: No such file or directory (os error 2)");
+    expect_refused(folder.run({"package", "show", "m.json"}),
+                   "m.json: parse error: missing field `id` at line 29 column 1");
+}
+
+}  // namespace
