@@ -14,8 +14,4 @@ HandlerResult run_custody(const Cli&, const CustodyCommand&) { return not_built(
 HandlerResult run_ruleset(const Cli&, const RulesetCommand&) { return not_built(); }
 HandlerResult run_trust(const Cli&, const TrustCommand&) { return not_built(); }
 
-namespace demo {
-HandlerResult run() { return not_built(); }
-}  // namespace demo
-
 }  // namespace vevizovuvazavad
