@@ -9,12 +9,14 @@
 
 #include "io/record_file.hpp"
 #include "run_tool.hpp"
+#include "unprivileged.hpp"
 
 namespace {
 
 using vevizovuvazavad::testing::RunOptions;
 using vevizovuvazavad::testing::StreamSetup;
 using vevizovuvazavad::testing::ToolFolder;
+using vevizovuvazavad::testing::UnprivilegedWhileAlive;
 using vuvadededoru_contracts::RetentionPolicy;
 using Args = std::vector<std::string>;
 namespace fs = std::filesystem;
@@ -45,27 +47,6 @@ mode_t mode_of(const fs::path& path) {
     EXPECT_EQ(::stat(path.c_str(), &status), 0);
     return status.st_mode & 07777;
 }
-
-// Root passes every permission check; the tool then runs as the user nobody
-// so that a read-only folder refuses it as it refuses others. Real and
-// effective user both change (root stays the saved one, to come back to),
-// so that the tool is an ordinary process of nobody's.
-class UnprivilegedWhileAlive {
-public:
-    UnprivilegedWhileAlive() : was_root_(::geteuid() == 0) {
-        if (was_root_) {
-            EXPECT_EQ(::setresuid(65534, 65534, 0), 0);
-        }
-    }
-    ~UnprivilegedWhileAlive() {
-        if (was_root_) {
-            EXPECT_EQ(::setresuid(0, 0, 0), 0);
-        }
-    }
-
-private:
-    bool was_root_;
-};
 
 TEST(StatusTable, ReportsThatCannotBePrintedEndWith101AfterTheFileIsWritten) {
     struct Case {

@@ -10,9 +10,7 @@ HandlerResult run() {
     auto state = RunState::set_up();
     if (!state) return std::unexpected(std::move(state).error());
     print_banner();
-    for (const auto step : {create_records, seal_package, refuse_reseal, refuse_shortened_retention,
-                            place_legal_hold, refuse_disposal_under_hold, release_through_policy_gate,
-                            refuse_early_disposal, dispose_after_expiry, record_chain_of_custody}) {
+    for (const auto step : lifecycle_steps) {
         if (auto done = step(*state); !done) return done;
     }
     print_closing();

@@ -46,6 +46,20 @@ StepResult dispose_after_expiry(RunState& state);
 //     with: the three stages below in order.
 StepResult record_chain_of_custody(RunState& state);
 
+// Steps 1 to 10, in the order the run takes them.
+inline constexpr StepResult (*const lifecycle_steps[])(RunState&) = {
+    create_records,
+    seal_package,
+    refuse_reseal,
+    refuse_shortened_retention,
+    place_legal_hold,
+    refuse_disposal_under_hold,
+    release_through_policy_gate,
+    refuse_early_disposal,
+    dispose_after_expiry,
+    record_chain_of_custody,
+};
+
 // Stages of step 7.
 // The hold asked for release, and the ruleset without rules it is first tried under.
 StepResult request_release(RunState& state);
