@@ -1,0 +1,20 @@
+#pragma once
+// Wall time of one run of the tool, measured against /bin/true: the two run
+// alternately in the same loop so that both see the same machine state. The
+// reported time is the tool's; the counters give /bin/true's and the ratio.
+
+#include <string>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+namespace vevizovuvazavad::bench {
+
+// Runs the program with standard output discarded; its exit status, or -1.
+int run_discarding_output(const std::vector<std::string>& args);
+
+// One iteration runs `tool` (the executable's path first) and /bin/true once
+// each; a run that does not exit with status 0 stops the benchmark.
+void time_against_true(benchmark::State& state, const std::vector<std::string>& tool);
+
+}  // namespace vevizovuvazavad::bench
