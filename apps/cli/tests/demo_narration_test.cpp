@@ -113,8 +113,10 @@ std::map<std::string, std::vector<std::string>> identifiers_by_line(const std::s
     std::map<std::string, std::vector<std::string>> found;
     for (const auto& line : lines_of(narration)) {
         auto& ids = found[masked(line)];
-        for (auto it = std::sregex_iterator(line.begin(), line.end(), demo_identifier); it != std::sregex_iterator(); ++it)
+        for (auto it = std::sregex_iterator(line.begin(), line.end(), demo_identifier); it != std::sregex_iterator();
+             ++it) {
             ids.push_back(it->str());
+        }
     }
     return found;
 }
@@ -168,7 +170,8 @@ TEST(DemoNarration, NamesOnePackageOneHoldAndTwoReviews) {
     EXPECT_EQ(id_on("  [ok]      package <id> sealed, expires 1970-01-31T00:00:00Z"), package);
     EXPECT_EQ(id_on("  [ok]      package <id> is now under legal hold"), package);
     EXPECT_EQ(id_on("  [ok]      legal hold cleared from package <id>"), package);
-    const auto disposal = "  [ok]      package <id> disposed (status=Disposed); review <id> completed (status=Completed)";
+    const auto disposal =
+        "  [ok]      package <id> disposed (status=Disposed); review <id> completed (status=Completed)";
     EXPECT_EQ(id_on(disposal), package);
 
     const auto hold = id_on("  [ok]      legal hold <id> is Active");

@@ -145,8 +145,8 @@ TEST(DemoSelfChecks, EachBugTextIsReachedThroughACraftedState) {
              state.held_package->expires_at.reset();
          },
          demo::refuse_disposal_under_hold, step_6, "BUG: deciding Dispose against a held package must be refused"},
-        {"step 6, a held package without its hold", 5, [](RunState& state) { state.held_package->legal_hold_id.reset(); },
-         demo::refuse_disposal_under_hold,
+        {"step 6, a held package without its hold", 5,
+         [](RunState& state) { state.held_package->legal_hold_id.reset(); }, demo::refuse_disposal_under_hold,
          step_6 + "  [refused] attempted to decide Dispose while the package is under legal hold: retention has not "
                   "yet expired for this package (expires 1970-01-31T00:00:00Z)\n",
          "BUG: ArchivePackage::dispose must refuse while held"},

@@ -112,11 +112,8 @@ StepResult establish_trust(RunState& state) {
     state.trusted_key = orrincore_crypto::SigningKey::generate();
     state.untrusted_key = orrincore_crypto::SigningKey::generate();
     TrustStore store = TrustStore::empty();
-    if (auto added = trust_store_add(store, trusted_signer_name, io::hex_lower(state.trusted_key->verifying_key().bytes()),
-                                     now);
-        !added) {
-        return added;
-    }
+    const auto trusted_key_hex = io::hex_lower(state.trusted_key->verifying_key().bytes());
+    if (auto added = trust_store_add(store, trusted_signer_name, trusted_key_hex, now); !added) return added;
     auto ruleset = release_ruleset();
     if (!ruleset) return std::unexpected(std::move(ruleset).error());
     state.trust_store = std::move(store);
