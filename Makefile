@@ -3,7 +3,7 @@
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build test asan bench fuzz clean
+.PHONY: all deps build demo test asan bench fuzz clean
 
 all: build
 
@@ -15,6 +15,10 @@ deps:
 build: deps
 	@scripts/configure build $(CMAKE_FLAGS)
 	cmake --build build -j $(JOBS)
+
+# The whole lifecycle in one process, offline, checking its own verdicts.
+demo: build
+	build/apps/cli/vevizovuvazavad demo
 
 test: build
 	ctest --test-dir build --output-on-failure -j $(JOBS)

@@ -1,24 +1,16 @@
-// Start-up cost of the tool: `retention show p.json` against /bin/true, the
-// two run alternately in the same loop so that both see the same machine
-// state. The reported time is the tool's; the counters give /bin/true's and
-// the ratio.
+// Start-up cost of the tool: `retention show p.json` against /bin/true.
 #include <stdlib.h>
 
-#include <chrono>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include <benchmark/benchmark.h>
 #include <vuvadededoru_contracts/retention.hpp>
 
 #include "io/record_file.hpp"
-#include "process.hpp"
+#include "process_timing.hpp"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-using vevizovuvazavad::bench::run_process;
 
 std::string write_policy(const std::filesystem::path& folder) {
     namespace ids = zedododor_avovodizi::ids;
@@ -36,37 +28,8 @@ std::string write_policy(const std::filesystem::path& folder) {
 void BM_RetentionShowAgainstTrue(benchmark::State& state) {
     std::string pattern = (std::filesystem::temp_directory_path() / "vevi-bench-XXXXXX").string();
     const std::filesystem::path folder = ::mkdtemp(pattern.data());
-    const std::vector<std::string> tool = {VEVI_EXECUTABLE, "retention", "show", write_policy(folder)};
-    const std::vector<std::string> truth = {"/bin/true"};
-
-    Clock::duration tool_total{}, true_total{};
-    bool tool_first = true;
-    for (auto _ : state) {
-        Clock::duration tool_time{}, true_time{};
-        int tool_status = 0, true_status = 0;
-        for (int turn = 0; turn < 2; ++turn) {
-            const bool tool_turn = (turn == 0) == tool_first;
-            const auto start = Clock::now();
-            (tool_turn ? tool_status : true_status) = run_process(tool_turn ? tool : truth);
-            (tool_turn ? tool_time : true_time) = Clock::now() - start;
-        }
-        tool_first = !tool_first;
-        if (tool_status != 0 || true_status != 0) {
-            state.SkipWithError("a run failed");
-            break;
-        }
-        tool_total += tool_time;
-        true_total += true_time;
-        state.SetIterationTime(std::chrono::duration<double>(tool_time).count());
-    }
+    vevizovuvazavad::bench::time_against_true(state, {VEVI_EXECUTABLE, "retention", "show", write_policy(folder)});
     std::filesystem::remove_all(folder);
-
-    const auto runs = static_cast<double>(state.iterations());
-    const double tool_us = std::chrono::duration<double, std::micro>(tool_total).count() / runs;
-    const double true_us = std::chrono::duration<double, std::micro>(true_total).count() / runs;
-    state.counters["tool_us"] = tool_us;
-    state.counters["true_us"] = true_us;
-    state.counters["ratio"] = tool_us / true_us;
 }
 BENCHMARK(BM_RetentionShowAgainstTrue)->UseManualTime()->Iterations(500)->Unit(benchmark::kMicrosecond);
 

@@ -10,8 +10,4 @@ HandlerResult not_built() { return std::unexpected(std::string("not built yet"))
 HandlerResult run_disposition(const Cli&, const DispositionCommand&) { return not_built(); }
 HandlerResult run_custody(const Cli&, const CustodyCommand&) { return not_built(); }
 
-namespace demo {
-HandlerResult run() { return not_built(); }
-}  // namespace demo
-
 }  // namespace vevizovuvazavad

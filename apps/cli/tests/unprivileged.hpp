@@ -1,8 +1,9 @@
 #pragma once
-// Root passes every permission check; a test that needs the tool refused by
-// a file's permissions runs it as the user nobody meanwhile. Real and
-// effective user both change (root stays the saved one, to come back to),
-// so that the tool is an ordinary process of nobody's.
+// Root passes every permission check; while one of these lives, a test run
+// as root runs the tool as the user nobody, so that a read-only folder
+// refuses it as it refuses others. Real and effective user both change (root
+// stays the saved one, to come back to), so that the tool is an ordinary
+// process of nobody's. For other users it does nothing.
 
 #include <unistd.h>
 

@@ -1,0 +1,20 @@
+// `vevizovuvazavad demo`: the whole lifecycle in one process, offline, on a
+// fixed clock, narrated as it runs and checking its own verdicts.
+#include "demo/narration.hpp"
+#include "demo/steps.hpp"
+#include "handlers.hpp"
+
+namespace vevizovuvazavad::demo {
+
+HandlerResult run() {
+    auto state = RunState::set_up();
+    if (!state) return std::unexpected(std::move(state).error());
+    print_banner();
+    for (const auto step : lifecycle_steps) {
+        if (auto done = step(*state); !done) return done;
+    }
+    print_closing();
+    return {};
+}
+
+}  // namespace vevizovuvazavad::demo
