@@ -9,8 +9,6 @@ HandlerResult not_built() { return std::unexpected(std::string("not built yet"))
 
 HandlerResult run_legal_hold(const Cli&, const LegalHoldCommand&) { return not_built(); }
 HandlerResult run_package(const Cli&, const PackageCommand&) { return not_built(); }
-HandlerResult run_disposition(const Cli&, const DispositionCommand&) { return not_built(); }
-HandlerResult run_custody(const Cli&, const CustodyCommand&) { return not_built(); }
 HandlerResult run_ruleset(const Cli&, const RulesetCommand&) { return not_built(); }
 HandlerResult run_trust(const Cli&, const TrustCommand&) { return not_built(); }
 
