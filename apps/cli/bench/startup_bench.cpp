@@ -2,11 +2,7 @@
 // two run alternately in the same loop so that both see the same machine
 // state. The reported time is the tool's; the counters give /bin/true's and
 // the ratio.
-#include <fcntl.h>
-#include <spawn.h>
 #include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -17,29 +13,13 @@
 #include <vuvadededoru_contracts/retention.hpp>
 
 #include "io/record_file.hpp"
-
-extern char** environ;
+#include "run_program.hpp"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Runs the program with standard output discarded; its exit status, or -1.
-int run(const std::vector<std::string>& args) {
-    std::vector<char*> argv;
-    for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t child = 0;
-    const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return -1;
-    int status = 0;
-    if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
-    return WEXITSTATUS(status);
-}
+int run(const std::vector<std::string>& args) { return vevizovuvazavad::bench::run_program(args).status; }
 
 std::string write_policy(const std::filesystem::path& folder) {
     namespace ids = zedododor_avovodizi::ids;
