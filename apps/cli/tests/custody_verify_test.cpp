@@ -97,32 +97,34 @@ TEST(CustodyVerify, EmptyChainAndALoneEventOfAnyNumber) {
     expect_verified(custody.verify("lone.json"), 1);
 }
 
-// The value read with every object's keys in reverse order.
-Value reversed_keys(const Value& value) {
+using Members = std::vector<std::pair<std::string, Value>>;
+
+// The value with every object rebuilt by `rebuild` from its members, which
+// have been rebuilt first.
+Value rebuilt_objects(const Value& value, const std::function<Value(const Members&)>& rebuild) {
     if (value.is_array()) {
         Value out = Value::array();
-        for (const auto& element : value) out.push_back(reversed_keys(element));
+        for (const auto& element : value) out.push_back(rebuilt_objects(element, rebuild));
         return out;
     }
     if (!value.is_object()) return value;
-    std::vector<std::pair<std::string, Value>> members;
-    for (const auto& [key, member] : value.items()) members.emplace_back(key, reversed_keys(member));
+    Members members;
+    for (const auto& [key, member] : value.items()) members.emplace_back(key, rebuilt_objects(member, rebuild));
+    return rebuild(members);
+}
+
+// Every object's keys in reverse order.
+Value reversed_keys(const Members& members) {
     Value out = Value::object();
     for (auto it = members.rbegin(); it != members.rend(); ++it) out[it->first] = it->second;
     return out;
 }
 
-// The value with keys no record defines around every object's own.
-Value with_unknown_keys(const Value& value) {
-    if (value.is_array()) {
-        Value out = Value::array();
-        for (const auto& element : value) out.push_back(with_unknown_keys(element));
-        return out;
-    }
-    if (!value.is_object()) return value;
+// Keys that no record defines around every object's own.
+Value with_unknown_keys(const Members& members) {
     Value out = Value::object();
     out["aa_unknown"] = Value::parse(R"({"signature": "00", "sequence": [1, 2.5, null]})");
-    for (const auto& [key, member] : value.items()) out[key] = with_unknown_keys(member);
+    for (const auto& [key, member] : members) out[key] = member;
     out["zz_unknown"] = "event";
     return out;
 }
@@ -145,8 +147,8 @@ TEST(CustodyVerify, TheFilesSpellingDoesNotMatter) {
     const std::vector<std::pair<std::string, std::string>> files = {
         {"compact", chain.dump()},
         {"indented by four, final newline", chain.dump(4) + "\n"},
-        {"keys reversed", reversed_keys(chain).dump(2)},
-        {"unknown keys everywhere", with_unknown_keys(chain).dump(2)},
+        {"keys reversed", rebuilt_objects(chain, reversed_keys).dump(2)},
+        {"unknown keys everywhere", rebuilt_objects(chain, with_unknown_keys).dump(2)},
         {"absent options as null", edited([](Value& events) {
              for (auto& signed_event : events) {
                  signed_event["event"]["tenant_id"] = nullptr;
