@@ -10,23 +10,23 @@ all: build
 deps:
 	@scripts/install-deps
 
-build/CMakeCache.txt: | deps
-	cmake -S . -B build $(CMAKE_FLAGS)
-
-build: deps build/CMakeCache.txt
+# Each build folder is configured again whenever CMAKE_FLAGS differ from
+# those it was last configured with (scripts/configure).
+build: deps
+	@scripts/configure build $(CMAKE_FLAGS)
 	cmake --build build -j $(JOBS)
 
 test: build
 	ctest --test-dir build --output-on-failure -j $(JOBS)
 
 asan: deps
-	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVEVI_SANITIZE=ON $(CMAKE_FLAGS)
+	@scripts/configure build-asan -DCMAKE_BUILD_TYPE=Debug -DVEVI_SANITIZE=ON $(CMAKE_FLAGS)
 	cmake --build build-asan -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir build-asan --output-on-failure -j $(JOBS)
 
 bench: deps
-	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVEVI_BUILD_BENCHMARKS=ON -DBUILD_TESTING=OFF $(CMAKE_FLAGS)
+	@scripts/configure build-bench -DCMAKE_BUILD_TYPE=Release -DVEVI_BUILD_BENCHMARKS=ON -DBUILD_TESTING=OFF $(CMAKE_FLAGS)
 	cmake --build build-bench -j $(JOBS)
 	@for b in build-bench/libs/*/*-bench build-bench/apps/*/*-bench; do echo "== $$b"; $$b --benchmark_min_time=0.2 || exit 1; done
 
@@ -34,7 +34,7 @@ bench: deps
 FUZZ_SECONDS ?= 60
 fuzz: deps
 	@scripts/install-deps fuzz
-	CC=clang-16 CXX=clang++-16 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEVI_FUZZ=ON -DBUILD_TESTING=OFF $(CMAKE_FLAGS)
+	@CC=clang-16 CXX=clang++-16 scripts/configure build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEVI_FUZZ=ON -DBUILD_TESTING=OFF $(CMAKE_FLAGS)
 	cmake --build build-fuzz --target fuzzers -j $(JOBS)
 	@for f in $$(find build-fuzz/libs build-fuzz/apps -type f -name '*_fuzz' -perm -u+x); do \
 	  name=$$(basename $$f); component=$$(basename $$(dirname $$f)); \

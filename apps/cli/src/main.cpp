@@ -6,6 +6,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include <zedododor_avovodizi/initialize.hpp>
+
 #include "entry.hpp"
 
 namespace {
@@ -34,7 +36,12 @@ int main(int argc, char** argv) {
     // end the process by signal.
     std::signal(SIGPIPE, SIG_IGN);
     if (!connect_closed_standard_streams()) return 101;
-    // LEAD: call the libraries' initialisation routine here once it is on main.
+    // New identifiers and keys need the operating system's random source.
+    if (auto ready = zedododor_avovodizi::initialize(); !ready) {
+        const std::string line = "error: " + ready.error().message() + "\n";
+        [[maybe_unused]] const auto written = ::write(STDERR_FILENO, line.data(), line.size());
+        return 101;
+    }
     const std::vector<std::string> args(argv, argv + argc);
     return vevizovuvazavad::run_main(args);
 }

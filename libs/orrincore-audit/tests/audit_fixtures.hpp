@@ -52,7 +52,8 @@ inline AuditEvent plain_event(int number = 1) {
 }
 
 inline std::string read_fixture(std::string_view name) {
-    const auto path = std::filesystem::path(__FILE__).parent_path() / "fixtures" / name;
+    // Not __FILE__: a compiler cache may make it relative to another folder.
+    const auto path = std::filesystem::path(VEVI_TEST_SOURCE_DIR) / "fixtures" / name;
     std::ifstream file(path, std::ios::binary);
     if (!file) throw std::runtime_error("missing fixture " + path.string());
     std::ostringstream text;

@@ -1,17 +1,20 @@
 #include "orrincore_crypto/canonical.hpp"
 
 #include "compose_table.hpp"
+#include "walk.hpp"
 
+#include <orrincore_error/hex.hpp>
 #include <orrincore_error/text.hpp>
 
 #include <fmt/format.h>
 
 #include <algorithm>
 #include <array>
-#include <cassert>
 #include <charconv>
+#include <cstring>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <utility>
 
 namespace orrincore_crypto::canonical {
@@ -91,34 +94,32 @@ std::string path_text(const Path& path) {
     return text;
 }
 
-std::unexpected<CoreError> refuse(std::string text) {
-    return std::unexpected<CoreError>(CanonicalSerialization{std::move(text)});
-}
-
-// One depth-first walk. The path grows and shrinks with the walk; after a
-// refusal the walk is abandoned, so it is not restored on that way out.
-class Walker {
+// Builds the canonical copy of the value it walks, or stops at the first
+// refusal. The path grows and shrinks with the walk; after a refusal the walk
+// is abandoned, so it is not restored on that way out.
+class Canonicalizer {
 public:
-    explicit Walker(Path path) : path_(std::move(path)) {}
+    explicit Canonicalizer(Path path) : path_(std::move(path)) { open_.reserve(16); }
 
-    Result<json> visit(const json& value) {
+    bool scalar(const json& value) {
         switch (value.type()) {
         case json::value_t::null:
         case json::value_t::boolean:
         case json::value_t::number_integer:
         case json::value_t::number_unsigned:
-            return value;
+            return deliver(value);
         case json::value_t::number_float:
             return refuse(fmt::format(
                 "floating-point number at {} cannot be canonicalised; use an integer or a "
                 "decimal string in signed contracts",
                 path_text(path_)));
-        case json::value_t::string:
-            return visit_string(value.get_ref<const std::string&>());
+        case json::value_t::string: {
+            auto normal = checked_normal_form(value.get_ref<const std::string&>());
+            if (!normal) return refuse(fmt::format("string at {} is not valid UTF-8", path_text(path_)));
+            return deliver(std::move(*normal));
+        }
         case json::value_t::array:
-            return visit_array(value.get_ref<const json::array_t&>());
         case json::value_t::object:
-            return visit_object(value.get_ref<const json::object_t&>());
         case json::value_t::binary:
         case json::value_t::discarded:
             break;
@@ -126,62 +127,99 @@ public:
         return refuse(fmt::format("value at {} is not representable as JSON", path_text(path_)));
     }
 
-private:
-    Result<json> visit_string(const std::string& text) {
-        auto normal = checked_normal_form(text);
-        if (!normal) return refuse(fmt::format("string at {} is not valid UTF-8", path_text(path_)));
-        return json(std::move(*normal));
+    bool begin_array(const json::array_t& elements) {
+        Open array{json(json::value_t::array), {}};
+        array.value.get_ref<json::array_t&>().reserve(elements.size());
+        open_.push_back(std::move(array));
+        return true;
     }
 
-    Result<json> visit_array(const json::array_t& elements) {
-        json result(json::value_t::array);
-        auto& out = result.get_ref<json::array_t&>();
-        out.reserve(elements.size());
-        for (std::size_t index = 0; index < elements.size(); ++index) {
-            path_.push_back(std::to_string(index));
-            auto element = visit(elements[index]);
-            if (!element) return std::unexpected(element.error());
-            out.push_back(std::move(*element));
-            path_.pop_back();
-        }
-        return result;
+    bool element(std::size_t index) {
+        path_.push_back(std::to_string(index));
+        return true;
+    }
+
+    bool end_array() { return deliver_innermost(); }
+
+    bool begin_object(const json::object_t& entries) {
+        Open object{json(json::value_t::object), {}};
+        object.pairs.reserve(entries.size());
+        open_.push_back(std::move(object));
+        return true;
+    }
+
+    bool member(const std::string& key, std::size_t) {
+        auto normal_key = checked_normal_form(key);
+        if (!normal_key)
+            return refuse(fmt::format("object key {} at {} is not valid UTF-8", orrincore_error::quoted_form(key),
+                                      path_text(path_)));
+        path_.push_back(std::move(*normal_key));
+        return true;
     }
 
     // Values are canonicalised before the keys are compared, so a refusal
     // inside a value wins over a duplicate key of the object holding it. The
     // duplicate check runs on collected pairs: inserting into the map first
     // would silently merge them.
-    Result<json> visit_object(const json::object_t& entries) {
-        std::vector<std::pair<std::string, json>> pairs;
-        pairs.reserve(entries.size());
-        for (const auto& [key, member] : entries) {  // std::map: ascending bytes
-            auto normal_key = checked_normal_form(key);
-            if (!normal_key)
-                return refuse(fmt::format("object key {} at {} is not valid UTF-8",
-                                          orrincore_error::quoted_form(key), path_text(path_)));
-            path_.push_back(std::move(*normal_key));
-            auto value = visit(member);
-            if (!value) return std::unexpected(value.error());
-            pairs.emplace_back(std::move(path_.back()), std::move(*value));
-            path_.pop_back();
-        }
-
+    bool end_object() {
+        auto& pairs = open_.back().pairs;
         const auto by_key = [](const auto& a, const auto& b) { return a.first < b.first; };
-        if (!std::is_sorted(pairs.begin(), pairs.end(), by_key))
-            std::sort(pairs.begin(), pairs.end(), by_key);
+        if (!std::is_sorted(pairs.begin(), pairs.end(), by_key)) std::sort(pairs.begin(), pairs.end(), by_key);
         const auto duplicate = std::adjacent_find(
             pairs.begin(), pairs.end(), [](const auto& a, const auto& b) { return a.first == b.first; });
         if (duplicate != pairs.end())
             return refuse(fmt::format("duplicate object key {} after Unicode normalisation",
                                       orrincore_error::quoted_form(duplicate->first)));
-
-        json result(json::value_t::object);
-        auto& out = result.get_ref<json::object_t&>();
+        auto& out = open_.back().value.get_ref<json::object_t&>();
         for (auto& [key, value] : pairs) out.emplace_hint(out.end(), std::move(key), std::move(value));
-        return result;
+        return deliver_innermost();
+    }
+
+    Result<json> result() && {
+        if (error_) return std::unexpected(std::move(*error_));
+        return std::move(result_);
+    }
+
+private:
+    // An array or object still being filled: an array's elements go straight
+    // into `value`, an object's members wait in `pairs` for the key check.
+    struct Open {
+        json value;
+        std::vector<std::pair<std::string, json>> pairs;
+    };
+
+    // Hands a finished value to the array or object it is in, which takes the
+    // normalised key from the path, or makes it the result.
+    template <class Value>
+    bool deliver(Value&& value) {
+        if (open_.empty()) {
+            result_ = std::forward<Value>(value);
+            return true;
+        }
+        Open& parent = open_.back();
+        if (auto* elements = parent.value.get_ptr<json::array_t*>())
+            elements->emplace_back(std::forward<Value>(value));
+        else
+            parent.pairs.emplace_back(std::move(path_.back()), std::forward<Value>(value));
+        path_.pop_back();
+        return true;
+    }
+
+    bool deliver_innermost() {
+        json finished = std::move(open_.back().value);
+        open_.pop_back();
+        return deliver(std::move(finished));
+    }
+
+    bool refuse(std::string text) {
+        error_.emplace(CanonicalSerialization{std::move(text)});
+        return false;
     }
 
     Path path_;
+    std::vector<Open> open_;
+    json result_;
+    std::optional<CoreError> error_;
 };
 
 // ---- writing ---------------------------------------------------------------
@@ -201,11 +239,74 @@ constexpr std::array<char, 256> kEscapes = [] {
     return table;
 }();
 
+// Gathers output bytes in a small buffer and hands them to the string in
+// runs, and at flush(). The writers put one punctuation byte at a time, and a
+// call into std::string for each was most of their time.
+class ByteSink {
+public:
+    explicit ByteSink(std::string& out) : out_(out) {}
+    ByteSink(const ByteSink&) = delete;
+    ByteSink& operator=(const ByteSink&) = delete;
+
+    [[gnu::always_inline]] void put(char byte) {
+        if (used_ == sizeof buffer_) [[unlikely]]
+            flush();
+        buffer_[used_++] = byte;
+    }
+    [[gnu::always_inline]] void put(std::string_view bytes) {
+        if (bytes.size() > sizeof buffer_ - used_) [[unlikely]] {
+            put_long(bytes);
+            return;
+        }
+        std::memcpy(buffer_ + used_, bytes.data(), bytes.size());
+        used_ += bytes.size();
+    }
+    void flush() {
+        out_.append(buffer_, used_);
+        used_ = 0;
+    }
+
+private:
+    [[gnu::noinline]] void put_long(std::string_view bytes) {
+        flush();
+        if (bytes.size() > sizeof buffer_) {
+            out_.append(bytes);
+            return;
+        }
+        std::memcpy(buffer_, bytes.data(), bytes.size());
+        used_ = bytes.size();
+    }
+
+    std::string& out_;
+    std::size_t used_ = 0;
+    char buffer_[512];
+};
+
 template <class Integer>
-void append_integer(Integer value, std::string& out) {
+void put_integer(Integer value, ByteSink& sink) {
     char digits[24];
     const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    out.append(digits, end);
+    sink.put(std::string_view(digits, static_cast<std::size_t>(end - digits)));
+}
+
+void put_escaped_string(std::string_view text, ByteSink& sink) {
+    sink.put('"');
+    std::size_t run = 0;  // start of the bytes not yet put
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const char escape = kEscapes[byte];
+        if (escape == 0) continue;
+        sink.put(text.substr(run, i - run));
+        sink.put('\\');
+        sink.put(escape);
+        if (escape == 'u') {
+            sink.put("00");
+            sink.put(std::string_view(orrincore_error::hex::lower_digits(byte).data(), 2));
+        }
+        run = i + 1;
+    }
+    sink.put(text.substr(run));
+    sink.put('"');
 }
 
 template <class Integer>
@@ -223,96 +324,151 @@ std::size_t escaped_length(std::string_view text) {
     return length;
 }
 
-// The number of bytes write_value appends for `value`. Sizing the output once
-// spares a large record a chain of growing copies of its buffer.
+// Sums the number of bytes the compact writer appends for what it walks.
+// Sizing the output once spares a large record a chain of growing copies of
+// its buffer.
+struct WrittenLength {
+    std::size_t length = 0;
+
+    bool scalar(const json& value) {
+        switch (value.type()) {
+        case json::value_t::boolean:
+            length += value.get_ref<const json::boolean_t&>() ? 4 : 5;
+            break;
+        case json::value_t::number_unsigned:
+            length += integer_length(value.get_ref<const json::number_unsigned_t&>());
+            break;
+        case json::value_t::number_integer:
+            length += integer_length(value.get_ref<const json::number_integer_t&>());
+            break;
+        case json::value_t::string:
+            length += escaped_length(value.get_ref<const std::string&>());
+            break;
+        default:
+            length += 4;  // null, and what canonicalize never produces
+        }
+        return true;
+    }
+    bool begin_array(const json::array_t& elements) {
+        length += 2 + (elements.empty() ? 0 : elements.size() - 1);
+        return true;
+    }
+    bool element(std::size_t) { return true; }
+    bool end_array() { return true; }
+    bool begin_object(const json::object_t& entries) {
+        length += 2 + (entries.empty() ? 0 : entries.size() - 1);
+        return true;
+    }
+    bool member(const std::string& key, std::size_t) {
+        length += escaped_length(key) + 1;
+        return true;
+    }
+    bool end_object() { return true; }
+};
+
 std::size_t written_length(const json& value) {
-    switch (value.type()) {
-    case json::value_t::boolean:
-        return value.get_ref<const json::boolean_t&>() ? 4 : 5;
-    case json::value_t::number_unsigned:
-        return integer_length(value.get_ref<const json::number_unsigned_t&>());
-    case json::value_t::number_integer:
-        return integer_length(value.get_ref<const json::number_integer_t&>());
-    case json::value_t::string:
-        return escaped_length(value.get_ref<const std::string&>());
-    case json::value_t::array: {
-        const auto& elements = value.get_ref<const json::array_t&>();
-        std::size_t length = 2 + (elements.empty() ? 0 : elements.size() - 1);
-        for (const json& element : elements) length += written_length(element);
-        return length;
-    }
-    case json::value_t::object: {
-        const auto& entries = value.get_ref<const json::object_t&>();
-        std::size_t length = 2 + (entries.empty() ? 0 : entries.size() - 1);
-        for (const auto& [key, member] : entries)
-            length += escaped_length(key) + 1 + written_length(member);
-        return length;
-    }
-    default:
-        return 4;  // null, and what canonicalize never produces
-    }
+    WrittenLength counter;
+    detail::walk(value, counter);
+    return counter.length;
 }
+
+// Appends the compact text of what it walks: write_value.
+class CompactWriter {
+public:
+    explicit CompactWriter(std::string& out) : sink_(out) {}
+
+    bool scalar(const json& value) {
+        switch (value.type()) {
+        case json::value_t::boolean:
+            sink_.put(value.get_ref<const json::boolean_t&>() ? "true" : "false");
+            break;
+        case json::value_t::number_unsigned:
+            put_integer(value.get_ref<const json::number_unsigned_t&>(), sink_);
+            break;
+        case json::value_t::number_integer:
+            put_integer(value.get_ref<const json::number_integer_t&>(), sink_);
+            break;
+        case json::value_t::string:
+            put_escaped_string(value.get_ref<const std::string&>(), sink_);
+            break;
+        default:
+            sink_.put("null");  // null, and floats and binary, which canonicalize refuses
+        }
+        return true;
+    }
+    bool begin_array(const json::array_t&) {
+        sink_.put('[');
+        return true;
+    }
+    bool element(std::size_t index) {
+        if (index != 0) sink_.put(',');
+        return true;
+    }
+    bool end_array() {
+        sink_.put(']');
+        return true;
+    }
+    bool begin_object(const json::object_t&) {
+        sink_.put('{');
+        return true;
+    }
+    bool member(const std::string& key, std::size_t index) {
+        if (index != 0) sink_.put(',');
+        put_escaped_string(key, sink_);
+        sink_.put(':');
+        return true;
+    }
+    bool end_object() {
+        sink_.put('}');
+        return true;
+    }
+
+    // Hands the last bytes to the string.
+    void finish() { sink_.flush(); }
+
+protected:
+    ByteSink sink_;
+};
 
 // Whether `text` is UTF-8 that normalisation keeps as it is.
 bool is_normal_text(std::string_view text) {
     return is_ascii(text) || (orrincore_error::is_valid_utf8(text) && !has_composable_pair(text));
 }
 
-// Appends what canonicalize followed by write_value gives for `value`, as
-// long as canonicalize keeps every key as it is. Then the map's ascending byte
-// order is the canonical order and no two keys can meet after normalisation.
-// Returns false, with `out` partly written, at the first key that does not
-// stay or anything canonicalize refuses; the full walk then gives the answer.
-bool write_keeping_keys(const json& value, std::string& out) {
-    switch (value.type()) {
-    case json::value_t::string: {
-        const auto& text = value.get_ref<const std::string&>();
-        if (is_normal_text(text)) {
-            write_escaped_string(text, out);
-        } else {
-            if (!orrincore_error::is_valid_utf8(text)) return false;
-            write_escaped_string(compose_pairs(text), out);
+// Appends what canonicalize followed by write_value gives for the value it
+// walks, as long as canonicalize keeps every key as it is. Then the map's
+// ascending byte order is the canonical order and no two keys can meet after
+// normalisation. Stops, with the output partly written, at the first key that
+// does not stay or anything canonicalize refuses; the full walk then gives
+// the answer.
+class KeepingKeysWriter : public CompactWriter {
+public:
+    using CompactWriter::CompactWriter;
+
+    bool scalar(const json& value) {
+        switch (value.type()) {
+        case json::value_t::string: {
+            const auto& text = value.get_ref<const std::string&>();
+            if (is_normal_text(text)) {
+                put_escaped_string(text, sink_);
+            } else {
+                if (!orrincore_error::is_valid_utf8(text)) return false;
+                put_escaped_string(compose_pairs(text), sink_);
+            }
+            return true;
         }
-        return true;
-    }
-    case json::value_t::array: {
-        out.push_back('[');
-        bool first = true;
-        for (const json& element : value.get_ref<const json::array_t&>()) {
-            if (!first) out.push_back(',');
-            first = false;
-            if (!write_keeping_keys(element, out)) return false;
+        case json::value_t::number_float:
+        case json::value_t::binary:
+        case json::value_t::discarded:
+            return false;
+        default:
+            return CompactWriter::scalar(value);
         }
-        out.push_back(']');
-        return true;
     }
-    case json::value_t::object: {
-        out.push_back('{');
-        bool first = true;
-        for (const auto& [key, member] : value.get_ref<const json::object_t&>()) {
-            if (!is_normal_text(key)) return false;
-            if (!first) out.push_back(',');
-            first = false;
-            write_escaped_string(key, out);
-            out.push_back(':');
-            if (!write_keeping_keys(member, out)) return false;
-        }
-        out.push_back('}');
-        return true;
+    bool member(const std::string& key, std::size_t index) {
+        return is_normal_text(key) && CompactWriter::member(key, index);
     }
-    case json::value_t::null:
-    case json::value_t::boolean:
-    case json::value_t::number_integer:
-    case json::value_t::number_unsigned:
-        write_value(value, out);
-        return true;
-    case json::value_t::number_float:
-    case json::value_t::binary:
-    case json::value_t::discarded:
-        break;
-    }
-    return false;
-}
+};
 
 }  // namespace
 
@@ -321,97 +477,45 @@ std::string normalize_string(std::string_view text) {
     return compose_pairs(text);
 }
 
-Result<json> canonicalize(const json& value, const Path& path) { return Walker(path).visit(value); }
+Result<json> canonicalize(const json& value, const Path& path) {
+    Canonicalizer canonicalizer(path);
+    detail::walk(value, canonicalizer);
+    return std::move(canonicalizer).result();
+}
 
 void write_escaped_string(std::string_view text, std::string& out) {
-    static constexpr char kHex[] = "0123456789abcdef";
-    out.push_back('"');
-    std::size_t run = 0;  // start of the bytes not yet copied
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        const char escape = kEscapes[byte];
-        if (escape == 0) continue;
-        out.append(text, run, i - run);
-        out.push_back('\\');
-        out.push_back(escape);
-        if (escape == 'u') {
-            out.append("00");
-            out.push_back(kHex[byte >> 4]);
-            out.push_back(kHex[byte & 0x0F]);
-        }
-        run = i + 1;
-    }
-    out.append(text, run);
-    out.push_back('"');
+    ByteSink sink(out);
+    put_escaped_string(text, sink);
+    sink.flush();
 }
 
 void write_value(const json& value, std::string& out) {
-    switch (value.type()) {
-    case json::value_t::null:
-        out += "null";
-        return;
-    case json::value_t::boolean:
-        out += value.get_ref<const json::boolean_t&>() ? "true" : "false";
-        return;
-    case json::value_t::number_unsigned:
-        append_integer(value.get_ref<const json::number_unsigned_t&>(), out);
-        return;
-    case json::value_t::number_integer:
-        append_integer(value.get_ref<const json::number_integer_t&>(), out);
-        return;
-    case json::value_t::string:
-        write_escaped_string(value.get_ref<const std::string&>(), out);
-        return;
-    case json::value_t::array: {
-        out.push_back('[');
-        bool first = true;
-        for (const json& element : value.get_ref<const json::array_t&>()) {
-            if (!first) out.push_back(',');
-            first = false;
-            write_value(element, out);
-        }
-        out.push_back(']');
-        return;
-    }
-    case json::value_t::object: {
-        out.push_back('{');
-        bool first = true;
-        for (const auto& [key, member] : value.get_ref<const json::object_t&>()) {
-            if (!first) out.push_back(',');
-            first = false;
-            write_escaped_string(key, out);
-            out.push_back(':');
-            write_value(member, out);
-        }
-        out.push_back('}');
-        return;
-    }
-    case json::value_t::number_float:  // refused by canonicalize, never written
-    case json::value_t::binary:
-    case json::value_t::discarded:
-        break;
-    }
-    out += "null";
+    CompactWriter writer(out);
+    detail::walk(value, writer);
+    writer.finish();
+}
+
+std::optional<std::string> detail::write_keeping_keys(const json& value) {
+    // Composing only shortens a text, so the input's written length bounds
+    // the output.
+    std::string bytes;
+    bytes.reserve(written_length(value));
+    KeepingKeysWriter writer(bytes);
+    if (!detail::walk(value, writer)) return std::nullopt;
+    writer.finish();
+    return bytes;
 }
 
 Result<std::string> to_canonical_json(const json& value_form) {
     // Nearly every value form keeps its keys under normalisation and holds no
     // float: write it straight from the input, sparing the copy canonicalize
-    // would build. Composing only shortens a text, so the input's written
-    // length bounds the output. Anything else, refusals included, takes the
-    // full walk.
-    {
-        std::string bytes;
-        bytes.reserve(written_length(value_form));
-        if (write_keeping_keys(value_form, bytes)) return bytes;
-    }
+    // would build. Anything else, refusals included, takes the full walk.
+    if (auto bytes = detail::write_keeping_keys(value_form)) return *std::move(bytes);
     auto canonical = canonicalize(value_form, {});
     if (!canonical) return std::unexpected(canonical.error());
-    const std::size_t length = written_length(*canonical);
     std::string bytes;
-    bytes.reserve(length);
+    bytes.reserve(written_length(*canonical));
     write_value(*canonical, bytes);
-    assert(bytes.size() == length);
     return bytes;
 }
 

@@ -4,6 +4,7 @@
 
 #include <blake3.h>
 #include <fmt/format.h>
+#include <orrincore_error/hex.hpp>
 #include <orrincore_error/text.hpp>
 #include <sodium.h>
 
@@ -34,7 +35,7 @@ std::string_view to_string(HashAlgorithm algorithm) {
     return "blake3";  // unreachable: the switch covers every algorithm
 }
 
-std::string ContentHash::to_hex() const { return detail::to_lower_hex(digest); }
+std::string ContentHash::to_hex() const { return orrincore_error::hex::to_lower(digest); }
 
 std::string ContentHash::to_string() const {
     return fmt::format("{}:{}", orrincore_crypto::to_string(algorithm), to_hex());

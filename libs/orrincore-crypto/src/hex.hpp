@@ -1,12 +1,11 @@
 #pragma once
-// Hex text of fixed-size byte strings, shared by content-hash digests and
-// signatures: lower-case on writing, either case on reading.
+// Reading the hex text of fixed-size byte strings, shared by content-hash
+// digests and signatures (written by orrincore_error::hex::to_lower).
 
 #include <orrincore_error/error.hpp>
 
 #include <cstdint>
 #include <span>
-#include <string>
 #include <string_view>
 
 namespace orrincore_crypto::detail {
@@ -16,9 +15,6 @@ struct HexReadTexts {
     std::string_view not_ascii;           // a pair cuts a multi-byte character in two
     std::string_view invalid_hex_prefix;  // followed by the quoted offending pair
 };
-
-// Two lower-case hex digits per byte, in byte order.
-std::string to_lower_hex(std::span<const std::uint8_t> bytes);
 
 // Reads `text` pair by pair into `out`, stopping at the first bad pair. The
 // caller has already checked that `text` holds exactly 2 * out.size() bytes.

@@ -6,10 +6,8 @@
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 #include <orrincore_crypto/canonical.hpp>
+#include <orrincore_error/hex.hpp>
 #include <sodium.h>
-
-#include <cstdio>
-#include <cstdlib>
 
 namespace orrincore_crypto {
 namespace {
@@ -19,19 +17,9 @@ static_assert(crypto_sign_PUBLICKEYBYTES == VerifyingKey::Bytes{}.size());
 static_assert(crypto_sign_SEEDBYTES == SigningKey::Seed{}.size());
 static_assert(crypto_sign_SECRETKEYBYTES == 64);
 
-// libsodium must be initialised before its random source and key functions
-// are used. A failure leaves no way to make a key: stop as an internal failure.
-void ensure_sodium_ready() {
-    static const bool ready = sodium_init() >= 0;
-    if (!ready) {
-        std::fputs("internal failure: libsodium could not be initialised\n", stderr);
-        std::_Exit(101);
-    }
-}
-
 }  // namespace
 
-std::string Signature::to_hex() const { return detail::to_lower_hex(bytes); }
+std::string Signature::to_hex() const { return orrincore_error::hex::to_lower(bytes); }
 
 orrincore_error::Result<Signature> Signature::from_hex(std::string_view text) {
     if (text.size() != 2 * Bytes{}.size()) {
@@ -59,7 +47,6 @@ ContentHash VerifyingKey::fingerprint() const { return hash::blake3_hash(bytes_)
 
 orrincore_error::Result<void> VerifyingKey::verify_bytes(std::string_view message,
                                                          const Signature& signature) const {
-    ensure_sodium_ready();
     // The strict check: besides a canonical S it refuses small-order and
     // non-canonical keys and small-order R. Keys derived from seeds and
     // their signatures verify exactly as under the ordinary check.
@@ -72,14 +59,12 @@ orrincore_error::Result<void> VerifyingKey::verify_bytes(std::string_view messag
 
 SigningKey::SigningKey(const Seed& seed)
     : seed_(seed), secret_key_{}, verifying_key_(VerifyingKey::Bytes{}) {
-    ensure_sodium_ready();
     crypto_sign_seed_keypair(verifying_key_.bytes_.data(), secret_key_.data(), seed_.data());
 }
 
 SigningKey SigningKey::from_bytes(const Seed& seed) { return SigningKey(seed); }
 
 SigningKey SigningKey::generate() {
-    ensure_sodium_ready();
     Seed seed;
     randombytes_buf(seed.data(), seed.size());
     SigningKey key(seed);

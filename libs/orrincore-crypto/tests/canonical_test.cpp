@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace orrincore_crypto::canonical {
 namespace {
@@ -24,27 +26,29 @@ std::string outcome(const json& value) {
     return bytes ? *bytes : "refused: " + bytes.error().message();
 }
 
+// Values written in full: JSON text, then its canonical bytes.
+const std::pair<const char*, std::string> kWritten[] = {
+    {R"({"b":1,"a":2,"A":3})", R"({"A":3,"a":2,"b":1})"},
+    {R"("e\u0301")", "\"\u00e9\""},
+    {R"({"e\u0301":"e\u0301"})", "{\"\u00e9\":\"\u00e9\"}"},
+    {R"("a\u0301\u0301")", "\"\u00e1\u0301\""},
+    {R"(["Y\u0308","y\u0308"])", "[\"Y\u0308\",\"\u00ff\"]"},
+    {"[18446744073709551615,-9223372036854775808,-1,0]",
+     "[18446744073709551615,-9223372036854775808,-1,0]"},
+    {R"("\t\n/\u001f")", R"("\t\n/\u001f")"},
+    {R"("\"\\\b\f\r\u000B\u0000\u007f")", "\"\\\"\\\\\\b\\f\\r\\u000b\\u0000\x7f\""},
+    {R"([{},[],""])", R"([{},[],""])"},
+    {R"({ "z" : [3, 1, {"b": null, "a": true}], "a": false, "\u00e9": "caf\u00e9 \u65e5" })",
+     "{\"a\":false,\"z\":[3,1,{\"a\":true,\"b\":null}],\"\u00e9\":\"caf\u00e9 \u65e5\"}"},
+    // normalising moves a key past another one: the pairs are sorted again
+    {R"({"e\u0301x":1,"f":2})", "{\"f\":2,\"\u00e9x\":1}"},
+    // the same deep inside, after texts that only needed composing
+    {R"({"a":"e\u0301","b":{"c":["y\u0308",{"e\u0301x":1,"f":2}]}})",
+     "{\"a\":\"\u00e9\",\"b\":{\"c\":[\"\u00ff\",{\"f\":2,\"\u00e9x\":1}]}}"},
+};
+
 TEST(CanonicalJson, WritesTheCanonicalBytes) {
-    const std::pair<const char*, std::string> cases[] = {
-        {R"({"b":1,"a":2,"A":3})", R"({"A":3,"a":2,"b":1})"},
-        {R"("e\u0301")", "\"\u00e9\""},
-        {R"({"e\u0301":"e\u0301"})", "{\"\u00e9\":\"\u00e9\"}"},
-        {R"("a\u0301\u0301")", "\"\u00e1\u0301\""},
-        {R"(["Y\u0308","y\u0308"])", "[\"Y\u0308\",\"\u00ff\"]"},
-        {"[18446744073709551615,-9223372036854775808,-1,0]",
-         "[18446744073709551615,-9223372036854775808,-1,0]"},
-        {R"("\t\n/\u001f")", R"("\t\n/\u001f")"},
-        {R"("\"\\\b\f\r\u000B\u0000\u007f")", "\"\\\"\\\\\\b\\f\\r\\u000b\\u0000\x7f\""},
-        {R"([{},[],""])", R"([{},[],""])"},
-        {R"({ "z" : [3, 1, {"b": null, "a": true}], "a": false, "\u00e9": "caf\u00e9 \u65e5" })",
-         "{\"a\":false,\"z\":[3,1,{\"a\":true,\"b\":null}],\"\u00e9\":\"caf\u00e9 \u65e5\"}"},
-        // normalising moves a key past another one: the pairs are sorted again
-        {R"({"e\u0301x":1,"f":2})", "{\"f\":2,\"\u00e9x\":1}"},
-        // the same deep inside, after texts that only needed composing
-        {R"({"a":"e\u0301","b":{"c":["y\u0308",{"e\u0301x":1,"f":2}]}})",
-         "{\"a\":\"\u00e9\",\"b\":{\"c\":[\"\u00ff\",{\"f\":2,\"\u00e9x\":1}]}}"},
-    };
-    for (const auto& [text, expected] : cases) EXPECT_EQ(outcome(json::parse(text)), expected) << text;
+    for (const auto& [text, expected] : kWritten) EXPECT_EQ(outcome(json::parse(text)), expected) << text;
 }
 
 TEST(CanonicalJson, WritesBothIntegerKindsInFull) {
@@ -53,37 +57,78 @@ TEST(CanonicalJson, WritesBothIntegerKindsInFull) {
     EXPECT_EQ(outcome(json(std::int64_t{42})), "42");
 }
 
+// Values refused: the value, then the message of its refusal.
+const std::pair<json, std::string> kRefused[] = {
+    {json(1.5), float_refusal("<root>")},
+    {json::parse(R"({"rules":[{"min":1.5}]})"), float_refusal("rules.0.min")},
+    {json::parse(R"({"\u00e9":1,"e\u0301":2})"),
+     "canonical serialization failed: duplicate object key \"\u00e9\" after Unicode normalisation"},
+    // the two spellings are not neighbours until the pairs are sorted again
+    {json::parse(R"({"\u00e9":1,"e\u0301":2,"f":3})"),
+     "canonical serialization failed: duplicate object key \"\u00e9\" after Unicode normalisation"},
+    // the path holds the normalised key
+    {json::parse(R"({"e\u0301":[0,1.5]})"), float_refusal("\u00e9.1")},
+    // values are canonicalised before their object's keys are compared
+    {json::parse(R"({"\u00e9":1.5,"e\u0301":2})"), float_refusal("\u00e9")},
+    // depth first, keys in byte order: "a" is finished before "b" is entered
+    {json::parse(R"({"b":1.5,"a":{"\u00e9":1,"e\u0301":2}})"),
+     "canonical serialization failed: duplicate object key \"\u00e9\" after Unicode normalisation"},
+    {json::parse(R"({"b":[1.5],"a":{"x":2.5}})"), float_refusal("a.x")},
+    // keys that stay as they are and a text that needs composing come first
+    {json::parse(R"({"a":"e\u0301","b":[true,{"\u00e9":{"c":1.5}}]})"), float_refusal("b.1.\u00e9.c")},
+    // a path of one empty key is not the root
+    {json::parse(R"({"":1.5})"), float_refusal("")},
+    {json::object({{"k", "ok\xff"}}),
+     "canonical serialization failed: string at k is not valid UTF-8"},
+    {json::object({{"k", json::object({{"e\xcc", 1}})}}),
+     "canonical serialization failed: object key \"e\ufffd\" at k is not valid UTF-8"},
+    {json::binary({1, 2}),
+     "canonical serialization failed: value at <root> is not representable as JSON"},
+};
+
 TEST(CanonicalJson, RefusesWithTheFirstFaultOfTheWalk) {
-    const std::pair<json, std::string> cases[] = {
-        {json(1.5), float_refusal("<root>")},
-        {json::parse(R"({"rules":[{"min":1.5}]})"), float_refusal("rules.0.min")},
-        {json::parse(R"({"\u00e9":1,"e\u0301":2})"),
-         "canonical serialization failed: duplicate object key \"\u00e9\" after Unicode normalisation"},
-        // the two spellings are not neighbours until the pairs are sorted again
-        {json::parse(R"({"\u00e9":1,"e\u0301":2,"f":3})"),
-         "canonical serialization failed: duplicate object key \"\u00e9\" after Unicode normalisation"},
-        // the path holds the normalised key
-        {json::parse(R"({"e\u0301":[0,1.5]})"), float_refusal("\u00e9.1")},
-        // values are canonicalised before their object's keys are compared
-        {json::parse(R"({"\u00e9":1.5,"e\u0301":2})"), float_refusal("\u00e9")},
-        // depth first, keys in byte order: "a" is finished before "b" is entered
-        {json::parse(R"({"b":1.5,"a":{"\u00e9":1,"e\u0301":2}})"),
-         "canonical serialization failed: duplicate object key \"\u00e9\" after Unicode normalisation"},
-        {json::parse(R"({"b":[1.5],"a":{"x":2.5}})"), float_refusal("a.x")},
-        // keys that stay as they are and a text that needs composing come first
-        {json::parse(R"({"a":"e\u0301","b":[true,{"\u00e9":{"c":1.5}}]})"), float_refusal("b.1.\u00e9.c")},
-        // a path of one empty key is not the root
-        {json::parse(R"({"":1.5})"), float_refusal("")},
-        {json::object({{"k", "ok\xff"}}),
-         "canonical serialization failed: string at k is not valid UTF-8"},
-        {json::object({{"k", json::object({{"e\xcc", 1}})}}),
-         "canonical serialization failed: object key \"e\ufffd\" at k is not valid UTF-8"},
-        {json::binary({1, 2}),
-         "canonical serialization failed: value at <root> is not representable as JSON"},
-    };
-    for (const auto& [value, expected] : cases)
+    for (const auto& [value, expected] : kRefused)
         EXPECT_EQ(outcome(value), "refused: " + expected) << value.dump(-1, ' ', false,
                                                                         json::error_handler_t::replace);
+}
+
+// The full walk, canonicalize then write_value, as the definition of the
+// canonical bytes.
+std::string full_walk(const json& value) {
+    auto canonical = canonicalize(value, {});
+    if (!canonical) return "refused: " + canonical.error().message();
+    std::string bytes;
+    write_value(*canonical, bytes);
+    return bytes;
+}
+
+// to_canonical_json writes most values straight from the input: wherever
+// that fast walk writes anything, it must be the full walk's bytes, and it
+// must write nothing where the full walk refuses.
+TEST(CanonicalJson, FastAndFullWalksAgree) {
+    std::vector<json> values;
+    for (const auto& [text, expected] : kWritten) values.push_back(json::parse(text));
+    for (const auto& [value, expected] : kRefused) values.push_back(value);
+    values.push_back(json::parse(R"({"id":"3f2b8c1e","size":18446744073709551615,"offset":-4096,
+        "flags":[true,false,null],"labels":["retention","ops\t\u0001"],"note":"Re\u0301sume\u0301 n\u0303",
+        "custody":{"actor":{"kind":"operator","name":"caf\u00e9"},"sequence":0},"empty":{},"none":[]})"));
+
+    int fast_written = 0;
+    for (const json& value : values) {
+        const auto context = value.dump(-1, ' ', false, json::error_handler_t::replace);
+        const std::string full = full_walk(value);
+        const auto fast = detail::write_keeping_keys(value);
+        if (full.starts_with("refused: ")) {
+            EXPECT_FALSE(fast) << context;
+        }
+        if (fast) {
+            EXPECT_EQ(*fast, full) << context;
+            ++fast_written;
+        }
+        EXPECT_EQ(outcome(value), full) << context;
+    }
+    // The written values whose keys all stay (all but three) and the record.
+    EXPECT_EQ(fast_written, 10);
 }
 
 TEST(CanonicalJson, CanonicalizeStartsFromTheGivenPathAndLeavesTheInput) {
@@ -97,6 +142,55 @@ TEST(CanonicalJson, CanonicalizeStartsFromTheGivenPathAndLeavesTheInput) {
     ASSERT_TRUE(canonical);
     EXPECT_EQ(*canonical, json::parse(R"({"\u00e9":"\u00e9"})"));
     EXPECT_EQ(decomposed, json::parse(R"({"e\u0301":"e\u0301"})"));
+}
+
+// `depth` arrays, or objects holding one member `key`, one inside the other
+// around `innermost`. Built from the top down: nesting by value would copy,
+// and copying recurses once per level.
+json nested(std::size_t depth, const std::string& key, json innermost) {
+    json root;
+    json* level = &root;
+    for (std::size_t i = 0; i < depth; ++i) {
+        if (key.empty()) {
+            *level = json::array({nullptr});
+            level = &level->back();
+        } else {
+            *level = json::object();
+            level = &(*level)[key];
+        }
+    }
+    *level = std::move(innermost);
+    return root;
+}
+
+std::string repeated(std::string_view piece, std::size_t times) {
+    std::string text;
+    text.reserve(piece.size() * times);
+    for (std::size_t i = 0; i < times; ++i) text += piece;
+    return text;
+}
+
+// Records never nest this deep (their reader stops at 127 levels), but the
+// functions take any value. Compared with EXPECT_TRUE: a failure should not
+// print megabytes.
+constexpr std::size_t kDeep = 1'000'000;
+
+TEST(CanonicalJsonDepth, AMillionLevelsAreWritten) {
+    // arrays: the fast walk
+    const json arrays = nested(kDeep, "", 7);
+    const std::string arrays_text = repeated("[", kDeep) + "7" + repeated("]", kDeep);
+    EXPECT_TRUE(outcome(arrays) == arrays_text);
+    std::string written;
+    write_value(arrays, written);
+    EXPECT_TRUE(written == arrays_text);
+    // objects under a key that composes: the full walk, canonicalize then
+    // write_value
+    EXPECT_TRUE(outcome(nested(kDeep, "e\u0301", "e\u0301")) ==
+                repeated("{\"\u00e9\":", kDeep) + "\"\u00e9\"" + repeated("}", kDeep));
+}
+
+TEST(CanonicalJsonDepth, AMillionLevelsAreRefusedWithTheirPath) {
+    EXPECT_TRUE(outcome(nested(kDeep, "k", 1.5)) == "refused: " + float_refusal("k" + repeated(".k", kDeep - 1)));
 }
 
 TEST(WriteEscapedString, EscapesControlsInLowerCaseAndAppends) {

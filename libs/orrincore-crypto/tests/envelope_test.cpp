@@ -282,6 +282,20 @@ TEST(SignedEnvelopeOpen, HandsBackThePayloadAsSigned) {
     EXPECT_EQ(*payload, sealed->payload);
 }
 
+// open reads the payload back from the bytes it verified: the `payload`
+// member's own bytes, whatever other members or texts mention the word.
+TEST(SignedEnvelopeOpen, PayloadBytesAreCutFromTheSignedBytes) {
+    EXPECT_EQ(detail::signed_payload_bytes(*fixed_envelope(test_key()).signing_bytes()),
+              R"({"title":"quarterly hold review"})");
+    EXPECT_EQ(detail::signed_payload_bytes(
+                  R"({"associated_data":["\"payload\":1","payload"],"payload":{"payload":[2]},"previous_hash":null})"),
+              R"({"payload":[2]})");
+    const auto missing = detail::signed_payload_bytes(R"({"associated_data":[]})");
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.error().message(),
+              "canonical serialization failed: signed payload does not read back: missing field `payload`");
+}
+
 TEST(SignedEnvelopeRead, RefusalsOfTheFileForm) {
     const auto envelope = fixed_envelope(test_key());
     const auto object = ordered_json::parse(orrincore_json::to_compact(envelope));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <orrincore_crypto/canonical.hpp>
+#include <orrincore_error/hex.hpp>
 #include <sodium.h>
 
 #include <algorithm>
@@ -30,12 +31,7 @@ constexpr std::string_view rfc_public_key = "d75a980182b10ab7d54bfed3c964073a0ee
 constexpr std::string_view rfc_signature_of_empty =
     "e5564300c360ac729086e2cc806e828a84877f1eb8e5d974d873e065224901555fb8821590a33bacc61e39701cf9b46bd25bf5f0595bbe24655141438e7a100b";
 
-std::string hex_of(std::span<const std::uint8_t> bytes) {
-    std::string hex(bytes.size() * 2 + 1, '\0');
-    sodium_bin2hex(hex.data(), hex.size(), bytes.data(), bytes.size());
-    hex.pop_back();
-    return hex;
-}
+std::string hex_of(std::span<const std::uint8_t> bytes) { return orrincore_error::hex::to_lower(bytes); }
 
 // The 32-byte little-endian sum a + b (no overflow for the values used here).
 std::array<std::uint8_t, 32> add_le(std::span<const std::uint8_t, 32> a, std::span<const std::uint8_t, 32> b) {

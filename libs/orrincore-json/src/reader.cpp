@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "messages.hpp"
+#include "orrincore_error/hex.hpp"
 #include "orrincore_error/text.hpp"
 
 namespace orrincore_json {
@@ -24,13 +25,6 @@ constexpr auto string_stops = [] {
 }();
 
 constexpr bool stops_string(char c) { return string_stops[static_cast<unsigned char>(c)]; }
-
-constexpr int hex_value(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 template <class T>
 std::unexpected<ReadError> fail(ReadResult<T>&& result) {
@@ -409,7 +403,7 @@ ReadResult<std::uint16_t> Reader::decode_hex_escape() {
     }
     std::uint16_t n = 0;
     for (int i = 0; i < 4; ++i) {
-        int value = hex_value(input_[index_++]);
+        const int value = orrincore_error::hex::digit_value(input_[index_++]);
         if (value < 0) return std::unexpected(error_here(messages::invalid_escape));
         n = static_cast<std::uint16_t>((n << 4) + value);
     }

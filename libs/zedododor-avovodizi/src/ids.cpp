@@ -5,41 +5,29 @@
 namespace zedododor_avovodizi::ids {
 namespace {
 
-constexpr std::size_t kMaxSlugBytes = 64;
-
 std::unexpected<orrincore_error::CoreError> slug_error(std::string reason) {
     return std::unexpected<orrincore_error::CoreError>(
         std::in_place, orrincore_error::InvalidIdentifier{"Slug", std::move(reason)});
 }
 
-// Bytes, not characters: the locale-dependent <cctype> tests are undefined for
-// bytes of 0x80 and above.
-constexpr bool is_slug_byte(unsigned char b) {
-    return (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') || b == '-';
-}
-
 }  // namespace
 
 orrincore_error::Result<void> Slug::validate(std::string_view text) {
-    if (text.empty()) {
+    const auto fault = first_slug_fault(text);
+    if (!fault) return {};
+    switch (*fault) {
+    case SlugFault::empty:
         return slug_error("must not be empty");
-    }
-    if (text.size() > kMaxSlugBytes) {
-        return slug_error(
-            fmt::format("must be at most {} bytes, got {}", kMaxSlugBytes, text.size()));
-    }
-    for (char c : text) {
-        if (!is_slug_byte(static_cast<unsigned char>(c))) {
-            return slug_error("may contain only lowercase ASCII letters, digits and hyphens");
-        }
-    }
-    if (text.front() == '-' || text.back() == '-') {
+    case SlugFault::too_long:
+        return slug_error(fmt::format("must be at most {} bytes, got {}", max_slug_bytes, text.size()));
+    case SlugFault::invalid_byte:
+        return slug_error("may contain only lowercase ASCII letters, digits and hyphens");
+    case SlugFault::hyphen_at_edge:
         return slug_error("must not start or end with a hyphen");
+    case SlugFault::consecutive_hyphens:
+        break;
     }
-    if (text.find("--") != std::string_view::npos) {
-        return slug_error("must not contain consecutive hyphens");
-    }
-    return {};
+    return slug_error("must not contain consecutive hyphens");
 }
 
 orrincore_error::Result<Slug> Slug::create(std::string_view text) {

@@ -1,12 +1,12 @@
 #include "zedododor_avovodizi/uuid.hpp"
 
+#include <orrincore_error/hex.hpp>
 #include <orrincore_error/text.hpp>
 
 #include <fmt/format.h>
 #include <sodium.h>
 
-#include <cstdio>
-#include <cstdlib>
+#include <span>
 
 namespace zedododor_avovodizi::ids {
 namespace {
@@ -16,14 +16,7 @@ constexpr std::size_t kSimpleDigits = 32;
 constexpr std::string_view kUrnPrefix = "urn:uuid:";
 constexpr std::array<std::size_t, 5> kGroupLengths{8, 4, 4, 4, 12};
 
-// The value of an ASCII hex digit, or -1. Explicit ranges: <cctype> and
-// strtol depend on the locale and accept signs and spaces.
-constexpr int hex_value(unsigned char b) {
-    if (b >= '0' && b <= '9') return b - '0';
-    if (b >= 'a' && b <= 'f') return b - 'a' + 10;
-    if (b >= 'A' && b <= 'F') return b - 'A' + 10;
-    return -1;
-}
+using orrincore_error::hex::digit_value;
 
 struct MessageOf {
     std::string operator()(const uuid_parse_error::InvalidLength& e) const {
@@ -58,20 +51,9 @@ std::string_view character_at(std::string_view text, std::size_t at) {
     return "\xEF\xBF\xBD";
 }
 
-void ensure_random_source() {
-    static const bool ready = sodium_init() >= 0;
-    if (!ready) {
-        // Identifiers have no error result; without randomness nothing can go on.
-        std::fputs("internal failure: the operating system's random source is unavailable\n",
-                   stderr);
-        std::_Exit(101);
-    }
-}
-
 }  // namespace
 
 Uuid Uuid::random_v4() {
-    ensure_random_source();
     Bytes bytes;
     randombytes_buf(bytes.data(), bytes.size());
     bytes[6] = static_cast<std::uint8_t>((bytes[6] & 0x0f) | 0x40);  // version 4
@@ -104,11 +86,10 @@ std::expected<Uuid, UuidParseError> Uuid::parse(std::string_view text) {
     std::array<std::size_t, 4> hyphen_at{};
     std::size_t hyphens = 0;
     for (std::size_t i = 0; i < body.size(); ++i) {
-        const auto b = static_cast<unsigned char>(body[i]);
-        if (b == '-') {
+        if (body[i] == '-') {
             if (hyphens < hyphen_at.size()) hyphen_at[hyphens] = i;
             ++hyphens;
-        } else if (hex_value(b) < 0) {
+        } else if (digit_value(body[i]) < 0) {
             return std::unexpected(uuid_parse_error::InvalidCharacter{
                 std::string(character_at(text, offset + i)), offset + i});
         }
@@ -136,7 +117,7 @@ std::expected<Uuid, UuidParseError> Uuid::parse(std::string_view text) {
     std::size_t digit = 0;
     for (char c : body) {
         if (c == '-') continue;
-        const int value = hex_value(static_cast<unsigned char>(c));
+        const int value = digit_value(c);
         bytes[digit / 2] = static_cast<std::uint8_t>(digit % 2 == 0 ? value << 4
                                                                     : bytes[digit / 2] | value);
         ++digit;
@@ -145,13 +126,14 @@ std::expected<Uuid, UuidParseError> Uuid::parse(std::string_view text) {
 }
 
 std::string Uuid::to_string() const {
-    static constexpr char kDigits[] = "0123456789abcdef";
     std::string text;
     text.reserve(36);
-    for (std::size_t i = 0; i < bytes_.size(); ++i) {
-        if (i == 4 || i == 6 || i == 8 || i == 10) text += '-';
-        text += kDigits[bytes_[i] >> 4];
-        text += kDigits[bytes_[i] & 0x0f];
+    const std::span<const std::uint8_t> bytes(bytes_);
+    std::size_t start = 0;
+    for (const std::size_t digits : kGroupLengths) {
+        if (start != 0) text += '-';
+        orrincore_error::hex::append_lower(bytes.subspan(start, digits / 2), text);
+        start += digits / 2;
     }
     return text;
 }

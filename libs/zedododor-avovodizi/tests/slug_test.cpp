@@ -72,3 +72,16 @@ INSTANTIATE_TEST_SUITE_P(
                     SlugCase{"a--b", "must not contain consecutive hyphens"}));
 
 }  // namespace
+
+namespace {
+
+// A literal is checked by the same rules, when the program is built.
+static_assert(!zedododor_avovodizi::ids::first_slug_fault("vuvadededoru"));
+static_assert(zedododor_avovodizi::ids::first_slug_fault("a--b") ==
+              zedododor_avovodizi::ids::SlugFault::consecutive_hyphens);
+
+TEST(ProductIdLiteral, EqualsTheValidatedId) {
+    EXPECT_EQ(ProductId::from_literal("legal-hold"), *ProductId::create("legal-hold"));
+}
+
+}  // namespace

@@ -10,6 +10,7 @@
 
 #include <concepts>
 #include <expected>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,8 @@ using Path = std::vector<std::string>;
 // The canonical form of `value`, found at `path`, or the first refusal met on
 // a depth-first walk, as CanonicalSerialization: a float, a key given twice
 // once normalised, a string or key that is not UTF-8, or a binary value.
+// Like every walk here it keeps its own stack: any nesting depth that fits in
+// memory is walked.
 orrincore_error::Result<nlohmann::json> canonicalize(const nlohmann::json& value,
                                                      const Path& path);
 
@@ -40,8 +43,20 @@ void write_value(const nlohmann::json& value, std::string& out);
 // Appends `text` to `out` as a JSON string literal, quotes included.
 void write_escaped_string(std::string_view text, std::string& out);
 
-// The canonical bytes of a JSON value form.
+// The canonical bytes of a JSON value form: canonicalize, then write_value.
+// Every signed and hashed byte of the system comes from here; signing and
+// verifying both call it, so they cannot disagree.
 orrincore_error::Result<std::string> to_canonical_json(const nlohmann::json& value_form);
+
+namespace detail {
+
+// The walk to_canonical_json tries first: the canonical bytes written straight
+// from `value`, or nothing when a key changes under normalisation or anything
+// would be refused, and the full walk must answer. Exposed for the test that
+// holds both walks equal.
+std::optional<std::string> write_keeping_keys(const nlohmann::json& value);
+
+}  // namespace detail
 
 // The canonical bytes of a record: those of its value form,
 // orrincore_json::to_value(record).

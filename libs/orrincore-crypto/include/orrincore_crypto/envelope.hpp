@@ -25,6 +25,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -50,6 +51,10 @@ namespace detail {
 orrincore_error::CoreError unsupported_envelope_version(std::uint16_t version);
 orrincore_error::CoreError associated_data_mismatch();
 orrincore_error::CoreError unreadable_signed_payload(const std::string& reason);
+
+// The bytes of the `payload` member within the canonical bytes of a signing
+// input: the payload's own canonical bytes, exactly as they were signed.
+orrincore_error::Result<std::string_view> signed_payload_bytes(std::string_view signing_bytes);
 
 }  // namespace detail
 
@@ -84,7 +89,8 @@ struct SignedEnvelope {
     // absent expiry or previous hash, [] for empty associated data.
     nlohmann::json signing_input() const;
 
-    // The canonical JSON bytes of the signing input.
+    // The canonical JSON bytes of the signing input: what seal signs and open
+    // verifies.
     orrincore_error::Result<std::string> signing_bytes() const { return canonical::to_canonical_json(signing_input()); }
 
     bool operator==(const SignedEnvelope&) const = default;
@@ -143,11 +149,9 @@ orrincore_error::Result<Payload> SignedEnvelope<Payload>::open(
         return std::unexpected(error);
     }
 
-    auto canonical_input = canonical::canonicalize(signing_input(), {});
-    if (!canonical_input) return std::unexpected(canonical_input.error());
-    std::string bytes;
-    canonical::write_value(*canonical_input, bytes);
-    if (auto verified = key.verify_bytes(bytes, signature); !verified) return std::unexpected(verified.error());
+    const auto bytes = signing_bytes();
+    if (!bytes) return std::unexpected(bytes.error());
+    if (auto verified = key.verify_bytes(*bytes, signature); !verified) return std::unexpected(verified.error());
 
     if (expires_at && now.is_after(*expires_at)) {
         const orrincore_error::CoreError error = orrincore_error::Expired{expires_at->to_rfc3339()};
@@ -156,9 +160,9 @@ orrincore_error::Result<Payload> SignedEnvelope<Payload>::open(
 
     // What the signature covers is the canonical payload, not this record's
     // texts: hand back exactly that.
-    std::string payload_bytes;
-    canonical::write_value(canonical_input->at("payload"), payload_bytes);
-    auto signed_payload = orrincore_json::parse<Payload>(payload_bytes);
+    const auto payload_bytes = detail::signed_payload_bytes(*bytes);
+    if (!payload_bytes) return std::unexpected(payload_bytes.error());
+    auto signed_payload = orrincore_json::parse<Payload>(*payload_bytes);
     if (!signed_payload) {
         const auto error = detail::unreadable_signed_payload(signed_payload.error().message_with_position());
         return std::unexpected(error);

@@ -69,8 +69,8 @@ public:
     // Every 32-byte seed is a valid key.
     static SigningKey from_bytes(const Seed& seed);
 
-    // A key from 32 bytes of operating-system randomness. Stops the process
-    // with status 101 if the random source cannot be set up.
+    // A key from 32 bytes of operating-system randomness; needs
+    // zedododor_avovodizi::initialize() to have succeeded.
     static SigningKey generate();
 
     SigningKey(SigningKey&& other) noexcept;

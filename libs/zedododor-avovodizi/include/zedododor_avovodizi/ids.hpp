@@ -8,12 +8,33 @@
 
 #include <compare>
 #include <concepts>
+#include <cstddef>
 #include <expected>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 
 namespace zedododor_avovodizi::ids {
+
+// The rules of a slug, in the order they are checked.
+enum class SlugFault { empty, too_long, invalid_byte, hyphen_at_edge, consecutive_hyphens };
+
+inline constexpr std::size_t max_slug_bytes = 64;
+
+// The first rule `text` breaks, or nothing when it is a valid slug. Bytes,
+// not characters: the locale-dependent <cctype> tests are undefined for bytes
+// of 0x80 and above.
+constexpr std::optional<SlugFault> first_slug_fault(std::string_view text) {
+    if (text.empty()) return SlugFault::empty;
+    if (text.size() > max_slug_bytes) return SlugFault::too_long;
+    for (const char c : text) {
+        if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-')) return SlugFault::invalid_byte;
+    }
+    if (text.front() == '-' || text.back() == '-') return SlugFault::hyphen_at_edge;
+    if (text.find("--") != std::string_view::npos) return SlugFault::consecutive_hyphens;
+    return std::nullopt;
+}
 
 // 1 to 64 bytes of `a`-`z`, `0`-`9` and `-`, no hyphen first or last, no
 // "--". Only obtainable through validation.
@@ -41,6 +62,16 @@ class ProductId {
 public:
     // Exactly the `Slug` error when `text` is not a valid slug.
     static orrincore_error::Result<ProductId> create(std::string_view text);
+
+    // A product id written into the program. A text that is not a valid
+    // slug does not compile, so this cannot fail.
+    struct Literal {
+        consteval Literal(const char* literal) : text(literal) {  // NOLINT: implicit by design
+            if (first_slug_fault(text)) throw "a product id literal must be a valid slug";
+        }
+        std::string_view text;
+    };
+    static ProductId from_literal(Literal literal) { return ProductId(std::string(literal.text)); }
 
     const std::string& to_string() const { return text_; }
 

@@ -57,8 +57,7 @@ public:
     constexpr explicit Uuid(const Bytes& bytes) : bytes_(bytes) {}
 
     // 122 random bits from the operating system, version 4, variant 10.
-    // Never fails: if the random source cannot be opened the process reports
-    // it on stderr and exits with status 101.
+    // Never fails once zedododor_avovodizi::initialize() has succeeded.
     static Uuid random_v4();
 
     // Reads the simple (32 hex digits), hyphenated (8-4-4-4-12), braced

@@ -1,0 +1,40 @@
+#pragma once
+// Hexadecimal digits: every hex text of the system is written in lower case
+// and read in either case.
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace orrincore_error::hex {
+
+// The value of an ASCII hex digit of either case, or -1. Explicit byte
+// ranges: the <cctype> tests and strtol depend on the locale and accept signs
+// and spaces.
+constexpr int digit_value(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// The two lower-case hex digits of a byte, high four bits first.
+constexpr std::array<char, 2> lower_digits(std::uint8_t byte) {
+    constexpr char kDigits[] = "0123456789abcdef";
+    return {kDigits[byte >> 4], kDigits[byte & 0x0F]};
+}
+
+// Appends two lower-case hex digits per byte, in byte order.
+inline void append_lower(std::span<const std::uint8_t> bytes, std::string& out) {
+    for (const std::uint8_t byte : bytes) out.append(lower_digits(byte).data(), 2);
+}
+
+inline std::string to_lower(std::span<const std::uint8_t> bytes) {
+    std::string text;
+    text.reserve(bytes.size() * 2);
+    append_lower(bytes, text);
+    return text;
+}
+
+}  // namespace orrincore_error::hex

@@ -1,0 +1,16 @@
+// The main of the test programs: the libraries are set up once, as the
+// tool's main does, before any test runs.
+
+#include <gtest/gtest.h>
+#include <zedododor_avovodizi/initialize.hpp>
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    if (auto ready = zedododor_avovodizi::initialize(); !ready) {
+        std::fprintf(stderr, "%s\n", ready.error().message().c_str());
+        return 1;
+    }
+    return RUN_ALL_TESTS();
+}
