@@ -48,7 +48,6 @@ void write_file(const std::string& path, const std::string& content) {
 }
 
 ChainOnDisk write_chain() {
-    if (sodium_init() < 0) throw std::runtime_error("libsodium could not be initialised");
     const auto key = orrincore_crypto::SigningKey::from_bytes({0x42});
     const auto events = vevizovuvazavad::testing::custody_events(key, event_count);
     std::string pattern = (std::filesystem::temp_directory_path() / "vevi-bench-XXXXXX").string();

@@ -67,7 +67,7 @@ Json array_form(const R& record) {
 inline std::vector<orrincore_audit::SignedAuditEvent> custody_events(const orrincore_crypto::SigningKey& key,
                                                                       std::size_t count) {
     using namespace orrincore_audit;
-    const auto product = zedododor_avovodizi::ids::ProductId::create("vuvadededoru").value();
+    const auto product = zedododor_avovodizi::ids::ProductId::from_literal("vuvadededoru");
     const auto start = zedododor_avovodizi::time::Timestamp::from_str("2024-05-01T12:00:00Z").value();
     AuditChain chain;
     std::vector<SignedAuditEvent> events;
