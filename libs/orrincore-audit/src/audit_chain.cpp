@@ -34,26 +34,30 @@ orrincore_error::Result<SignedAuditEvent> AuditChain::append(AuditEvent event,
     return SignedAuditEvent{std::move(event), last_sequence, signature};
 }
 
+orrincore_error::Result<void> ChainVerifier::next(const SignedAuditEvent& signed_event) {
+    // Recomputed from the event itself; its stored fields prove nothing.
+    auto bytes = orrincore_crypto::canonical::to_canonical_json(signed_event.event);
+    if (!bytes) return std::unexpected(bytes.error());
+    if (auto verified = key_.verify_bytes(*bytes, signed_event.signature); !verified)
+        return std::unexpected(verified.error());
+
+    const auto& link = signed_event.event.previous_event_hash;
+    const bool first = !running_hash_.has_value();
+    const bool linked = first ? !link.has_value() : link.has_value() && link->ct_eq(*running_hash_);
+    if (!linked) return std::unexpected(broken_link(signed_event.sequence));
+    if (!first && signed_event.sequence != expected_sequence_)
+        return std::unexpected(sequence_gap(expected_sequence_, signed_event.sequence));
+
+    running_hash_ = orrincore_crypto::hash::blake3_hash(*bytes);
+    expected_sequence_ = next_sequence(signed_event.sequence);
+    return {};
+}
+
 orrincore_error::Result<void> verify_chain(std::span<const SignedAuditEvent> chain,
                                            const orrincore_crypto::VerifyingKey& key) {
-    std::optional<ContentHash> running_hash;  // of the event before; absent before the first
-    std::uint64_t expected_sequence = 0;
+    ChainVerifier verifier(key);
     for (const SignedAuditEvent& signed_event : chain) {
-        // Recomputed from the event itself; its stored fields prove nothing.
-        auto bytes = orrincore_crypto::canonical::to_canonical_json(signed_event.event);
-        if (!bytes) return std::unexpected(bytes.error());
-        if (auto verified = key.verify_bytes(*bytes, signed_event.signature); !verified)
-            return std::unexpected(verified.error());
-
-        const auto& link = signed_event.event.previous_event_hash;
-        const bool first = !running_hash.has_value();
-        const bool linked = first ? !link.has_value() : link.has_value() && link->ct_eq(*running_hash);
-        if (!linked) return std::unexpected(broken_link(signed_event.sequence));
-        if (!first && signed_event.sequence != expected_sequence)
-            return std::unexpected(sequence_gap(expected_sequence, signed_event.sequence));
-
-        running_hash = orrincore_crypto::hash::blake3_hash(*bytes);
-        expected_sequence = next_sequence(signed_event.sequence);
+        if (auto verified = verifier.next(signed_event); !verified) return verified;
     }
     return {};
 }

@@ -50,6 +50,15 @@ std::string verdict(const Chain& chain, const orrincore_crypto::VerifyingKey& ke
     return verified ? std::string() : verified.error().message();
 }
 
+// The same, from a verifier handed the events one at a time.
+std::string verdict_one_at_a_time(const Chain& chain, const orrincore_crypto::VerifyingKey& key) {
+    ChainVerifier verifier(key);
+    for (const auto& signed_event : chain) {
+        if (auto verified = verifier.next(signed_event); !verified) return verified.error().message();
+    }
+    return {};
+}
+
 std::string broken_at(std::uint64_t sequence) {
     return "validation failed: audit chain broken at sequence " + std::to_string(sequence) +
            ": previous-hash link does not match the preceding event";
@@ -169,6 +178,7 @@ TEST(VerifyChain, RefusesEveryKindOfDamageWithItsMessage) {
         Chain chain = intact;
         damage.apply(chain);
         EXPECT_EQ(verdict(chain, key.verifying_key()), damage.message) << damage.name;
+        EXPECT_EQ(verdict_one_at_a_time(chain, key.verifying_key()), damage.message) << damage.name;
     }
     EXPECT_EQ(verdict(intact, stranger.verifying_key()), signature_failed);
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "test_records.hpp"
 
@@ -174,6 +175,37 @@ TEST(Syntax, ReaderMessages) {
         {"x", "expected value at line 1 column 1"},
     };
     for (const auto& c : bools) EXPECT_EQ(outcome<bool>(c.input), c.outcome) << c.input;
+}
+
+// One element at a time, a list reads to the same elements, in order, and
+// fails with the same message as read whole; the elements before the fault
+// have been handed over by then.
+TEST(Syntax, ElementsOneAtATimeAsTheWholeList) {
+    struct ElementsCase {
+        std::string input;
+        std::vector<std::string> handed;
+    };
+    const ElementsCase cases[] = {
+        {R"([])", {}},
+        {R"( ["a", "b"] )", {"a", "b"}},
+        {R"(["a" "b"])", {"a"}},
+        {R"(["a",null])", {"a"}},
+        {R"(["a","b"] [])", {"a", "b"}},
+        {R"(["a",)", {"a"}},
+        {R"({"a":"b"})", {}},
+        {"", {}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> handed;
+        auto count = parse_elements<std::string>(c.input, [&handed](std::string&& element) {
+            handed.push_back(std::move(element));
+        });
+        auto whole = parse<std::vector<std::string>>(c.input);
+        EXPECT_EQ(handed, c.handed) << c.input;
+        ASSERT_EQ(count.has_value(), whole.has_value()) << c.input;
+        if (whole) EXPECT_EQ(*count, whole->size()) << c.input;
+        else EXPECT_EQ(count.error().message_with_position(), whole.error().message_with_position()) << c.input;
+    }
 }
 
 TEST(Depth, ReadValuesNestAtMost127) {

@@ -4,6 +4,7 @@
 // order, no final newline). Errors are complete texts naming the path as
 // typed.
 
+#include <cstddef>
 #include <expected>
 #include <string>
 #include <string_view>
@@ -32,6 +33,19 @@ std::expected<T, std::string> read_json(const std::string& path) {
     auto record = orrincore_json::parse<T>(*bytes);
     if (!record) return std::unexpected(parse_error_text(path, record.error()));
     return std::move(*record);
+}
+
+// Each record of a file holding a JSON array of T, handed to `visit` in file
+// order as soon as it is read, so that a long list is never held as records
+// all at once; the number of records. The errors are read_json's for a
+// std::vector<T>, whatever `visit` was handed before the fault.
+template <class T, class Visit>
+std::expected<std::size_t, std::string> read_json_elements(const std::string& path, Visit&& visit) {
+    auto bytes = read_file(path);
+    if (!bytes) return std::unexpected(path_error_text(path, bytes.error()));
+    auto count = orrincore_json::parse_elements<T>(*bytes, std::forward<Visit>(visit));
+    if (!count) return std::unexpected(parse_error_text(path, count.error()));
+    return *count;
 }
 
 // Replaces the file at `path` with `record`, never leaving it half-written.

@@ -44,6 +44,25 @@ struct AuditChain {
 orrincore_error::Result<void> verify_chain(std::span<const SignedAuditEvent> chain,
                                            const orrincore_crypto::VerifyingKey& key);
 
+// verify_chain one event at a time, for a chain that is read as it is
+// checked: handed the events in chain order, `next` gives each event the
+// verdict verify_chain gives it, so the first failure is the same. After a
+// failure the verifier has not moved and the chain is broken; it is not
+// meant to be fed further.
+class ChainVerifier {
+public:
+    explicit ChainVerifier(const orrincore_crypto::VerifyingKey& key) : key_(key) {}
+
+    // Checks the event's signature, its link to the event before and its
+    // number, in that order, and then moves on to it.
+    orrincore_error::Result<void> next(const SignedAuditEvent& signed_event);
+
+private:
+    orrincore_crypto::VerifyingKey key_;
+    std::optional<orrincore_crypto::ContentHash> running_hash_;  // of the event before; absent before the first
+    std::uint64_t expected_sequence_ = 0;
+};
+
 // The number after `sequence`, staying at 2^64 - 1.
 constexpr std::uint64_t next_sequence(std::uint64_t sequence) {
     return sequence == UINT64_MAX ? sequence : sequence + 1;

@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include <nlohmann/json.hpp>
 
@@ -19,6 +20,19 @@ ReadResult<T> parse(std::string_view document) {
     if (!value) return value;
     if (auto end = reader.end(); !end) return std::unexpected(std::move(end).error());
     return value;
+}
+
+// Reads a document that holds one list of T, handing each element to
+// `visit` as soon as it is read (read_elements); the number of elements.
+// Whatever `visit` was given, a failure anywhere in the document is the
+// failure that parse<std::vector<T>> reports.
+template <class T, class Visit>
+ReadResult<std::size_t> parse_elements(std::string_view document, Visit&& visit) {
+    Reader reader(document);
+    auto count = read_elements<T>(reader, std::forward<Visit>(visit));
+    if (!count) return count;
+    if (auto end = reader.end(); !end) return std::unexpected(std::move(end).error());
+    return count;
 }
 
 namespace detail {

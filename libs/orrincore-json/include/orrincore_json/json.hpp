@@ -10,6 +10,7 @@
 // fails. Records get theirs from a field table (record.hpp), enumerations
 // from a word table (enumeration.hpp).
 
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <map>
@@ -131,23 +132,36 @@ template <> struct Json<std::int16_t> : IntegerJson<std::int16_t> {};
 template <> struct Json<std::int32_t> : IntegerJson<std::int32_t> {};
 template <> struct Json<std::int64_t> : IntegerJson<std::int64_t> {};
 
+// The elements of a list, each read as a T and handed to `visit` (as an
+// rvalue) as soon as it is read, in list order; the number of elements.
+// The errors are those of reading a std::vector<T>: a long list can be
+// consumed one element at a time with the same outcome as reading it whole.
+template <class T, class Visit>
+ReadResult<std::size_t> read_elements(Reader& reader, Visit&& visit) {
+    auto cursor = reader.begin_array("a sequence");
+    if (!cursor) return std::unexpected(std::move(cursor).error());
+    std::size_t count = 0;
+    for (;;) {
+        auto more = reader.next_element(*cursor);
+        if (!more) return std::unexpected(std::move(more).error());
+        if (!*more) break;
+        auto element = Json<T>::read(reader);
+        if (!element) return std::unexpected(std::move(element).error());
+        visit(std::move(*element));
+        ++count;
+    }
+    if (auto end = reader.end_array(); !end) return std::unexpected(std::move(end).error());
+    return count;
+}
+
 // A list is an array, elements in list order. A byte string
 // (std::vector<std::uint8_t>) is an array of integers 0..=255.
 template <class T>
 struct Json<std::vector<T>> {
     static ReadResult<std::vector<T>> read(Reader& reader) {
-        auto cursor = reader.begin_array("a sequence");
-        if (!cursor) return std::unexpected(std::move(cursor).error());
         std::vector<T> out;
-        for (;;) {
-            auto more = reader.next_element(*cursor);
-            if (!more) return std::unexpected(std::move(more).error());
-            if (!*more) break;
-            auto element = Json<T>::read(reader);
-            if (!element) return std::unexpected(std::move(element).error());
-            out.push_back(std::move(*element));
-        }
-        if (auto end = reader.end_array(); !end) return std::unexpected(std::move(end).error());
+        auto read = read_elements<T>(reader, [&out](T&& element) { out.push_back(std::move(element)); });
+        if (!read) return std::unexpected(std::move(read).error());
         return out;
     }
 
