@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include <fmt/format.h>
+
 namespace vevizovuvazavad::command_tree {
 namespace {
 
@@ -235,11 +237,11 @@ std::string value_name(const Argument& argument) {
 std::string display_name(const Argument& argument) {
     switch (argument.form) {
         case Form::flag: return option_name(argument);
-        case Form::positional: return "<" + value_name(argument) + ">";
+        case Form::positional: return fmt::format("<{}>", value_name(argument));
         case Form::option:
         case Form::repeated_option: break;
     }
-    return option_name(argument) + " <" + value_name(argument) + ">";
+    return fmt::format("{} <{}>", option_name(argument), value_name(argument));
 }
 
 }  // namespace vevizovuvazavad::command_tree
