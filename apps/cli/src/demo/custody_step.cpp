@@ -17,7 +17,7 @@ using orrincore_audit::AuditCategory;
 using orrincore_audit::AuditResult;
 
 // One custody event as the run describes it.
-struct CustodyEventSpec {
+struct CustodyEventPlan {
     std::string target_id;  // the record's id as text
     std::string_view target_type;
     std::string_view action;
@@ -27,7 +27,7 @@ struct CustodyEventSpec {
 
 // The six milestones of steps 1 to 9, in the order they are recorded. The
 // fourth is the dispose decision that step 6 saw refused.
-std::array<CustodyEventSpec, 6> custody_event_specs(const RunState& state) {
+std::array<CustodyEventPlan, 6> planned_custody_events(const RunState& state) {
     return {{
         {state.target.value().id.to_string(), "archive_target", "archive.target.created", AuditResult::success,
          AuditCategory::configuration},
@@ -69,9 +69,10 @@ StepResult record_custody(RunState& state) {
     state.custody_events.clear();
     const orrincore_audit::Actor actor{orrincore_audit::ActorType::service, std::string(custody_actor_id),
                                        std::nullopt};
-    for (auto& spec : custody_event_specs(state)) {
-        auto event = record_custody_event(state.custody_chain, state.demo_key, actor, spec.target_type,
-                                          std::move(spec.target_id), spec.action, spec.result, spec.category, now);
+    for (auto& planned : planned_custody_events(state)) {
+        auto event =
+            record_custody_event(state.custody_chain, state.demo_key, actor, planned.target_type,
+                                 std::move(planned.target_id), planned.action, planned.result, planned.category, now);
         if (!event) return std::unexpected(event.error().message());
         state.custody_events.push_back(*std::move(event));
     }
