@@ -1,20 +1,19 @@
 #include "io/seed_file.hpp"
 
 #include <sodium.h>
-#include <unicode/uchar.h>
-#include <unicode/utf8.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <string_view>
 
 #include <fmt/format.h>
+#include <orrincore_error/hex.hpp>
 #include <orrincore_error/text.hpp>
 
 #include "io/hex.hpp"
 #include "io/os_error.hpp"
 #include "io/read_file.hpp"
 #include "io/replace_file.hpp"
+#include "unicode_text.hpp"
 
 namespace vevizovuvazavad::io {
 namespace {
@@ -33,38 +32,6 @@ private:
     std::string& text_;
 };
 
-// `text` without the characters of the Unicode White_Space property at
-// either end; `text` is valid UTF-8. ICU counts in int32_t, so it only ever
-// sees one character's window.
-std::string_view trim_white_space(std::string_view text) {
-    while (!text.empty()) {
-        const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-        const auto window = static_cast<std::int32_t>(std::min<std::size_t>(text.size(), U8_MAX_LENGTH));
-        std::int32_t end = 0;
-        UChar32 c = 0;
-        U8_NEXT(bytes, end, window, c);
-        if (c < 0 || !u_isUWhiteSpace(c)) break;
-        text.remove_prefix(static_cast<std::size_t>(end));
-    }
-    while (!text.empty()) {
-        const auto window = static_cast<std::int32_t>(std::min<std::size_t>(text.size(), U8_MAX_LENGTH));
-        const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data() + text.size() - window);
-        std::int32_t start = window;
-        UChar32 c = 0;
-        U8_PREV(bytes, 0, start, c);
-        if (c < 0 || !u_isUWhiteSpace(c)) break;
-        text.remove_suffix(static_cast<std::size_t>(window - start));
-    }
-    return text;
-}
-
-int hex_value(char digit) {
-    if (digit >= '0' && digit <= '9') return digit - '0';
-    if (digit >= 'a' && digit <= 'f') return digit - 'a' + 10;
-    if (digit >= 'A' && digit <= 'F') return digit - 'A' + 10;
-    return -1;
-}
-
 }  // namespace
 
 std::expected<orrincore_crypto::SigningKey, std::string> read_seed_file(const std::string& path) {
@@ -78,8 +45,8 @@ std::expected<orrincore_crypto::SigningKey, std::string> read_seed_file(const st
     orrincore_crypto::SigningKey::Seed seed{};
     if (digits.size() != 2 * seed.size()) return std::unexpected(malformed_seed);
     for (std::size_t i = 0; i < seed.size(); ++i) {
-        const int high = hex_value(digits[2 * i]);
-        const int low = hex_value(digits[2 * i + 1]);
+        const int high = orrincore_error::hex::digit_value(digits[2 * i]);
+        const int low = orrincore_error::hex::digit_value(digits[2 * i + 1]);
         if (high < 0 || low < 0) {
             sodium_memzero(seed.data(), seed.size());
             return std::unexpected(malformed_seed);
