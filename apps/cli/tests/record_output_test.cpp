@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 #include <vuvadededoru_contracts/retention.hpp>
 
@@ -178,6 +179,29 @@ TEST(RecordWrite, ReplacedFileKeepsItsModeAndLinksStay) {
                   .status,
               0);
     EXPECT_TRUE(fs::is_character_file("/dev/null"));
+}
+
+// A standard stream named as the output (/dev/stdout leads through /proc to
+// a pipe here) is written through like any device, not refused as missing.
+TEST(RecordWrite, StandardStreamsTakeTheRecord) {
+    for (const std::string stream : {"/dev/stdout", "/dev/stderr"}) {
+        ToolFolder folder;
+        const auto run = folder.run({"retention", "new", "--name", "Mail", "--class", "compliance", "--min-days",
+                                     "30", "--out", stream});
+        ASSERT_EQ(run.status, 0) << stream << ": " << run.err;
+        const std::string& shown = stream == "/dev/stdout" ? run.out : run.err;
+        const std::size_t close = shown.find("\n}");
+        ASSERT_NE(close, std::string::npos) << shown;
+        const std::string record = shown.substr(0, close + 2);
+        const auto policy = orrincore_json::parse<RetentionPolicy>(record);
+        ASSERT_TRUE(policy) << record;
+        EXPECT_EQ(record, orrincore_json::to_pretty(*policy));
+        const std::string report =
+            fmt::format("retention policy {} created: minimum 30d\n", policy->id.to_string());
+        EXPECT_EQ(run.out, stream == "/dev/stdout" ? record + report : report);
+        if (stream == "/dev/stderr") EXPECT_EQ(run.err, record);
+        EXPECT_EQ(folder.entries(), std::vector<std::string>{});
+    }
 }
 
 TEST(RecordRead, PathsAreShownAsTypedWithInvalidBytesReplaced) {

@@ -99,8 +99,8 @@ mode_t creation_mask() {
 }
 
 // A device or a pipe: opened as it stands and written through.
-std::expected<void, int> write_in_place(int folder, const std::string& name, std::string_view bytes) {
-    FileDescriptor file(::openat(folder, name.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+std::expected<void, int> write_in_place(const std::string& path, std::string_view bytes) {
+    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
     if (!file.valid()) return std::unexpected(errno);
     if (auto written = write_all(file.get(), bytes); !written) return written;
     if (file.close() != 0) return std::unexpected(errno);
@@ -132,6 +132,11 @@ std::expected<void, int> replace_file(const std::string& path, std::string_view 
         if (::stat(path.c_str(), &status) != 0) return std::unexpected(errno);
         return std::unexpected(S_ISDIR(status.st_mode) ? EISDIR : ENOTDIR);
     }
+    // Asked of the path itself: links such as /dev/stdout lead through
+    // /proc to a pipe or terminal that has no name of its own to follow.
+    struct stat reached {};
+    if (::stat(path.c_str(), &reached) == 0 && !S_ISREG(reached.st_mode) && !S_ISDIR(reached.st_mode))
+        return write_in_place(path, bytes);
     auto target = follow_links(path);
     if (!target) return std::unexpected(target.error());
     const auto [folder_path, name] = split(*target);
@@ -143,8 +148,7 @@ std::expected<void, int> replace_file(const std::string& path, std::string_view 
     const bool exists = ::fstatat(folder.get(), name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
     if (!exists && errno != ENOENT) return std::unexpected(errno);
     if (exists && S_ISDIR(existing.st_mode)) return std::unexpected(EISDIR);
-    if (exists && !S_ISREG(existing.st_mode) && !S_ISLNK(existing.st_mode))
-        return write_in_place(folder.get(), name, bytes);
+    if (exists && !S_ISREG(existing.st_mode) && !S_ISLNK(existing.st_mode)) return write_in_place(*target, bytes);
 
     mode_t final_mode = 0600;
     if (mode == FileMode::record) final_mode = exists ? (existing.st_mode & 07777) : (0666 & ~creation_mask());
