@@ -199,7 +199,9 @@ TEST(RecordWrite, StandardStreamsTakeTheRecord) {
         const std::string report =
             fmt::format("retention policy {} created: minimum 30d\n", policy->id.to_string());
         EXPECT_EQ(run.out, stream == "/dev/stdout" ? record + report : report);
-        if (stream == "/dev/stderr") EXPECT_EQ(run.err, record);
+        if (stream == "/dev/stderr") {
+            EXPECT_EQ(run.err, record);
+        }
         EXPECT_EQ(folder.entries(), std::vector<std::string>{});
     }
 }
