@@ -11,6 +11,7 @@
 #include "io/chunk_file.hpp"
 #include "io/emit.hpp"
 #include "io/record_file.hpp"
+#include "io/replace_file.hpp"
 #include "io/seed_file.hpp"
 
 namespace vevizovuvazavad {
@@ -95,6 +96,10 @@ HandlerResult run(const Cli& cli, const PackageCommand::Seal& command) {
     // Refuses a package that is not pending before any chunk file is opened.
     auto writing = package->begin_writing();
     if (!writing) return std::unexpected(writing.error().message());
+    // The package written over its own manifest would say sealed against a
+    // manifest that no longer exists and can never be rebuilt.
+    if (io::replace_the_same_file(command.out_package, command.out_manifest))
+        return std::unexpected("--out-package and --out-manifest must name different files");
 
     auto references = chunk_references(*writing, command.chunks, now);
     if (!references) return std::unexpected(std::move(references).error());
@@ -150,7 +155,7 @@ HandlerResult run(const Cli& cli, const PackageCommand::Verify& command) {
         auto digests = io::digest_chunk_files(
             command.chunks, [&](std::size_t index) { return manifest.chunk_hash_algorithm(index); });
         if (!digests) return std::unexpected(std::move(digests).error());
-        if (auto checked = verification::verify_chunk_digests(sealed->manifest, *digests); !checked)
+        if (auto checked = verification::verify_chunk_digests(manifest, *digests); !checked)
             return std::unexpected(checked.error().message());
     }
     const io::ResultObject result = {{"chunks_checked", command.chunks.size()}, {"verified", true}};

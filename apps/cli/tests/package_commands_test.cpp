@@ -287,11 +287,13 @@ TEST(PackageSeal, RefusalsInOrder) {
     ASSERT_RAN(archive.seal({"a.bin"}, "pkg.json", "sealed.json", "sealed-m.json"));
     folder.write("bad.seed", "not a seed");
     std::filesystem::create_directory(folder / "folder");
+    std::filesystem::create_symlink("s.json", folder / "link.json");
     struct Case {
         Args changes;
         std::string message;
     };
     const std::string not_pending = "illegal transition for ArchivePackage: sealed -> writing";
+    const std::string one_output = "--out-package and --out-manifest must name different files";
     const std::vector<Case> cases = {
         {{"--package", "missing.json", "--policy", "missing-too.json"},
          "missing.json: No such file or directory (os error 2)"},
@@ -302,6 +304,13 @@ TEST(PackageSeal, RefusalsInOrder) {
         {{"--key-file", "missing.seed", "--package", "sealed.json"}, "missing.seed: No such file or directory (os error 2)"},
         {{"--key-file", "bad.seed", "--package", "sealed.json"}, "key file must hold a 64-char hex seed"},
         {{"--package", "sealed.json", "--chunk", "missing.bin"}, not_pending},
+        {{"--package", "sealed.json", "--out-manifest", "s.json"}, not_pending},
+        // Both outputs in one file would leave a sealed package without its manifest.
+        {{"--out-manifest", "s.json", "--chunk", "missing.bin"}, one_output},
+        {{"--out-manifest", "./s.json"}, one_output},
+        {{"--out-manifest", "folder/../s.json"}, one_output},
+        {{"--out-manifest", "link.json"}, one_output},
+        {{"--out-package", "pkg.json", "--out-manifest", "pkg.json"}, one_output},
         {{"--chunk", "missing.bin"}, "missing.bin: No such file or directory (os error 2)"},
         {{"--chunk", "folder"}, "folder: Is a directory (os error 21)"},
         {{"--chunk", "a.bin", "--chunk", "missing\xff.bin"}, "missing\xef\xbf\xbd.bin: No such file or directory (os error 2)"},
@@ -322,6 +331,18 @@ TEST(PackageSeal, RefusalsInOrder) {
         expect_refused(folder.run(args), c.message);
         EXPECT_EQ(folder.entries(), before);
     }
+}
+
+// Outputs that are not files replaced as a whole, such as a device, may be
+// named twice: nothing that was written is lost.
+TEST(PackageSeal, BothOutputsToADevice) {
+    Archive archive;
+    const auto sealed = archive.seal({"a.bin"}, "pkg.json", "/dev/null", "/dev/null");
+    ASSERT_RAN(sealed);
+    const auto line_start =
+        fmt::format("package {} sealed: 1 chunk(s), 12 bytes, expires ", archive.package().id.to_string());
+    EXPECT_TRUE(sealed.out.starts_with(line_start)) << sealed.out;
+    EXPECT_EQ(sealed.err, "");
 }
 
 // The manifest is written before the package: a failed manifest write leaves

@@ -8,6 +8,9 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <system_error>
 #include <utility>
 
 namespace vevizovuvazavad::io {
@@ -64,6 +67,21 @@ std::expected<std::string, int> follow_links(std::string path) {
         path = target.starts_with('/') ? std::move(target) : split(path).folder + "/" + target;
     }
     return std::unexpected(ELOOP);
+}
+
+// The regular file, existing or not, that a write through `path` replaces,
+// as an absolute path without links in its folder; none for anything else.
+std::optional<std::filesystem::path> replaced_file(const std::string& path) {
+    if (path.ends_with('/')) return std::nullopt;
+    const auto target = follow_links(path);
+    if (!target) return std::nullopt;
+    struct stat status {};
+    if (::lstat(target->c_str(), &status) == 0 && !S_ISREG(status.st_mode)) return std::nullopt;
+    const auto [folder, name] = split(*target);
+    std::error_code error;
+    const auto canonical_folder = std::filesystem::weakly_canonical(folder, error);
+    if (error) return std::nullopt;
+    return canonical_folder / name;
 }
 
 std::expected<void, int> write_all(int fd, std::string_view bytes) {
@@ -174,6 +192,12 @@ std::expected<void, int> replace_file(const std::string& path, std::string_view 
     // Some file systems cannot flush a folder; they report EINVAL.
     if (::fsync(folder.get()) != 0 && errno != EINVAL) return std::unexpected(errno);
     return {};
+}
+
+bool replace_the_same_file(const std::string& first, const std::string& second) {
+    const auto first_file = replaced_file(first);
+    const auto second_file = replaced_file(second);
+    return first_file && second_file && *first_file == *second_file;
 }
 
 }  // namespace vevizovuvazavad::io

@@ -30,4 +30,10 @@ enum class FileMode {
 // the target was replaced.
 std::expected<void, int> replace_file(const std::string& path, std::string_view bytes, FileMode mode);
 
+// Whether replace_file through `first` and through `second` would replace one
+// and the same file, so that the second write undoes the first: the same
+// path however spelt, or reached through a symbolic link. A device or pipe,
+// written in place, and a path that cannot be resolved never count.
+bool replace_the_same_file(const std::string& first, const std::string& second);
+
 }  // namespace vevizovuvazavad::io
