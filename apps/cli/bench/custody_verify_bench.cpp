@@ -17,9 +17,9 @@
 
 #include <benchmark/benchmark.h>
 #include <orrincore_crypto/canonical.hpp>
+#include <orrincore_error/hex.hpp>
 
 #include "custody_chain_file.hpp"
-#include "io/hex.hpp"
 #include "process.hpp"
 
 namespace {
@@ -55,7 +55,7 @@ ChainOnDisk write_chain() {
     chain.chain_path = (chain.folder / "chain.json").string();
     chain.key_path = (chain.folder / "signer.key").string();
     write_file(chain.chain_path, vevizovuvazavad::testing::custody_chain_file(events));
-    write_file(chain.key_path, vevizovuvazavad::io::hex_lower(key.seed()));
+    write_file(chain.key_path, orrincore_error::hex::to_lower(key.seed()));
     chain.chain_bytes = std::filesystem::file_size(chain.chain_path);
     chain.public_key = key.verifying_key().bytes();
     for (const auto& event : events) {

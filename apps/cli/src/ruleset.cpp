@@ -1,10 +1,10 @@
 #include <fmt/format.h>
+#include <orrincore_error/hex.hpp>
 #include <orrincore_policy/signed_ruleset.hpp>
 #include <orrincore_policy/validation.hpp>
 
 #include "handlers.hpp"
 #include "io/emit.hpp"
-#include "io/hex.hpp"
 #include "io/os_error.hpp"
 #include "io/record_file.hpp"
 #include "io/seed_file.hpp"
@@ -20,7 +20,7 @@ using zedododor_avovodizi::time::Timestamp;
 HandlerResult run(const Cli& cli, const RulesetCommand::Pubkey& command) {
     auto key = io::read_seed_file(command.key);
     if (!key) return std::unexpected(std::move(key).error());
-    const std::string pubkey_hex = io::hex_lower(key->verifying_key().bytes());
+    const std::string pubkey_hex = orrincore_error::hex::to_lower(key->verifying_key().bytes());
     io::emit(cli, io::ResultObject{{"pubkey_hex", pubkey_hex}},
              fmt::format("{}\n\ntrust it wherever this key's rulesets must be accepted:\n  vevizovuvazavad trust add "
                          "--store <trust-store.json> --name <name> --pubkey {}",

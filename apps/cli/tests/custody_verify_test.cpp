@@ -5,9 +5,9 @@
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
+#include <orrincore_error/hex.hpp>
 
 #include "custody_chain_file.hpp"
-#include "io/hex.hpp"
 #include "key_fixtures.hpp"
 #include "run_tool.hpp"
 
@@ -30,7 +30,7 @@ const std::vector<orrincore_audit::SignedAuditEvent>& six_events() {
 // A folder holding the signer's seed file.
 struct CustodyFolder {
     ToolFolder folder;
-    CustodyFolder() { folder.write("signer.key", vevizovuvazavad::io::hex_lower(signer().seed())); }
+    CustodyFolder() { folder.write("signer.key", orrincore_error::hex::to_lower(signer().seed())); }
 
     RunResult verify(std::string_view chain_file, bool json = false) const {
         std::vector<std::string> args = {"custody", "verify", "--chain", std::string(chain_file), "--key-file",
@@ -297,7 +297,7 @@ TEST(CustodyVerify, RefusalsInOrder) {
     folder.write("tampered-then-malformed.json", tampered.dump());
     folder.write("empty-chain.json", "[]");
     folder.write("short.key", std::string(63, 'a'));
-    folder.write("other.key", vevizovuvazavad::io::hex_lower(key_from_seed(0x43).seed()));
+    folder.write("other.key", orrincore_error::hex::to_lower(key_from_seed(0x43).seed()));
     folder.write("public.key", public_key_hex(signer()));
     const auto entries = folder.entries();
     for (const auto& c : cases) {

@@ -8,11 +8,11 @@
 #include <stdexcept>
 
 #include <gtest/gtest.h>
+#include <orrincore_error/hex.hpp>
 #include <zorizorezire_rizozi/custody.hpp>
 
 #include "demo/steps.hpp"
 #include "demo_text.hpp"
-#include "io/hex.hpp"
 
 namespace {
 
@@ -161,7 +161,7 @@ TEST(DemoSelfChecks, EachBugTextIsReachedThroughACraftedState) {
              succeed(demo::establish_trust, state);
              ASSERT_TRUE(vevizovuvazavad::trust_store_add(
                  state.trust_store, "mallory",
-                 vevizovuvazavad::io::hex_lower(state.untrusted_key->verifying_key().bytes()), demo::now));
+                 orrincore_error::hex::to_lower(state.untrusted_key->verifying_key().bytes()), demo::now));
          },
          demo::refuse_untrusted_ruleset, "", "BUG: a ruleset signed by an untrusted key must be refused"},
         {"step 8, a cleared package already expired", 7,

@@ -5,7 +5,6 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
-#include "io/hex.hpp"
 #include "io/seed_file.hpp"
 #include "run_tool.hpp"
 

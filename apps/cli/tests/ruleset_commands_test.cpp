@@ -5,10 +5,10 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 #include <orrincore_crypto/hash.hpp>
+#include <orrincore_error/hex.hpp>
 #include <orrincore_json/document.hpp>
 #include <orrincore_policy/signed_ruleset.hpp>
 
-#include "io/hex.hpp"
 #include "io/seed_file.hpp"
 #include "release_gate.hpp"
 #include "tool_steps.hpp"
@@ -59,7 +59,7 @@ void expect_opens(const ToolFolder& folder, std::string_view name, std::string_v
 TEST(RulesetPubkey, PrintsTheKeyAndTheCommandThatTrustsIt) {
     ToolFolder folder;
     const auto keygen_out = run_ok(folder, {"keygen", "k.seed"});
-    const std::string pubkey = vevizovuvazavad::io::hex_lower(key_in(folder, "k.seed").verifying_key().bytes());
+    const std::string pubkey = orrincore_error::hex::to_lower(key_in(folder, "k.seed").verifying_key().bytes());
     const std::string text = run_ok(folder, {"ruleset", "pubkey", "--key", "k.seed"});
     EXPECT_EQ(text, fmt::format("{}\n\ntrust it wherever this key's rulesets must be accepted:\n  vevizovuvazavad trust "
                                 "add --store <trust-store.json> --name <name> --pubkey {}\n",

@@ -6,14 +6,12 @@
 #include <cstdint>
 
 #include <gtest/gtest.h>
+#include <orrincore_error/hex.hpp>
 
-#include "io/hex.hpp"
 #include "run_tool.hpp"
 
 namespace {
 
-using vevizovuvazavad::io::hex_lower;
-using vevizovuvazavad::io::hex_lower_extend;
 using vevizovuvazavad::io::read_seed_file;
 using vevizovuvazavad::io::write_seed_file;
 using vevizovuvazavad::testing::ToolFolder;
@@ -23,15 +21,6 @@ const std::string digits = "000102030405060708090a0b0c0d0e0f10111213141516171819
 std::string upper(std::string text) {
     for (auto& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return text;
-}
-
-TEST(Hex, LowerCaseDigitsInByteOrder) {
-    EXPECT_EQ(hex_lower({}), "");
-    const std::array<std::uint8_t, 3> bytes{0x00, 0xAB, 0xFF};
-    EXPECT_EQ(hex_lower(bytes), "00abff");
-    std::string text = "key ";
-    hex_lower_extend(std::span(bytes).subspan(1), text);
-    EXPECT_EQ(text, "key abff");
 }
 
 TEST(SeedFile, AcceptedForms) {
@@ -95,7 +84,7 @@ TEST(SeedFile, WrittenSeedIsItsDigitsOnlyAndReadsBack) {
     ToolFolder folder;
     const auto key = orrincore_crypto::SigningKey::generate();
     ASSERT_TRUE(write_seed_file(folder / "seed", key));
-    EXPECT_EQ(folder.read("seed"), hex_lower(key.seed()));
+    EXPECT_EQ(folder.read("seed"), orrincore_error::hex::to_lower(key.seed()));
     struct stat status {};
     ASSERT_EQ(::stat((folder / "seed").c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 07777, 0600u);

@@ -3,6 +3,7 @@
 #include <variant>
 
 #include <fmt/format.h>
+#include <orrincore_error/hex.hpp>
 #include <orrincore_json/enumeration.hpp>
 #include <orrincore_policy/signed_ruleset.hpp>
 #include <zorizorezire_rizozi/disposition.hpp>
@@ -12,7 +13,6 @@
 #include "demo/fixed_data.hpp"
 #include "demo/narration.hpp"
 #include "demo/steps.hpp"
-#include "io/hex.hpp"
 #include "release_gate.hpp"
 
 namespace vevizovuvazavad::demo {
@@ -112,7 +112,7 @@ StepResult establish_trust(RunState& state) {
     state.trusted_key = orrincore_crypto::SigningKey::generate();
     state.untrusted_key = orrincore_crypto::SigningKey::generate();
     TrustStore store = TrustStore::empty();
-    const auto trusted_key_hex = io::hex_lower(state.trusted_key->verifying_key().bytes());
+    const auto trusted_key_hex = orrincore_error::hex::to_lower(state.trusted_key->verifying_key().bytes());
     if (auto added = trust_store_add(store, trusted_signer_name, trusted_key_hex, now); !added) return added;
     auto ruleset = release_ruleset();
     if (!ruleset) return std::unexpected(std::move(ruleset).error());

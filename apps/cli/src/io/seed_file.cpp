@@ -9,7 +9,6 @@
 #include <orrincore_error/hex.hpp>
 #include <orrincore_error/text.hpp>
 
-#include "io/hex.hpp"
 #include "io/os_error.hpp"
 #include "io/read_file.hpp"
 #include "io/replace_file.hpp"
@@ -59,7 +58,7 @@ std::expected<orrincore_crypto::SigningKey, std::string> read_seed_file(const st
 }
 
 std::expected<void, int> write_seed_file(const std::string& path, const orrincore_crypto::SigningKey& key) {
-    std::string digits = hex_lower(key.seed());
+    std::string digits = orrincore_error::hex::to_lower(key.seed());
     WipeOnExit wipe_digits(digits);
     return replace_file(path, digits, FileMode::owner_only);
 }
