@@ -374,7 +374,7 @@ TEST(LegalHoldHelp, GroupAndCommands) {
                                 "      --out-package <OUT_PACKAGE>\n"
                                 "      --json                       Emit JSON instead of human-readable text\n"
                                 "  -h, --help                       Print help\n";
-    const std::vector<std::pair<Args, std::string>> cases = {
+    expect_outputs({
         {{"legal-hold", "--help"},
          "Legal hold lifecycle\n\n"
          "Usage: vevizovuvazavad legal-hold [OPTIONS] <COMMAND>\n\n"
@@ -426,12 +426,7 @@ TEST(LegalHoldHelp, GroupAndCommands) {
          "Options:\n"
          "      --json  Emit JSON instead of human-readable text\n"
          "  -h, --help  Print help\n"},
-    };
-    ToolFolder folder;
-    for (const auto& [args, out] : cases) {
-        SCOPED_TRACE(fmt::format("{}", fmt::join(args, " ")));
-        EXPECT_EQ(run_ok(folder, args), out);
-    }
+    });
 }
 
 }  // namespace

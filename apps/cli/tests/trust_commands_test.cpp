@@ -233,7 +233,7 @@ TEST(TrustCommands, AFolderThatCannotBeSearchedHidesAnEmptyStore) {
 
 // The group and its two commands as `--help` shows them.
 TEST(TrustHelp, GroupAndCommands) {
-    const std::vector<std::pair<Args, std::string>> cases = {
+    expect_outputs({
         {{"trust", "--help"},
          "The trust store of ruleset-signing public keys: established deliberately by an operator who obtained a "
          "signer's public key out of band, never derived from a ruleset the store is later asked to verify\n\n"
@@ -262,12 +262,7 @@ TEST(TrustHelp, GroupAndCommands) {
          "      --store <STORE>\n"
          "      --json           Emit JSON instead of human-readable text\n"
          "  -h, --help           Print help\n"},
-    };
-    ToolFolder folder;
-    for (const auto& [args, out] : cases) {
-        SCOPED_TRACE(fmt::format("{}", fmt::join(args, " ")));
-        EXPECT_EQ(run_ok(folder, args), out);
-    }
+    });
 }
 
 }  // namespace
