@@ -34,7 +34,8 @@ struct TrustedSigner {
 struct TrustStore {
     std::vector<TrustedSigner> signers;  // in the order they were added
 
-    // No signers: what a store path that cannot be examined stands for.
+    // No signers: what a store path that leads to nothing stands for (see
+    // load_trust_store), and where the demo starts.
     static TrustStore empty() { return TrustStore{}; }
 
     bool operator==(const TrustStore&) const = default;

@@ -178,6 +178,10 @@ TEST(Readers, FallbackRefusals) {
         {{"retention", "new"}, {{"name", {"n"}}, {"class", {"c"}}, {"out", {"o"}}},
          "the following required argument was not provided: min_days"},
         {{"ruleset", "sign"}, {{"input", {"i"}}}, "the following required argument was not provided: key"},
+        {{"ruleset", "sign"}, {{"key", {"k"}}, {"out", {"o"}}},
+         "the following required argument was not provided: input"},
+        {{"legal-hold", "release"}, {{"hold", {"h"}}, {"approved_by", {"a"}}, {"trust_store", {"t"}}, {"out", {"o"}}},
+         "the following required argument was not provided: policy_ruleset"},
         {{"keygen"}, {}, "the following required argument was not provided: out"},
     };
     for (const Case& c : cases) {

@@ -366,4 +366,67 @@ TEST(LegalHoldAssign, AnOutputThatCannotBeWrittenIsReported) {
     EXPECT_EQ(folder.entries(), (std::vector<std::string>{"h.json", "p.json"}));
 }
 
+// The group and the commands that carry texts of their own, as `--help`
+// shows them (`release` is in parser_test.cpp).
+TEST(LegalHoldHelp, GroupAndCommands) {
+    const std::string options = "      --hold <HOLD>\n"
+                                "      --package <PACKAGE>\n"
+                                "      --out-package <OUT_PACKAGE>\n"
+                                "      --json                       Emit JSON instead of human-readable text\n"
+                                "  -h, --help                       Print help\n";
+    expect_outputs({
+        {{"legal-hold", "--help"},
+         "Legal hold lifecycle\n\n"
+         "Usage: vevizovuvazavad legal-hold [OPTIONS] <COMMAND>\n\n"
+         "Commands:\n"
+         "  request          Request a new legal hold\n"
+         "  approve\n"
+         "  deny\n"
+         "  request-release\n"
+         "  release          Release a hold, gated on a REAL policy evaluation (spec §17)\n"
+         "  assign           Attach an active hold to an archive package (engine-level: refuses unless the hold is "
+         "Active)\n"
+         "  unassign         Clear a released hold from a package (engine-level: refuses unless the hold itself has "
+         "reached Released)\n"
+         "  show\n"
+         "  help             Print this message or the help of the given subcommand(s)\n\n"
+         "Options:\n"
+         "      --json  Emit JSON instead of human-readable text\n"
+         "  -h, --help  Print help\n"},
+        {{"legal-hold", "request", "--help"},
+         "Request a new legal hold\n\n"
+         "Usage: vevizovuvazavad legal-hold request [OPTIONS] --name <NAME> --scope <SCOPE> --reason <REASON> "
+         "--requested-by <REQUESTED_BY> --out <OUT>\n\n"
+         "Options:\n"
+         "      --name <NAME>\n"
+         "      --scope <SCOPE>\n"
+         "      --reason <REASON>              One of: litigation, regulatory_inquiry, internal_investigation, "
+         "law_enforcement_request, contractual_obligation\n"
+         "      --requested-by <REQUESTED_BY>\n"
+         "      --tenant <TENANT>\n"
+         "      --workspace <WORKSPACE>\n"
+         "      --out <OUT>\n"
+         "      --json                         Emit JSON instead of human-readable text\n"
+         "  -h, --help                         Print help\n"},
+        {{"legal-hold", "assign", "--help"},
+         "Attach an active hold to an archive package (engine-level: refuses unless the hold is Active)\n\n"
+         "Usage: vevizovuvazavad legal-hold assign [OPTIONS] --hold <HOLD> --package <PACKAGE> --out-package "
+         "<OUT_PACKAGE>\n\n"
+         "Options:\n" + options},
+        {{"legal-hold", "unassign", "--help"},
+         "Clear a released hold from a package (engine-level: refuses unless the hold itself has reached Released)"
+         "\n\n"
+         "Usage: vevizovuvazavad legal-hold unassign [OPTIONS] --hold <HOLD> --package <PACKAGE> --out-package "
+         "<OUT_PACKAGE>\n\n"
+         "Options:\n" + options},
+        {{"legal-hold", "show", "--help"},
+         "Usage: vevizovuvazavad legal-hold show [OPTIONS] <HOLD>\n\n"
+         "Arguments:\n"
+         "  <HOLD>\n\n"
+         "Options:\n"
+         "      --json  Emit JSON instead of human-readable text\n"
+         "  -h, --help  Print help\n"},
+    });
+}
+
 }  // namespace

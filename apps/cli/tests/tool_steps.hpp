@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <fmt/format.h>
@@ -50,6 +51,15 @@ inline void expect_refused(const RunResult& run, std::string_view message) {
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, fmt::format("error: {}\n", message));
+}
+
+// Runs each command line in one folder; each must print exactly its text.
+inline void expect_outputs(const std::vector<std::pair<Args, std::string>>& cases) {
+    ToolFolder folder;
+    for (const auto& [args, out] : cases) {
+        SCOPED_TRACE(fmt::format("{}", fmt::join(args, " ")));
+        EXPECT_EQ(run_ok(folder, args), out);
+    }
 }
 
 // The record of type T in `name`, which must read.

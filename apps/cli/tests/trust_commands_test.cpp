@@ -231,4 +231,38 @@ TEST(TrustCommands, AFolderThatCannotBeSearchedHidesAnEmptyStore) {
     EXPECT_EQ(folder.read("locked/t.json"), before);
 }
 
+// The group and its two commands as `--help` shows them.
+TEST(TrustHelp, GroupAndCommands) {
+    expect_outputs({
+        {{"trust", "--help"},
+         "The trust store of ruleset-signing public keys: established deliberately by an operator who obtained a "
+         "signer's public key out of band, never derived from a ruleset the store is later asked to verify\n\n"
+         "Usage: vevizovuvazavad trust [OPTIONS] <COMMAND>\n\n"
+         "Commands:\n"
+         "  add   Add a ruleset-signing public key obtained out of band. Creates the store file if it does not exist "
+         "yet\n"
+         "  list  List the currently trusted ruleset-signing keys\n"
+         "  help  Print this message or the help of the given subcommand(s)\n\n"
+         "Options:\n"
+         "      --json  Emit JSON instead of human-readable text\n"
+         "  -h, --help  Print help\n"},
+        {{"trust", "add", "--help"},
+         "Add a ruleset-signing public key obtained out of band. Creates the store file if it does not exist yet\n\n"
+         "Usage: vevizovuvazavad trust add [OPTIONS] --store <STORE> --name <NAME> --pubkey <PUBKEY>\n\n"
+         "Options:\n"
+         "      --store <STORE>\n"
+         "      --name <NAME>\n"
+         "      --pubkey <PUBKEY>  64-character hex Ed25519 public key — see `vevizovuvazavad ruleset pubkey`\n"
+         "      --json             Emit JSON instead of human-readable text\n"
+         "  -h, --help             Print help\n"},
+        {{"trust", "list", "--help"},
+         "List the currently trusted ruleset-signing keys\n\n"
+         "Usage: vevizovuvazavad trust list [OPTIONS] --store <STORE>\n\n"
+         "Options:\n"
+         "      --store <STORE>\n"
+         "      --json           Emit JSON instead of human-readable text\n"
+         "  -h, --help           Print help\n"},
+    });
+}
+
 }  // namespace
