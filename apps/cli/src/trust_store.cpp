@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include <fmt/format.h>
+#include <orrincore_error/hex.hpp>
 #include <orrincore_error/text.hpp>
 
 #include "unicode_text.hpp"
@@ -14,18 +15,12 @@ namespace {
 
 constexpr std::size_t key_hex_length = 2 * orrincore_crypto::VerifyingKey::Bytes{}.size();
 
-// The value of an ASCII hex digit of either case, or -1.
-int hex_digit_value(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
+using orrincore_error::hex::digit_value;
 
 }  // namespace
 
 std::expected<orrincore_crypto::VerifyingKey, std::string> parse_public_key_hex(std::string_view text) {
-    const bool all_hex = std::ranges::all_of(text, [](char c) { return hex_digit_value(c) >= 0; });
+    const bool all_hex = std::ranges::all_of(text, [](char c) { return digit_value(c) >= 0; });
     if (text.size() != key_hex_length || !all_hex) {
         // The length is tested in bytes but reported in characters.
         return std::unexpected(fmt::format("expected a 64-character hex Ed25519 public key, got {} characters{}",
@@ -33,7 +28,7 @@ std::expected<orrincore_crypto::VerifyingKey, std::string> parse_public_key_hex(
     }
     orrincore_crypto::VerifyingKey::Bytes bytes{};
     for (std::size_t i = 0; i < bytes.size(); ++i) {
-        bytes[i] = static_cast<std::uint8_t>(hex_digit_value(text[2 * i]) << 4 | hex_digit_value(text[2 * i + 1]));
+        bytes[i] = static_cast<std::uint8_t>(digit_value(text[2 * i]) << 4 | digit_value(text[2 * i + 1]));
     }
     auto key = orrincore_crypto::VerifyingKey::from_bytes(bytes);
     if (!key) return std::unexpected(fmt::format("not a valid Ed25519 public key: {}", key.error().message()));

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include <fmt/format.h>
+#include <orrincore_error/hex.hpp>
 #include <orrincore_error/text.hpp>
 
 #include "io/hex.hpp"
@@ -58,13 +59,6 @@ std::string_view trim_white_space(std::string_view text) {
     return text;
 }
 
-int hex_value(char digit) {
-    if (digit >= '0' && digit <= '9') return digit - '0';
-    if (digit >= 'a' && digit <= 'f') return digit - 'a' + 10;
-    if (digit >= 'A' && digit <= 'F') return digit - 'A' + 10;
-    return -1;
-}
-
 }  // namespace
 
 std::expected<orrincore_crypto::SigningKey, std::string> read_seed_file(const std::string& path) {
@@ -78,8 +72,8 @@ std::expected<orrincore_crypto::SigningKey, std::string> read_seed_file(const st
     orrincore_crypto::SigningKey::Seed seed{};
     if (digits.size() != 2 * seed.size()) return std::unexpected(malformed_seed);
     for (std::size_t i = 0; i < seed.size(); ++i) {
-        const int high = hex_value(digits[2 * i]);
-        const int low = hex_value(digits[2 * i + 1]);
+        const int high = orrincore_error::hex::digit_value(digits[2 * i]);
+        const int low = orrincore_error::hex::digit_value(digits[2 * i + 1]);
         if (high < 0 || low < 0) {
             sodium_memzero(seed.data(), seed.size());
             return std::unexpected(malformed_seed);
