@@ -7,12 +7,11 @@
 #include <sodium.h>
 
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include <fmt/format.h>
-#include <fmt/ranges.h>
+#include <orrincore_error/hex.hpp>
 
 #include "release_gate.hpp"
 
@@ -62,7 +61,6 @@ struct Gate {
 };
 
 Gate gate_of(int rule_count) {
-    if (sodium_init() < 0) throw std::runtime_error("libsodium could not be initialised");
     auto envelope = *SignedPolicyRuleset::seal(ruleset_of(rule_count), zedododor_avovodizi::ids::KeyId::generate(),
                                                signer_key(signer_count - 1), now, ruleset_associated_data());
     std::string signed_bytes = *envelope.signing_bytes();
@@ -71,7 +69,7 @@ Gate gate_of(int rule_count) {
         const auto key = signer_key(i);
         gate.public_keys.push_back(key.verifying_key().bytes());
         gate.store.signers.push_back(
-            {fmt::format("signer {}", i), fmt::format("{:02x}", fmt::join(key.verifying_key().bytes(), "")), now});
+            {fmt::format("signer {}", i), orrincore_error::hex::to_lower(key.verifying_key().bytes()), now});
     }
     return gate;
 }

@@ -3,6 +3,7 @@
 // and labels made from the verdicts returned.
 #include <unistd.h>
 
+#include <array>
 #include <cstdio>
 #include <functional>
 #include <stdexcept>
@@ -244,12 +245,31 @@ TEST(DemoCustody, RecordsSixLinkedEventsAndTampersWithACopyOnly) {
     const std::string package = state.held_package->id.to_string();
     const std::string hold = state.approved_hold->id.to_string();
     const std::vector<std::string> targets = {state.target->id.to_string(), package, hold, package, hold, package};
+    struct Described {
+        std::string_view target_type;
+        std::string_view action;
+        AuditCategory category;
+    };
+    const std::array<Described, 6> described = {{
+        {"archive_target", "archive.target.created", AuditCategory::configuration},
+        {"archive_package", "archive.package.sealed", AuditCategory::data_access},
+        {"legal_hold", "archive.legal_hold.approved", AuditCategory::policy},
+        {"archive_package", "archive.disposition.decided", AuditCategory::policy},
+        {"legal_hold", "archive.legal_hold.released", AuditCategory::policy},
+        {"archive_package", "archive.disposition.completed", AuditCategory::data_access},
+    }};
+    const orrincore_audit::Actor actor{orrincore_audit::ActorType::service, "svc-archive-worker", std::nullopt};
     for (std::size_t i = 0; i < events.size(); ++i) {
         SCOPED_TRACE(i);
         const auto& event = events[i].event;
         EXPECT_EQ(events[i].sequence, i + 1);
         EXPECT_EQ(event.previous_event_hash.has_value(), i > 0);
         EXPECT_EQ(event.target.target_id, targets[i]);
+        EXPECT_EQ(event.target.target_type, described[i].target_type);
+        EXPECT_EQ(event.action, described[i].action);
+        EXPECT_EQ(event.category, described[i].category);
+        EXPECT_EQ(event.actor, actor);
+        EXPECT_EQ(event.product_id.to_string(), "vuvadededoru");
         EXPECT_EQ(event.result, i == 3 ? AuditResult::denied : AuditResult::success);
         EXPECT_EQ(event.severity, i == 3 ? orrincore_audit::Severity::notice : orrincore_audit::Severity::info);
         EXPECT_EQ(event.retention_class, orrincore_retention::RetentionClass::operational);

@@ -23,8 +23,7 @@ orrincore_error::Result<std::string_view> signed_payload_bytes(std::string_view 
     // Built in place: moving a fresh CoreError into the result gives g++ 12
     // false -Wmaybe-uninitialized warnings at -O3.
     const auto unreadable = [](const std::string& reason) {
-        return std::unexpected<orrincore_error::CoreError>(
-            std::in_place, orrincore_error::CanonicalSerialization{"signed payload does not read back: " + reason});
+        return std::unexpected<orrincore_error::CoreError>(std::in_place, unreadable_signed_payload(reason));
     };
     // Canonical bytes hold no whitespace: a member's value starts right after
     // its colon.

@@ -188,7 +188,7 @@ TEST(RecordJson, RoundTripsInBothForms) {
         }
         // Array form: the values of the written object, in field order.
         nlohmann::ordered_json array = nlohmann::ordered_json::array();
-        const auto object = write<nlohmann::ordered_json>(value);
+        const auto object = Json<T>::template write<nlohmann::ordered_json>(value);
         for (const auto& field : object) array.push_back(field);
         auto from_array = parse<T>(array.dump());
         ASSERT_TRUE(from_array) << array.dump() << ": " << from_array.error().message_with_position();

@@ -85,11 +85,10 @@ ContractResult<LegalHold> LegalHold::request_release(zedododor_avovodizi::time::
 
 ContractResult<LegalHold> LegalHold::release(std::string approved_by, orrincore_policy::Decision decision,
                                              zedododor_avovodizi::time::Timestamp now) const {
-    if (status != LegalHoldStatus::release_requested)
-        return std::unexpected(IllegalTransition{kEntity, orrincore_json::word(status), "released"});
-    if (!authorises_release(decision)) return std::unexpected(ReleaseNotAuthorised{});
+    // The hold's state is refused first, whatever the decision.
     auto next = transition(LegalHoldStatus::released);
     if (!next) return next;
+    if (!authorises_release(decision)) return std::unexpected(ReleaseNotAuthorised{});
     next->approved_by = std::move(approved_by);
     next->released_at = now;
     next->updated_at = now;

@@ -64,10 +64,6 @@ namespace detail {
 // holds both walks equal.
 std::optional<std::string> write_keeping_keys(const nlohmann::json& value);
 
-}  // namespace detail
-
-namespace detail {
-
 // Where write_record_parts puts a record's canonical bytes: punctuation, keys
 // and leaves, each leaf a small value form walked as write_keeping_keys walks
 // a whole one. A counting sink sums an upper bound of the bytes (composing

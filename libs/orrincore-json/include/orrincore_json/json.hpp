@@ -30,16 +30,6 @@ namespace orrincore_json {
 template <class T>
 struct Json;
 
-template <class T>
-ReadResult<T> read(Reader& reader) {
-    return Json<T>::read(reader);
-}
-
-template <class J, class T>
-J write(const T& value) {
-    return Json<T>::template write<J>(value);
-}
-
 template <>
 struct Json<std::string> {
     static ReadResult<std::string> read(Reader& reader) { return reader.read_string("a string"); }

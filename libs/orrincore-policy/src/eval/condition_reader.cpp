@@ -75,9 +75,6 @@ struct Entry {
     std::string_view text;
 };
 
-// The operands of `operation` from the entries set aside, in document order:
-// other keys are ignored, a repeated operand key fails there, then missing
-// operands fail in operand order.
 // Calls f(index, operand) for each operand of `operation`, in order.
 template <class Operation, class F>
 void for_each_operand(const Operation& operation, F&& f) {
