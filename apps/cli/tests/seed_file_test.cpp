@@ -1,9 +1,12 @@
 #include "io/seed_file.hpp"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdint>
+#include <thread>
 
 #include <gtest/gtest.h>
 #include <orrincore_error/hex.hpp>
@@ -46,6 +49,24 @@ TEST(SeedFile, AcceptedForms) {
         EXPECT_EQ(key->seed(), expected.seed());
         EXPECT_EQ(key->verifying_key(), expected.verifying_key());
     }
+}
+
+// A pipe reports no size: its bytes arrive in a buffer that grows, each
+// outgrown buffer wiped, and the seed still reads.
+TEST(SeedFile, ReadsThroughAPipe) {
+    ToolFolder folder;
+    const auto fifo = folder / "seed.fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string content = std::string(10'000, ' ') + digits + "\n";
+    std::thread writer([&] {
+        const int fd = ::open(fifo.c_str(), O_WRONLY | O_CLOEXEC);
+        EXPECT_EQ(::write(fd, content.data(), content.size()), static_cast<ssize_t>(content.size()));
+        ::close(fd);
+    });
+    const auto key = read_seed_file(fifo);
+    writer.join();
+    ASSERT_TRUE(key) << key.error();
+    EXPECT_EQ(orrincore_error::hex::to_lower(key->seed()), digits);
 }
 
 TEST(SeedFile, RefusedForms) {

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <sodium.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <utility>
@@ -37,7 +39,8 @@ std::expected<std::size_t, int> InputFile::read_some(std::span<char> buffer) {
 }
 
 // Reads straight into the result, so that a secret's bytes exist in one
-// place only, which its reader can wipe.
+// place only, which its reader can wipe: a buffer outgrown (a pipe, a file
+// that grew) is wiped before it is freed.
 std::expected<std::string, int> read_file(const std::string& path) {
     auto file = InputFile::open(path);
     if (!file) return std::unexpected(file.error());
@@ -45,7 +48,12 @@ std::expected<std::string, int> read_file(const std::string& path) {
     std::string bytes(file->size_hint() + 1, '\0');
     std::size_t used = 0;
     for (;;) {
-        if (used == bytes.size()) bytes.resize(std::max<std::size_t>(2 * bytes.size(), 4096));
+        if (used == bytes.size()) {
+            std::string larger(std::max<std::size_t>(2 * bytes.size(), 4096), '\0');
+            std::copy_n(bytes.data(), used, larger.data());
+            sodium_memzero(bytes.data(), bytes.size());
+            bytes.swap(larger);
+        }
         auto count = file->read_some(std::span(bytes).subspan(used));
         if (!count) return std::unexpected(count.error());
         if (*count == 0) break;
