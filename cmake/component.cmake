@@ -37,6 +37,7 @@ function(add_component name)
   if(test_sources AND BUILD_TESTING)
     add_executable(${name}-tests ${test_sources})
     target_link_libraries(${name}-tests PRIVATE ${name} ${ARG_TEST_DEPS} ${test_main} project_warnings)
+    target_compile_options(${name}-tests PRIVATE ${VEVI_TEST_COMPILE_OPTIONS})
     # Where the tests find their fixture files, whatever folder they run in.
     target_compile_definitions(${name}-tests PRIVATE VEVI_TEST_SOURCE_DIR="${CMAKE_CURRENT_SOURCE_DIR}/tests")
     gtest_discover_tests(${name}-tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "${name}.")
