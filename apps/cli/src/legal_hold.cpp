@@ -8,6 +8,7 @@
 #include "handlers.hpp"
 #include "io/emit.hpp"
 #include "io/record_file.hpp"
+#include "io/record_output.hpp"
 #include "legal_hold_words.hpp"
 #include "release_gate.hpp"
 #include "release_refusal.hpp"
@@ -20,14 +21,6 @@ using vuvadededoru_contracts::LegalHold;
 using vuvadededoru_contracts::LegalHoldReasonCode;
 using zedododor_avovodizi::time::Timestamp;
 namespace engine = zorizorezire_rizozi::legal_hold;
-
-// The last two steps of every arm but `show`: the record to `out`, then the report.
-template <class Record>
-HandlerResult write_and_emit(const Cli& cli, const std::string& out, const Record& record, std::string_view text) {
-    if (auto written = io::write_json(out, record); !written) return written;
-    io::emit(cli, record, text);
-    return {};
-}
 
 HandlerResult run(const Cli& cli, const LegalHoldCommand::Request& command) {
     const auto tenant = given_or_fresh(command.tenant);
@@ -43,8 +36,9 @@ HandlerResult run(const Cli& cli, const LegalHoldCommand::Request& command) {
                                    .requested_by = command.requested_by},
                                   now);
     if (!hold) return std::unexpected(hold.error().message());
-    return write_and_emit(cli, command.out, *hold,
-                          fmt::format("legal hold {} requested: {}", hold->id.to_string(), status_word(hold->status)));
+    return io::write_and_emit(
+        cli, command.out, *hold,
+        fmt::format("legal hold {} requested: {}", hold->id.to_string(), status_word(hold->status)));
 }
 
 HandlerResult run(const Cli& cli, const LegalHoldCommand::Approve& command) {
@@ -52,8 +46,8 @@ HandlerResult run(const Cli& cli, const LegalHoldCommand::Approve& command) {
     if (!hold) return std::unexpected(std::move(hold).error());
     auto approved = hold->approve(command.approved_by, Timestamp::now());
     if (!approved) return std::unexpected(approved.error().message());
-    return write_and_emit(cli, command.out, *approved,
-                          fmt::format("legal hold {} is now active", approved->id.to_string()));
+    return io::write_and_emit(cli, command.out, *approved,
+                              fmt::format("legal hold {} is now active", approved->id.to_string()));
 }
 
 HandlerResult run(const Cli& cli, const LegalHoldCommand::Deny& command) {
@@ -61,7 +55,7 @@ HandlerResult run(const Cli& cli, const LegalHoldCommand::Deny& command) {
     if (!hold) return std::unexpected(std::move(hold).error());
     auto denied = hold->deny(command.approved_by, Timestamp::now());
     if (!denied) return std::unexpected(denied.error().message());
-    return write_and_emit(cli, command.out, *denied, fmt::format("legal hold {} denied", denied->id.to_string()));
+    return io::write_and_emit(cli, command.out, *denied, fmt::format("legal hold {} denied", denied->id.to_string()));
 }
 
 HandlerResult run(const Cli& cli, const LegalHoldCommand::RequestRelease& command) {
@@ -69,8 +63,8 @@ HandlerResult run(const Cli& cli, const LegalHoldCommand::RequestRelease& comman
     if (!hold) return std::unexpected(std::move(hold).error());
     auto requested = hold->request_release(Timestamp::now());
     if (!requested) return std::unexpected(requested.error().message());
-    return write_and_emit(cli, command.out, *requested,
-                          fmt::format("release requested for {}", requested->id.to_string()));
+    return io::write_and_emit(cli, command.out, *requested,
+                              fmt::format("release requested for {}", requested->id.to_string()));
 }
 
 // The decision comes from a ruleset signed by a trusted key, never from the
@@ -85,47 +79,34 @@ HandlerResult run(const Cli& cli, const LegalHoldCommand::Release& command) {
     if (!decision) return std::unexpected(std::move(decision).error());
     auto released = hold->release(command.approved_by, decision->decision, now);
     if (!released) return std::unexpected(release_refusal_text(*decision, released.error()));
-    return write_and_emit(cli, command.out, *released,
-                          fmt::format("legal hold {} released (policy {}: {})", released->id.to_string(),
-                                      decision_debug_name(decision->decision), decision->reason));
-}
-
-struct HoldAndPackage {
-    LegalHold hold;
-    ArchivePackage package;
-};
-
-// The hold, then the package, which is not read when the hold cannot be.
-std::expected<HoldAndPackage, std::string> read_hold_and_package(const std::string& hold_path,
-                                                                 const std::string& package_path) {
-    auto hold = io::read_json<LegalHold>(hold_path);
-    if (!hold) return std::unexpected(std::move(hold).error());
-    auto package = io::read_json<ArchivePackage>(package_path);
-    if (!package) return std::unexpected(std::move(package).error());
-    return HoldAndPackage{*std::move(hold), *std::move(package)};
+    return io::write_and_emit(cli, command.out, *released,
+                              fmt::format("legal hold {} released (policy {}: {})", released->id.to_string(),
+                                          decision_debug_name(decision->decision), decision->reason));
 }
 
 // A package carries one hold at a time: the engine refuses a package that
 // carries another.
 HandlerResult run(const Cli& cli, const LegalHoldCommand::Assign& command) {
-    auto read = read_hold_and_package(command.hold, command.package);
-    if (!read) return std::unexpected(std::move(read).error());
-    auto held = engine::assign_legal_hold(read->hold, read->package);
+    auto records = io::read_json_pair<LegalHold, ArchivePackage>(command.hold, command.package);
+    if (!records) return std::unexpected(std::move(records).error());
+    const auto& [hold, package] = *records;
+    auto held = engine::assign_legal_hold(hold, package);
     if (!held) return std::unexpected(held.error().message());
-    return write_and_emit(
+    return io::write_and_emit(
         cli, command.out_package, *held,
-        fmt::format("package {} is now under legal hold {}", held->id.to_string(), read->hold.id.to_string()));
+        fmt::format("package {} is now under legal hold {}", held->id.to_string(), hold.id.to_string()));
 }
 
 // Only the hold the package carries clears it, or releasing any throwaway
 // hold would free every held package.
 HandlerResult run(const Cli& cli, const LegalHoldCommand::Unassign& command) {
-    auto read = read_hold_and_package(command.hold, command.package);
-    if (!read) return std::unexpected(std::move(read).error());
-    auto cleared = engine::release_legal_hold_from_package(read->hold, read->package);
+    auto records = io::read_json_pair<LegalHold, ArchivePackage>(command.hold, command.package);
+    if (!records) return std::unexpected(std::move(records).error());
+    const auto& [hold, package] = *records;
+    auto cleared = engine::release_legal_hold_from_package(hold, package);
     if (!cleared) return std::unexpected(cleared.error().message());
-    return write_and_emit(cli, command.out_package, *cleared,
-                          fmt::format("legal hold cleared from package {}", cleared->id.to_string()));
+    return io::write_and_emit(cli, command.out_package, *cleared,
+                              fmt::format("legal hold cleared from package {}", cleared->id.to_string()));
 }
 
 HandlerResult run(const Cli& cli, const LegalHoldCommand::Show& command) {

@@ -11,6 +11,7 @@
 #include "io/chunk_file.hpp"
 #include "io/emit.hpp"
 #include "io/record_file.hpp"
+#include "io/record_output.hpp"
 #include "io/replace_file.hpp"
 #include "io/seed_file.hpp"
 
@@ -53,9 +54,8 @@ HandlerResult run(const Cli& cli, const PackageCommand::New& command) {
                                            .created_by = command.created_by},
                                           now);
     if (!package) return std::unexpected(package.error().message());
-    if (auto written = io::write_json(command.out, *package); !written) return written;
-    io::emit(cli, *package, fmt::format("archive package {} created (pending)", package->id.to_string()));
-    return {};
+    return io::write_and_emit(cli, command.out, *package,
+                              fmt::format("archive package {} created (pending)", package->id.to_string()));
 }
 
 // One reference per chunk file, in the order given, each file hashed as it
@@ -132,11 +132,10 @@ HandlerResult run(const Cli& cli, const PackageCommand::Seal& command) {
     // times cannot be rebuilt. If the package write fails, the package stays
     // pending and the seal can be run again.
     if (auto written = io::write_json(command.out_manifest, *sealed_manifest); !written) return written;
-    if (auto written = io::write_json(command.out_package, *sealed); !written) return written;
-    io::emit(cli, *sealed,
-             fmt::format("package {} sealed: {} chunk(s), {} bytes, expires {}", sealed->id.to_string(),
-                         chunk_count, total_size, sealed->expires_at->to_rfc3339()));
-    return {};
+    return io::write_and_emit(
+        cli, command.out_package, *sealed,
+        fmt::format("package {} sealed: {} chunk(s), {} bytes, expires {}", sealed->id.to_string(), chunk_count,
+                    total_size, sealed->expires_at->to_rfc3339()));
 }
 
 HandlerResult run(const Cli& cli, const PackageCommand::Verify& command) {

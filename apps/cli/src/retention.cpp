@@ -6,6 +6,7 @@
 #include "handlers.hpp"
 #include "io/emit.hpp"
 #include "io/record_file.hpp"
+#include "io/record_output.hpp"
 
 namespace vevizovuvazavad {
 namespace {
@@ -26,13 +27,11 @@ HandlerResult run(const Cli& cli, const RetentionCommand::New& command) {
     auto policy = RetentionPolicy::create(tenant, workspace, command.name, *retention_class, command.min_days,
                                           command.max_days, behavior, now);
     if (!policy) return std::unexpected(policy.error().message());
-    if (auto written = io::write_json(command.out, *policy); !written) return written;
     const std::string maximum =
         policy->maximum_retention_days ? fmt::format(", maximum {}d", *policy->maximum_retention_days) : "";
-    io::emit(cli, *policy,
-             fmt::format("retention policy {} created: minimum {}d{}", policy->id.to_string(),
-                         policy->minimum_retention_days, maximum));
-    return {};
+    return io::write_and_emit(cli, command.out, *policy,
+                              fmt::format("retention policy {} created: minimum {}d{}", policy->id.to_string(),
+                                          policy->minimum_retention_days, maximum));
 }
 
 HandlerResult run(const Cli& cli, const RetentionCommand::Extend& command) {
@@ -41,11 +40,10 @@ HandlerResult run(const Cli& cli, const RetentionCommand::Extend& command) {
     const auto now = Timestamp::now();
     auto amended = policy->extend_minimum_retention(command.min_days, now);
     if (!amended) return std::unexpected(amended.error().message());
-    if (auto written = io::write_json(command.out, *amended); !written) return written;
-    io::emit(cli, *amended,
-             fmt::format("retention policy {} extended: {}d -> {}d (version {})", amended->id.to_string(),
-                         policy->minimum_retention_days, amended->minimum_retention_days, amended->version));
-    return {};
+    return io::write_and_emit(
+        cli, command.out, *amended,
+        fmt::format("retention policy {} extended: {}d -> {}d (version {})", amended->id.to_string(),
+                    policy->minimum_retention_days, amended->minimum_retention_days, amended->version));
 }
 
 HandlerResult run(const Cli& cli, const RetentionCommand::Show& command) {

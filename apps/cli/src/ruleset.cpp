@@ -7,6 +7,7 @@
 #include "io/emit.hpp"
 #include "io/os_error.hpp"
 #include "io/record_file.hpp"
+#include "io/record_output.hpp"
 #include "io/seed_file.hpp"
 #include "release_gate.hpp"
 
@@ -45,11 +46,9 @@ HandlerResult run(const Cli& cli, const RulesetCommand::Sign& command) {
     const auto now = Timestamp::now();
     auto envelope = SignedPolicyRuleset::seal(*std::move(ruleset), key_id, *key, now, ruleset_associated_data());
     if (!envelope) return std::unexpected(fmt::format("failed to sign ruleset: {}", envelope.error().message()));
-    if (auto written = io::write_json(command.out, *envelope); !written) return written;
-    io::emit(cli, *envelope,
-             fmt::format("signed ruleset written to {} (product {}, purpose policy-ruleset)",
-                         io::display_path(command.out), policy_product_id().to_string()));
-    return {};
+    return io::write_and_emit(cli, command.out, *envelope,
+                              fmt::format("signed ruleset written to {} (product {}, purpose policy-ruleset)",
+                                          io::display_path(command.out), policy_product_id().to_string()));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "handlers.hpp"
 #include "io/emit.hpp"
 #include "io/record_file.hpp"
+#include "io/record_output.hpp"
 
 namespace vevizovuvazavad {
 namespace {
@@ -23,9 +24,8 @@ HandlerResult run(const Cli& cli, const TargetCommand::New& command) {
     const auto now = Timestamp::now();
     auto target = ArchiveTarget::create(tenant, workspace, command.name, *target_type, now);
     if (!target) return std::unexpected(target.error().message());
-    if (auto written = io::write_json(command.out, *target); !written) return written;
-    io::emit(cli, *target, fmt::format("archive target {} registered", target->id.to_string()));
-    return {};
+    return io::write_and_emit(cli, command.out, *target,
+                              fmt::format("archive target {} registered", target->id.to_string()));
 }
 
 HandlerResult run(const Cli& cli, const TargetCommand::Show& command) {

@@ -7,6 +7,7 @@
 #include "io/emit.hpp"
 #include "io/os_error.hpp"
 #include "io/record_file.hpp"
+#include "io/record_output.hpp"
 #include "trust_store.hpp"
 #include "trust_store_file.hpp"
 
@@ -20,11 +21,10 @@ HandlerResult run(const Cli& cli, const TrustCommand::Add& command) {
     if (!store) return std::unexpected(std::move(store).error());
     const auto now = Timestamp::now();
     if (auto added = trust_store_add(*store, command.name, command.pubkey, now); !added) return added;
-    if (auto written = io::write_json(command.store, *store); !written) return written;
-    io::emit(cli, *store,
-             fmt::format("trusted signer {} added to {} ({} now trusted)", orrincore_error::quoted_form(command.name),
-                         io::display_path(command.store), store->signers.size()));
-    return {};
+    return io::write_and_emit(
+        cli, command.store, *store,
+        fmt::format("trusted signer {} added to {} ({} now trusted)", orrincore_error::quoted_form(command.name),
+                    io::display_path(command.store), store->signers.size()));
 }
 
 HandlerResult run(const Cli& cli, const TrustCommand::List& command) {

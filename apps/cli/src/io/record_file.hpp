@@ -35,6 +35,18 @@ std::expected<T, std::string> read_json(const std::string& path) {
     return std::move(*record);
 }
 
+// The record in `first_path`, then the one in `second_path`, which is not
+// read when the first cannot be.
+template <class First, class Second>
+std::expected<std::pair<First, Second>, std::string> read_json_pair(const std::string& first_path,
+                                                                    const std::string& second_path) {
+    auto first = read_json<First>(first_path);
+    if (!first) return std::unexpected(std::move(first).error());
+    auto second = read_json<Second>(second_path);
+    if (!second) return std::unexpected(std::move(second).error());
+    return std::pair<First, Second>{*std::move(first), *std::move(second)};
+}
+
 // Each record of a file holding a JSON array of T, handed to `visit` in file
 // order as soon as it is read, so that a long list is never held as records
 // all at once; the number of records. The errors are read_json's for a
