@@ -3,6 +3,8 @@
 #include <csignal>
 #include <fcntl.h>
 #include <string>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
@@ -29,9 +31,21 @@ bool connect_closed_standard_streams() {
     return true;
 }
 
+// Signing keys pass through this process's memory: no core dump may carry
+// them to a file. A limit of 0 stops the kernel writing one to a file, and it
+// cannot be raised again; not being dumpable also stops dumps to a program
+// (a core_pattern pipe, which ignores the limit) and keeps other processes
+// of the same user from attaching to or reading this one.
+void forbid_core_dumps() {
+    const struct rlimit none {0, 0};
+    ::setrlimit(RLIMIT_CORE, &none);
+    ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    forbid_core_dumps();
     // A reader that went away must show as a failed write (status 101), not
     // end the process by signal.
     std::signal(SIGPIPE, SIG_IGN);

@@ -12,13 +12,12 @@
 #include "io/emit.hpp"
 #include "io/record_file.hpp"
 #include "io/record_output.hpp"
-#include "io/replace_file.hpp"
 #include "io/seed_file.hpp"
+#include "io/write_place.hpp"
 
 namespace vevizovuvazavad {
 namespace {
 
-using orrincore_crypto::HashAlgorithm;
 using orrincore_object::ObjectKind;
 using orrincore_object::ObjectReference;
 using vuvadededoru_contracts::ArchiveManifest;
@@ -63,7 +62,7 @@ HandlerResult run(const Cli& cli, const PackageCommand::New& command) {
 std::expected<std::vector<ObjectReference>, std::string> chunk_references(const ArchivePackage& package,
                                                                           const std::vector<std::string>& paths,
                                                                           Timestamp now) {
-    auto digests = io::digest_chunk_files(paths, [](std::size_t) { return HashAlgorithm::blake3; });
+    auto digests = io::digest_chunk_files(paths, [](std::size_t) { return io::ChunkReading{}; });
     if (!digests) return std::unexpected(std::move(digests).error());
     std::vector<ObjectReference> references;
     references.reserve(digests->size());
@@ -83,6 +82,27 @@ std::expected<std::vector<ObjectReference>, std::string> chunk_references(const 
     return references;
 }
 
+// An output that names what the seal stands on would destroy it: the
+// package written over its own manifest would say sealed against a manifest
+// that no longer exists and can never be rebuilt; over the seed, the only
+// copy of the signing key would be gone; over a chunk, archived content,
+// and the package could never verify again.
+HandlerResult refuse_outputs_over_inputs(const PackageCommand::Seal& command) {
+    const auto out_package = io::WritePlace::of(command.out_package);
+    const auto out_manifest = io::WritePlace::of(command.out_manifest);
+    if (out_package && out_package == out_manifest)
+        return std::unexpected("--out-package and --out-manifest must name different files");
+    for (const auto& [option, place] : {std::pair{"--out-package", &out_package}, {"--out-manifest", &out_manifest}}) {
+        if (!*place) continue;
+        if ((*place)->holds_file_at(command.key_file))
+            return std::unexpected(fmt::format("{} must not name the --key-file seed file", option));
+        for (const auto& chunk : command.chunks) {
+            if ((*place)->holds_file_at(chunk)) return std::unexpected(fmt::format("{} must not name a --chunk file", option));
+        }
+    }
+    return {};
+}
+
 HandlerResult run(const Cli& cli, const PackageCommand::Seal& command) {
     auto package = io::read_json<ArchivePackage>(command.package);
     if (!package) return std::unexpected(std::move(package).error());
@@ -96,10 +116,7 @@ HandlerResult run(const Cli& cli, const PackageCommand::Seal& command) {
     // Refuses a package that is not pending before any chunk file is opened.
     auto writing = package->begin_writing();
     if (!writing) return std::unexpected(writing.error().message());
-    // The package written over its own manifest would say sealed against a
-    // manifest that no longer exists and can never be rebuilt.
-    if (io::replace_the_same_file(command.out_package, command.out_manifest))
-        return std::unexpected("--out-package and --out-manifest must name different files");
+    if (auto refused = refuse_outputs_over_inputs(command); !refused) return refused;
 
     auto references = chunk_references(*writing, command.chunks, now);
     if (!references) return std::unexpected(std::move(references).error());
@@ -151,8 +168,15 @@ HandlerResult run(const Cli& cli, const PackageCommand::Verify& command) {
         // Every file is read before any is checked: a file that cannot be
         // read is reported ahead of a mismatch of an earlier chunk.
         const auto& manifest = sealed->manifest;
-        auto digests = io::digest_chunk_files(
-            command.chunks, [&](std::size_t index) { return manifest.chunk_hash_algorithm(index); });
+        // A file longer than its reference records is read only that far
+        // and one byte more: it cannot match, and /dev/zero would never end.
+        // One beyond the manifest's count is read no further than that byte,
+        // since the count decides, but an unreadable one is still reported.
+        auto digests = io::digest_chunk_files(command.chunks, [&](std::size_t index) {
+            if (index >= manifest.object_refs.size()) return io::ChunkReading{.size_limit = 0};
+            const auto& reference = manifest.object_refs[index];
+            return io::ChunkReading{reference.content_hash.algorithm, reference.ciphertext_size};
+        });
         if (!digests) return std::unexpected(std::move(digests).error());
         if (auto checked = verification::verify_chunk_digests(manifest, *digests); !checked)
             return std::unexpected(checked.error().message());

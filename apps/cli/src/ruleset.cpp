@@ -9,6 +9,7 @@
 #include "io/record_file.hpp"
 #include "io/record_output.hpp"
 #include "io/seed_file.hpp"
+#include "io/write_place.hpp"
 #include "release_gate.hpp"
 
 namespace vevizovuvazavad {
@@ -40,6 +41,10 @@ HandlerResult run(const Cli& cli, const RulesetCommand::Sign& command) {
         return std::unexpected(fmt::format("refusing to sign a ruleset that fails its own structural validation: {}",
                                            valid.error().message()));
     }
+    // The envelope written over the seed would leave a ruleset whose signing
+    // key is gone. The plain document, though, may be replaced by its envelope.
+    if (const auto out = io::WritePlace::of(command.out); out && out->holds_file_at(command.key))
+        return std::unexpected("--out must not name the --key seed file");
     auto key = io::read_seed_file(command.key);
     if (!key) return std::unexpected(std::move(key).error());
     const auto key_id = zedododor_avovodizi::ids::KeyId::generate();

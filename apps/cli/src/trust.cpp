@@ -5,6 +5,7 @@
 
 #include "handlers.hpp"
 #include "io/emit.hpp"
+#include "io/folder_lock.hpp"
 #include "io/os_error.hpp"
 #include "io/record_file.hpp"
 #include "io/record_output.hpp"
@@ -17,6 +18,9 @@ namespace {
 using zedododor_avovodizi::time::Timestamp;
 
 HandlerResult run(const Cli& cli, const TrustCommand::Add& command) {
+    // Read, add and write as one step: of two adds at once, each must find
+    // the other's signer in the store or wait for it.
+    const io::FolderLock lock(command.store);
     auto store = load_trust_store(command.store);
     if (!store) return std::unexpected(std::move(store).error());
     const auto now = Timestamp::now();

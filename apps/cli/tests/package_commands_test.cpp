@@ -288,6 +288,8 @@ TEST(PackageSeal, RefusalsInOrder) {
     folder.write("bad.seed", "not a seed");
     std::filesystem::create_directory(folder / "folder");
     std::filesystem::create_symlink("s.json", folder / "link.json");
+    std::filesystem::create_symlink("key.seed", folder / "key-link");
+    std::filesystem::create_symlink("empty.bin", folder / "empty-link");
     struct Case {
         Args changes;
         std::string message;
@@ -311,6 +313,15 @@ TEST(PackageSeal, RefusalsInOrder) {
         {{"--out-manifest", "folder/../s.json"}, one_output},
         {{"--out-manifest", "link.json"}, one_output},
         {{"--out-package", "pkg.json", "--out-manifest", "pkg.json"}, one_output},
+        // Nor may an output take the place of the seed or of archived content,
+        // and that is known before any chunk is read.
+        {{"--out-manifest", "key.seed", "--chunk", "missing.bin"}, "--out-manifest must not name the --key-file seed file"},
+        {{"--out-package", "./key.seed"}, "--out-package must not name the --key-file seed file"},
+        {{"--key-file", "key-link", "--out-manifest", "folder/../key.seed"},
+         "--out-manifest must not name the --key-file seed file"},
+        {{"--out-manifest", "a.bin"}, "--out-manifest must not name a --chunk file"},
+        {{"--chunk", "empty.bin", "--out-package", "empty-link"}, "--out-package must not name a --chunk file"},
+        {{"--chunk", "empty-link", "--out-manifest", "empty.bin"}, "--out-manifest must not name a --chunk file"},
         {{"--chunk", "missing.bin"}, "missing.bin: No such file or directory (os error 2)"},
         {{"--chunk", "folder"}, "folder: Is a directory (os error 21)"},
         {{"--chunk", "a.bin", "--chunk", "missing\xff.bin"}, "missing\xef\xbf\xbd.bin: No such file or directory (os error 2)"},
@@ -343,6 +354,21 @@ TEST(PackageSeal, BothOutputsToADevice) {
         fmt::format("package {} sealed: 1 chunk(s), 12 bytes, expires ", archive.package().id.to_string());
     EXPECT_TRUE(sealed.out.starts_with(line_start)) << sealed.out;
     EXPECT_EQ(sealed.err, "");
+
+    // A device read as a chunk and written as both outputs loses nothing either.
+    ASSERT_RAN(archive.seal({"a.bin", "/dev/null"}, "pkg.json", "/dev/null", "/dev/null"));
+}
+
+// A second name of the seed (a hard link) is another file to the writer: the
+// manifest takes that name and the seed keeps its own.
+TEST(PackageSeal, AHardLinkOfTheSeedIsAnotherName) {
+    Archive archive;
+    auto& folder = archive.folder;
+    std::filesystem::create_hard_link(folder / "key.seed", folder / "second.seed");
+    ASSERT_RAN(archive.seal({"a.bin"}, "pkg.json", "s.json", "second.seed"));
+    EXPECT_EQ(folder.read("key.seed"), seed_text(7));
+    EXPECT_EQ(archive.manifest("second.seed").manifest.archive_package_id, archive.package().id);
+    ASSERT_RAN(archive.verify({"a.bin"}, "s.json", "second.seed"));
 }
 
 // The manifest is written before the package: a failed manifest write leaves
@@ -439,6 +465,13 @@ TEST(PackageVerify, TamperedChunksFailForThatChunk) {
         {{"flipped.bin", "b.bin", "missing.bin"}, "missing.bin: No such file or directory (os error 2)"},
         {{"flipped.bin", "folder"}, "folder: Is a directory (os error 21)"},
         {{"missing.bin", "folder"}, "missing.bin: No such file or directory (os error 2)"},
+        // A file is read only until it is longer than its reference, and one
+        // beyond the manifest's count no further than one byte: /dev/zero ends.
+        {{"a.bin", "/dev/zero", "empty.bin"}, chunk + "1 failed integrity verification"},
+        {{"a.bin", "b.bin", "empty.bin", "/dev/zero"}, count + "4 supplied"},
+        {{"/dev/zero", "b.bin", "empty.bin", "/dev/zero", "missing.bin"},
+         "missing.bin: No such file or directory (os error 2)"},
+        {{"a.bin", "b.bin", "empty.bin", "folder"}, "folder: Is a directory (os error 21)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(fmt::format("{}", fmt::join(c.chunks, " ")));

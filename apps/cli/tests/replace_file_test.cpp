@@ -1,5 +1,6 @@
 #include "io/replace_file.hpp"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -123,11 +124,13 @@ TEST(ReplaceFile, DeviceIsWrittenInPlace) {
 }
 
 // A write that fails after the temporary exists (here: a file-size limit of
-// 0) leaves the old file whole and removes the temporary.
+// 0) leaves the old file whole and removes the temporary; a file that the
+// write had to create is removed as well.
 TEST(ReplaceFile, FailedWriteKeepsTheOldFile) {
     for (const auto mode : {FileMode::record, FileMode::owner_only}) {
         ToolFolder folder;
         folder.write("p.json", "old record");
+        fs::create_symlink("later.json", folder.path() / "dangling");
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
@@ -141,8 +144,36 @@ TEST(ReplaceFile, FailedWriteKeepsTheOldFile) {
         ASSERT_TRUE(WIFEXITED(status));
         EXPECT_EQ(WEXITSTATUS(status), EFBIG);
         EXPECT_EQ(folder.read("p.json"), "old record");
-        EXPECT_EQ(folder.entries(), std::vector<std::string>{"p.json"});
+        for (const char* name : {"new.json", "dangling"}) {
+            const pid_t writer = ::fork();
+            ASSERT_GE(writer, 0);
+            if (writer == 0) {
+                ::signal(SIGXFSZ, SIG_IGN);
+                const struct rlimit none {0, 0};
+                ::setrlimit(RLIMIT_FSIZE, &none);
+                ::_exit(error_of(replace_file(folder / name, "new record", mode)));
+            }
+            ASSERT_EQ(::waitpid(writer, &status, 0), writer);
+            EXPECT_EQ(WEXITSTATUS(status), EFBIG) << name;
+        }
+        EXPECT_EQ(folder.entries(), (std::vector<std::string>{"dangling", "p.json"}));
     }
+}
+
+// A file that no name leads to any more, reached through /proc, has no
+// folder to rename in: it is written through, as a plain write would.
+TEST(ReplaceFile, AFileWithoutANameIsWrittenThrough) {
+    ToolFolder folder;
+    folder.write("gone.json", "old content, longer than the new one");
+    const int fd = ::open((folder / "gone.json").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    fs::remove(folder / "gone.json");
+    ASSERT_EQ(error_of(replace_file("/proc/self/fd/" + std::to_string(fd), "new", FileMode::record)), 0);
+    char buffer[64];
+    EXPECT_EQ(::pread(fd, buffer, sizeof buffer, 0), 3);
+    EXPECT_EQ(std::string_view(buffer, 3), "new");
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{});
+    ::close(fd);
 }
 
 }  // namespace

@@ -99,6 +99,8 @@ TEST(RulesetPubkey, RefusesAMissingOrMalformedSeed) {
                    "missing.seed: No such file or directory (os error 2)");
     folder.write("bad.seed", std::string(63, 'a'));
     expect_refused(folder.run({"ruleset", "pubkey", "--key", "bad.seed"}), "key file must hold a 64-char hex seed");
+    // Read no further than any seed file could reach: refused, not read forever.
+    expect_refused(folder.run({"ruleset", "pubkey", "--key", "/dev/zero"}), "key file must hold a 64-char hex seed");
 }
 
 TEST(RulesetSign, SignsTheRulesetAsReadForThisProduct) {
@@ -210,6 +212,18 @@ TEST(RulesetSign, RefusalsInOrder) {
          "Unicode normalisation"},
         {"output folder missing", ruleset_with(allow), "k.seed", "missing/s.json",
          "missing/s.json: No such file or directory (os error 2)"},
+        // The envelope must not take the seed's place; it is known before the seed is read.
+        {"output over the seed", ruleset_with(allow), "k.seed", "k.seed", "--out must not name the --key seed file"},
+        {"output over the seed, spelt apart", ruleset_with(allow), "k.seed", "./k.seed",
+         "--out must not name the --key seed file"},
+        {"output over a malformed seed", ruleset_with(allow), "bad.seed", "bad.seed",
+         "--out must not name the --key seed file"},
+        {"invalid ruleset, output over the seed", ruleset_with(warn), "k.seed", "k.seed",
+         invalid + "rule \"w\" declares effect Warn, which permits the action without reading as a grant — a rule "
+                   "that grants must use `allow`, so a ruleset cannot express permission in a form a reviewer "
+                   "would read as a warning"},
+        {"output over a missing seed", ruleset_with(allow), "missing.seed", "missing.seed",
+         "missing.seed: No such file or directory (os error 2)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);

@@ -40,6 +40,7 @@ TEST(SeedFile, AcceptedForms) {
         upper(digits),
         upper(digits.substr(0, 32)) + digits.substr(32),
         "\u00a0\u3000" + digits + "\u2029\u0085",  // Unicode white space
+        digits + std::string(64 * 1024 - 64, ' '),   // the longest file read
     };
     for (const auto& content : contents) {
         folder.write("seed", content);
@@ -84,6 +85,8 @@ TEST(SeedFile, RefusedForms) {
         {"\ufeff" + digits, malformed},
         {digits.substr(0, 32) + " " + digits.substr(32), malformed},
         {digits + "\xff", "{path}: stream did not contain valid UTF-8"},
+        {digits + std::string(64 * 1024 - 63, ' '), malformed},
+        {digits + std::string(64 * 1024, '\xff'), malformed},  // refused unread beyond 64 KiB
     };
     for (const auto& c : cases) {
         folder.write("seed", c.content);

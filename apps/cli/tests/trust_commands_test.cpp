@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <future>
+#include <set>
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
@@ -65,6 +67,25 @@ TEST(TrustAdd, JsonPrintsTheWholeStoreAfterTheAddition) {
     ASSERT_EQ(store.signers.size(), 2u);
     EXPECT_EQ(store.signers[1].name, "");
     EXPECT_EQ(out, orrincore_json::to_compact(store) + "\n");
+}
+
+// Adds at the same moment to one store follow each other: every one that
+// reports success is in the store, and nothing of the tool's is left beside it.
+TEST(TrustAdd, ConcurrentAddsAreAllKept) {
+    ToolFolder folder;
+    constexpr int adds = 50;
+    std::vector<std::future<RunResult>> runs;
+    for (int i = 0; i < adds; ++i) {
+        runs.push_back(std::async(std::launch::async, [&folder, i] {
+            return folder.run(add("t.json", fmt::format("signer-{}", i),
+                                  public_key_hex(key_from_seed(static_cast<std::uint8_t>(i + 1)))));
+        }));
+    }
+    for (auto& run : runs) EXPECT_EQ(run.get().status, 0);
+    std::set<std::string> names;
+    for (const auto& signer : record_in<TrustStore>(folder, "t.json").signers) names.insert(signer.name);
+    EXPECT_EQ(names.size(), static_cast<std::size_t>(adds));
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{"t.json"});
 }
 
 // Names are listed raw and quoted in the message of `trust add`.

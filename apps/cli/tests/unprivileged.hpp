@@ -1,33 +1,45 @@
 #pragma once
 // Root passes every permission check; while one of these lives, a test run
 // as root runs the tool as the user nobody, so that a read-only folder
-// refuses it as it refuses others. Real and effective user both change (root
-// stays the saved one, to come back to), so that the tool is an ordinary
-// process of nobody's. For other users it does nothing.
+// refuses it as it refuses others. Real and effective user and group change
+// and the supplementary groups are dropped, as `setpriv --reuid=65534
+// --regid=65534 --clear-groups` would; root stays the saved user, to come
+// back to. For other users it does nothing.
 
+#include <grp.h>
 #include <unistd.h>
+
+#include <vector>
 
 #include <gtest/gtest.h>
 
 namespace vevizovuvazavad::testing {
 
+inline constexpr uid_t nobody_uid = 65534;
+inline constexpr gid_t nobody_gid = 65534;
+
 class UnprivilegedWhileAlive {
 public:
     UnprivilegedWhileAlive() : was_root_(::geteuid() == 0) {
-        if (was_root_) {
-            EXPECT_EQ(::setresuid(65534, 65534, 0), 0);
-        }
+        if (!was_root_) return;
+        groups_.resize(static_cast<std::size_t>(::getgroups(0, nullptr)));
+        EXPECT_EQ(::getgroups(static_cast<int>(groups_.size()), groups_.data()), static_cast<int>(groups_.size()));
+        EXPECT_EQ(::setgroups(0, nullptr), 0);
+        EXPECT_EQ(::setresgid(nobody_gid, nobody_gid, 0), 0);
+        EXPECT_EQ(::setresuid(nobody_uid, nobody_uid, 0), 0);
     }
     ~UnprivilegedWhileAlive() {
-        if (was_root_) {
-            EXPECT_EQ(::setresuid(0, 0, 0), 0);
-        }
+        if (!was_root_) return;
+        EXPECT_EQ(::setresuid(0, 0, 0), 0);
+        EXPECT_EQ(::setresgid(0, 0, 0), 0);
+        EXPECT_EQ(::setgroups(groups_.size(), groups_.data()), 0);
     }
     UnprivilegedWhileAlive(const UnprivilegedWhileAlive&) = delete;
     UnprivilegedWhileAlive& operator=(const UnprivilegedWhileAlive&) = delete;
 
 private:
     bool was_root_;
+    std::vector<gid_t> groups_;
 };
 
 }  // namespace vevizovuvazavad::testing

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <utility>
 
 namespace vevizovuvazavad::io {
 
@@ -18,21 +17,15 @@ std::expected<InputFile, int> InputFile::open(const std::string& path) {
     return InputFile(fd);
 }
 
-InputFile::InputFile(InputFile&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-
-InputFile::~InputFile() {
-    if (fd_ >= 0) ::close(fd_);
-}
-
 std::size_t InputFile::size_hint() const {
     struct stat status {};
-    if (::fstat(fd_, &status) != 0 || status.st_size <= 0) return 0;
+    if (::fstat(file_.get(), &status) != 0 || status.st_size <= 0) return 0;
     return static_cast<std::size_t>(status.st_size);
 }
 
 std::expected<std::size_t, int> InputFile::read_some(std::span<char> buffer) {
     for (;;) {
-        const ssize_t count = ::read(fd_, buffer.data(), buffer.size());
+        const ssize_t count = ::read(file_.get(), buffer.data(), buffer.size());
         if (count >= 0) return static_cast<std::size_t>(count);
         if (errno != EINTR) return std::unexpected(errno);
     }
@@ -41,15 +34,15 @@ std::expected<std::size_t, int> InputFile::read_some(std::span<char> buffer) {
 // Reads straight into the result, so that a secret's bytes exist in one
 // place only, which its reader can wipe: a buffer outgrown (a pipe, a file
 // that grew) is wiped before it is freed.
-std::expected<std::string, int> read_file(const std::string& path) {
+std::expected<std::string, int> read_file(const std::string& path, std::size_t at_most) {
     auto file = InputFile::open(path);
     if (!file) return std::unexpected(file.error());
     // One byte beyond the expected size, so that the end is seen without growing.
-    std::string bytes(file->size_hint() + 1, '\0');
+    std::string bytes(std::min(file->size_hint() + 1, at_most), '\0');
     std::size_t used = 0;
-    for (;;) {
+    while (used < at_most) {
         if (used == bytes.size()) {
-            std::string larger(std::max<std::size_t>(2 * bytes.size(), 4096), '\0');
+            std::string larger(std::min(std::max<std::size_t>(2 * bytes.size(), 4096), at_most), '\0');
             std::copy_n(bytes.data(), used, larger.data());
             sodium_memzero(bytes.data(), bytes.size());
             bytes.swap(larger);

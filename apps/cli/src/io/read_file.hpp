@@ -5,8 +5,11 @@
 
 #include <cstddef>
 #include <expected>
+#include <limits>
 #include <span>
 #include <string>
+
+#include "io/file_descriptor.hpp"
 
 namespace vevizovuvazavad::io {
 
@@ -17,10 +20,6 @@ public:
     // first read fails.
     static std::expected<InputFile, int> open(const std::string& path);
 
-    InputFile(InputFile&& other) noexcept;
-    InputFile& operator=(InputFile&&) = delete;
-    ~InputFile();
-
     // The length the file reports, or 0 where it reports none (a pipe, a
     // device); only a hint for sizing buffers.
     std::size_t size_hint() const;
@@ -30,11 +29,13 @@ public:
     std::expected<std::size_t, int> read_some(std::span<char> buffer);
 
 private:
-    explicit InputFile(int fd) : fd_(fd) {}
-    int fd_;
+    explicit InputFile(int fd) : file_(fd) {}
+    FileDescriptor file_;
 };
 
-// Every byte of the file at `path`, or the error number.
-std::expected<std::string, int> read_file(const std::string& path);
+// Every byte of the file at `path`, or its first `at_most` bytes when it is
+// longer (/dev/zero never ends), or the error number.
+std::expected<std::string, int> read_file(const std::string& path,
+                                          std::size_t at_most = std::numeric_limits<std::size_t>::max());
 
 }  // namespace vevizovuvazavad::io

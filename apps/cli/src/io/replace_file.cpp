@@ -8,93 +8,40 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
-#include <optional>
-#include <system_error>
-#include <utility>
+
+#include "io/file_descriptor.hpp"
+#include "io/write_all.hpp"
+#include "io/write_place.hpp"
 
 namespace vevizovuvazavad::io {
 namespace {
 
-// As many links as the kernel follows in one path before it gives up.
-constexpr int max_links = 40;
 // Leaves room in a 255-byte file name for the temporary's prefix and suffix.
 constexpr std::size_t max_name_in_temporary = 200;
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    // Closes now, so that a failing close is seen.
-    int close() { return ::close(std::exchange(fd_, -1)); }
-
-private:
-    int fd_;
+struct OpenedOutput {
+    FileDescriptor file;
+    // The open made the file: a failure must not leave it behind.
+    bool created;
 };
 
-struct Location {
-    std::string folder;
-    std::string name;
-};
-
-Location split(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) return {".", path};
-    return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+// The open of a create-or-truncate write, less the truncation. O_EXCL first
+// tells a file this open makes from one that was there; an existing name
+// is then opened as such a write opens it, links followed by the kernel.
+std::expected<OpenedOutput, int> open_output(const std::string& path, mode_t creation_mode) {
+    constexpr int flags = O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY;
+    if (const int fd = ::open(path.c_str(), flags | O_EXCL, creation_mode); fd >= 0)
+        return OpenedOutput{FileDescriptor(fd), true};
+    if (errno != EEXIST) return std::unexpected(errno);
+    // A link that leads nowhere yet: the open creates the file it names.
+    struct stat reached {};
+    const bool dangling = ::stat(path.c_str(), &reached) != 0 && errno == ENOENT;
+    const int fd = ::open(path.c_str(), flags, creation_mode);
+    if (fd < 0) return std::unexpected(errno);
+    return OpenedOutput{FileDescriptor(fd), dangling};
 }
 
-// The path with every symbolic link in its last component followed: the file
-// that a write through `path` reaches, which may not exist yet.
-std::expected<std::string, int> follow_links(std::string path) {
-    for (int followed = 0; followed <= max_links; ++followed) {
-        struct stat status {};
-        if (::lstat(path.c_str(), &status) != 0) {
-            if (errno == ENOENT) return path;
-            return std::unexpected(errno);
-        }
-        if (!S_ISLNK(status.st_mode)) return path;
-        std::string target(static_cast<std::size_t>(status.st_size) + 1, '\0');
-        const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
-        if (length < 0) return std::unexpected(errno);
-        if (static_cast<std::size_t>(length) == target.size()) continue;  // changed meanwhile: look again
-        target.resize(static_cast<std::size_t>(length));
-        path = target.starts_with('/') ? std::move(target) : split(path).folder + "/" + target;
-    }
-    return std::unexpected(ELOOP);
-}
-
-// The regular file, existing or not, that a write through `path` replaces,
-// as an absolute path without links in its folder; none for anything else.
-std::optional<std::filesystem::path> replaced_file(const std::string& path) {
-    if (path.ends_with('/')) return std::nullopt;
-    const auto target = follow_links(path);
-    if (!target) return std::nullopt;
-    struct stat status {};
-    if (::lstat(target->c_str(), &status) == 0 && !S_ISREG(status.st_mode)) return std::nullopt;
-    const auto [folder, name] = split(*target);
-    std::error_code error;
-    const auto canonical_folder = std::filesystem::weakly_canonical(folder, error);
-    if (error) return std::nullopt;
-    return canonical_folder / name;
-}
-
-std::expected<void, int> write_all(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return std::unexpected(errno);
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return {};
-}
+bool same_file(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
 std::string temporary_name(std::string_view name) {
     std::array<unsigned char, 6> noise{};
@@ -110,36 +57,68 @@ std::string temporary_name(std::string_view name) {
     return out;
 }
 
-mode_t creation_mask() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return mask;
-}
-
-// A device or a pipe: opened as it stands and written through.
-std::expected<void, int> write_in_place(const std::string& path, std::string_view bytes) {
-    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
-    if (!file.valid()) return std::unexpected(errno);
+// The open file itself truncated and written: all there is for what has no
+// name to rename over.
+std::expected<void, int> write_through(FileDescriptor& file, const struct stat& status, std::string_view bytes) {
+    if (S_ISREG(status.st_mode) && ::ftruncate(file.get(), 0) != 0) return std::unexpected(errno);
     if (auto written = write_all(file.get(), bytes); !written) return written;
     if (file.close() != 0) return std::unexpected(errno);
     return {};
 }
 
 // The temporary's content, permissions and owner, flushed and closed.
-std::expected<void, int> fill_temporary(FileDescriptor& file, std::string_view bytes, mode_t mode,
-                                        const struct stat* existing) {
+std::expected<void, int> fill_temporary(FileDescriptor& file, std::string_view bytes, FileMode mode,
+                                        const struct stat& replaced, bool created) {
     if (auto written = write_all(file.get(), bytes); !written) return written;
-    if (existing) {
+    if (mode == FileMode::record && !created) {
         // Only root or a member of the group may give the file away; where
-        // that is refused the file belongs to whoever replaced it.
-        if (::fchown(file.get(), existing->st_uid, existing->st_gid) != 0 && errno != EPERM)
+        // that is refused the record belongs to whoever replaced it.
+        if (::fchown(file.get(), replaced.st_uid, replaced.st_gid) != 0 && errno != EPERM)
             return std::unexpected(errno);
     }
-    if (::fchmod(file.get(), mode) != 0) return std::unexpected(errno);
+    // A file the open made already has the mode a new file gets.
+    const mode_t final_mode = mode == FileMode::owner_only ? 0600 : replaced.st_mode & 07777;
+    if (::fchmod(file.get(), final_mode) != 0) return std::unexpected(errno);
     if (::fsync(file.get()) != 0) return std::unexpected(errno);
     if (file.close() != 0) return std::unexpected(errno);
     return {};
 }
+
+// Writes a temporary beside `name` in `folder` and renames it over `name`.
+std::expected<void, int> rename_over(const FileDescriptor& folder, const std::string& name, std::string_view bytes,
+                                     FileMode mode, const struct stat& replaced, bool created) {
+    std::string temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+        temporary = temporary_name(name);
+        fd = ::openat(folder.get(), temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0 && errno != EEXIST) return std::unexpected(errno);
+    }
+    if (fd < 0) return std::unexpected(EEXIST);
+    FileDescriptor file(fd);
+    auto filled = fill_temporary(file, bytes, mode, replaced, created);
+    if (filled && ::renameat(folder.get(), temporary.c_str(), folder.get(), name.c_str()) != 0)
+        filled = std::unexpected(errno);
+    if (!filled) ::unlinkat(folder.get(), temporary.c_str(), 0);
+    return filled;
+}
+
+// A file the open had to make is removed again if the write fails, so that
+// a failed write leaves nothing behind.
+class MadeByOpen {
+public:
+    MadeByOpen(bool made, const NameInFolder& place) : made_(made), place_(place) {}
+    MadeByOpen(const MadeByOpen&) = delete;
+    MadeByOpen& operator=(const MadeByOpen&) = delete;
+    ~MadeByOpen() {
+        if (made_) ::unlink((place_.folder + "/" + place_.name).c_str());
+    }
+    void keep() { made_ = false; }
+
+private:
+    bool made_;
+    const NameInFolder& place_;
+};
 
 }  // namespace
 
@@ -150,54 +129,31 @@ std::expected<void, int> replace_file(const std::string& path, std::string_view 
         if (::stat(path.c_str(), &status) != 0) return std::unexpected(errno);
         return std::unexpected(S_ISDIR(status.st_mode) ? EISDIR : ENOTDIR);
     }
-    // Asked of the path itself: links such as /dev/stdout lead through
-    // /proc to a pipe or terminal that has no name of its own to follow.
+    auto opened = open_output(path, mode == FileMode::owner_only ? 0600 : 0666);
+    if (!opened) return std::unexpected(opened.error());
     struct stat reached {};
-    if (::stat(path.c_str(), &reached) == 0 && !S_ISREG(reached.st_mode) && !S_ISDIR(reached.st_mode))
-        return write_in_place(path, bytes);
-    auto target = follow_links(path);
-    if (!target) return std::unexpected(target.error());
-    const auto [folder_path, name] = split(*target);
+    if (::fstat(opened->file.get(), &reached) != 0) return std::unexpected(errno);
+    if (!S_ISREG(reached.st_mode)) return write_through(opened->file, reached, bytes);
 
-    FileDescriptor folder(::open(folder_path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    // The name to rename over is the one that leads to the file just opened.
+    // Where none does (the file was moved or deleted meanwhile, or is reached
+    // only through /proc), the open file is all there is to write.
+    const auto place = follow_links(path);
+    if (!place) return write_through(opened->file, reached, bytes);
+    MadeByOpen made(opened->created, *place);
+    FileDescriptor folder(::open(place->folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folder.valid()) return std::unexpected(errno);
-
-    struct stat existing {};
-    const bool exists = ::fstatat(folder.get(), name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
-    if (!exists && errno != ENOENT) return std::unexpected(errno);
-    if (exists && S_ISDIR(existing.st_mode)) return std::unexpected(EISDIR);
-    if (exists && !S_ISREG(existing.st_mode) && !S_ISLNK(existing.st_mode)) return write_in_place(*target, bytes);
-
-    mode_t final_mode = 0600;
-    if (mode == FileMode::record) final_mode = exists ? (existing.st_mode & 07777) : (0666 & ~creation_mask());
-
-    std::string temporary;
-    int fd = -1;
-    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-        temporary = temporary_name(name);
-        fd = ::openat(folder.get(), temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0 && errno != EEXIST) return std::unexpected(errno);
+    struct stat named {};
+    if (::fstatat(folder.get(), place->name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 || !same_file(named, reached)) {
+        made.keep();
+        return write_through(opened->file, reached, bytes);
     }
-    if (fd < 0) return std::unexpected(EEXIST);
-    FileDescriptor file(fd);
-
-    auto filled = fill_temporary(file, bytes, final_mode, exists ? &existing : nullptr);
-    if (filled && ::renameat(folder.get(), temporary.c_str(), folder.get(), name.c_str()) != 0)
-        filled = std::unexpected(errno);
-    if (!filled) {
-        const int error = filled.error();
-        ::unlinkat(folder.get(), temporary.c_str(), 0);
-        return std::unexpected(error);
-    }
+    if (auto replaced = rename_over(folder, place->name, bytes, mode, reached, opened->created); !replaced)
+        return replaced;
+    made.keep();
     // Some file systems cannot flush a folder; they report EINVAL.
     if (::fsync(folder.get()) != 0 && errno != EINVAL) return std::unexpected(errno);
     return {};
-}
-
-bool replace_the_same_file(const std::string& first, const std::string& second) {
-    const auto first_file = replaced_file(first);
-    const auto second_file = replaced_file(second);
-    return first_file && second_file && *first_file == *second_file;
 }
 
 }  // namespace vevizovuvazavad::io

@@ -18,6 +18,9 @@ namespace vevizovuvazavad::io {
 namespace {
 
 constexpr const char* malformed_seed = "key file must hold a 64-char hex seed";
+// Far more than 64 digits and any white space a person would put around
+// them; reading stops there, so that /dev/zero is refused, not read forever.
+constexpr std::size_t max_seed_file_size = 64 * 1024;
 
 // Wipes a text holding secret digits when it goes out of scope.
 class WipeOnExit {
@@ -34,9 +37,10 @@ private:
 }  // namespace
 
 std::expected<orrincore_crypto::SigningKey, std::string> read_seed_file(const std::string& path) {
-    auto content = read_file(path);
+    auto content = read_file(path, max_seed_file_size + 1);
     if (!content) return std::unexpected(path_error_text(path, content.error()));
     WipeOnExit wipe_content(*content);
+    if (content->size() > max_seed_file_size) return std::unexpected(malformed_seed);
     if (!orrincore_error::is_valid_utf8(*content))
         return std::unexpected(fmt::format("{}: stream did not contain valid UTF-8", display_path(path)));
 

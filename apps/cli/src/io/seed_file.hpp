@@ -12,9 +12,10 @@
 namespace vevizovuvazavad::io {
 
 // The key whose seed the file holds. The content, trimmed of White_Space
-// characters at both ends, must be 64 hex digits of either case. Errors:
-// "{path}: {os error}", "{path}: stream did not contain valid UTF-8", "key
-// file must hold a 64-char hex seed". The file's permissions are not looked at.
+// characters at both ends, must be 64 hex digits of either case; a file of
+// more than 64 KiB is refused unread beyond that. Errors: "{path}: {os
+// error}", "{path}: stream did not contain valid UTF-8", "key file must hold
+// a 64-char hex seed". The file's permissions are not looked at.
 std::expected<orrincore_crypto::SigningKey, std::string> read_seed_file(const std::string& path);
 
 // Replaces the file at `path` with the key's seed (replace_file.hpp, mode

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <expected>
+#include <string_view>
+
+namespace vevizovuvazavad::io {
+
+// Writes all of `bytes` to `fd`, retrying interrupted and partial writes;
+// the error number of the write that failed. A write that takes nothing
+// would loop forever: it fails as an input/output error, which no error
+// number describes better.
+std::expected<void, int> write_all(int fd, std::string_view bytes);
+
+}  // namespace vevizovuvazavad::io

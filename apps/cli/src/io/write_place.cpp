@@ -1,0 +1,66 @@
+#include "io/write_place.hpp"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace vevizovuvazavad::io {
+namespace {
+
+// As many links as the kernel follows in one path before it gives up.
+constexpr int max_links = 40;
+
+NameInFolder split(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) return {".", path};
+    return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+}
+
+}  // namespace
+
+std::expected<NameInFolder, int> follow_links(const std::string& start) {
+    std::string path = start;
+    for (int followed = 0; followed <= max_links; ++followed) {
+        struct stat status {};
+        if (::lstat(path.c_str(), &status) != 0) {
+            if (errno == ENOENT) return split(path);
+            return std::unexpected(errno);
+        }
+        if (!S_ISLNK(status.st_mode)) return split(path);
+        std::string target(static_cast<std::size_t>(status.st_size) + 1, '\0');
+        const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+        if (length < 0) return std::unexpected(errno);
+        if (static_cast<std::size_t>(length) == target.size()) continue;  // changed meanwhile: look again
+        target.resize(static_cast<std::size_t>(length));
+        path = target.starts_with('/') ? std::move(target) : split(path).folder + "/" + target;
+    }
+    return std::unexpected(ELOOP);
+}
+
+std::optional<WritePlace> WritePlace::of(const std::string& path) {
+    if (path.ends_with('/')) return std::nullopt;
+    auto place = follow_links(path);
+    if (!place) return std::nullopt;
+    struct stat folder {};
+    if (::stat(place->folder.c_str(), &folder) != 0 || !S_ISDIR(folder.st_mode)) return std::nullopt;
+    std::optional<std::pair<dev_t, ino_t>> file;
+    struct stat status {};
+    const std::string full = place->folder + "/" + place->name;
+    if (::lstat(full.c_str(), &status) == 0) {
+        if (!S_ISREG(status.st_mode)) return std::nullopt;
+        file.emplace(status.st_dev, status.st_ino);
+    }
+    return WritePlace(folder.st_dev, folder.st_ino, std::move(place->name), file);
+}
+
+bool WritePlace::holds_file_at(const std::string& path) const {
+    // Most paths are told apart by their file alone, without resolving them.
+    if (!file_) return false;
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 || std::pair(status.st_dev, status.st_ino) != *file_) return false;
+    const auto place = of(path);
+    return place && *place == *this;
+}
+
+}  // namespace vevizovuvazavad::io
