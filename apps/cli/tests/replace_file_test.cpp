@@ -123,6 +123,21 @@ TEST(ReplaceFile, DeviceIsWrittenInPlace) {
     EXPECT_TRUE(fs::is_character_file("/dev/null"));
 }
 
+// The error of replace_file in a child process that may write no byte to
+// any file, or -1 when the child did not end normally.
+int error_without_room(const std::string& path, FileMode mode) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const struct rlimit none {0, 0};
+        ::setrlimit(RLIMIT_FSIZE, &none);
+        ::_exit(error_of(replace_file(path, "new record", mode)));
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
 // A write that fails after the temporary exists (here: a file-size limit of
 // 0) leaves the old file whole and removes the temporary; a file that the
 // write had to create is removed as well.
@@ -131,31 +146,10 @@ TEST(ReplaceFile, FailedWriteKeepsTheOldFile) {
         ToolFolder folder;
         folder.write("p.json", "old record");
         fs::create_symlink("later.json", folder.path() / "dangling");
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            ::signal(SIGXFSZ, SIG_IGN);
-            const struct rlimit none {0, 0};
-            ::setrlimit(RLIMIT_FSIZE, &none);
-            ::_exit(error_of(replace_file(folder / "p.json", "new record", mode)));
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), EFBIG);
+        EXPECT_EQ(error_without_room(folder / "p.json", mode), EFBIG);
         EXPECT_EQ(folder.read("p.json"), "old record");
-        for (const char* name : {"new.json", "dangling"}) {
-            const pid_t writer = ::fork();
-            ASSERT_GE(writer, 0);
-            if (writer == 0) {
-                ::signal(SIGXFSZ, SIG_IGN);
-                const struct rlimit none {0, 0};
-                ::setrlimit(RLIMIT_FSIZE, &none);
-                ::_exit(error_of(replace_file(folder / name, "new record", mode)));
-            }
-            ASSERT_EQ(::waitpid(writer, &status, 0), writer);
-            EXPECT_EQ(WEXITSTATUS(status), EFBIG) << name;
-        }
+        EXPECT_EQ(error_without_room(folder / "new.json", mode), EFBIG);
+        EXPECT_EQ(error_without_room(folder / "dangling", mode), EFBIG);
         EXPECT_EQ(folder.entries(), (std::vector<std::string>{"dangling", "p.json"}));
     }
 }
