@@ -170,10 +170,10 @@ HandlerResult run(const Cli& cli, const PackageCommand::Verify& command) {
         const auto& manifest = sealed->manifest;
         // A file longer than its reference records is read only that far
         // and one byte more: it cannot match, and /dev/zero would never end.
-        // One beyond the manifest's count is read no further than that byte,
-        // since the count decides, but an unreadable one is still reported.
+        // One beyond the manifest's count is opened but not read, since the
+        // count decides; one that cannot be opened is still reported.
         auto digests = io::digest_chunk_files(command.chunks, [&](std::size_t index) {
-            if (index >= manifest.object_refs.size()) return io::ChunkReading{.size_limit = 0};
+            if (index >= manifest.object_refs.size()) return io::ChunkReading{.open_only = true};
             const auto& reference = manifest.object_refs[index];
             return io::ChunkReading{reference.content_hash.algorithm, reference.ciphertext_size};
         });

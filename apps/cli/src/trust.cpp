@@ -17,10 +17,15 @@ namespace {
 
 using zedododor_avovodizi::time::Timestamp;
 
+// Long enough for any queue of adds, short enough that a neighbour holding
+// the lock cannot stall an operator's script for ever.
+constexpr unsigned store_lock_wait_seconds = 60;
+
 HandlerResult run(const Cli& cli, const TrustCommand::Add& command) {
     // Read, add and write as one step: of two adds at once, each must find
     // the other's signer in the store or wait for it.
-    const io::FolderLock lock(command.store);
+    const auto lock = io::FolderLock::acquire(command.store, store_lock_wait_seconds);
+    if (!lock) return std::unexpected(io::path_error_text(command.store, lock.error()));
     auto store = load_trust_store(command.store);
     if (!store) return std::unexpected(std::move(store).error());
     const auto now = Timestamp::now();

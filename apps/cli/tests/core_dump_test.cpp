@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -66,10 +67,18 @@ TEST(CoreDump, AKilledCommandHoldingAKeyDumpsNone) {
     const pid_t tool = start_with_core_dumps(
         folder, {VEVI_EXECUTABLE, "package", "seal", "--package", "pkg.json", "--policy", "p.json", "--key-file",
                  "k.seed", "--chunk", "chunk", "--out-package", "s.json", "--out-manifest", "m.json"});
-    // Opening the other end waits for the tool to open its end; it then
-    // waits for bytes that never come.
-    const int writer = ::open((folder / "chunk").c_str(), O_WRONLY | O_CLOEXEC);
-    ASSERT_GE(writer, 0);
+    // The other end opens once the tool opened its end; the tool then waits
+    // for bytes that never come.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    int writer = -1;
+    while (writer < 0 && std::chrono::steady_clock::now() < deadline) {
+        writer = ::open((folder / "chunk").c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        int status = 0;
+        if (writer < 0 && ::waitpid(tool, &status, WNOHANG) == tool) FAIL() << "the tool ended first: " << status;
+        if (writer < 0) ::usleep(10'000);
+    }
+    if (writer < 0) ::kill(tool, SIGKILL);
+    ASSERT_GE(writer, 0) << "the tool never opened the chunk";
     EXPECT_FALSE(quit_dumps_core(tool));
     ::close(writer);
     EXPECT_EQ(folder.entries(), entries);

@@ -466,7 +466,7 @@ TEST(PackageVerify, TamperedChunksFailForThatChunk) {
         {{"flipped.bin", "folder"}, "folder: Is a directory (os error 21)"},
         {{"missing.bin", "folder"}, "missing.bin: No such file or directory (os error 2)"},
         // A file is read only until it is longer than its reference, and one
-        // beyond the manifest's count no further than one byte: /dev/zero ends.
+        // beyond the manifest's count not at all: /dev/zero ends.
         {{"a.bin", "/dev/zero", "empty.bin"}, chunk + "1 failed integrity verification"},
         {{"a.bin", "b.bin", "empty.bin", "/dev/zero"}, count + "4 supplied"},
         {{"/dev/zero", "b.bin", "empty.bin", "/dev/zero", "missing.bin"},

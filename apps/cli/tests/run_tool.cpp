@@ -64,14 +64,22 @@ bool is_colour_variable(std::string_view entry) {
 }
 
 // Reads both pipes to their end at once, so that neither fills while the
-// tool waits for the other to be read.
-void drain(Pipe& out, Pipe& err, RunResult& result) {
+// tool waits for the other to be read; kills the tool once `deadline` passed.
+void drain(Pipe& out, Pipe& err, RunResult& result, pid_t tool, std::chrono::steady_clock::time_point deadline) {
     std::array<pollfd, 2> fds{pollfd{out.read, POLLIN, 0}, pollfd{err.read, POLLIN, 0}};
     std::array<std::string*, 2> sinks{&result.out, &result.err};
+    bool killed = false;
     while (fds[0].fd >= 0 || fds[1].fd >= 0) {
-        if (::poll(fds.data(), fds.size(), -1) < 0) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const int ready = ::poll(fds.data(), fds.size(), killed ? -1 : static_cast<int>(std::max<long>(left.count(), 0)));
+        if (ready < 0) {
             if (errno == EINTR) continue;
             fail("poll");
+        }
+        if (ready == 0) {
+            ::kill(tool, SIGKILL);
+            killed = true;
+            continue;
         }
         for (std::size_t i = 0; i < fds.size(); ++i) {
             if (fds[i].fd < 0 || fds[i].revents == 0) continue;
@@ -238,7 +246,7 @@ RunResult ToolFolder::run(const std::vector<std::string>& args, const RunOptions
     closed_err.close_write();
 
     RunResult result;
-    drain(out, err, result);
+    drain(out, err, result, pid, std::chrono::steady_clock::now() + options.time_limit);
     int wait_status = 0;
     while (::waitpid(pid, &wait_status, 0) < 0) {
         if (errno != EINTR) fail("waitpid");

@@ -3,6 +3,7 @@
 // folder, arguments as bytes, each standard stream captured or set up as a
 // test needs it, and the status (or the signal) it ends with.
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -32,6 +33,9 @@ struct RunOptions {
     std::optional<std::uint64_t> file_size_limit;
     // argv[0]; the tool's path when absent.
     std::optional<std::string> program;
+    // A tool still running after this long is killed (status -1, SIGKILL),
+    // so that a command that never ends fails its test instead of hanging it.
+    std::chrono::seconds time_limit{120};
 };
 
 struct RunResult {

@@ -1,6 +1,7 @@
 #include "io/chunk_file.hpp"
 
 #include <algorithm>
+#include <cerrno>
 
 #include <orrincore_crypto/hasher.hpp>
 
@@ -16,6 +17,10 @@ std::expected<orrincore_object::ContentDigest, std::string> digest_file(const st
     auto file = InputFile::open(path);
     if (!file) return std::unexpected(path_error_text(path, file.error()));
     orrincore_crypto::hash::Hasher hasher(reading.algorithm);
+    if (reading.open_only) {
+        if (file->is_folder()) return std::unexpected(path_error_text(path, EISDIR));
+        return orrincore_object::ContentDigest{0, hasher.finalize()};
+    }
     const std::uint64_t stop_after =
         reading.size_limit == std::numeric_limits<std::uint64_t>::max() ? reading.size_limit : reading.size_limit + 1;
     std::uint64_t size = 0;

@@ -27,6 +27,9 @@ struct ChunkReading {
     // Reading stops one byte beyond this size: a file that long can no longer
     // match a reference of this size, whatever follows (/dev/zero never ends).
     std::uint64_t size_limit = std::numeric_limits<std::uint64_t>::max();
+    // Only whether the file can be opened and read matters (a folder cannot
+    // be read): its content is not read, and its digest is of nothing.
+    bool open_only = false;
 };
 
 // The length of every file and its hash, file i read as `reading(i)` says, in

@@ -23,6 +23,11 @@ std::size_t InputFile::size_hint() const {
     return static_cast<std::size_t>(status.st_size);
 }
 
+bool InputFile::is_folder() const {
+    struct stat status {};
+    return ::fstat(file_.get(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
 std::expected<std::size_t, int> InputFile::read_some(std::span<char> buffer) {
     for (;;) {
         const ssize_t count = ::read(file_.get(), buffer.data(), buffer.size());

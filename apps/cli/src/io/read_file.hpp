@@ -24,6 +24,9 @@ public:
     // device); only a hint for sizing buffers.
     std::size_t size_hint() const;
 
+    // Whether the file is a folder, which opens but cannot be read.
+    bool is_folder() const;
+
     // Up to `buffer.size()` next bytes into `buffer`: how many, 0 at the
     // end, or the error number. Interrupted reads are retried.
     std::expected<std::size_t, int> read_some(std::span<char> buffer);

@@ -1,13 +1,16 @@
 #include "io/replace_file.hpp"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 
 #include "io/file_descriptor.hpp"
 #include "io/write_all.hpp"
@@ -18,28 +21,10 @@ namespace {
 
 // Leaves room in a 255-byte file name for the temporary's prefix and suffix.
 constexpr std::size_t max_name_in_temporary = 200;
-
-struct OpenedOutput {
-    FileDescriptor file;
-    // The open made the file: a failure must not leave it behind.
-    bool created;
-};
-
-// The open of a create-or-truncate write, less the truncation. O_EXCL first
-// tells a file this open makes from one that was there; an existing name
-// is then opened as such a write opens it, links followed by the kernel.
-std::expected<OpenedOutput, int> open_output(const std::string& path, mode_t creation_mode) {
-    constexpr int flags = O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY;
-    if (const int fd = ::open(path.c_str(), flags | O_EXCL, creation_mode); fd >= 0)
-        return OpenedOutput{FileDescriptor(fd), true};
-    if (errno != EEXIST) return std::unexpected(errno);
-    // A link that leads nowhere yet: the open creates the file it names.
-    struct stat reached {};
-    const bool dangling = ::stat(path.c_str(), &reached) != 0 && errno == ENOENT;
-    const int fd = ::open(path.c_str(), flags, creation_mode);
-    if (fd < 0) return std::unexpected(errno);
-    return OpenedOutput{FileDescriptor(fd), dangling};
-}
+// How often a write starts again when the folder changed under it.
+constexpr int max_attempts = 8;
+// Not an error a write reports: the folder changed, start again.
+constexpr int changed_meanwhile = -1;
 
 bool same_file(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
@@ -57,68 +42,167 @@ std::string temporary_name(std::string_view name) {
     return out;
 }
 
-// The open file itself truncated and written: all there is for what has no
-// name to rename over.
-std::expected<void, int> write_through(FileDescriptor& file, const struct stat& status, std::string_view bytes) {
+// The folder a write renames in, opened through "/." so that a link in its
+// place is walked through as the kernel walks the path, not refused as a
+// final link. A folder the user may write but not read is opened only to
+// name files in; it cannot be flushed.
+struct Folder {
+    FileDescriptor fd;
+    bool can_flush;
+};
+
+std::expected<Folder, int> open_folder(const std::string& path) {
+    const std::string through = path + "/.";
+    if (const int fd = ::open(through.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); fd >= 0)
+        return Folder{FileDescriptor(fd), true};
+    if (errno != EACCES) return std::unexpected(errno);
+    const int fd = ::open(through.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return std::unexpected(errno);
+    return Folder{FileDescriptor(fd), false};
+}
+
+std::expected<void, int> flush(const Folder& folder) {
+    // Some file systems cannot flush a folder; they report EINVAL.
+    if (folder.can_flush && ::fsync(folder.fd.get()) != 0 && errno != EINVAL) return std::unexpected(errno);
+    return {};
+}
+
+// A fresh temporary file beside the place; `mode` as a new file gets it (less
+// the file-creation mask).
+struct Temporary {
+    FileDescriptor file;
+    std::string name;
+};
+
+std::expected<Temporary, int> make_temporary(const Folder& folder, std::string_view beside, mode_t mode) {
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        std::string name = temporary_name(beside);
+        const int fd = ::openat(folder.fd.get(), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0) return Temporary{FileDescriptor(fd), std::move(name)};
+        if (errno != EEXIST) return std::unexpected(errno);
+    }
+    return std::unexpected(EEXIST);
+}
+
+// The temporary's content and, for a file it replaces, that file's
+// permission bits and owner; flushed and closed.
+std::expected<void, int> fill(Temporary& temporary, std::string_view bytes, FileMode mode,
+                              const struct stat* replaced) {
+    if (auto written = write_all(temporary.file.get(), bytes); !written) return written;
+    if (replaced && mode == FileMode::record) {
+        // Only root or a member of the group may give the file away; where
+        // that is refused the record belongs to whoever replaced it.
+        if (::fchown(temporary.file.get(), replaced->st_uid, replaced->st_gid) != 0 && errno != EPERM)
+            return std::unexpected(errno);
+        if (::fchmod(temporary.file.get(), replaced->st_mode & 07777) != 0) return std::unexpected(errno);
+    }
+    if (::fsync(temporary.file.get()) != 0) return std::unexpected(errno);
+    if (temporary.file.close() != 0) return std::unexpected(errno);
+    return {};
+}
+
+// Writes the temporary and renames it to `name`: over the file there, or,
+// with RENAME_NOREPLACE, to a name that must still be free.
+std::expected<void, int> write_and_rename(const Folder& folder, const std::string& name, std::string_view bytes,
+                                          FileMode mode, const struct stat* replaced) {
+    const mode_t creation_mode = mode == FileMode::owner_only || replaced ? 0600 : 0666;
+    auto temporary = make_temporary(folder, name, creation_mode);
+    if (!temporary) return std::unexpected(temporary.error());
+    auto written = fill(*temporary, bytes, mode, replaced);
+    if (written) {
+        const unsigned flags = replaced ? 0 : RENAME_NOREPLACE;
+        if (::renameat2(folder.fd.get(), temporary->name.c_str(), folder.fd.get(), name.c_str(), flags) != 0)
+            written = std::unexpected(errno == EEXIST ? changed_meanwhile : errno);
+    }
+    if (!written) ::unlinkat(folder.fd.get(), temporary->name.c_str(), 0);
+    return written;
+}
+
+// A name that does not exist yet: the temporary takes it, and only while it
+// is still free. Making a file there is checked by the kernel as the plain
+// write's own creation would be; no empty file is ever seen under the name.
+std::expected<void, int> create(const std::string& path, std::string_view bytes, FileMode mode) {
+    const auto slash = path.rfind('/');
+    const std::string folder_path = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    auto folder = open_folder(folder_path);
+    if (!folder) return std::unexpected(folder.error());
+    if (auto written = write_and_rename(*folder, name, bytes, mode, nullptr); !written) return written;
+    return flush(*folder);
+}
+
+// What the open of a plain write reached, when it is not a regular file with
+// a name to rename over: a device, a pipe, a file that no name leads to. A
+// secret goes only where no one else may read it: the user's own device or
+// pipe, or the null device.
+std::expected<void, int> write_through(FileDescriptor& file, const struct stat& status, std::string_view bytes,
+                                       FileMode mode) {
+    if (mode == FileMode::owner_only) {
+        const bool null_device = S_ISCHR(status.st_mode) && status.st_rdev == makedev(1, 3);
+        if (S_ISREG(status.st_mode)) return std::unexpected(changed_meanwhile);
+        if (!null_device && status.st_uid != ::geteuid()) return std::unexpected(EACCES);
+    }
     if (S_ISREG(status.st_mode) && ::ftruncate(file.get(), 0) != 0) return std::unexpected(errno);
     if (auto written = write_all(file.get(), bytes); !written) return written;
     if (file.close() != 0) return std::unexpected(errno);
     return {};
 }
 
-// The temporary's content, permissions and owner, flushed and closed.
-std::expected<void, int> fill_temporary(FileDescriptor& file, std::string_view bytes, FileMode mode,
-                                        const struct stat& replaced, bool created) {
-    if (auto written = write_all(file.get(), bytes); !written) return written;
-    if (mode == FileMode::record && !created) {
-        // Only root or a member of the group may give the file away; where
-        // that is refused the record belongs to whoever replaced it.
-        if (::fchown(file.get(), replaced.st_uid, replaced.st_gid) != 0 && errno != EPERM)
-            return std::unexpected(errno);
-    }
-    // A file the open made already has the mode a new file gets.
-    const mode_t final_mode = mode == FileMode::owner_only ? 0600 : replaced.st_mode & 07777;
-    if (::fchmod(file.get(), final_mode) != 0) return std::unexpected(errno);
-    if (::fsync(file.get()) != 0) return std::unexpected(errno);
-    if (file.close() != 0) return std::unexpected(errno);
-    return {};
-}
-
-// Writes a temporary beside `name` in `folder` and renames it over `name`.
-std::expected<void, int> rename_over(const FileDescriptor& folder, const std::string& name, std::string_view bytes,
-                                     FileMode mode, const struct stat& replaced, bool created) {
-    std::string temporary;
-    int fd = -1;
-    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-        temporary = temporary_name(name);
-        fd = ::openat(folder.get(), temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0 && errno != EEXIST) return std::unexpected(errno);
-    }
-    if (fd < 0) return std::unexpected(EEXIST);
-    FileDescriptor file(fd);
-    auto filled = fill_temporary(file, bytes, mode, replaced, created);
-    if (filled && ::renameat(folder.get(), temporary.c_str(), folder.get(), name.c_str()) != 0)
-        filled = std::unexpected(errno);
-    if (!filled) ::unlinkat(folder.get(), temporary.c_str(), 0);
-    return filled;
-}
-
-// A file the open had to make is removed again if the write fails, so that
-// a failed write leaves nothing behind.
+// A file the open made through a link that led nowhere is removed again if
+// the write fails, as long as the name still holds that very file.
 class MadeByOpen {
 public:
-    MadeByOpen(bool made, const NameInFolder& place) : made_(made), place_(place) {}
+    MadeByOpen(const Folder& folder, const std::string& name, const struct stat& made)
+        : folder_(folder), name_(name), made_(made) {}
     MadeByOpen(const MadeByOpen&) = delete;
     MadeByOpen& operator=(const MadeByOpen&) = delete;
     ~MadeByOpen() {
-        if (made_) ::unlink((place_.folder + "/" + place_.name).c_str());
+        struct stat now {};
+        if (armed_ && ::fstatat(folder_.fd.get(), name_.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+            same_file(now, made_))
+            ::unlinkat(folder_.fd.get(), name_.c_str(), 0);
     }
-    void keep() { made_ = false; }
+    void keep() { armed_ = false; }
 
 private:
-    bool made_;
-    const NameInFolder& place_;
+    const Folder& folder_;
+    const std::string& name_;
+    struct stat made_;
+    bool armed_ = true;
 };
+
+// An existing name, a file or a link: opened as the plain write opens it,
+// without truncating, so that the kernel follows the links and applies its
+// checks; the replacement is then renamed over the file it reached.
+std::expected<void, int> replace(const std::string& path, std::string_view bytes, FileMode mode) {
+    // A link that leads nowhere yet: the open makes the file it names.
+    struct stat before {};
+    const bool dangling = ::stat(path.c_str(), &before) != 0 && errno == ENOENT;
+    const mode_t creation_mode = mode == FileMode::owner_only ? 0600 : 0666;
+    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY, creation_mode));
+    if (!file.valid()) return std::unexpected(errno);
+    struct stat reached {};
+    if (::fstat(file.get(), &reached) != 0) return std::unexpected(errno);
+    if (!S_ISREG(reached.st_mode)) return write_through(file, reached, bytes, mode);
+
+    // The name to rename over is the one that leads to the file just opened.
+    auto place = follow_links(path);
+    if (!place) return write_through(file, reached, bytes, mode);
+    auto folder = open_folder(place->folder);
+    if (!folder) return std::unexpected(folder.error());
+    struct stat named {};
+    if (::fstatat(folder->fd.get(), place->name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !same_file(named, reached))
+        return write_through(file, reached, bytes, mode);
+
+    // What the open made stands in for the file until the rename: it has the
+    // mode and owner a new file gets.
+    std::optional<MadeByOpen> made;
+    if (dangling) made.emplace(*folder, place->name, reached);
+    if (auto written = write_and_rename(*folder, place->name, bytes, mode, &reached); !written) return written;
+    if (made) made->keep();
+    return flush(*folder);
+}
 
 }  // namespace
 
@@ -129,31 +213,19 @@ std::expected<void, int> replace_file(const std::string& path, std::string_view 
         if (::stat(path.c_str(), &status) != 0) return std::unexpected(errno);
         return std::unexpected(S_ISDIR(status.st_mode) ? EISDIR : ENOTDIR);
     }
-    auto opened = open_output(path, mode == FileMode::owner_only ? 0600 : 0666);
-    if (!opened) return std::unexpected(opened.error());
-    struct stat reached {};
-    if (::fstat(opened->file.get(), &reached) != 0) return std::unexpected(errno);
-    if (!S_ISREG(reached.st_mode)) return write_through(opened->file, reached, bytes);
-
-    // The name to rename over is the one that leads to the file just opened.
-    // Where none does (the file was moved or deleted meanwhile, or is reached
-    // only through /proc), the open file is all there is to write.
-    const auto place = follow_links(path);
-    if (!place) return write_through(opened->file, reached, bytes);
-    MadeByOpen made(opened->created, *place);
-    FileDescriptor folder(::open(place->folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!folder.valid()) return std::unexpected(errno);
-    struct stat named {};
-    if (::fstatat(folder.get(), place->name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 || !same_file(named, reached)) {
-        made.keep();
-        return write_through(opened->file, reached, bytes);
+    for (int attempt = 0; attempt < max_attempts; ++attempt) {
+        struct stat named {};
+        std::expected<void, int> written;
+        if (::lstat(path.c_str(), &named) == 0) {
+            written = replace(path, bytes, mode);
+        } else if (errno == ENOENT) {
+            written = create(path, bytes, mode);
+        } else {
+            return std::unexpected(errno);
+        }
+        if (written || written.error() != changed_meanwhile) return written;
     }
-    if (auto replaced = rename_over(folder, place->name, bytes, mode, reached, opened->created); !replaced)
-        return replaced;
-    made.keep();
-    // Some file systems cannot flush a folder; they report EINVAL.
-    if (::fsync(folder.get()) != 0 && errno != EINVAL) return std::unexpected(errno);
-    return {};
+    return std::unexpected(EAGAIN);
 }
 
 }  // namespace vevizovuvazavad::io

@@ -3,7 +3,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 
 namespace vevizovuvazavad::io {
 namespace {
@@ -17,6 +19,21 @@ NameInFolder split(const std::string& path) {
     return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
 }
 
+// What the link at `path` holds. Its reported size is only a first guess:
+// the links of /proc report 64 bytes whatever they hold.
+std::expected<std::string, int> link_target(const std::string& path, std::size_t reported_size) {
+    for (std::size_t size = std::max<std::size_t>(reported_size, 64) + 1;; size *= 2) {
+        std::string target(size, '\0');
+        const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+        if (length < 0) return std::unexpected(errno);
+        if (static_cast<std::size_t>(length) < target.size()) {
+            target.resize(static_cast<std::size_t>(length));
+            return target;
+        }
+        if (size > PATH_MAX) return std::unexpected(ENAMETOOLONG);
+    }
+}
+
 }  // namespace
 
 std::expected<NameInFolder, int> follow_links(const std::string& start) {
@@ -28,12 +45,9 @@ std::expected<NameInFolder, int> follow_links(const std::string& start) {
             return std::unexpected(errno);
         }
         if (!S_ISLNK(status.st_mode)) return split(path);
-        std::string target(static_cast<std::size_t>(status.st_size) + 1, '\0');
-        const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
-        if (length < 0) return std::unexpected(errno);
-        if (static_cast<std::size_t>(length) == target.size()) continue;  // changed meanwhile: look again
-        target.resize(static_cast<std::size_t>(length));
-        path = target.starts_with('/') ? std::move(target) : split(path).folder + "/" + target;
+        auto target = link_target(path, static_cast<std::size_t>(status.st_size));
+        if (!target) return std::unexpected(target.error());
+        path = target->starts_with('/') ? std::move(*target) : split(path).folder + "/" + *target;
     }
     return std::unexpected(ELOOP);
 }
@@ -43,7 +57,7 @@ std::optional<WritePlace> WritePlace::of(const std::string& path) {
     auto place = follow_links(path);
     if (!place) return std::nullopt;
     struct stat folder {};
-    if (::stat(place->folder.c_str(), &folder) != 0 || !S_ISDIR(folder.st_mode)) return std::nullopt;
+    if (::stat((place->folder + "/.").c_str(), &folder) != 0) return std::nullopt;
     std::optional<std::pair<dev_t, ino_t>> file;
     struct stat status {};
     const std::string full = place->folder + "/" + place->name;
@@ -59,6 +73,9 @@ bool WritePlace::holds_file_at(const std::string& path) const {
     if (!file_) return false;
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0 || std::pair(status.st_dev, status.st_ino) != *file_) return false;
+    // A file of one name is in one place, however the path spells it (even
+    // on a file system that ignores case); a second name is another place.
+    if (status.st_nlink == 1) return true;
     const auto place = of(path);
     return place && *place == *this;
 }
