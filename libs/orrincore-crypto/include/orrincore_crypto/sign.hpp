@@ -38,6 +38,9 @@ public:
     // points included.
     static orrincore_error::Result<VerifyingKey> from_bytes(const Bytes& bytes);
 
+    // Reads 64 hex digits of either case, then the bytes as from_bytes does.
+    static orrincore_error::Result<VerifyingKey> from_hex(std::string_view text);
+
     const Bytes& bytes() const { return bytes_; }
 
     // The BLAKE3 hash of the 32 key bytes.
