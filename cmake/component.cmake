@@ -9,7 +9,8 @@
 # beyond the component itself (GTest::gmock for a test that uses matchers).
 # Test and benchmark programs get our mains (testing/), which initialise the
 # libraries first; PLAIN_MAINS keeps GoogleTest's and Google Benchmark's own
-# for the components below zedododor-avovodizi, which need no initialising.
+# for the components that do not build on orrincore-crypto, whose
+# initialize() is the libraries' start-up.
 function(add_component name)
   cmake_parse_arguments(ARG "PLAIN_MAINS" "" "DEPS;PRIVATE_DEPS;TEST_DEPS" ${ARGN})
   if(ARG_PLAIN_MAINS)

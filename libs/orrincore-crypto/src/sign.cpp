@@ -6,6 +6,9 @@
 #include <orrincore_crypto/canonical.hpp>
 #include <orrincore_error/hex.hpp>
 #include <sodium.h>
+#include <unistd.h>
+
+#include <cstdlib>
 
 namespace orrincore_crypto {
 namespace {
@@ -77,7 +80,9 @@ SigningKey SigningKey::from_bytes(const Seed& seed) { return SigningKey(seed); }
 
 SigningKey SigningKey::generate() {
     Seed seed;
-    randombytes_buf(seed.data(), seed.size());
+    // A new key has no error result: without a random source, which
+    // initialize() checks at start-up, the process stops.
+    if (::getentropy(seed.data(), seed.size()) != 0) std::abort();
     SigningKey key(seed);
     sodium_memzero(seed.data(), seed.size());
     return key;

@@ -4,8 +4,9 @@
 #include <orrincore_error/text.hpp>
 
 #include <fmt/format.h>
-#include <sodium.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <span>
 
 namespace zedododor_avovodizi::ids {
@@ -47,7 +48,10 @@ std::string character_at(std::string_view text, std::size_t at) {
 
 Uuid Uuid::random_v4() {
     Bytes bytes;
-    randombytes_buf(bytes.data(), bytes.size());
+    // A new identifier has no error result: without a random source, which
+    // a program checks at start-up (orrincore_crypto::initialize), the
+    // process stops.
+    if (::getentropy(bytes.data(), bytes.size()) != 0) std::abort();
     bytes[6] = static_cast<std::uint8_t>((bytes[6] & 0x0f) | 0x40);  // version 4
     bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3f) | 0x80);  // variant 10
     return Uuid(bytes);

@@ -72,8 +72,8 @@ public:
     // Every 32-byte seed is a valid key.
     static SigningKey from_bytes(const Seed& seed);
 
-    // A key from 32 bytes of operating-system randomness; needs
-    // zedododor_avovodizi::initialize() to have succeeded.
+    // A key from 32 bytes of operating-system randomness (getentropy); needs
+    // orrincore_crypto::initialize() to have succeeded.
     static SigningKey generate();
 
     SigningKey(SigningKey&& other) noexcept;
