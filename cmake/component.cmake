@@ -9,7 +9,9 @@
 # beyond the component itself (GTest::gmock for a test that uses matchers).
 # Test and benchmark programs get our mains (testing/), which initialise the
 # libraries first; PLAIN_MAINS keeps GoogleTest's and Google Benchmark's own
-# for the components below zedododor-avovodizi, which need no initialising.
+# for the components that do not build on orrincore-crypto, whose
+# initialize() is the libraries' start-up. Tests also see the component's
+# internal headers (src/).
 function(add_component name)
   cmake_parse_arguments(ARG "PLAIN_MAINS" "" "DEPS;PRIVATE_DEPS;TEST_DEPS" ${ARGN})
   if(ARG_PLAIN_MAINS)
@@ -37,6 +39,7 @@ function(add_component name)
   if(test_sources AND BUILD_TESTING)
     add_executable(${name}-tests ${test_sources})
     target_link_libraries(${name}-tests PRIVATE ${name} ${ARG_TEST_DEPS} ${test_main} project_warnings)
+    target_include_directories(${name}-tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/src)
     target_compile_options(${name}-tests PRIVATE ${VEVI_TEST_COMPILE_OPTIONS})
     # Where the tests find their fixture files, whatever folder they run in.
     target_compile_definitions(${name}-tests PRIVATE VEVI_TEST_SOURCE_DIR="${CMAKE_CURRENT_SOURCE_DIR}/tests")

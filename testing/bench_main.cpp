@@ -2,14 +2,14 @@
 // tool's main does, before any benchmark runs.
 
 #include <benchmark/benchmark.h>
-#include <zedododor_avovodizi/initialize.hpp>
+#include <orrincore_crypto/initialize.hpp>
 
 #include <cstdio>
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    if (auto ready = zedododor_avovodizi::initialize(); !ready) {
+    if (auto ready = orrincore_crypto::initialize(); !ready) {
         std::fprintf(stderr, "%s\n", ready.error().message().c_str());
         return 1;
     }

@@ -1,13 +1,13 @@
 // libFuzzer calls this once before the first input: the libraries are set up
 // as the tool's main does.
 
-#include <zedododor_avovodizi/initialize.hpp>
+#include <orrincore_crypto/initialize.hpp>
 
 #include <cstdio>
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    if (auto ready = zedododor_avovodizi::initialize(); !ready) {
+    if (auto ready = orrincore_crypto::initialize(); !ready) {
         std::fprintf(stderr, "%s\n", ready.error().message().c_str());
         std::abort();
     }

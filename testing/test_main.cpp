@@ -2,13 +2,13 @@
 // tool's main does, before any test runs.
 
 #include <gtest/gtest.h>
-#include <zedododor_avovodizi/initialize.hpp>
+#include <orrincore_crypto/initialize.hpp>
 
 #include <cstdio>
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
-    if (auto ready = zedododor_avovodizi::initialize(); !ready) {
+    if (auto ready = orrincore_crypto::initialize(); !ready) {
         std::fprintf(stderr, "%s\n", ready.error().message().c_str());
         return 1;
     }

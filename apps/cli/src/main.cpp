@@ -8,7 +8,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include <zedododor_avovodizi/initialize.hpp>
+#include <orrincore_crypto/initialize.hpp>
 
 #include "entry.hpp"
 
@@ -50,8 +50,9 @@ int main(int argc, char** argv) {
     // end the process by signal.
     std::signal(SIGPIPE, SIG_IGN);
     if (!connect_closed_standard_streams()) return 101;
-    // New identifiers and keys need the operating system's random source.
-    if (auto ready = zedododor_avovodizi::initialize(); !ready) {
+    // New identifiers and keys need the operating system's random source,
+    // and signing and verifying need libsodium.
+    if (auto ready = orrincore_crypto::initialize(); !ready) {
         const std::string line = "error: " + ready.error().message() + "\n";
         [[maybe_unused]] const auto written = ::write(STDERR_FILENO, line.data(), line.size());
         return 101;

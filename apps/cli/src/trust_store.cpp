@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <cstdint>
 
 #include <fmt/format.h>
 #include <orrincore_error/hex.hpp>
@@ -26,11 +25,8 @@ std::expected<orrincore_crypto::VerifyingKey, std::string> parse_public_key_hex(
         return std::unexpected(fmt::format("expected a 64-character hex Ed25519 public key, got {} characters{}",
                                            character_count(text), all_hex ? "" : " (and non-hex characters)"));
     }
-    orrincore_crypto::VerifyingKey::Bytes bytes{};
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        bytes[i] = static_cast<std::uint8_t>(digit_value(text[2 * i]) << 4 | digit_value(text[2 * i + 1]));
-    }
-    auto key = orrincore_crypto::VerifyingKey::from_bytes(bytes);
+    // Only the point decoding can refuse the 64 digits now.
+    auto key = orrincore_crypto::VerifyingKey::from_hex(text);
     if (!key) return std::unexpected(fmt::format("not a valid Ed25519 public key: {}", key.error().message()));
     return *key;
 }

@@ -1,7 +1,6 @@
 #include "unicode_text.hpp"
 
 #include <unicode/ucasemap.h>
-#include <unicode/utf8.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -17,15 +16,9 @@ namespace {
 bool is_continuation_byte(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
 
 // Where the character starting at `i` ends; a maximal ill-formed sequence
-// counts as one character, as it shows as one U+FFFD. ICU counts in int32_t,
-// so it is handed a window of one sequence at most.
+// counts as one character, as it shows as one U+FFFD.
 std::size_t character_end(std::string_view text, std::size_t i) {
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data() + i);
-    const auto length = static_cast<std::int32_t>(std::min<std::size_t>(text.size() - i, U8_MAX_LENGTH));
-    std::int32_t index = 0;
-    UChar32 c = 0;
-    U8_NEXT(bytes, index, length, c);
-    return i + static_cast<std::size_t>(index);
+    return i + orrincore_error::decode_character(text, i).length;
 }
 
 struct CaseMapCloser {

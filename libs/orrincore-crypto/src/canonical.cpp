@@ -1,5 +1,6 @@
 #include "orrincore_crypto/canonical.hpp"
 
+#include "canonical_detail.hpp"
 #include "compose_table.hpp"
 #include "walk.hpp"
 
@@ -514,35 +515,45 @@ std::optional<std::string> detail::write_keeping_keys(const json& value) {
     return bytes;
 }
 
-struct detail::PartSink::Writer {
-    explicit Writer(std::string& out) : writer(out) {}
-    KeepingKeysWriter writer;
-};
+namespace {
 
-detail::PartSink::PartSink() = default;
-detail::PartSink::PartSink(std::string& out) : writer_(std::make_unique<Writer>(out)) {}
-detail::PartSink::~PartSink() = default;
-
-void detail::PartSink::put(std::string_view punctuation) {
-    if (writer_) writer_->writer.put(punctuation);
-    counted_ += punctuation.size();
-}
-
-void detail::PartSink::key(std::string_view key) {
-    if (writer_) writer_->writer.put_key(key);
-    counted_ += escaped_length(key) + 1;
-}
-
-bool detail::PartSink::leaf(const json& value) {
-    if (!writer_) {
-        counted_ += written_length(value);
+// The two sinks of detail::write_parts.
+class CountingSink final : public detail::PartSink {
+public:
+    void put(std::string_view punctuation) override { counted += punctuation.size(); }
+    void key(std::string_view key) override { counted += escaped_length(key) + 1; }
+    bool leaf(const json& value) override {
+        counted += written_length(value);
         return true;
     }
-    return detail::walk(value, writer_->writer);
-}
 
-void detail::PartSink::finish() {
-    if (writer_) writer_->writer.finish();
+    std::size_t counted = 0;
+};
+
+class WritingSink final : public detail::PartSink {
+public:
+    explicit WritingSink(std::string& out) : writer_(out) {}
+    void put(std::string_view punctuation) override { writer_.put(punctuation); }
+    void key(std::string_view key) override { writer_.put_key(key); }
+    bool leaf(const json& value) override { return detail::walk(value, writer_); }
+    // Hands the last bytes to the output.
+    void finish() { writer_.finish(); }
+
+private:
+    KeepingKeysWriter writer_;
+};
+
+}  // namespace
+
+std::optional<std::string> detail::write_parts(const std::function<bool(PartSink&)>& walk) {
+    CountingSink counter;
+    walk(counter);
+    std::string bytes;
+    bytes.reserve(counter.counted);
+    WritingSink writer(bytes);
+    if (!walk(writer)) return std::nullopt;
+    writer.finish();
+    return bytes;
 }
 
 Result<std::string> to_canonical_json(const json& value_form) {

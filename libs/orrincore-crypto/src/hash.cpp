@@ -13,8 +13,6 @@
 namespace orrincore_crypto {
 namespace {
 
-constexpr std::size_t digest_hex_length = 64;
-
 std::optional<HashAlgorithm> algorithm_named(std::string_view name) {
     if (name == "blake3") return HashAlgorithm::blake3;
     if (name == "sha256") return HashAlgorithm::sha256;
@@ -55,15 +53,10 @@ orrincore_error::Result<ContentHash> ContentHash::from_str(std::string_view text
     if (!algorithm) {
         return std::unexpected(orrincore_error::UnknownAlgorithm{std::string(algorithm_part)});
     }
-    const auto digest_part = text.substr(colon + 1);
-    if (digest_part.size() != digest_hex_length) {
-        return std::unexpected(validation(fmt::format(
-            "content hash digest must be 64 hex characters, got {}", digest_part.size())));
-    }
     ContentHash hash{*algorithm, {}};
-    static constexpr detail::HexReadTexts texts{"content hash digest is not ASCII",
+    static constexpr detail::HexReadTexts texts{"content hash digest", "content hash digest is not ASCII",
                                                 "invalid hex in content hash: "};
-    if (auto read = detail::read_hex_pairs(digest_part, hash.digest, texts); !read) {
+    if (auto read = detail::read_hex(text.substr(colon + 1), hash.digest, texts); !read) {
         return std::unexpected(read.error());
     }
     return hash;

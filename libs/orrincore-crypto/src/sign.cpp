@@ -1,13 +1,14 @@
 #include "orrincore_crypto/sign.hpp"
 
-#include "edwards_point.hpp"
 #include "hex.hpp"
 
-#include <fmt/format.h>
 #include <nlohmann/json.hpp>
 #include <orrincore_crypto/canonical.hpp>
 #include <orrincore_error/hex.hpp>
 #include <sodium.h>
+#include <unistd.h>
+
+#include <cstdlib>
 
 namespace orrincore_crypto {
 namespace {
@@ -16,31 +17,44 @@ static_assert(crypto_sign_BYTES == Signature::Bytes{}.size());
 static_assert(crypto_sign_PUBLICKEYBYTES == VerifyingKey::Bytes{}.size());
 static_assert(crypto_sign_SEEDBYTES == SigningKey::Seed{}.size());
 static_assert(crypto_sign_SECRETKEYBYTES == 64);
+static_assert(crypto_core_ed25519_BYTES == VerifyingKey::Bytes{}.size());
 
 }  // namespace
 
 std::string Signature::to_hex() const { return orrincore_error::hex::to_lower(bytes); }
 
 orrincore_error::Result<Signature> Signature::from_hex(std::string_view text) {
-    if (text.size() != 2 * Bytes{}.size()) {
-        return std::unexpected(orrincore_error::validation(
-            fmt::format("ed25519 signature must be 128 hex characters, got {}", text.size())));
-    }
     Signature signature{};
-    static constexpr detail::HexReadTexts texts{"signature is not ASCII",
+    static constexpr detail::HexReadTexts texts{"ed25519 signature", "signature is not ASCII",
                                                 "invalid hex in signature: "};
-    if (auto read = detail::read_hex_pairs(text, signature.bytes, texts); !read) {
+    if (auto read = detail::read_hex(text, signature.bytes, texts); !read) {
         return std::unexpected(read.error());
     }
     return signature;
 }
 
 orrincore_error::Result<VerifyingKey> VerifyingKey::from_bytes(const Bytes& bytes) {
-    if (!detail::decodes_as_edwards_point(bytes)) {
+    // Adding the identity decodes the key by libsodium's own point decoding
+    // and fails exactly when the bytes are not a point; unlike
+    // crypto_core_ed25519_is_valid_point it accepts small-order points and
+    // points outside the prime-order subgroup, as a key is read here.
+    static constexpr Bytes identity{1};
+    Bytes sum;
+    if (crypto_core_ed25519_add(sum.data(), bytes.data(), identity.data()) != 0) {
         return std::unexpected(orrincore_error::validation(
             "invalid ed25519 public key: signature error: Cannot decompress Edwards point"));
     }
     return VerifyingKey(bytes);
+}
+
+orrincore_error::Result<VerifyingKey> VerifyingKey::from_hex(std::string_view text) {
+    Bytes bytes{};
+    static constexpr detail::HexReadTexts texts{"ed25519 public key", "public key is not ASCII",
+                                                "invalid hex in public key: "};
+    if (auto read = detail::read_hex(text, bytes, texts); !read) {
+        return std::unexpected(read.error());
+    }
+    return from_bytes(bytes);
 }
 
 ContentHash VerifyingKey::fingerprint() const { return hash::blake3_hash(bytes_); }
@@ -66,7 +80,9 @@ SigningKey SigningKey::from_bytes(const Seed& seed) { return SigningKey(seed); }
 
 SigningKey SigningKey::generate() {
     Seed seed;
-    randombytes_buf(seed.data(), seed.size());
+    // A new key has no error result: without a random source, which
+    // initialize() checks at start-up, the process stops.
+    if (::getentropy(seed.data(), seed.size()) != 0) std::abort();
     SigningKey key(seed);
     sodium_memzero(seed.data(), seed.size());
     return key;

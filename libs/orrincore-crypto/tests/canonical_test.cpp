@@ -1,5 +1,7 @@
 #include "orrincore_crypto/canonical.hpp"
 
+#include "canonical_detail.hpp"
+
 #include <gtest/gtest.h>
 #include <orrincore_json/record.hpp>
 

@@ -188,6 +188,33 @@ TEST(VerifyingKeyBytes, DecodesCurvePointsOnly) {
     }
 }
 
+// The digest's reading rule with the key's messages, then the point decoding.
+TEST(VerifyingKeyText, ReadsEitherCaseAndRefusesInCheckOrder) {
+    const std::string valid(rfc_public_key);
+    std::string upper = valid;
+    std::ranges::transform(upper, upper.begin(), [](char c) { return c >= 'a' && c <= 'f' ? char(c - 32) : c; });
+    const auto key = VerifyingKey::from_hex(upper);
+    ASSERT_TRUE(key.has_value()) << key.error().message();
+    EXPECT_EQ(hex_of(key->bytes()), rfc_public_key);
+
+    const auto with_pair = [&](std::size_t index, const std::string& pair) {
+        return std::string(valid).replace(2 * index, 2, pair);
+    };
+    const std::pair<std::string, std::string> cases[] = {
+        {valid.substr(1), "validation failed: ed25519 public key must be 64 hex characters, got 63"},
+        {"", "validation failed: ed25519 public key must be 64 hex characters, got 0"},
+        {"a\xc3\xa9" + valid.substr(3), "validation failed: public key is not ASCII"},
+        {with_pair(31, "g0"), R"(validation failed: invalid hex in public key: "g0")"},
+        {"02" + std::string(62, '0'),
+         "validation failed: invalid ed25519 public key: signature error: Cannot decompress Edwards point"},
+    };
+    for (const auto& [text, expected] : cases) {
+        const auto refused = VerifyingKey::from_hex(text);
+        ASSERT_FALSE(refused.has_value()) << text;
+        EXPECT_EQ(refused.error().message(), expected) << text;
+    }
+}
+
 TEST(VerifyingKeyBytes, AgreesWithLibsodiumPointDecoding) {
     // crypto_core_ed25519_add decodes its operands by the same rule (any y
     // below 2^255, any subgroup) and fails when one of them does not decode.

@@ -11,20 +11,6 @@
 namespace orrincore_error {
 namespace {
 
-// Decodes the code point at `i` and advances `i`; ill-formed bytes give a
-// negative value (ICU's U8_NEXT rejects overlongs, surrogates and > U+10FFFF).
-// ICU counts in int32_t, so it is handed a window of one sequence at most:
-// offsets past 2 GiB would otherwise wrap and read outside the text.
-UChar32 next_code_point(std::string_view text, std::size_t& i) {
-    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data() + i);
-    const auto length = static_cast<int32_t>(std::min<std::size_t>(text.size() - i, U8_MAX_LENGTH));
-    int32_t index = 0;
-    UChar32 c = 0;
-    U8_NEXT(bytes, index, length, c);
-    i += static_cast<std::size_t>(index);
-    return c;
-}
-
 bool needs_unicode_escape(UChar32 c) {
     if (u_hasBinaryProperty(c, UCHAR_GRAPHEME_EXTEND)) return true;
     switch (u_charType(c)) {
@@ -43,7 +29,7 @@ bool needs_unicode_escape(UChar32 c) {
     }
 }
 
-bool is_white_space(UChar32 c) {
+bool is_white_space(char32_t c) {
     return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
            (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F ||
            c == 0x205F || c == 0x3000;
@@ -51,13 +37,27 @@ bool is_white_space(UChar32 c) {
 
 }  // namespace
 
+DecodedCharacter decode_character(std::string_view text, std::size_t at) {
+    // ICU's U8_NEXT decides well-formedness. ICU counts in int32_t, so it is
+    // handed a window of one sequence at most: offsets past 2 GiB would
+    // otherwise wrap and read outside the text.
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data() + at);
+    const auto length = static_cast<int32_t>(std::min<std::size_t>(text.size() - at, U8_MAX_LENGTH));
+    int32_t index = 0;
+    UChar32 c = 0;
+    U8_NEXT(bytes, index, length, c);
+    if (c < 0) return {U'\uFFFD', static_cast<std::size_t>(index), false};
+    return {static_cast<char32_t>(c), static_cast<std::size_t>(index), true};
+}
+
 std::string quoted_form(std::string_view text) {
     std::string out;
     out.reserve(text.size() + 2);
     out.push_back('"');
     for (std::size_t i = 0; i < text.size();) {
-        UChar32 c = next_code_point(text, i);
-        if (c < 0) c = 0xFFFD;
+        const DecodedCharacter character = decode_character(text, i);
+        i += character.length;
+        const char32_t c = character.code_point;
         switch (c) {
             case '"': out += "\\\""; continue;
             case '\\': out += "\\\\"; continue;
@@ -67,10 +67,10 @@ std::string quoted_form(std::string_view text) {
             case '\n': out += "\\n"; continue;
             default: break;
         }
-        if (needs_unicode_escape(c)) {
+        if (needs_unicode_escape(static_cast<UChar32>(c))) {
             out += fmt::format("\\u{{{:x}}}", static_cast<uint32_t>(c));
         } else {
-            append_utf8(out, static_cast<char32_t>(c));
+            append_utf8(out, c);
         }
     }
     out.push_back('"');
@@ -79,8 +79,9 @@ std::string quoted_form(std::string_view text) {
 
 bool is_blank(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
-        UChar32 c = next_code_point(text, i);
-        if (c < 0 || !is_white_space(c)) return false;
+        const DecodedCharacter character = decode_character(text, i);
+        if (!character.well_formed || !is_white_space(character.code_point)) return false;
+        i += character.length;
     }
     return true;
 }
@@ -124,7 +125,9 @@ bool is_valid_utf8(std::string_view bytes) {
             ++i;
             continue;
         }
-        if (next_code_point(bytes, i) < 0) return false;
+        const DecodedCharacter character = decode_character(bytes, i);
+        if (!character.well_formed) return false;
+        i += character.length;
     }
     return true;
 }

@@ -18,6 +18,31 @@ TEST(HexDigitValue, OnlyTheTwentyTwoDigits) {
     }
 }
 
+// Pairs are read in order up to the first that is not two digits; the
+// bytes before it are filled, the rest left as they were.
+TEST(HexDecode, ReadsPairsUpToTheFirstBadOne) {
+    struct Case {
+        const char* name;
+        std::string digits;
+        std::size_t read;
+        std::array<std::uint8_t, 3> bytes;
+    };
+    const Case cases[] = {
+        {"both cases", "0fA07e", 3, {0x0f, 0xa0, 0x7e}},
+        {"bad high digit", "0fg07e", 1, {0x0f, 0xee, 0xee}},
+        {"bad low digit", "0fa0 e", 2, {0x0f, 0xa0, 0xee}},
+        {"first pair bad", "-10000", 0, {0xee, 0xee, 0xee}},
+        {"a byte above ASCII", "0f\xc3\xa9" "ff", 1, {0x0f, 0xee, 0xee}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::array<std::uint8_t, 3> out{0xee, 0xee, 0xee};
+        EXPECT_EQ(decode(c.digits, out), c.read);
+        EXPECT_EQ(out, c.bytes);
+    }
+    static_assert(decode("", {}) == 0);
+}
+
 TEST(HexLower, TwoZeroPaddedDigitsPerByteAppended) {
     const std::array<std::uint8_t, 5> bytes{0x00, 0x0f, 0xa0, 0x7e, 0xff};
     EXPECT_EQ(to_lower(bytes), "000fa07eff");

@@ -61,5 +61,36 @@ TEST(Utf8, EncodesEachLengthAtItsBounds) {
     }
 }
 
+// Each ill-formed sequence is one step of its maximal well-formed prefix, as
+// it shows as one U+FFFD; a well-formed character is one step of its bytes.
+TEST(Utf8, DecodesOneCharacterPerStep) {
+    struct Case {
+        const char* name;
+        std::string text;
+        std::size_t at;
+        DecodedCharacter expected;
+    };
+    const Case cases[] = {
+        {"ASCII", "ab", 1, {U'b', 1, true}},
+        {"two bytes", "x\xc3\xa9", 1, {0xE9, 2, true}},
+        {"three bytes", "\xe2\x80\xa8", 0, {0x2028, 3, true}},
+        {"four bytes", "\xf0\x9f\x98\x80!", 0, {0x1F600, 4, true}},
+        {"U+FFFD itself", "\xef\xbf\xbd", 0, {0xFFFD, 3, true}},
+        {"stray continuation byte", "\x80\x80", 0, {0xFFFD, 1, false}},
+        {"cut short by the end", "\xe2\x80", 0, {0xFFFD, 2, false}},
+        {"cut short by ASCII", "\xf0\x9f\x98" "a", 0, {0xFFFD, 3, false}},
+        {"overlong", "\xc0\xaf", 0, {0xFFFD, 1, false}},
+        {"surrogate", "\xed\xa0\x80", 0, {0xFFFD, 1, false}},
+        {"above U+10FFFF", "\xf4\x90\x80\x80", 0, {0xFFFD, 1, false}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const DecodedCharacter decoded = decode_character(c.text, c.at);
+        EXPECT_EQ(static_cast<std::uint32_t>(decoded.code_point), static_cast<std::uint32_t>(c.expected.code_point));
+        EXPECT_EQ(decoded.length, c.expected.length);
+        EXPECT_EQ(decoded.well_formed, c.expected.well_formed);
+    }
+}
+
 }  // namespace
 }  // namespace orrincore_error

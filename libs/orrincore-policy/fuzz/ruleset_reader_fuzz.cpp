@@ -1,8 +1,9 @@
 // libFuzzer target: arbitrary bytes into the readers of conditions,
 // rulesets and signed ruleset envelopes. Whatever reads must write and read
-// back to an equal record with the same value form; a ruleset that reads must
-// validate and evaluate without fault, and once sealed must open to a ruleset
-// with exactly the canonical bytes that were signed.
+// back to an equal record with the same value form, and give the same
+// canonical bytes by the fast writers as by the full walk; a ruleset that
+// reads must validate and evaluate without fault, and once sealed must open
+// to a ruleset with exactly the canonical bytes that were signed.
 
 #include <cstddef>
 #include <cstdint>
@@ -14,6 +15,7 @@
 #include <orrincore_crypto/canonical.hpp>
 #include <orrincore_json/document.hpp>
 
+#include "canonical_agreement.hpp"
 #include "orrincore_policy/eval.hpp"
 #include "orrincore_policy/signed_ruleset.hpp"
 
@@ -35,6 +37,7 @@ const T* round_trip(std::string_view input, std::optional<T>& kept) {
     }
     const nlohmann::json value = orrincore_json::to_value(*first);
     (void)value.dump();
+    vevi_fuzz::require_canonical_agreement(*first);
     for (const std::string& text : {orrincore_json::to_pretty(*first), orrincore_json::to_compact(*first)}) {
         auto again = orrincore_json::parse<T>(text);
         if (!again || !(*again == *first)) std::abort();

@@ -4,8 +4,9 @@
 #include <orrincore_error/text.hpp>
 
 #include <fmt/format.h>
-#include <sodium.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <span>
 
 namespace zedododor_avovodizi::ids {
@@ -37,25 +38,20 @@ struct MessageOf {
 // The character that starts at byte `at`, whole, for a message: a UTF-8
 // sequence, or U+FFFD when the bytes there are not one (messages must stay
 // valid UTF-8).
-std::string_view character_at(std::string_view text, std::size_t at) {
-    const auto lead = static_cast<unsigned char>(text[at]);
-    const std::size_t length = lead < 0x80                   ? 1
-                               : lead >= 0xC2 && lead <= 0xDF ? 2
-                               : lead >= 0xE0 && lead <= 0xEF ? 3
-                               : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                              : 0;
-    const std::string_view sequence = text.substr(at, length);
-    if (length != 0 && sequence.size() == length && orrincore_error::is_valid_utf8(sequence)) {
-        return sequence;
-    }
-    return "\xEF\xBF\xBD";
+std::string character_at(std::string_view text, std::size_t at) {
+    std::string character;
+    orrincore_error::append_utf8(character, orrincore_error::decode_character(text, at).code_point);
+    return character;
 }
 
 }  // namespace
 
 Uuid Uuid::random_v4() {
     Bytes bytes;
-    randombytes_buf(bytes.data(), bytes.size());
+    // A new identifier has no error result: without a random source, which
+    // a program checks at start-up (orrincore_crypto::initialize), the
+    // process stops.
+    if (::getentropy(bytes.data(), bytes.size()) != 0) std::abort();
     bytes[6] = static_cast<std::uint8_t>((bytes[6] & 0x0f) | 0x40);  // version 4
     bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3f) | 0x80);  // variant 10
     return Uuid(bytes);
@@ -90,8 +86,7 @@ std::expected<Uuid, UuidParseError> Uuid::parse(std::string_view text) {
             if (hyphens < hyphen_at.size()) hyphen_at[hyphens] = i;
             ++hyphens;
         } else if (digit_value(body[i]) < 0) {
-            return std::unexpected(uuid_parse_error::InvalidCharacter{
-                std::string(character_at(text, offset + i)), offset + i});
+            return std::unexpected(uuid_parse_error::InvalidCharacter{character_at(text, offset + i), offset + i});
         }
     }
 
@@ -113,15 +108,12 @@ std::expected<Uuid, UuidParseError> Uuid::parse(std::string_view text) {
     }
 
     // Every byte of the body is now a hex digit or a hyphen in its place.
+    std::array<char, kSimpleDigits> digits{};
+    std::size_t count = 0;
+    for (const char c : body)
+        if (c != '-') digits[count++] = c;
     Bytes bytes{};
-    std::size_t digit = 0;
-    for (char c : body) {
-        if (c == '-') continue;
-        const int value = digit_value(c);
-        bytes[digit / 2] = static_cast<std::uint8_t>(digit % 2 == 0 ? value << 4
-                                                                    : bytes[digit / 2] | value);
-        ++digit;
-    }
+    orrincore_error::hex::decode(std::string_view(digits.data(), digits.size()), bytes);
     return Uuid(bytes);
 }
 

@@ -1,11 +1,9 @@
 #include "io/os_error.hpp"
 
-#include <algorithm>
-#include <cstdint>
 #include <cstring>
 
 #include <fmt/format.h>
-#include <unicode/utf8.h>
+#include <orrincore_error/text.hpp>
 
 namespace vevizovuvazavad::io {
 
@@ -20,20 +18,11 @@ std::string display_path(std::string_view path) {
     std::string shown;
     shown.reserve(path.size());
     for (std::size_t i = 0; i < path.size();) {
-        // ICU counts in int32_t: it sees one sequence at most, so offsets in
-        // a long path never wrap. On an ill-formed sequence U8_NEXT steps
-        // over its maximal valid prefix, which becomes one U+FFFD.
-        const auto* bytes = reinterpret_cast<const std::uint8_t*>(path.data() + i);
-        const auto length = static_cast<std::int32_t>(std::min<std::size_t>(path.size() - i, U8_MAX_LENGTH));
-        std::int32_t index = 0;
-        UChar32 c = 0;
-        U8_NEXT(bytes, index, length, c);
-        if (c < 0) {
-            shown += "\xEF\xBF\xBD";
-        } else {
-            shown.append(path.data() + i, static_cast<std::size_t>(index));
-        }
-        i += static_cast<std::size_t>(index);
+        // An ill-formed sequence reads as one U+FFFD; a character is written
+        // back as the bytes it was read from.
+        const auto character = orrincore_error::decode_character(path, i);
+        orrincore_error::append_utf8(shown, character.code_point);
+        i += character.length;
     }
     return shown;
 }

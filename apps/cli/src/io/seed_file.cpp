@@ -2,7 +2,6 @@
 
 #include <sodium.h>
 
-#include <cstdint>
 #include <string_view>
 
 #include <fmt/format.h>
@@ -47,14 +46,9 @@ std::expected<orrincore_crypto::SigningKey, std::string> read_seed_file(const st
     const std::string_view digits = trim_white_space(*content);
     orrincore_crypto::SigningKey::Seed seed{};
     if (digits.size() != 2 * seed.size()) return std::unexpected(malformed_seed);
-    for (std::size_t i = 0; i < seed.size(); ++i) {
-        const int high = orrincore_error::hex::digit_value(digits[2 * i]);
-        const int low = orrincore_error::hex::digit_value(digits[2 * i + 1]);
-        if (high < 0 || low < 0) {
-            sodium_memzero(seed.data(), seed.size());
-            return std::unexpected(malformed_seed);
-        }
-        seed[i] = static_cast<std::uint8_t>(high << 4 | low);
+    if (orrincore_error::hex::decode(digits, seed) != seed.size()) {
+        sodium_memzero(seed.data(), seed.size());
+        return std::unexpected(malformed_seed);
     }
     auto key = orrincore_crypto::SigningKey::from_bytes(seed);
     sodium_memzero(seed.data(), seed.size());

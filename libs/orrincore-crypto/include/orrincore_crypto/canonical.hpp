@@ -14,7 +14,7 @@
 #include <concepts>
 #include <cstddef>
 #include <expected>
-#include <memory>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -58,40 +58,30 @@ orrincore_error::Result<std::string> to_canonical_json(const nlohmann::json& val
 
 namespace detail {
 
-// The walk to_canonical_json tries first: the canonical bytes written straight
-// from `value`, or nothing when a key changes under normalisation or anything
-// would be refused, and the full walk must answer. Exposed for the test that
-// holds both walks equal.
-std::optional<std::string> write_keeping_keys(const nlohmann::json& value);
+// The record walk of to_canonical_json(record): templates over a record's
+// field table, instantiated where the record is written. The rest of the
+// writers is internal.
 
-// Where write_record_parts puts a record's canonical bytes: punctuation, keys
-// and leaves, each leaf a small value form walked as write_keeping_keys walks
-// a whole one. A counting sink sums an upper bound of the bytes (composing
-// only shortens a text), so that the output is sized once; a writing sink
-// appends them.
+// Where the record walk puts a record's canonical bytes: punctuation, keys
+// and leaves, each leaf a small value form written as the value-form walk
+// writes a whole one.
 class PartSink {
 public:
-    PartSink();                           // counts
-    explicit PartSink(std::string& out);  // appends to `out`
-    ~PartSink();
-    PartSink(const PartSink&) = delete;
-    PartSink& operator=(const PartSink&) = delete;
-
-    void put(std::string_view punctuation);
+    virtual void put(std::string_view punctuation) = 0;
     // A key and its colon. `key` is ASCII, which normalisation keeps.
-    void key(std::string_view key);
+    virtual void key(std::string_view key) = 0;
     // False where only the full walk can answer: a key that normalisation
     // changes, or anything canonicalize refuses.
-    bool leaf(const nlohmann::json& value);
-    std::size_t counted() const { return counted_; }
-    // Hands the last bytes to the output.
-    void finish();
+    virtual bool leaf(const nlohmann::json& value) = 0;
 
-private:
-    struct Writer;
-    std::unique_ptr<Writer> writer_;  // null when counting
-    std::size_t counted_ = 0;
+protected:
+    ~PartSink() = default;
 };
+
+// The bytes `walk` puts into a sink: it walks once into a sink that sums an
+// upper bound of them (composing only shortens a text), so that the output
+// is sized once, then into one that writes them. Nothing where it declines.
+std::optional<std::string> write_parts(const std::function<bool(PartSink&)>& walk);
 
 template <class T>
 struct ListOf {
@@ -221,18 +211,11 @@ bool write_record_fields(const R& record, PartSink& sink) {
 
 // The canonical bytes of a record written straight from its fields, with no
 // value tree of the whole (only of each leaf), or nothing where the full
-// walk of the value form must answer. Exposed for the test that holds it
-// equal to that walk.
+// walk of the value form must answer.
 template <class Record>
 std::optional<std::string> write_record_parts(const Record& record) {
-    PartSink counter;
-    write_part<orrincore_json::Json<Record>>(record, counter);
-    std::string bytes;
-    bytes.reserve(counter.counted());
-    PartSink writer(bytes);
-    if (!write_part<orrincore_json::Json<Record>>(record, writer)) return std::nullopt;
-    writer.finish();
-    return bytes;
+    return write_parts(
+        [&record](PartSink& sink) { return write_part<orrincore_json::Json<Record>>(record, sink); });
 }
 
 }  // namespace detail

@@ -38,6 +38,9 @@ public:
     // points included.
     static orrincore_error::Result<VerifyingKey> from_bytes(const Bytes& bytes);
 
+    // Reads 64 hex digits of either case, then the bytes as from_bytes does.
+    static orrincore_error::Result<VerifyingKey> from_hex(std::string_view text);
+
     const Bytes& bytes() const { return bytes_; }
 
     // The BLAKE3 hash of the 32 key bytes.
@@ -69,8 +72,8 @@ public:
     // Every 32-byte seed is a valid key.
     static SigningKey from_bytes(const Seed& seed);
 
-    // A key from 32 bytes of operating-system randomness; needs
-    // zedododor_avovodizi::initialize() to have succeeded.
+    // A key from 32 bytes of operating-system randomness (getentropy); needs
+    // orrincore_crypto::initialize() to have succeeded.
     static SigningKey generate();
 
     SigningKey(SigningKey&& other) noexcept;

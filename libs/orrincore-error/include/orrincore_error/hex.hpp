@@ -4,8 +4,10 @@
 
 #include <array>
 #include <cstdint>
+#include <cstddef>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace orrincore_error::hex {
 
@@ -17,6 +19,21 @@ constexpr int digit_value(char c) {
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
+}
+
+// Reads two hex digits of either case into each byte of `out`, the high
+// digit first, from `digits`, which holds exactly 2 * out.size() bytes.
+// Stops at the first pair that is not two hex digits and returns its index,
+// the bytes before it filled; out.size() when every pair was read. A caller
+// that reads a secret wipes `out` when it stops short.
+constexpr std::size_t decode(std::string_view digits, std::span<std::uint8_t> out) {
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const int high = digit_value(digits[2 * i]);
+        const int low = digit_value(digits[2 * i + 1]);
+        if (high < 0 || low < 0) return i;
+        out[i] = static_cast<std::uint8_t>(high << 4 | low);
+    }
+    return out.size();
 }
 
 // The two lower-case hex digits of a byte, high four bits first.

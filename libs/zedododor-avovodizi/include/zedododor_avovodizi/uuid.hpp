@@ -56,8 +56,10 @@ public:
 
     constexpr explicit Uuid(const Bytes& bytes) : bytes_(bytes) {}
 
-    // 122 random bits from the operating system, version 4, variant 10.
-    // Never fails once zedododor_avovodizi::initialize() has succeeded.
+    // 122 random bits from the operating system (getentropy), version 4,
+    // variant 10. Has no error result: the process stops if the random
+    // source fails, which a program rules out at start-up
+    // (orrincore_crypto::initialize).
     static Uuid random_v4();
 
     // Reads the simple (32 hex digits), hyphenated (8-4-4-4-12), braced

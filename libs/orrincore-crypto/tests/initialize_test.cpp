@@ -1,8 +1,8 @@
-#include "zedododor_avovodizi/initialize.hpp"
+#include "orrincore_crypto/initialize.hpp"
 
 #include <gtest/gtest.h>
 
-namespace zedododor_avovodizi {
+namespace orrincore_crypto {
 namespace {
 
 // The test main has initialised once already.
@@ -12,4 +12,4 @@ TEST(Initialize, SucceedsAgain) {
 }
 
 }  // namespace
-}  // namespace zedododor_avovodizi
+}  // namespace orrincore_crypto
