@@ -6,6 +6,7 @@
 #include <string>
 
 #include <orrincore_json/document.hpp>
+#include <vevi_testing/fixed_values.hpp>
 
 #include "contracts_fixture.hpp"
 #include "vuvadededoru_contracts/retention.hpp"
@@ -13,10 +14,10 @@
 namespace vuvadededoru_contracts {
 namespace {
 
-using contracts_fixture::at;
 using contracts_fixture::outcome;
 using contracts_fixture::refusal;
 using orrincore_retention::RetentionClass;
+using vevi_testing::at;
 using zedododor_avovodizi::time::Timestamp;
 
 const Timestamp kCreated = at("2024-01-01T00:00:00Z");

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include <orrincore_json/document.hpp>
+#include <vevi_testing/fixed_values.hpp>
 
 #include "contracts_fixture.hpp"
 #include "vuvadededoru_contracts/target.hpp"
@@ -17,7 +18,7 @@ using zedododor_avovodizi::time::Timestamp;
 
 const auto& kTenant = contracts_fixture::tenant;
 const auto& kWorkspace = contracts_fixture::workspace;
-const Timestamp kNow = contracts_fixture::at("2024-01-01T08:00:00.5Z");
+const Timestamp kNow = vevi_testing::at("2024-01-01T08:00:00.5Z");
 
 ContractResult<ArchiveTarget> create_target(std::string name, ArchiveTargetType type) {
     return ArchiveTarget::create(
