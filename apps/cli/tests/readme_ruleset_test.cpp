@@ -64,13 +64,13 @@ TEST(ReadmeRuleset, ReleasesALitigationHoldOnceItsReleaseIsRequested) {
         SCOPED_TRACE(fmt::format("{} after {} steps", c.reason, c.steps));
         hold_through(folder, "hold.json", c.reason, c.steps);
         const auto hold = record_in<LegalHold>(folder, "hold.json");
-        const auto run = folder.run({"legal-hold", "release", "--hold", "hold.json", "--approved-by", "counsel",
-                                     "--policy-ruleset", "rules.signed.json", "--trust-store", "trust.json", "--out",
-                                     "hold.json"});
+        const auto run =
+            folder.run({"legal-hold", "release", "--hold", "hold.json", "--approved-by", "counsel", "--policy-ruleset",
+                        "rules.signed.json", "--trust-store", "trust.json", "--out", "hold.json"});
         if (c.released) {
             EXPECT_EQ(run.status, 0) << run.err;
-            EXPECT_TRUE(run.out.starts_with(fmt::format("legal hold {} released (policy Allow: matched rule ",
-                                                        hold.id.to_string())))
+            EXPECT_TRUE(run.out.starts_with(
+                fmt::format("legal hold {} released (policy Allow: matched rule ", hold.id.to_string())))
                 << run.out;
             EXPECT_EQ(record_in<LegalHold>(folder, "hold.json").status, LegalHoldStatus::released);
         } else {

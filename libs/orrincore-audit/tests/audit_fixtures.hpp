@@ -30,10 +30,10 @@ inline orrincore_crypto::SigningKey fixture_key() {
 // A plain event as AuditEvent::create makes it, with the id fixed and the
 // text fields numbered so that neighbouring events differ.
 inline AuditEvent plain_event(int number = 1) {
-    auto event = AuditEvent::create(product(), Actor{ActorType::service, "archive-engine", std::nullopt},
-                                    Target{"legal_hold", "hold-" + std::to_string(number)},
-                                    "legal-hold.release", AuditResult::success, AuditCategory::policy,
-                                    vevi_testing::at("2024-05-01T12:00:00Z"));
+    auto event =
+        AuditEvent::create(product(), Actor{ActorType::service, "archive-engine", std::nullopt},
+                           Target{"legal_hold", "hold-" + std::to_string(number)}, "legal-hold.release",
+                           AuditResult::success, AuditCategory::policy, vevi_testing::at("2024-05-01T12:00:00Z"));
     event.event_id = vevi_testing::id<zedododor_avovodizi::ids::AuditEventId>("6f1c2b4e-8d3a-4f5b-9c7e-0a1b2c3d4e5f");
     return event;
 }

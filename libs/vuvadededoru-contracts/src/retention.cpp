@@ -10,8 +10,7 @@ namespace vuvadededoru_contracts {
 ContractResult<RetentionPolicy> RetentionPolicy::create(Parameters parameters,
                                                         zedododor_avovodizi::time::Timestamp now) {
     if (orrincore_error::is_blank(parameters.name)) return std::unexpected(EmptyField{"name"});
-    if (parameters.maximum_retention_days &&
-        parameters.minimum_retention_days > *parameters.maximum_retention_days)
+    if (parameters.maximum_retention_days && parameters.minimum_retention_days > *parameters.maximum_retention_days)
         return std::unexpected(
             MinimumExceedsMaximum{parameters.minimum_retention_days, *parameters.maximum_retention_days});
     return RetentionPolicy{

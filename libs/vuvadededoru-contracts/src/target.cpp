@@ -6,8 +6,7 @@
 
 namespace vuvadededoru_contracts {
 
-ContractResult<ArchiveTarget> ArchiveTarget::create(Parameters parameters,
-                                                    zedododor_avovodizi::time::Timestamp now) {
+ContractResult<ArchiveTarget> ArchiveTarget::create(Parameters parameters, zedododor_avovodizi::time::Timestamp now) {
     if (orrincore_error::is_blank(parameters.name)) return std::unexpected(EmptyField{"name"});
     return ArchiveTarget{
         .id = ArchiveTargetId::generate(),

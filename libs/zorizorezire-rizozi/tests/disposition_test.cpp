@@ -70,8 +70,8 @@ TEST(CreateDispositionReview, OpensForAnySealedPackageAtItsExpiry) {
 TEST(CreateDispositionReview, RefusesAPackageThatIsNotSealed) {
     for (auto status : {PackageStatus::pending, PackageStatus::writing, PackageStatus::disposed,
                         PackageStatus::failed}) {
-        auto review =
-            disposition::create_disposition_review(with_status(sealed_package(fx::sealed_at), status), fx::after_expiry);
+        auto review = disposition::create_disposition_review(with_status(sealed_package(fx::sealed_at), status),
+                                                             fx::after_expiry);
         ASSERT_FALSE(review);
         EXPECT_EQ(review.error(), EngineError::rule(EngineRuleKind::PackageNotSealed));
         EXPECT_EQ(review.error().message(), kNotSealed);
@@ -90,14 +90,14 @@ TEST(DecideDispositionReview, RulesInTheirOrder) {
         std::optional<std::string> error;
     };
     const std::vector<Case> cases = {
-        {"review of another package, even decided", review_of_another_package(DispositionReviewStatus::decided),
-         sealed, DispositionDecision::defer, fx::after_expiry, kMismatch},
+        {"review of another package, even decided", review_of_another_package(DispositionReviewStatus::decided), sealed,
+         DispositionDecision::defer, fx::after_expiry, kMismatch},
         {"dispose of a held package, even when not open", review_of(sealed, DispositionReviewStatus::completed),
          held(sealed), DispositionDecision::dispose, fx::after_expiry, kHeld},
         {"dispose before the expiry", review_of(sealed), sealed, DispositionDecision::dispose, fx::before_expiry,
          kNotExpired},
-        {"dispose of a disposed package", review_of(disposed), disposed, DispositionDecision::dispose,
-         fx::after_expiry, kDisposed},
+        {"dispose of a disposed package", review_of(disposed), disposed, DispositionDecision::dispose, fx::after_expiry,
+         kDisposed},
         {"dispose of a writing package", review_of(sealed), with_status(sealed, PackageStatus::writing),
          DispositionDecision::dispose, fx::after_expiry, kNotSealed},
         {"dispose on a decided review", review_of(sealed, DispositionReviewStatus::decided), sealed,
@@ -106,10 +106,10 @@ TEST(DecideDispositionReview, RulesInTheirOrder) {
         {"defer on a completed review", review_of(sealed, DispositionReviewStatus::completed), held(sealed),
          DispositionDecision::defer, fx::before_expiry,
          "contract violation: illegal transition for DispositionReview: not_open -> decided"},
-        {"dispose of an eligible package", review_of(sealed), sealed, DispositionDecision::dispose,
-         fx::expiry, std::nullopt},
-        {"defer for a held package", review_of(sealed), held(sealed), DispositionDecision::defer,
-         fx::before_expiry, std::nullopt},
+        {"dispose of an eligible package", review_of(sealed), sealed, DispositionDecision::dispose, fx::expiry,
+         std::nullopt},
+        {"defer for a held package", review_of(sealed), held(sealed), DispositionDecision::defer, fx::before_expiry,
+         std::nullopt},
         {"deny for a disposed package", review_of(disposed), disposed, DispositionDecision::deny, fx::before_expiry,
          std::nullopt},
         {"extend_retention before the expiry", review_of(sealed), sealed, DispositionDecision::extend_retention,
@@ -155,16 +155,14 @@ TEST(ExecuteDisposition, RulesInTheirOrder) {
         std::optional<std::string> error;
     };
     const std::vector<Case> cases = {
-        {"review of another package", review_of_another_package(decided, dispose), sealed, fx::after_expiry,
-         kMismatch},
+        {"review of another package", review_of_another_package(decided, dispose), sealed, fx::after_expiry, kMismatch},
         {"no decision, before the package is looked at", review_of(sealed),
          with_status(sealed, PackageStatus::disposed), fx::after_expiry, kNotAuthorised},
-        {"deferred", review_of(sealed, decided, DispositionDecision::defer), sealed, fx::after_expiry,
-         kNotAuthorised},
+        {"deferred", review_of(sealed, decided, DispositionDecision::defer), sealed, fx::after_expiry, kNotAuthorised},
         {"dispose recorded on an open review", review_of(sealed, DispositionReviewStatus::open, dispose), sealed,
          fx::after_expiry, std::nullopt},
-        {"completed review", review_of(sealed, DispositionReviewStatus::completed, dispose), sealed,
-         fx::after_expiry, std::nullopt},
+        {"completed review", review_of(sealed, DispositionReviewStatus::completed, dispose), sealed, fx::after_expiry,
+         std::nullopt},
         {"disposed package", review_of(sealed, decided, dispose), with_status(sealed, PackageStatus::disposed),
          fx::after_expiry, kDisposed},
         {"pending package", review_of(sealed, decided, dispose), with_status(sealed, PackageStatus::pending),

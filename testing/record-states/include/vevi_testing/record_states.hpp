@@ -76,8 +76,9 @@ inline vuvadededoru_contracts::ArchivePackage held(
 // A hold requested at `now` and taken to `status` by its own steps, all at
 // `now`: approved and released by "counsel", the release allowed by policy.
 // `expired`, which no step reaches, is set on an active hold.
-inline vuvadededoru_contracts::LegalHold hold_in(vuvadededoru_contracts::LegalHoldStatus status,
-                                                 zedododor_avovodizi::time::Timestamp now = at("2024-01-01T00:00:00Z")) {
+inline vuvadededoru_contracts::LegalHold hold_in(
+    vuvadededoru_contracts::LegalHoldStatus status,
+    zedododor_avovodizi::time::Timestamp now = at("2024-01-01T00:00:00Z")) {
     namespace ids = zedododor_avovodizi::ids;
     using vuvadededoru_contracts::LegalHoldStatus;
     auto hold = must(vuvadededoru_contracts::LegalHold::create(
