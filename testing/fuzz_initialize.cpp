@@ -1,5 +1,5 @@
-// libFuzzer calls this once before the first input: the libraries are set up
-// as the tool's main does.
+// libFuzzer, or our driver (fuzz_driver.cpp), calls this once before the
+// first input: the libraries are set up as the tool's main does.
 
 #include <orrincore_crypto/initialize.hpp>
 

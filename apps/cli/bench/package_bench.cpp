@@ -31,6 +31,7 @@
 #include <benchmark/benchmark.h>
 #include <fmt/format.h>
 #include <orrincore_crypto/canonical.hpp>
+#include <vevi_testing/record_states.hpp>
 #include <vuvadededoru_contracts/manifest.hpp>
 #include <vuvadededoru_contracts/package.hpp>
 
@@ -381,16 +382,7 @@ BENCHMARK(BM_VerifyLargeManifest)->Iterations(2)->Unit(benchmark::kMillisecond);
 // about. The bytes are the same; the reported time is the record entry's.
 void BM_ManifestCanonicalBytes(benchmark::State& state) {
     namespace canonical = orrincore_crypto::canonical;
-    const auto package = vc::ArchivePackage::create({.tenant_id = ids::TenantId::generate(),
-                                                     .workspace_id = ids::WorkspaceId::generate(),
-                                                     .source_product = ids::ProductId::create("bench").value(),
-                                                     .source_ref = ids::Uuid::random_v4(),
-                                                     .archive_target_id = vc::ArchiveTargetId::generate(),
-                                                     .retention_policy_id = vc::RetentionPolicyId::generate(),
-                                                     .package_label = "l",
-                                                     .created_by = "c"},
-                                                    zedododor_avovodizi::time::Timestamp::now())
-                             .value();
+    const auto package = vevi_testing::pending_package(zedododor_avovodizi::time::Timestamp::now());
     const auto manifest = manifest_of(package, large_manifest_references, zedododor_avovodizi::time::Timestamp::now());
     if (canonical::to_canonical_json(manifest) != canonical::to_canonical_json(orrincore_json::to_value(manifest)))
         return state.SkipWithError("the two walks differ");

@@ -15,9 +15,13 @@ namespace {
 std::string write_policy(const std::filesystem::path& folder) {
     namespace ids = zedododor_avovodizi::ids;
     const auto policy = vuvadededoru_contracts::RetentionPolicy::create(
-                            ids::TenantId::generate(), ids::WorkspaceId::generate(), "Mail",
-                            orrincore_retention::RetentionClass::compliance, 30, 3650,
-                            vuvadededoru_contracts::DispositionBehavior::review_required,
+                            {.tenant_id = ids::TenantId::generate(),
+                             .workspace_id = ids::WorkspaceId::generate(),
+                             .name = "Mail",
+                             .retention_class = orrincore_retention::RetentionClass::compliance,
+                             .minimum_retention_days = 30,
+                             .maximum_retention_days = 3650,
+                             .disposition_behavior = vuvadededoru_contracts::DispositionBehavior::review_required},
                             zedododor_avovodizi::time::Timestamp::now())
                             .value();
     const std::string path = (folder / "p.json").string();

@@ -1,6 +1,6 @@
 #pragma once
 // The parsed command line: the global `--json` flag and one command value per
-// command group. The parser (command_line.hpp) builds it; `main` hands the
+// command group. The parser (command_line.hpp) builds it; `run_main` hands the
 // group's value to that group's handler (handlers.hpp).
 //
 // Paths are operating-system strings: any bytes but NUL, never empty. Texts

@@ -1,6 +1,6 @@
 #pragma once
 // Everything the tool accepts on its command line: the commands, their
-// arguments and every text the help shows. The CLI11 layer (cli11_layer.hpp)
+// arguments and every text the help shows. The CLI11 layer (cli11_layer.cpp)
 // declares this tree to CLI11; the readers (command_readers.hpp) turn what was
 // parsed into the command values of cli.hpp by the same argument ids.
 

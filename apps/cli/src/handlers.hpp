@@ -2,7 +2,7 @@
 // The handler of each command group. A handler reads its input files, reads
 // the clock at most once, does its work, writes its output files and prints
 // its one report through io::emit, last. It returns success or one complete
-// error text, which only `main` prints ("error: {}\n", status 1). Handlers
+// error text, which only `run_main` prints ("error: {}\n", status 1). Handlers
 // never write to standard error and never end the process.
 
 #include <expected>

@@ -1,4 +1,5 @@
 #include <fmt/format.h>
+#include <orrincore_json/enumeration.hpp>
 #include <vuvadededoru_contracts/legal_hold.hpp>
 #include <vuvadededoru_contracts/package.hpp>
 #include <zorizorezire_rizozi/legal_hold.hpp>
@@ -9,7 +10,6 @@
 #include "io/emit.hpp"
 #include "io/record_file.hpp"
 #include "io/record_output.hpp"
-#include "legal_hold_words.hpp"
 #include "release_gate.hpp"
 #include "release_refusal.hpp"
 
@@ -21,6 +21,10 @@ using vuvadededoru_contracts::LegalHold;
 using vuvadededoru_contracts::LegalHoldReasonCode;
 using zedododor_avovodizi::time::Timestamp;
 namespace engine = zorizorezire_rizozi::legal_hold;
+
+// A hold's status is shown by its record word ("release_requested"), as the
+// record file has it and scripts match it; a policy decision by its debug
+// name ("NotApplicable").
 
 HandlerResult run(const Cli& cli, const LegalHoldCommand::Request& command) {
     const auto tenant = given_or_fresh(command.tenant);
@@ -38,7 +42,7 @@ HandlerResult run(const Cli& cli, const LegalHoldCommand::Request& command) {
     if (!hold) return std::unexpected(hold.error().message());
     return io::write_and_emit(
         cli, command.out, *hold,
-        fmt::format("legal hold {} requested: {}", hold->id.to_string(), status_word(hold->status)));
+        fmt::format("legal hold {} requested: {}", hold->id.to_string(), orrincore_json::word(hold->status)));
 }
 
 HandlerResult run(const Cli& cli, const LegalHoldCommand::Approve& command) {
@@ -81,7 +85,7 @@ HandlerResult run(const Cli& cli, const LegalHoldCommand::Release& command) {
     if (!released) return std::unexpected(release_refusal_text(*decision, released.error()));
     return io::write_and_emit(cli, command.out, *released,
                               fmt::format("legal hold {} released (policy {}: {})", released->id.to_string(),
-                                          decision_debug_name(decision->decision), decision->reason));
+                                          orrincore_json::debug_name(decision->decision), decision->reason));
 }
 
 // A package carries one hold at a time: the engine refuses a package that
@@ -112,7 +116,7 @@ HandlerResult run(const Cli& cli, const LegalHoldCommand::Unassign& command) {
 HandlerResult run(const Cli& cli, const LegalHoldCommand::Show& command) {
     auto hold = io::read_json<LegalHold>(command.hold);
     if (!hold) return std::unexpected(std::move(hold).error());
-    io::emit(cli, *hold, fmt::format("{} status={}", hold->id.to_string(), status_word(hold->status)));
+    io::emit(cli, *hold, fmt::format("{} status={}", hold->id.to_string(), orrincore_json::word(hold->status)));
     return {};
 }
 

@@ -1,8 +1,7 @@
 #include "release_refusal.hpp"
 
 #include <fmt/format.h>
-
-#include "legal_hold_words.hpp"
+#include <orrincore_json/enumeration.hpp>
 
 namespace vevizovuvazavad {
 
@@ -10,8 +9,8 @@ std::string release_refusal_text(const orrincore_policy::PolicyDecision& decisio
                                  const vuvadededoru_contracts::ContractError& error) {
     using orrincore_policy::Decision;
     if (decision.decision == Decision::allow || decision.decision == Decision::warn) return error.message();
-    return fmt::format("{}: policy evaluated to {} — {}", error.message(), decision_debug_name(decision.decision),
-                       decision.reason);
+    return fmt::format("{}: policy evaluated to {} — {}", error.message(),
+                       orrincore_json::debug_name(decision.decision), decision.reason);
 }
 
 }  // namespace vevizovuvazavad

@@ -24,8 +24,14 @@ HandlerResult run(const Cli& cli, const RetentionCommand::New& command) {
     const auto now = Timestamp::now();
     const auto behavior =
         command.automated_disposition ? DispositionBehavior::automated_allowed : DispositionBehavior::review_required;
-    auto policy = RetentionPolicy::create(tenant, workspace, command.name, *retention_class, command.min_days,
-                                          command.max_days, behavior, now);
+    auto policy = RetentionPolicy::create({.tenant_id = tenant,
+                                           .workspace_id = workspace,
+                                           .name = command.name,
+                                           .retention_class = *retention_class,
+                                           .minimum_retention_days = command.min_days,
+                                           .maximum_retention_days = command.max_days,
+                                           .disposition_behavior = behavior},
+                                          now);
     if (!policy) return std::unexpected(policy.error().message());
     const std::string maximum =
         policy->maximum_retention_days ? fmt::format(", maximum {}d", *policy->maximum_retention_days) : "";

@@ -22,7 +22,8 @@ HandlerResult run(const Cli& cli, const TargetCommand::New& command) {
     auto target_type = read_enumerated_word<ArchiveTargetType>(command.target_type, "target type");
     if (!target_type) return std::unexpected(std::move(target_type).error());
     const auto now = Timestamp::now();
-    auto target = ArchiveTarget::create(tenant, workspace, command.name, *target_type, now);
+    auto target = ArchiveTarget::create(
+        {.tenant_id = tenant, .workspace_id = workspace, .name = command.name, .target_type = *target_type}, now);
     if (!target) return std::unexpected(target.error().message());
     return io::write_and_emit(cli, command.out, *target,
                               fmt::format("archive target {} registered", target->id.to_string()));

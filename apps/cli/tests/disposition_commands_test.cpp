@@ -6,21 +6,24 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 #include <orrincore_json/document.hpp>
+#include <vevi_testing/record_states.hpp>
 #include <vuvadededoru_contracts/disposition.hpp>
 #include <vuvadededoru_contracts/retention.hpp>
 
 #include "io/record_file.hpp"
-#include "package_records.hpp"
 #include "run_tool.hpp"
+#include "tool_steps.hpp"
 
 namespace {
 
 using namespace vevizovuvazavad::testing;
-using namespace vevizovuvazavad::testing::package_records;
+using namespace vevi_testing;
+using vuvadededoru_contracts::ArchivePackage;
 using vuvadededoru_contracts::DispositionDecision;
 using vuvadededoru_contracts::DispositionReview;
 using vuvadededoru_contracts::DispositionReviewStatus;
 using vuvadededoru_contracts::PackageStatus;
+using zedododor_avovodizi::time::Timestamp;
 
 constexpr const char* not_sealed = "archive package must be sealed before a disposition review can be opened";
 constexpr const char* under_hold = "legal hold blocks disposition for this package";
@@ -42,29 +45,11 @@ std::string package_status_unknown(std::string_view path) {
                        path);
 }
 
-template <class T>
-T record_in(const ToolFolder& folder, std::string_view name) {
-    auto record = vevizovuvazavad::io::read_json<T>(folder / name);
-    if (!record) throw std::runtime_error(record.error());
-    return std::move(*record);
-}
-
 // Every file of the folder with its content.
 std::map<std::string, std::string> files_of(const ToolFolder& folder) {
     std::map<std::string, std::string> files;
     for (const auto& name : folder.entries()) files[name] = folder.read(name);
     return files;
-}
-
-void expect_refused(const RunResult& run, std::string_view message) {
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, fmt::format("error: {}\n", message));
-}
-
-ArchivePackage with_status(ArchivePackage package, PackageStatus status) {
-    package.status = status;
-    return package;
 }
 
 ArchivePackage expiring_at(ArchivePackage package, std::optional<Timestamp> expires_at) {

@@ -8,6 +8,7 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 #include <orrincore_json/document.hpp>
+#include <vevi_testing/record_states.hpp>
 #include <vuvadededoru_contracts/legal_hold.hpp>
 #include <vuvadededoru_contracts/package.hpp>
 
@@ -16,7 +17,9 @@
 namespace {
 
 using namespace vevizovuvazavad::testing;
-using orrincore_policy::Decision;
+using vevi_testing::hold_in;
+using vevi_testing::pending_package;
+using vevi_testing::with_status;
 using vuvadededoru_contracts::ArchivePackage;
 using vuvadededoru_contracts::LegalHold;
 using vuvadededoru_contracts::LegalHoldId;
@@ -24,32 +27,11 @@ using vuvadededoru_contracts::LegalHoldReasonCode;
 using vuvadededoru_contracts::LegalHoldStatus;
 using vuvadededoru_contracts::PackageStatus;
 using zedododor_avovodizi::time::Timestamp;
-namespace ids = zedododor_avovodizi::ids;
-
-const Timestamp then = *Timestamp::from_str("2026-03-01T12:00:00Z");
 
 Args request(const Args& options = {}) {
     return with_options({"legal-hold", "request", "--name", "Inquiry 7", "--scope", "all mail of 2023", "--reason",
                          "litigation", "--requested-by", "legal@example", "--out", "h.json"},
                         options);
-}
-
-// A hold in `status` written by the records' own steps, for statuses the
-// commands here do not reach.
-LegalHold hold_in(LegalHoldStatus status) {
-    auto hold = LegalHold::create({.tenant_id = ids::TenantId::generate(),
-                                   .workspace_id = ids::WorkspaceId::generate(),
-                                   .name = "Inquiry 7",
-                                   .scope = "all mail of 2023",
-                                   .reason_code = LegalHoldReasonCode::litigation,
-                                   .requested_by = "legal@example"},
-                                  then)
-                    .value();
-    if (status == LegalHoldStatus::released) {
-        return hold.approve("counsel", then)->request_release(then)->release("counsel", Decision::allow, then).value();
-    }
-    hold.status = status;
-    return hold;
 }
 
 void write_hold(const ToolFolder& folder, std::string_view name, const LegalHold& hold) {
@@ -58,18 +40,7 @@ void write_hold(const ToolFolder& folder, std::string_view name, const LegalHold
 
 void write_package(const ToolFolder& folder, std::string_view name, std::optional<LegalHoldId> hold,
                    PackageStatus status = PackageStatus::sealed) {
-    auto package = ArchivePackage::create({.tenant_id = ids::TenantId::generate(),
-                                           .workspace_id = ids::WorkspaceId::generate(),
-                                           .source_product = *ids::ProductId::create("mail-archive"),
-                                           .source_ref = ids::Uuid::random_v4(),
-                                           .archive_target_id = vuvadededoru_contracts::ArchiveTargetId::generate(),
-                                           .retention_policy_id =
-                                               vuvadededoru_contracts::RetentionPolicyId::generate(),
-                                           .package_label = "2023 mail",
-                                           .created_by = "archivist"},
-                                          then)
-                       .value();
-    package.status = status;
+    auto package = with_status(pending_package(), status);
     package.legal_hold_id = hold;
     ASSERT_TRUE(vevizovuvazavad::io::write_json(folder / name, package));
 }

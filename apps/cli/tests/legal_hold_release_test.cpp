@@ -15,6 +15,7 @@
 #include <orrincore_crypto/hash.hpp>
 #include <orrincore_json/document.hpp>
 #include <orrincore_policy/signed_ruleset.hpp>
+#include <vevi_testing/record_states.hpp>
 #include <vuvadededoru_contracts/legal_hold.hpp>
 #include <vuvadededoru_contracts/package.hpp>
 
@@ -392,17 +393,9 @@ TEST_F(HoldRelease, TheSignatureCoversTheRecordNotTheFile) {
 TEST_F(HoldRelease, OnlyTheHoldAPackageCarriesCanFreeIt) {
     active_hold(folder, "real.json", "litigation");
     const auto real = record_in<LegalHold>(folder, "real.json");
-    auto package = ArchivePackage::create(
-                       {.tenant_id = real.tenant_id,
-                        .workspace_id = real.workspace_id,
-                        .source_product = *zedododor_avovodizi::ids::ProductId::create("mail-archive"),
-                        .source_ref = zedododor_avovodizi::ids::Uuid::random_v4(),
-                        .archive_target_id = vuvadededoru_contracts::ArchiveTargetId::generate(),
-                        .retention_policy_id = vuvadededoru_contracts::RetentionPolicyId::generate(),
-                        .package_label = "2023 mail",
-                        .created_by = "archivist"},
-                       Timestamp::now())
-                       .value();
+    auto package = vevi_testing::pending_package();
+    package.tenant_id = real.tenant_id;
+    package.workspace_id = real.workspace_id;
     ASSERT_TRUE(vevizovuvazavad::io::write_json(folder / "p.json", package));
     run_ok(folder, {"legal-hold", "assign", "--hold", "real.json", "--package", "p.json", "--out-package", "p.json"});
     const std::string held = folder.read("p.json");

@@ -17,8 +17,10 @@ using vuvadededoru_contracts::ArchiveTargetType;
 namespace ids = zedododor_avovodizi::ids;
 
 ArchiveTarget sample_target() {
-    return ArchiveTarget::create(ids::TenantId::generate(), ids::WorkspaceId::generate(), "Vault \"A\"\n",
-                                 ArchiveTargetType::s3_compatible,
+    return ArchiveTarget::create({.tenant_id = ids::TenantId::generate(),
+                                  .workspace_id = ids::WorkspaceId::generate(),
+                                  .name = "Vault \"A\"\n",
+                                  .target_type = ArchiveTargetType::s3_compatible},
                                  zedododor_avovodizi::time::Timestamp::from_str("2024-05-01T10:00:00.5Z").value())
         .value();
 }

@@ -3,7 +3,8 @@
 // keys from `keygen`, public keys from `ruleset pubkey`, a store from `trust
 // add`, signed rulesets from `ruleset sign`, holds moved by `legal-hold`.
 // Each step must succeed; the records it wrote are read back with the tool's
-// own reader.
+// own reader, and written, where a test makes them itself, as the tool writes
+// them.
 
 #include <algorithm>
 #include <cstddef>
@@ -15,6 +16,7 @@
 #include <fmt/format.h>
 #include <fmt/ranges.h>
 #include <gtest/gtest.h>
+#include <orrincore_json/document.hpp>
 
 #include "io/record_file.hpp"
 #include "run_tool.hpp"
@@ -68,6 +70,12 @@ T record_in(const ToolFolder& folder, std::string_view name) {
     auto record = io::read_json<T>(folder / name);
     EXPECT_TRUE(record) << record.error();
     return std::move(record).value();
+}
+
+// Writes `record` into the folder as a record file, as the tool writes one.
+template <class T>
+void write_record(const ToolFolder& folder, std::string_view name, const T& record) {
+    folder.write(name, orrincore_json::to_pretty(record));
 }
 
 // A new seed file `name`.

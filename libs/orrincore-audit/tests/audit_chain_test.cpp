@@ -10,6 +10,7 @@
 #include <vector>
 #include <orrincore_crypto/canonical.hpp>
 #include <orrincore_json/document.hpp>
+#include <vevi_testing/fixed_values.hpp>
 
 #include "audit_fixtures.hpp"
 
@@ -19,7 +20,8 @@ namespace {
 using orrincore_crypto::ContentHash;
 using orrincore_crypto::HashAlgorithm;
 using orrincore_crypto::SigningKey;
-using testing::must;
+using vevi_testing::id;
+using vevi_testing::must;
 using testing::plain_event;
 using Chain = std::vector<SignedAuditEvent>;
 
@@ -192,11 +194,11 @@ TEST(VerifyChain, AnyChangedFieldOfAnyEventBreaksItsOwnSignatureFirst) {
     const auto other_uuid = "00000000-0000-4000-8000-000000000001";
 
     const std::pair<std::string_view, std::function<void(AuditEvent&)>> edits[] = {
-        {"event_id", [&](AuditEvent& e) { e.event_id = testing::id<ids::AuditEventId>(other_uuid); }},
-        {"tenant_id", [&](AuditEvent& e) { e.tenant_id = testing::id<ids::TenantId>(other_uuid); }},
-        {"workspace_id", [&](AuditEvent& e) { e.workspace_id = testing::id<ids::WorkspaceId>(other_uuid); }},
+        {"event_id", [&](AuditEvent& e) { e.event_id = id<ids::AuditEventId>(other_uuid); }},
+        {"tenant_id", [&](AuditEvent& e) { e.tenant_id = id<ids::TenantId>(other_uuid); }},
+        {"workspace_id", [&](AuditEvent& e) { e.workspace_id = id<ids::WorkspaceId>(other_uuid); }},
         {"product_id", [](AuditEvent& e) { e.product_id = testing::product("other"); }},
-        {"source_node_id", [&](AuditEvent& e) { e.source_node_id = testing::id<ids::NodeId>(other_uuid); }},
+        {"source_node_id", [&](AuditEvent& e) { e.source_node_id = id<ids::NodeId>(other_uuid); }},
         {"actor_type", [](AuditEvent& e) { e.actor.actor_type = ActorType::user; }},
         {"actor_id", [](AuditEvent& e) { e.actor.actor_id.reset(); }},
         {"display_name_encrypted", [](AuditEvent& e) { e.actor.display_name_encrypted.emplace(); }},

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <orrincore_json/document.hpp>
+#include <vevi_testing/fixed_values.hpp>
 
 #include <set>
 #include <string>
@@ -15,7 +16,8 @@ namespace orrincore_audit {
 namespace {
 
 using orrincore_retention::RetentionClass;
-using testing::must;
+using vevi_testing::at;
+using vevi_testing::must;
 using testing::plain_event;
 
 // plain_event(1) in object form, and the canonical bytes it must give.
@@ -82,7 +84,7 @@ TEST(AuditEventCreate, DerivesSeverityFromResult) {
     };
     for (const auto& [result, severity] : table) {
         auto event = AuditEvent::create(testing::product(), Actor{ActorType::user, {}, {}}, Target{"t", {}}, "a",
-                                        result, AuditCategory::system, testing::at("2024-01-01T00:00:00Z"));
+                                        result, AuditCategory::system, at("2024-01-01T00:00:00Z"));
         EXPECT_EQ(event.severity, severity) << orrincore_json::word(result);
     }
 }
@@ -101,13 +103,13 @@ TEST(AuditEventCreate, DerivesRetentionClassFromCategory) {
     };
     for (const auto& [category, retention] : table) {
         auto event = AuditEvent::create(testing::product(), Actor{ActorType::user, {}, {}}, Target{"t", {}}, "a",
-                                        AuditResult::success, category, testing::at("2024-01-01T00:00:00Z"));
+                                        AuditResult::success, category, at("2024-01-01T00:00:00Z"));
         EXPECT_EQ(event.retention_class, retention) << orrincore_json::word(category);
     }
 }
 
 TEST(AuditEventCreate, TakesTheArgumentsAndLeavesTheRestAbsent) {
-    const auto occurred = testing::at("2024-05-01T12:00:00Z");
+    const auto occurred = at("2024-05-01T12:00:00Z");
     const Actor actor{ActorType::service, "archive-engine", std::nullopt};
     const Target target{"legal_hold", "hold-1"};
     const auto event = AuditEvent::create(testing::product(), actor, target, "legal-hold.release",

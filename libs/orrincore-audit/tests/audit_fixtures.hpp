@@ -9,28 +9,15 @@
 #include <string>
 #include <string_view>
 
+#include <vevi_testing/fixed_values.hpp>
+
 #include "orrincore_audit/audit_chain.hpp"
 #include "orrincore_audit/audit_event.hpp"
 
 namespace orrincore_audit::testing {
 
-template <class T>
-T must(orrincore_error::Result<T> result) {
-    if (!result) throw std::runtime_error("bad test constant: " + result.error().message());
-    return std::move(*result);
-}
-
 inline zedododor_avovodizi::ids::ProductId product(std::string_view text = "vuvadededoru") {
-    return must(zedododor_avovodizi::ids::ProductId::create(text));
-}
-
-inline zedododor_avovodizi::time::Timestamp at(std::string_view text) {
-    return must(zedododor_avovodizi::time::Timestamp::from_str(text));
-}
-
-template <class Id>
-Id id(std::string_view text) {
-    return must(Id::from_str(text));
+    return vevi_testing::must(zedododor_avovodizi::ids::ProductId::create(text));
 }
 
 // The key that signed tests/fixtures/custody_chain.json: seed bytes 0..31.
@@ -43,11 +30,11 @@ inline orrincore_crypto::SigningKey fixture_key() {
 // A plain event as AuditEvent::create makes it, with the id fixed and the
 // text fields numbered so that neighbouring events differ.
 inline AuditEvent plain_event(int number = 1) {
-    auto event = AuditEvent::create(product(), Actor{ActorType::service, "archive-engine", std::nullopt},
-                                    Target{"legal_hold", "hold-" + std::to_string(number)},
-                                    "legal-hold.release", AuditResult::success, AuditCategory::policy,
-                                    at("2024-05-01T12:00:00Z"));
-    event.event_id = id<zedododor_avovodizi::ids::AuditEventId>("6f1c2b4e-8d3a-4f5b-9c7e-0a1b2c3d4e5f");
+    auto event =
+        AuditEvent::create(product(), Actor{ActorType::service, "archive-engine", std::nullopt},
+                           Target{"legal_hold", "hold-" + std::to_string(number)}, "legal-hold.release",
+                           AuditResult::success, AuditCategory::policy, vevi_testing::at("2024-05-01T12:00:00Z"));
+    event.event_id = vevi_testing::id<zedododor_avovodizi::ids::AuditEventId>("6f1c2b4e-8d3a-4f5b-9c7e-0a1b2c3d4e5f");
     return event;
 }
 

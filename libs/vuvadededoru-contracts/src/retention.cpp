@@ -7,23 +7,21 @@
 
 namespace vuvadededoru_contracts {
 
-ContractResult<RetentionPolicy> RetentionPolicy::create(
-    zedododor_avovodizi::ids::TenantId tenant_id, zedododor_avovodizi::ids::WorkspaceId workspace_id,
-    std::string name, orrincore_retention::RetentionClass retention_class,
-    std::uint32_t minimum_retention_days, std::optional<std::uint32_t> maximum_retention_days,
-    DispositionBehavior disposition_behavior, zedododor_avovodizi::time::Timestamp now) {
-    if (orrincore_error::is_blank(name)) return std::unexpected(EmptyField{"name"});
-    if (maximum_retention_days && minimum_retention_days > *maximum_retention_days)
-        return std::unexpected(MinimumExceedsMaximum{minimum_retention_days, *maximum_retention_days});
+ContractResult<RetentionPolicy> RetentionPolicy::create(Parameters parameters,
+                                                        zedododor_avovodizi::time::Timestamp now) {
+    if (orrincore_error::is_blank(parameters.name)) return std::unexpected(EmptyField{"name"});
+    if (parameters.maximum_retention_days && parameters.minimum_retention_days > *parameters.maximum_retention_days)
+        return std::unexpected(
+            MinimumExceedsMaximum{parameters.minimum_retention_days, *parameters.maximum_retention_days});
     return RetentionPolicy{
         .id = RetentionPolicyId::generate(),
-        .tenant_id = tenant_id,
-        .workspace_id = workspace_id,
-        .name = std::move(name),
-        .retention_class = retention_class,
-        .minimum_retention_days = minimum_retention_days,
-        .maximum_retention_days = maximum_retention_days,
-        .disposition_behavior = disposition_behavior,
+        .tenant_id = parameters.tenant_id,
+        .workspace_id = parameters.workspace_id,
+        .name = std::move(parameters.name),
+        .retention_class = parameters.retention_class,
+        .minimum_retention_days = parameters.minimum_retention_days,
+        .maximum_retention_days = parameters.maximum_retention_days,
+        .disposition_behavior = parameters.disposition_behavior,
         .legal_hold_behavior = LegalHoldBehavior::blocks_disposition,
         .created_at = now,
         .updated_at = now,

@@ -6,17 +6,14 @@
 
 namespace vuvadededoru_contracts {
 
-ContractResult<ArchiveTarget> ArchiveTarget::create(zedododor_avovodizi::ids::TenantId tenant_id,
-                                                    zedododor_avovodizi::ids::WorkspaceId workspace_id,
-                                                    std::string name, ArchiveTargetType target_type,
-                                                    zedododor_avovodizi::time::Timestamp now) {
-    if (orrincore_error::is_blank(name)) return std::unexpected(EmptyField{"name"});
+ContractResult<ArchiveTarget> ArchiveTarget::create(Parameters parameters, zedododor_avovodizi::time::Timestamp now) {
+    if (orrincore_error::is_blank(parameters.name)) return std::unexpected(EmptyField{"name"});
     return ArchiveTarget{
         .id = ArchiveTargetId::generate(),
-        .tenant_id = tenant_id,
-        .workspace_id = workspace_id,
-        .name = std::move(name),
-        .target_type = target_type,
+        .tenant_id = parameters.tenant_id,
+        .workspace_id = parameters.workspace_id,
+        .name = std::move(parameters.name),
+        .target_type = parameters.target_type,
         .status = ArchiveTargetStatus::enabled,
         .created_at = now,
         .disabled_at = std::nullopt,

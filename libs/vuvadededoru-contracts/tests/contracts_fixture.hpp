@@ -1,7 +1,7 @@
 #pragma once
-// What the archive record tests share: fixed ids and times, a step's outcome
-// as one text, record files with one piece changed, reading refusals and
-// enumeration names.
+// What the archive record tests share: a fixed tenant and workspace, a
+// step's outcome as one text, record files with one piece changed, reading
+// refusals and enumeration names.
 
 #include <string>
 #include <string_view>
@@ -11,26 +11,18 @@
 
 #include <orrincore_json/document.hpp>
 #include <orrincore_json/enumeration.hpp>
+#include <vevi_testing/fixed_values.hpp>
 #include <zedododor_avovodizi/ids.hpp>
-#include <zedododor_avovodizi/time.hpp>
 
 #include "vuvadededoru_contracts/error.hpp"
 
 namespace contracts_fixture {
 
 namespace ids = zedododor_avovodizi::ids;
-using zedododor_avovodizi::time::Timestamp;
-
-template <class Id>
-Id id(std::string_view text) {
-    return Id::from_str(text).value();
-}
-
-inline Timestamp at(std::string_view text) { return Timestamp::from_str(text).value(); }
 
 // The tenant and workspace of the records that the tests build.
-inline const ids::TenantId tenant = id<ids::TenantId>("11111111-1111-4111-8111-111111111111");
-inline const ids::WorkspaceId workspace = id<ids::WorkspaceId>("22222222-2222-4222-8222-222222222222");
+inline const ids::TenantId tenant = vevi_testing::id<ids::TenantId>("11111111-1111-4111-8111-111111111111");
+inline const ids::WorkspaceId workspace = vevi_testing::id<ids::WorkspaceId>("22222222-2222-4222-8222-222222222222");
 
 // "ok", or the message of the refusal.
 template <class T>

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include <orrincore_json/document.hpp>
+#include <vevi_testing/fixed_values.hpp>
 
 #include "contracts_fixture.hpp"
 #include "vuvadededoru_contracts/disposition.hpp"
@@ -13,13 +14,13 @@
 namespace vuvadededoru_contracts {
 namespace {
 
-using contracts_fixture::at;
 using contracts_fixture::outcome;
 using contracts_fixture::refusal;
+using vevi_testing::at;
 using zedododor_avovodizi::time::Timestamp;
 
-const ArchivePackageId kPackage = contracts_fixture::id<ArchivePackageId>("aaaaaaaa-aaaa-4aaa-8aaa-aaaaaaaaaaaa");
-const RetentionPolicyId kPolicy = contracts_fixture::id<RetentionPolicyId>("33333333-3333-4333-8333-333333333333");
+const ArchivePackageId kPackage = vevi_testing::id<ArchivePackageId>("aaaaaaaa-aaaa-4aaa-8aaa-aaaaaaaaaaaa");
+const RetentionPolicyId kPolicy = vevi_testing::id<RetentionPolicyId>("33333333-3333-4333-8333-333333333333");
 const Timestamp kNow = at("2024-06-01T00:00:00Z");
 const Timestamp kDone = at("2024-06-02T09:00:00.125Z");
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <orrincore_json/document.hpp>
+#include <vevi_testing/fixed_values.hpp>
 
 #include "contracts_fixture.hpp"
 #include "vuvadededoru_contracts/legal_hold.hpp"
@@ -10,9 +11,9 @@
 namespace {
 
 using namespace vuvadededoru_contracts;
-using contracts_fixture::at;
-using contracts_fixture::id;
 using contracts_fixture::refusal;
+using vevi_testing::at;
+using vevi_testing::id;
 namespace ids = zedododor_avovodizi::ids;
 
 LegalHold new_hold() {

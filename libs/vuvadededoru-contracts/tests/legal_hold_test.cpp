@@ -9,14 +9,15 @@
 #include <gtest/gtest.h>
 
 #include <orrincore_json/document.hpp>
+#include <vevi_testing/fixed_values.hpp>
 
 #include "contracts_fixture.hpp"
 
 namespace {
 
 using namespace vuvadededoru_contracts;
-using contracts_fixture::at;
 using orrincore_policy::Decision;
+using vevi_testing::at;
 using zedododor_avovodizi::time::Timestamp;
 namespace ids = zedododor_avovodizi::ids;
 

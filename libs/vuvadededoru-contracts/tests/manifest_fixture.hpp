@@ -11,6 +11,7 @@
 #include <orrincore_crypto/hash.hpp>
 #include <orrincore_crypto/sign.hpp>
 #include <orrincore_object/object_reference.hpp>
+#include <vevi_testing/fixed_values.hpp>
 #include <zedododor_avovodizi/ids.hpp>
 #include <zedododor_avovodizi/time.hpp>
 
@@ -20,8 +21,8 @@
 namespace manifest_fixture {
 
 namespace ids = zedododor_avovodizi::ids;
-using contracts_fixture::at;
-using contracts_fixture::id;
+using vevi_testing::at;
+using vevi_testing::id;
 using zedododor_avovodizi::time::Timestamp;
 
 inline ids::ProductId product() { return ids::ProductId::create("vuvadededoru").value(); }

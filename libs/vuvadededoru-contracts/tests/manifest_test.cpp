@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <orrincore_crypto/canonical.hpp>
+#include <vevi_testing/fixed_values.hpp>
 
 #include "manifest_fixture.hpp"
 
@@ -28,8 +29,8 @@ ContractResult<ArchiveManifest> create_with(std::vector<orrincore_object::Object
         .object_refs = std::move(refs),
         .retention_policy_id = fx::id<RetentionPolicyId>("77777777-7777-4777-8777-777777777777"),
         .legal_hold_active_at_seal = true,
-        .created_at = fx::at("2024-01-02T03:04:05Z"),
-        .sealed_at = fx::at("2024-01-03T00:00:00Z"),
+        .created_at = vevi_testing::at("2024-01-02T03:04:05Z"),
+        .sealed_at = vevi_testing::at("2024-01-03T00:00:00Z"),
     });
 }
 
@@ -54,7 +55,7 @@ TEST(ArchiveManifestCreate, SumsSizesSetsVersionOneAndMintsAFreshId) {
     EXPECT_EQ(first->manifest_version, 1);
     EXPECT_EQ(first->object_refs.size(), 3u);
     EXPECT_TRUE(first->legal_hold_active_at_seal);
-    EXPECT_EQ(first->sealed_at, fx::at("2024-01-03T00:00:00Z"));
+    EXPECT_EQ(first->sealed_at, vevi_testing::at("2024-01-03T00:00:00Z"));
     EXPECT_NE(first->id, second->id);
     EXPECT_EQ(first->id.to_string()[14], '4');
     EXPECT_NE(*first->manifest_hash(), *second->manifest_hash());

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include <orrincore_json/document.hpp>
+#include <vevi_testing/fixed_values.hpp>
 
 #include "contracts_fixture.hpp"
 #include "vuvadededoru_contracts/package.hpp"
@@ -15,11 +16,11 @@
 namespace vuvadededoru_contracts {
 namespace {
 
-using contracts_fixture::at;
-using contracts_fixture::id;
 using contracts_fixture::outcome;
 using contracts_fixture::refusal;
 using orrincore_crypto::ContentHash;
+using vevi_testing::at;
+using vevi_testing::id;
 using zedododor_avovodizi::ids::KeyId;
 using zedododor_avovodizi::ids::ProductId;
 using zedododor_avovodizi::ids::Uuid;

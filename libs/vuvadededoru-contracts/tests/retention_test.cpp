@@ -6,6 +6,7 @@
 #include <string>
 
 #include <orrincore_json/document.hpp>
+#include <vevi_testing/fixed_values.hpp>
 
 #include "contracts_fixture.hpp"
 #include "vuvadededoru_contracts/retention.hpp"
@@ -13,18 +14,23 @@
 namespace vuvadededoru_contracts {
 namespace {
 
-using contracts_fixture::at;
 using contracts_fixture::outcome;
 using contracts_fixture::refusal;
 using orrincore_retention::RetentionClass;
+using vevi_testing::at;
 using zedododor_avovodizi::time::Timestamp;
 
 const Timestamp kCreated = at("2024-01-01T00:00:00Z");
 const Timestamp kLater = at("2024-06-01T12:30:00.25Z");
 
 ContractResult<RetentionPolicy> make(std::string name, std::uint32_t minimum, std::optional<std::uint32_t> maximum) {
-    return RetentionPolicy::create(contracts_fixture::tenant, contracts_fixture::workspace, std::move(name),
-                                   RetentionClass::compliance, minimum, maximum, DispositionBehavior::review_required,
+    return RetentionPolicy::create({.tenant_id = contracts_fixture::tenant,
+                                    .workspace_id = contracts_fixture::workspace,
+                                    .name = std::move(name),
+                                    .retention_class = RetentionClass::compliance,
+                                    .minimum_retention_days = minimum,
+                                    .maximum_retention_days = maximum,
+                                    .disposition_behavior = DispositionBehavior::review_required},
                                    kCreated);
 }
 

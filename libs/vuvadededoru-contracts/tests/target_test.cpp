@@ -5,6 +5,7 @@
 #include <vector>
 
 #include <orrincore_json/document.hpp>
+#include <vevi_testing/fixed_values.hpp>
 
 #include "contracts_fixture.hpp"
 #include "vuvadededoru_contracts/target.hpp"
@@ -17,7 +18,12 @@ using zedododor_avovodizi::time::Timestamp;
 
 const auto& kTenant = contracts_fixture::tenant;
 const auto& kWorkspace = contracts_fixture::workspace;
-const Timestamp kNow = contracts_fixture::at("2024-01-01T08:00:00.5Z");
+const Timestamp kNow = vevi_testing::at("2024-01-01T08:00:00.5Z");
+
+ContractResult<ArchiveTarget> create_target(std::string name, ArchiveTargetType type) {
+    return ArchiveTarget::create(
+        {.tenant_id = kTenant, .workspace_id = kWorkspace, .name = std::move(name), .target_type = type}, kNow);
+}
 
 TEST(ArchiveTargetCreate, BlankNameRefused) {
     const std::pair<std::string, std::string> cases[] = {
@@ -27,7 +33,7 @@ TEST(ArchiveTargetCreate, BlankNameRefused) {
         {" vault ", "ok"},
     };
     for (const auto& [name, outcome] : cases) {
-        auto target = ArchiveTarget::create(kTenant, kWorkspace, name, ArchiveTargetType::s3_compatible, kNow);
+        auto target = create_target(name, ArchiveTargetType::s3_compatible);
         EXPECT_EQ(contracts_fixture::outcome(target), outcome) << name;
         if (target) {
             EXPECT_EQ(target->name, name);
@@ -36,10 +42,10 @@ TEST(ArchiveTargetCreate, BlankNameRefused) {
 }
 
 TEST(ArchiveTargetCreate, NewTargetJson) {
-    auto target = ArchiveTarget::create(kTenant, kWorkspace, "fixture", ArchiveTargetType::test_fixture, kNow);
+    auto target = create_target("fixture", ArchiveTargetType::test_fixture);
     ASSERT_TRUE(target);
     EXPECT_EQ(target->status, ArchiveTargetStatus::enabled);
-    EXPECT_NE(target->id, ArchiveTarget::create(kTenant, kWorkspace, "fixture", ArchiveTargetType::test_fixture, kNow)->id);
+    EXPECT_NE(target->id, create_target("fixture", ArchiveTargetType::test_fixture)->id);
     EXPECT_EQ(orrincore_json::to_pretty(*target), R"({
   "id": ")" + target->id.to_string() + R"(",
   "tenant_id": "11111111-1111-4111-8111-111111111111",

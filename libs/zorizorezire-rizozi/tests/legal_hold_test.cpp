@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vevi_testing/record_states.hpp>
+
 #include "engine_fixture.hpp"
 #include "zorizorezire_rizozi/retention.hpp"
 
@@ -13,6 +15,10 @@ namespace {
 
 using namespace zorizorezire_rizozi;
 namespace fx = engine_fixture;
+using vevi_testing::held;
+using vevi_testing::hold_in;
+using vevi_testing::sealed_package;
+using vevi_testing::with_status;
 namespace vc = vuvadededoru_contracts;
 using HoldStatus = vc::LegalHoldStatus;
 using PackageStatus = vc::PackageStatus;
@@ -20,14 +26,14 @@ using PackageStatus = vc::PackageStatus;
 // A package made for the hold under test: `hold` is that hold's id.
 using PackageFor = std::function<vc::ArchivePackage(vc::LegalHoldId hold)>;
 
-vc::ArchivePackage no_hold(vc::LegalHoldId) { return fx::sealed_package(); }
-vc::ArchivePackage this_hold(vc::LegalHoldId hold) { return fx::held(fx::sealed_package(), hold); }
-vc::ArchivePackage other_hold(vc::LegalHoldId) { return fx::held(fx::sealed_package()); }
+vc::ArchivePackage no_hold(vc::LegalHoldId) { return sealed_package(fx::sealed_at); }
+vc::ArchivePackage this_hold(vc::LegalHoldId hold) { return held(sealed_package(fx::sealed_at), hold); }
+vc::ArchivePackage other_hold(vc::LegalHoldId) { return held(sealed_package(fx::sealed_at)); }
 vc::ArchivePackage disposed(vc::LegalHoldId) {
-    return fx::with_status(fx::sealed_package(), PackageStatus::disposed);
+    return with_status(sealed_package(fx::sealed_at), PackageStatus::disposed);
 }
-vc::ArchivePackage disposed_this_hold(vc::LegalHoldId hold) { return fx::held(disposed(hold), hold); }
-vc::ArchivePackage disposed_other_hold(vc::LegalHoldId hold) { return fx::held(disposed(hold)); }
+vc::ArchivePackage disposed_this_hold(vc::LegalHoldId hold) { return held(disposed(hold), hold); }
+vc::ArchivePackage disposed_other_hold(vc::LegalHoldId hold) { return held(disposed(hold)); }
 
 struct Case {
     const char* name;
@@ -61,7 +67,7 @@ TEST(AssignLegalHold, RulesInTheirOrder) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const auto hold = fx::hold_in(c.hold_status);
+        const auto hold = hold_in(c.hold_status);
         const auto package = c.package(hold.id);
         auto result = legal_hold::assign_legal_hold(hold, package);
         if (c.error) {
@@ -77,10 +83,10 @@ TEST(AssignLegalHold, RulesInTheirOrder) {
 }
 
 TEST(AssignLegalHold, AnyStatusButDisposedTakesTheHold) {
-    const auto hold = fx::hold_in(HoldStatus::active);
+    const auto hold = hold_in(HoldStatus::active);
     for (auto status : {PackageStatus::pending, PackageStatus::writing, PackageStatus::sealed,
                         PackageStatus::verification_failed, PackageStatus::failed}) {
-        auto result = legal_hold::assign_legal_hold(hold, fx::with_status(fx::sealed_package(), status));
+        auto result = legal_hold::assign_legal_hold(hold, with_status(sealed_package(fx::sealed_at), status));
         ASSERT_TRUE(result);
         EXPECT_EQ(result->legal_hold_id, hold.id);
         EXPECT_EQ(result->status, status);
@@ -88,9 +94,9 @@ TEST(AssignLegalHold, AnyStatusButDisposedTakesTheHold) {
 }
 
 TEST(AssignLegalHold, SecondActiveHoldDoesNotReplaceTheFirst) {
-    const auto first = fx::hold_in(HoldStatus::active);
-    const auto second = fx::hold_in(HoldStatus::active);
-    const auto package = legal_hold::assign_legal_hold(first, fx::sealed_package()).value();
+    const auto first = hold_in(HoldStatus::active);
+    const auto second = hold_in(HoldStatus::active);
+    const auto package = legal_hold::assign_legal_hold(first, sealed_package(fx::sealed_at)).value();
     auto result = legal_hold::assign_legal_hold(second, package);
     ASSERT_FALSE(result);
     EXPECT_EQ(result.error(), EngineError::rule(EngineRuleKind::PackageCarriesOtherLegalHold));
@@ -114,7 +120,7 @@ TEST(ReleaseLegalHoldFromPackage, RulesInTheirOrder) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const auto hold = fx::hold_in(c.hold_status);
+        const auto hold = hold_in(c.hold_status);
         const auto package = c.package(hold.id);
         auto result = legal_hold::release_legal_hold_from_package(hold, package);
         if (c.error) {
@@ -133,10 +139,10 @@ TEST(ReleaseLegalHoldFromPackage, RulesInTheirOrder) {
 // strip the package of the hold that still applies to it.
 TEST(ReleaseLegalHoldFromPackage, ThrowawayHoldCannotClearTheRealOne) {
     using orrincore_policy::Decision;
-    const auto real = fx::hold_in(HoldStatus::active);
-    const auto package = legal_hold::assign_legal_hold(real, fx::sealed_package()).value();
+    const auto real = hold_in(HoldStatus::active);
+    const auto package = legal_hold::assign_legal_hold(real, sealed_package(fx::sealed_at)).value();
 
-    const auto throwaway = fx::hold_in(HoldStatus::requested)
+    const auto throwaway = hold_in(HoldStatus::requested)
                                .approve("someone", fx::sealed_at)
                                ->request_release(fx::sealed_at)
                                ->release("someone", Decision::allow, fx::sealed_at)

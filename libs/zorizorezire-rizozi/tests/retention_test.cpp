@@ -6,12 +6,19 @@
 
 #include <gtest/gtest.h>
 
+#include <vevi_testing/record_states.hpp>
+
 #include "engine_fixture.hpp"
 
 namespace {
 
 using namespace zorizorezire_rizozi;
 namespace fx = engine_fixture;
+using vevi_testing::at;
+using vevi_testing::held;
+using vevi_testing::pending_package;
+using vevi_testing::sealed_package;
+using vevi_testing::with_status;
 namespace vc = vuvadededoru_contracts;
 using PackageStatus = vc::PackageStatus;
 
@@ -20,7 +27,7 @@ constexpr const char* kNotExpired =
     "NotEligible(RetentionNotExpired { expires_at: Timestamp(2024-01-31T00:00:00Z) })";
 
 vc::ArchivePackage without_expiry() {
-    auto package = fx::sealed_package();
+    auto package = sealed_package(fx::sealed_at);
     package.expires_at.reset();
     return package;
 }
@@ -34,26 +41,26 @@ struct Case {
 };
 
 std::vector<Case> cases() {
-    const auto sealed = fx::sealed_package();
+    const auto sealed = sealed_package(fx::sealed_at);
     return {
         {"at the expiry", sealed, fx::expiry, "Eligible", std::nullopt},
         {"after the expiry", sealed, fx::after_expiry, "Eligible", std::nullopt},
         {"one nanosecond before", sealed, one_ns_before_expiry, kNotExpired,
          "retention has not yet expired for this package (expires 2024-01-31T00:00:00Z)"},
         {"no expiry, any time", without_expiry(), fx::Timestamp::earliest(), "Eligible", std::nullopt},
-        {"hold comes before the expiry", fx::held(sealed), fx::after_expiry, "NotEligible(UnderLegalHold)",
+        {"hold comes before the expiry", held(sealed), fx::after_expiry, "NotEligible(UnderLegalHold)",
          "legal hold blocks disposition for this package"},
-        {"held and unexpired", fx::held(sealed), fx::before_expiry, "NotEligible(UnderLegalHold)",
+        {"held and unexpired", held(sealed), fx::before_expiry, "NotEligible(UnderLegalHold)",
          "legal hold blocks disposition for this package"},
-        {"disposed, still naming a hold", fx::held(fx::with_status(sealed, PackageStatus::disposed)),
-         fx::after_expiry, "NotEligible(AlreadyDisposed)", "archive package has already been disposed"},
-        {"pending", fx::pending_package(), fx::after_expiry, "NotEligible(NotSealed)",
+        {"disposed, still naming a hold", held(with_status(sealed, PackageStatus::disposed)), fx::after_expiry,
+         "NotEligible(AlreadyDisposed)", "archive package has already been disposed"},
+        {"pending", pending_package(), fx::after_expiry, "NotEligible(NotSealed)",
          "archive package must be sealed before a disposition review can be opened"},
-        {"writing and held", fx::held(fx::with_status(sealed, PackageStatus::writing)), fx::after_expiry,
+        {"writing and held", held(with_status(sealed, PackageStatus::writing)), fx::after_expiry,
          "NotEligible(NotSealed)", "archive package must be sealed before a disposition review can be opened"},
-        {"retrieval_pending", fx::with_status(sealed, PackageStatus::retrieval_pending), fx::after_expiry,
+        {"retrieval_pending", with_status(sealed, PackageStatus::retrieval_pending), fx::after_expiry,
          "NotEligible(NotSealed)", "archive package must be sealed before a disposition review can be opened"},
-        {"blocked_by_policy", fx::with_status(sealed, PackageStatus::blocked_by_policy), fx::after_expiry,
+        {"blocked_by_policy", with_status(sealed, PackageStatus::blocked_by_policy), fx::after_expiry,
          "NotEligible(NotSealed)", "archive package must be sealed before a disposition review can be opened"},
     };
 }
@@ -73,7 +80,7 @@ TEST(RetentionEligibility, VerdictAndRefusalAgreeCaseByCase) {
 }
 
 TEST(RetentionEligibility, UnexpiredVerdictCarriesTheExpiry) {
-    const auto package = fx::sealed_package();
+    const auto package = sealed_package(fx::sealed_at);
     EXPECT_EQ(retention::evaluate_eligibility(package, fx::before_expiry),
               retention::Eligibility(retention::NotEligible{retention::RetentionNotExpired{fx::expiry}}));
     EXPECT_EQ(retention::require_eligible_for_dispose(package, fx::before_expiry).error(),
@@ -86,7 +93,7 @@ TEST(RetentionEligibility, DebugForms) {
     EXPECT_EQ(debug_form(IneligibilityReason(NotSealed{})), "NotSealed");
     EXPECT_EQ(debug_form(IneligibilityReason(UnderLegalHold{})), "UnderLegalHold");
     EXPECT_EQ(debug_form(IneligibilityReason(AlreadyDisposed{})), "AlreadyDisposed");
-    const auto january_31 = fx::at("1970-01-31T00:00:00Z");
+    const auto january_31 = at("1970-01-31T00:00:00Z");
     EXPECT_EQ(debug_form(IneligibilityReason(RetentionNotExpired{january_31})),
               "RetentionNotExpired { expires_at: Timestamp(1970-01-31T00:00:00Z) }");
     EXPECT_EQ(debug_form(Eligibility(NotEligible{RetentionNotExpired{january_31}})),

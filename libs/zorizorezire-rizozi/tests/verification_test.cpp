@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <orrincore_crypto/hasher.hpp>
+#include <vevi_testing/record_states.hpp>
 
 #include "engine_fixture.hpp"
 
@@ -15,6 +16,8 @@ namespace {
 
 using namespace zorizorezire_rizozi;
 namespace fx = engine_fixture;
+using vevi_testing::pending_package;
+using vevi_testing::sealed_package;
 namespace vc = vuvadededoru_contracts;
 
 const std::vector<std::uint8_t> chunk = {'c', 'h', 'u', 'n', 'k'};
@@ -50,7 +53,7 @@ struct SealedPair {
 };
 
 SealedPair seal_with(const orrincore_crypto::SigningKey& key) {
-    const auto writing = fx::pending_package().begin_writing().value();
+    const auto writing = pending_package().begin_writing().value();
     auto manifest = manifest_for(writing);
     const auto hash = manifest.manifest_hash().value();
     auto sealed = vc::SealedManifest::seal(std::move(manifest), key, fx::ids::KeyId::generate()).value();
@@ -141,7 +144,7 @@ TEST(VerifyPackageIntegrity, SignatureFailureIsTheWrappedContractError) {
 }
 
 TEST(VerifyChunkIntegrity, ChunkFailuresAreWrappedContractErrors) {
-    const auto manifest = manifest_for(fx::sealed_package());
+    const auto manifest = manifest_for(sealed_package(fx::sealed_at));
     EXPECT_TRUE(verification::verify_chunk_integrity(manifest, {chunk}));
     EXPECT_EQ(verification::verify_chunk_integrity(manifest, std::vector<std::vector<std::uint8_t>>{}).error().message(),
               "contract violation: canonical encoding failed: chunk count mismatch: manifest records 1, 0 supplied");
@@ -164,7 +167,7 @@ TEST(VerifyChunkDigests, RulesInTheirOrder) {
     using orrincore_object::ContentDigest;
     const std::vector<std::uint8_t> first = {'o', 'n', 'e'};
     const std::vector<std::uint8_t> second = {'t', 'w', 'o', '!'};
-    auto manifest = manifest_for(fx::sealed_package());
+    auto manifest = manifest_for(sealed_package(fx::sealed_at));
     auto second_ref = manifest.object_refs[0];
     second_ref.content_hash = orrincore_crypto::hash::sha256(second);
     second_ref.ciphertext_size = second.size();

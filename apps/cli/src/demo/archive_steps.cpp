@@ -50,16 +50,24 @@ orrincore_object::ObjectReference object_reference_for_chunk(std::string_view pa
 StepResult create_records(RunState& state) {
     print_title("1. Target + retention policy + package");
     auto target = vuvadededoru_contracts::ArchiveTarget::create(
-        state.tenant, state.workspace, std::string(target_name),
-        vuvadededoru_contracts::ArchiveTargetType::test_fixture, now);
+        {.tenant_id = state.tenant,
+         .workspace_id = state.workspace,
+         .name = std::string(target_name),
+         .target_type = vuvadededoru_contracts::ArchiveTargetType::test_fixture},
+        now);
     if (!target) return std::unexpected(target.error().message());
     print_ok(fmt::format("archive target {} registered ({})", target->id.to_string(),
                          debug_name(target->target_type)));
 
-    auto policy = RetentionPolicy::create(state.tenant, state.workspace, std::string(policy_name),
-                                          orrincore_retention::RetentionClass::compliance, minimum_retention_days,
-                                          maximum_retention_days,
-                                          vuvadededoru_contracts::DispositionBehavior::review_required, now);
+    auto policy =
+        RetentionPolicy::create({.tenant_id = state.tenant,
+                                 .workspace_id = state.workspace,
+                                 .name = std::string(policy_name),
+                                 .retention_class = orrincore_retention::RetentionClass::compliance,
+                                 .minimum_retention_days = minimum_retention_days,
+                                 .maximum_retention_days = maximum_retention_days,
+                                 .disposition_behavior = vuvadededoru_contracts::DispositionBehavior::review_required},
+                                now);
     if (!policy) return std::unexpected(policy.error().message());
     print_ok(fmt::format("retention policy {} created: minimum {}d, maximum {}d", policy->id.to_string(),
                          policy->minimum_retention_days,

@@ -9,9 +9,9 @@
 
 namespace vevizovuvazavad::io {
 
-// A stream could not be written. It unwinds to `main`, which ends the process
-// with status 101 ("failed printing to {}: {}"); unwinding, rather than
-// exiting where the write failed, lets every signing key wipe itself.
+// A stream could not be written. It unwinds to `run_main`, which ends the
+// process with status 101 ("failed printing to {}: {}"); unwinding, rather
+// than exiting where the write failed, lets every signing key wipe itself.
 struct OutputFailure {
     Stream stream;
     int error_number;

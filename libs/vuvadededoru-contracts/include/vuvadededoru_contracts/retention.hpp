@@ -39,13 +39,20 @@ struct RetentionPolicy {
     std::optional<zedododor_avovodizi::time::Timestamp> retired_at;
     std::uint64_t version;  // 1 at creation, saturating at its largest value
 
-    // Refuses a blank name ("name"), then a minimum above the maximum.
-    static ContractResult<RetentionPolicy> create(
-        zedododor_avovodizi::ids::TenantId tenant_id,
-        zedododor_avovodizi::ids::WorkspaceId workspace_id, std::string name,
-        orrincore_retention::RetentionClass retention_class, std::uint32_t minimum_retention_days,
-        std::optional<std::uint32_t> maximum_retention_days,
-        DispositionBehavior disposition_behavior, zedododor_avovodizi::time::Timestamp now);
+    // What a new policy is made of, by name.
+    struct Parameters {
+        zedododor_avovodizi::ids::TenantId tenant_id;
+        zedododor_avovodizi::ids::WorkspaceId workspace_id;
+        std::string name;
+        orrincore_retention::RetentionClass retention_class;
+        std::uint32_t minimum_retention_days;
+        std::optional<std::uint32_t> maximum_retention_days;
+        DispositionBehavior disposition_behavior;
+    };
+
+    // A policy created at `now`, version 1. Refuses a blank name ("name"),
+    // then a minimum above the maximum.
+    static ContractResult<RetentionPolicy> create(Parameters parameters, zedododor_avovodizi::time::Timestamp now);
 
     // A copy with the new minimum, the next version and `updated_at` = now.
     // Refuses, in this order: a retired policy, a shorter minimum, a minimum

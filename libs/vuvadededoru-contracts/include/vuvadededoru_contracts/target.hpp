@@ -32,11 +32,16 @@ struct ArchiveTarget {
     zedododor_avovodizi::time::Timestamp created_at;
     std::optional<zedododor_avovodizi::time::Timestamp> disabled_at;
 
-    // Refuses a blank name ("name").
-    static ContractResult<ArchiveTarget> create(zedododor_avovodizi::ids::TenantId tenant_id,
-                                                zedododor_avovodizi::ids::WorkspaceId workspace_id,
-                                                std::string name, ArchiveTargetType target_type,
-                                                zedododor_avovodizi::time::Timestamp now);
+    // What a new target is made of, by name.
+    struct Parameters {
+        zedododor_avovodizi::ids::TenantId tenant_id;
+        zedododor_avovodizi::ids::WorkspaceId workspace_id;
+        std::string name;
+        ArchiveTargetType target_type;
+    };
+
+    // An enabled target created at `now`. Refuses a blank name ("name").
+    static ContractResult<ArchiveTarget> create(Parameters parameters, zedododor_avovodizi::time::Timestamp now);
 
     bool operator==(const ArchiveTarget&) const = default;
 };
