@@ -31,6 +31,7 @@ asan: deps
 	  ctest --test-dir build-asan --output-on-failure -j $(JOBS)
 
 bench: deps
+	@scripts/install-deps bench
 	@scripts/configure build-bench -DCMAKE_BUILD_TYPE=Release -DVEVI_BUILD_BENCHMARKS=ON -DBUILD_TESTING=OFF $(CMAKE_FLAGS)
 	cmake --build build-bench -j $(JOBS)
 	@for b in build-bench/libs/*/*-bench build-bench/apps/*/*-bench; do echo "== $$b"; $$b --benchmark_min_time=0.2 || exit 1; done

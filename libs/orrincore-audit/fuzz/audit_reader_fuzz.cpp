@@ -1,7 +1,8 @@
 // libFuzzer target: arbitrary bytes read as a chain-of-custody file and as a
-// single audit event. Whatever reads must write, read back to an equal
-// record and give the same canonical bytes, by the fast writers as by the
-// full walk; a chain is also verified (any verdict will do, but no crash).
+// single audit event. Whatever reads must write (as nlohmann's writer writes
+// its value tree), read back to an equal record and give the same canonical
+// bytes, by the fast writers as by the full walk; a chain is also verified
+// (any verdict will do, but no crash).
 
 #include <cstddef>
 #include <cstdint>
@@ -14,6 +15,7 @@
 #include <orrincore_crypto/canonical.hpp>
 
 #include "canonical_agreement.hpp"
+#include <vevi_testing/layout_agreement.hpp>
 #include "orrincore_audit/audit_chain.hpp"
 
 namespace {
@@ -43,6 +45,7 @@ bool round_trip(std::string_view input) {
         return false;
     }
     vevi_fuzz::require_canonical_agreement(*first);
+    vevi_testing::require_layout_agreement(*first);
     const auto bytes = canonical_of(*first);
     for (const std::string& text : {orrincore_json::to_pretty(*first), orrincore_json::to_compact(*first)}) {
         auto again = orrincore_json::parse<T>(text);

@@ -4,18 +4,14 @@
 #include "compose_table.hpp"
 #include "walk.hpp"
 
-#include <orrincore_error/hex.hpp>
 #include <orrincore_error/text.hpp>
 
 #include <fmt/format.h>
 
 #include <algorithm>
 #include <array>
-#include <charconv>
-#include <cstring>
 #include <cstdint>
 #include <optional>
-#include <span>
 #include <utility>
 
 namespace orrincore_crypto::canonical {
@@ -225,218 +221,61 @@ private:
 
 // ---- writing ---------------------------------------------------------------
 
-// For each byte: 0 when it is written as it is, otherwise the letter after the
-// backslash ('u' for the \u00XX form).
-constexpr std::array<char, 256> kEscapes = [] {
-    std::array<char, 256> table{};
-    for (int c = 0; c < 0x20; ++c) table[c] = 'u';
-    table['\b'] = 'b';
-    table['\t'] = 't';
-    table['\n'] = 'n';
-    table['\f'] = 'f';
-    table['\r'] = 'r';
-    table['"'] = '"';
-    table['\\'] = '\\';
-    return table;
-}();
+using orrincore_json::TextOutput;
 
-// Gathers output bytes in a small buffer and hands them to the string in
-// runs, and at flush(). The writers put one punctuation byte at a time, and a
-// call into std::string for each was most of their time.
-class ByteSink {
-public:
-    explicit ByteSink(std::string& out) : out_(out) {}
-    ByteSink(const ByteSink&) = delete;
-    ByteSink& operator=(const ByteSink&) = delete;
-
-    [[gnu::always_inline]] void put(char byte) {
-        if (used_ == sizeof buffer_) [[unlikely]]
-            flush();
-        buffer_[used_++] = byte;
-    }
-    [[gnu::always_inline]] void put(std::string_view bytes) {
-        if (bytes.size() > sizeof buffer_ - used_) [[unlikely]] {
-            put_long(bytes);
-            return;
-        }
-        std::memcpy(buffer_ + used_, bytes.data(), bytes.size());
-        used_ += bytes.size();
-    }
-    void flush() {
-        out_.append(buffer_, used_);
-        used_ = 0;
-    }
-
-private:
-    [[gnu::noinline]] void put_long(std::string_view bytes) {
-        flush();
-        if (bytes.size() > sizeof buffer_) {
-            out_.append(bytes);
-            return;
-        }
-        std::memcpy(buffer_, bytes.data(), bytes.size());
-        used_ = bytes.size();
-    }
-
-    std::string& out_;
-    std::size_t used_ = 0;
-    char buffer_[512];
-};
-
-template <class Integer>
-void put_integer(Integer value, ByteSink& sink) {
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    sink.put(std::string_view(digits, static_cast<std::size_t>(end - digits)));
-}
-
-void put_escaped_string(std::string_view text, ByteSink& sink) {
-    sink.put('"');
-    std::size_t run = 0;  // start of the bytes not yet put
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        const char escape = kEscapes[byte];
-        if (escape == 0) continue;
-        sink.put(text.substr(run, i - run));
-        sink.put('\\');
-        sink.put(escape);
-        if (escape == 'u') {
-            sink.put("00");
-            sink.put(std::string_view(orrincore_error::hex::lower_digits(byte).data(), 2));
-        }
-        run = i + 1;
-    }
-    sink.put(text.substr(run));
-    sink.put('"');
-}
-
-template <class Integer>
-std::size_t integer_length(Integer value) {
-    char digits[24];
-    return static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, value).ptr - digits);
-}
-
-std::size_t escaped_length(std::string_view text) {
-    std::size_t length = text.size() + 2;
-    for (const char c : text) {
-        const char escape = kEscapes[static_cast<unsigned char>(c)];
-        length += escape == 0 ? 0 : escape == 'u' ? 5 : 1;
-    }
-    return length;
-}
-
-// Sums the number of bytes the compact writer appends for what it walks.
-// Sizing the output once spares a large record a chain of growing copies of
-// its buffer.
-struct WrittenLength {
-    std::size_t length = 0;
-
-    bool scalar(const json& value) {
-        switch (value.type()) {
-        case json::value_t::boolean:
-            length += value.get_ref<const json::boolean_t&>() ? 4 : 5;
-            break;
-        case json::value_t::number_unsigned:
-            length += integer_length(value.get_ref<const json::number_unsigned_t&>());
-            break;
-        case json::value_t::number_integer:
-            length += integer_length(value.get_ref<const json::number_integer_t&>());
-            break;
-        case json::value_t::string:
-            length += escaped_length(value.get_ref<const std::string&>());
-            break;
-        default:
-            length += 4;  // null, and what canonicalize never produces
-        }
-        return true;
-    }
-    bool begin_array(const json::array_t& elements) {
-        length += 2 + (elements.empty() ? 0 : elements.size() - 1);
-        return true;
-    }
-    bool element(std::size_t) { return true; }
-    bool end_array() { return true; }
-    bool begin_object(const json::object_t& entries) {
-        length += 2 + (entries.empty() ? 0 : entries.size() - 1);
-        return true;
-    }
-    bool member(const std::string& key, std::size_t) {
-        length += escaped_length(key) + 1;
-        return true;
-    }
-    bool end_object() { return true; }
-};
-
-std::size_t written_length(const json& value) {
-    WrittenLength counter;
-    detail::walk(value, counter);
-    return counter.length;
-}
-
-// Appends the compact text of what it walks: write_value.
+// Puts the compact text of what it walks: write_value.
 class CompactWriter {
 public:
-    explicit CompactWriter(std::string& out) : sink_(out) {}
+    explicit CompactWriter(TextOutput& out) : out_(out) {}
 
     bool scalar(const json& value) {
         switch (value.type()) {
         case json::value_t::boolean:
-            sink_.put(value.get_ref<const json::boolean_t&>() ? "true" : "false");
+            out_.put(value.get_ref<const json::boolean_t&>() ? "true" : "false");
             break;
         case json::value_t::number_unsigned:
-            put_integer(value.get_ref<const json::number_unsigned_t&>(), sink_);
+            orrincore_json::put_integer(value.get_ref<const json::number_unsigned_t&>(), out_);
             break;
         case json::value_t::number_integer:
-            put_integer(value.get_ref<const json::number_integer_t&>(), sink_);
+            orrincore_json::put_integer(value.get_ref<const json::number_integer_t&>(), out_);
             break;
         case json::value_t::string:
-            put_escaped_string(value.get_ref<const std::string&>(), sink_);
+            orrincore_json::put_json_string(value.get_ref<const std::string&>(), out_);
             break;
         default:
-            sink_.put("null");  // null, and floats and binary, which canonicalize refuses
+            out_.put("null");  // null, and floats and binary, which canonicalize refuses
         }
         return true;
     }
     bool begin_array(const json::array_t&) {
-        sink_.put('[');
+        out_.put('[');
         return true;
     }
     bool element(std::size_t index) {
-        if (index != 0) sink_.put(',');
+        if (index != 0) out_.put(',');
         return true;
     }
     bool end_array() {
-        sink_.put(']');
+        out_.put(']');
         return true;
     }
     bool begin_object(const json::object_t&) {
-        sink_.put('{');
+        out_.put('{');
         return true;
     }
     bool member(const std::string& key, std::size_t index) {
-        if (index != 0) sink_.put(',');
-        put_escaped_string(key, sink_);
-        sink_.put(':');
+        if (index != 0) out_.put(',');
+        orrincore_json::put_json_string(key, out_);
+        out_.put(':');
         return true;
     }
     bool end_object() {
-        sink_.put('}');
+        out_.put('}');
         return true;
     }
 
-    // Hands the last bytes to the string.
-    void finish() { sink_.flush(); }
-
-    // For a value written in parts: bytes between them, and a key with its
-    // colon.
-    void put(std::string_view bytes) { sink_.put(bytes); }
-    void put_key(std::string_view key) {
-        put_escaped_string(key, sink_);
-        sink_.put(':');
-    }
-
 protected:
-    ByteSink sink_;
+    TextOutput& out_;
 };
 
 // Whether `text` is UTF-8 that normalisation keeps as it is.
@@ -444,7 +283,19 @@ bool is_normal_text(std::string_view text) {
     return is_ascii(text) || (orrincore_error::is_valid_utf8(text) && !has_composable_pair(text));
 }
 
-// Appends what canonicalize followed by write_value gives for the value it
+// The canonical form of a text: as it is, or composed. False, with nothing
+// put, when it is not UTF-8.
+bool put_normal_text(std::string_view text, TextOutput& out) {
+    if (is_normal_text(text)) {
+        orrincore_json::put_json_string(text, out);
+        return true;
+    }
+    if (!orrincore_error::is_valid_utf8(text)) return false;
+    orrincore_json::put_json_string(compose_pairs(text), out);
+    return true;
+}
+
+// Puts what canonicalize followed by write_value gives for the value it
 // walks, as long as canonicalize keeps every key as it is. Then the map's
 // ascending byte order is the canonical order and no two keys can meet after
 // normalisation. Stops, with the output partly written, at the first key that
@@ -456,16 +307,8 @@ public:
 
     bool scalar(const json& value) {
         switch (value.type()) {
-        case json::value_t::string: {
-            const auto& text = value.get_ref<const std::string&>();
-            if (is_normal_text(text)) {
-                put_escaped_string(text, sink_);
-            } else {
-                if (!orrincore_error::is_valid_utf8(text)) return false;
-                put_escaped_string(compose_pairs(text), sink_);
-            }
-            return true;
-        }
+        case json::value_t::string:
+            return put_normal_text(value.get_ref<const std::string&>(), out_);
         case json::value_t::number_float:
         case json::value_t::binary:
         case json::value_t::discarded:
@@ -493,67 +336,30 @@ Result<json> canonicalize(const json& value, const Path& path) {
 }
 
 void write_escaped_string(std::string_view text, std::string& out) {
-    ByteSink sink(out);
-    put_escaped_string(text, sink);
-    sink.flush();
+    TextOutput written;
+    orrincore_json::put_json_string(text, written);
+    out += written.take();
 }
 
 void write_value(const json& value, std::string& out) {
-    CompactWriter writer(out);
+    TextOutput written;
+    CompactWriter writer(written);
     detail::walk(value, writer);
-    writer.finish();
+    out += written.take();
 }
 
 std::optional<std::string> detail::write_keeping_keys(const json& value) {
-    // Composing only shortens a text, so the input's written length bounds
-    // the output.
-    std::string bytes;
-    bytes.reserve(written_length(value));
-    KeepingKeysWriter writer(bytes);
+    TextOutput written;
+    KeepingKeysWriter writer(written);
     if (!detail::walk(value, writer)) return std::nullopt;
-    writer.finish();
-    return bytes;
+    return written.take();
 }
 
-namespace {
+bool detail::CanonicalWriter::text(const std::string& text) { return put_normal_text(text, out_); }
 
-// The two sinks of detail::write_parts.
-class CountingSink final : public detail::PartSink {
-public:
-    void put(std::string_view punctuation) override { counted += punctuation.size(); }
-    void key(std::string_view key) override { counted += escaped_length(key) + 1; }
-    bool leaf(const json& value) override {
-        counted += written_length(value);
-        return true;
-    }
-
-    std::size_t counted = 0;
-};
-
-class WritingSink final : public detail::PartSink {
-public:
-    explicit WritingSink(std::string& out) : writer_(out) {}
-    void put(std::string_view punctuation) override { writer_.put(punctuation); }
-    void key(std::string_view key) override { writer_.put_key(key); }
-    bool leaf(const json& value) override { return detail::walk(value, writer_); }
-    // Hands the last bytes to the output.
-    void finish() { writer_.finish(); }
-
-private:
-    KeepingKeysWriter writer_;
-};
-
-}  // namespace
-
-std::optional<std::string> detail::write_parts(const std::function<bool(PartSink&)>& walk) {
-    CountingSink counter;
-    walk(counter);
-    std::string bytes;
-    bytes.reserve(counter.counted);
-    WritingSink writer(bytes);
-    if (!walk(writer)) return std::nullopt;
-    writer.finish();
-    return bytes;
+bool detail::CanonicalWriter::value_form(const json& value) {
+    KeepingKeysWriter writer(out_);
+    return detail::walk(value, writer);
 }
 
 Result<std::string> to_canonical_json(const json& value_form) {
@@ -564,7 +370,6 @@ Result<std::string> to_canonical_json(const json& value_form) {
     auto canonical = canonicalize(value_form, {});
     if (!canonical) return std::unexpected(canonical.error());
     std::string bytes;
-    bytes.reserve(written_length(*canonical));
     write_value(*canonical, bytes);
     return bytes;
 }

@@ -3,11 +3,12 @@
 #include "hex.hpp"
 
 #include <blake3.h>
-#include <fmt/format.h>
 #include <orrincore_error/hex.hpp>
 #include <orrincore_error/text.hpp>
 #include <sodium.h>
 
+#include <algorithm>
+#include <array>
 #include <optional>
 
 namespace orrincore_crypto {
@@ -35,8 +36,17 @@ std::string_view to_string(HashAlgorithm algorithm) {
 
 std::string ContentHash::to_hex() const { return orrincore_error::hex::to_lower(digest); }
 
+void ContentHash::write_text(std::span<char, kTextLength> out) const {
+    const std::string_view name = orrincore_crypto::to_string(algorithm);
+    char* at = std::copy(name.begin(), name.end(), out.data());
+    *at++ = ':';
+    orrincore_error::hex::write_lower(digest, at);
+}
+
 std::string ContentHash::to_string() const {
-    return fmt::format("{}:{}", orrincore_crypto::to_string(algorithm), to_hex());
+    std::array<char, kTextLength> text;
+    write_text(text);
+    return std::string(text.data(), text.size());
 }
 
 orrincore_error::Result<ContentHash> ContentHash::from_str(std::string_view text) {

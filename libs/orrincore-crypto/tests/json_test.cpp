@@ -21,6 +21,15 @@ TEST(CryptoJson, HashesAndSignaturesAreStringsOfTheirTextForms) {
     EXPECT_EQ(orrincore_json::to_value(*hash).dump(), "\"sha256:" + std::string(64, 'f') + "\"");
 }
 
+TEST(CryptoJson, PlainTextIsTheWrittenString) {
+    const Signature signature{{0x00, 0x9f, 0xff}};
+    const ContentHash hashes[] = {hash::blake3_hash(""), hash::sha256("abc")};
+    orrincore_json::PlainBuffer buffer;
+    EXPECT_EQ(orrincore_json::Json<Signature>::plain_text(signature, buffer), signature.to_hex());
+    for (const auto& hash : hashes)
+        EXPECT_EQ(orrincore_json::Json<ContentHash>::plain_text(hash, buffer), hash.to_string());
+}
+
 TEST(CryptoJson, RefusalsCarryTheTypeMessageAfterTheString) {
     EXPECT_EQ(parse<Signature>(R"("abc")").error().message_with_position(),
               "validation failed: ed25519 signature must be 128 hex characters, got 3 at line 1 column 5");

@@ -1,11 +1,14 @@
 // libFuzzer target: arbitrary bytes into the record reader. Whatever reads
-// must write, read back to an equal record, and give the same value form.
+// must write as nlohmann's writer writes its value tree, read back to an
+// equal record, and give the same value form.
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
+
+#include <vevi_testing/layout_agreement.hpp>
 
 #include "../tests/test_records.hpp"
 
@@ -26,6 +29,7 @@ void round_trip(std::string_view input) {
     }
     const nlohmann::json value = to_value(*first);
     (void)value.dump();
+    vevi_testing::require_layout_agreement(*first);
     for (const std::string& text : {to_pretty(*first), to_compact(*first)}) {
         auto again = parse<T>(text);
         if (!again || !(*again == *first)) std::abort();

@@ -1,9 +1,10 @@
 // libFuzzer target: arbitrary bytes into the readers of conditions,
-// rulesets and signed ruleset envelopes. Whatever reads must write and read
-// back to an equal record with the same value form, and give the same
-// canonical bytes by the fast writers as by the full walk; a ruleset that
-// reads must validate and evaluate without fault, and once sealed must open
-// to a ruleset with exactly the canonical bytes that were signed.
+// rulesets and signed ruleset envelopes. Whatever reads must write (as
+// nlohmann's writer writes its value tree) and read back to an equal record
+// with the same value form, and give the same canonical bytes by the fast
+// writers as by the full walk; a ruleset that reads must validate and
+// evaluate without fault, and once sealed must open to a ruleset with
+// exactly the canonical bytes that were signed.
 
 #include <cstddef>
 #include <cstdint>
@@ -16,6 +17,7 @@
 #include <orrincore_json/document.hpp>
 
 #include "canonical_agreement.hpp"
+#include <vevi_testing/layout_agreement.hpp>
 #include "orrincore_policy/eval.hpp"
 #include "orrincore_policy/signed_ruleset.hpp"
 
@@ -38,6 +40,7 @@ const T* round_trip(std::string_view input, std::optional<T>& kept) {
     const nlohmann::json value = orrincore_json::to_value(*first);
     (void)value.dump();
     vevi_fuzz::require_canonical_agreement(*first);
+    vevi_testing::require_layout_agreement(*first);
     for (const std::string& text : {orrincore_json::to_pretty(*first), orrincore_json::to_compact(*first)}) {
         auto again = orrincore_json::parse<T>(text);
         if (!again || !(*again == *first)) std::abort();

@@ -1,8 +1,8 @@
 // libFuzzer target: arbitrary bytes read as each of the six archive record
-// files. Whatever reads must write back (pretty and compact) and read again
-// to an equal record, and give the same canonical bytes by the fast writers
-// as by the full walk; a manifest read again must give the same canonical
-// bytes.
+// files. Whatever reads must write back (pretty and compact, as nlohmann's
+// writer writes its value tree) and read again to an equal record, and give
+// the same canonical bytes by the fast writers as by the full walk; a
+// manifest read again must give the same canonical bytes.
 
 #include <cstddef>
 #include <cstdint>
@@ -13,6 +13,7 @@
 #include <orrincore_json/document.hpp>
 
 #include "canonical_agreement.hpp"
+#include <vevi_testing/layout_agreement.hpp>
 #include "vuvadededoru_contracts/disposition.hpp"
 #include "vuvadededoru_contracts/legal_hold.hpp"
 #include "vuvadededoru_contracts/manifest.hpp"
@@ -36,6 +37,7 @@ void round_trip(std::string_view input) {
         if (!again || !(*again == *first)) std::abort();
     }
     vevi_fuzz::require_canonical_agreement(*first);
+    vevi_testing::require_layout_agreement(*first);
     if constexpr (std::is_same_v<T, SealedManifest>) {
         // Text the reader accepted is UTF-8: its canonical bytes can always be made.
         auto bytes = first->manifest.canonical_bytes();

@@ -4,6 +4,8 @@
 
 #include <fmt/format.h>
 
+#include <array>
+#include <charconv>
 #include <chrono>
 
 namespace zedododor_avovodizi::time {
@@ -21,24 +23,53 @@ Timestamp Timestamp::now() {
     return Timestamp(seconds.count(), static_cast<std::uint32_t>(nanos.count()));
 }
 
-std::string Timestamp::to_rfc3339() const {
+namespace {
+
+// Puts `value` as exactly `width` decimal digits, leading zeros included.
+char* put_digits(char* out, std::uint64_t value, int width) {
+    for (int i = width - 1; i >= 0; --i) {
+        out[i] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    }
+    return out + width;
+}
+
+}  // namespace
+
+// Digits written in place: this runs several times for every reference of a
+// manifest, and a formatting library costs far more than the text.
+std::size_t Timestamp::write_rfc3339(std::span<char, kLongestText> out) const {
+    char* const start = out.data();
     const auto [day, second_of_day] = civil::split(seconds_);
     const int year = static_cast<int>(day.year());
     if (year < 0) {
-        return fmt::format("{}", seconds_);
+        // The earliest instant's seconds take 13 of the 30 bytes.
+        return static_cast<std::size_t>(std::to_chars(start, start + out.size(), seconds_).ptr - start);
     }
-    std::string text = fmt::format("{:04}-{:02}-{:02}T{:02}:{:02}:{:02}", year,
-                                   static_cast<unsigned>(day.month()),
-                                   static_cast<unsigned>(day.day()), second_of_day / 3600,
-                                   second_of_day / 60 % 60, second_of_day % 60);
+    char* at = put_digits(start, static_cast<std::uint64_t>(year), 4);
+    *at++ = '-';
+    at = put_digits(at, static_cast<unsigned>(day.month()), 2);
+    *at++ = '-';
+    at = put_digits(at, static_cast<unsigned>(day.day()), 2);
+    *at++ = 'T';
+    at = put_digits(at, static_cast<std::uint64_t>(second_of_day / 3600), 2);
+    *at++ = ':';
+    at = put_digits(at, static_cast<std::uint64_t>(second_of_day / 60 % 60), 2);
+    *at++ = ':';
+    at = put_digits(at, static_cast<std::uint64_t>(second_of_day % 60), 2);
     if (nanos_ != 0) {
-        std::string fraction = fmt::format("{:09}", nanos_);
-        fraction.erase(fraction.find_last_not_of('0') + 1);
-        text += '.';
-        text += fraction;
+        *at++ = '.';
+        char* const fraction = at;
+        at = put_digits(at, nanos_, 9);
+        while (at[-1] == '0' && at - 1 > fraction) --at;
     }
-    text += 'Z';
-    return text;
+    *at++ = 'Z';
+    return static_cast<std::size_t>(at - start);
+}
+
+std::string Timestamp::to_rfc3339() const {
+    std::array<char, kLongestText> text;
+    return std::string(text.data(), write_rfc3339(text));
 }
 
 std::string Timestamp::debug_form() const { return fmt::format("Timestamp({})", to_rfc3339()); }

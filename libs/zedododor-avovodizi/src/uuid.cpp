@@ -117,17 +117,21 @@ std::expected<Uuid, UuidParseError> Uuid::parse(std::string_view text) {
     return Uuid(bytes);
 }
 
-std::string Uuid::to_string() const {
-    std::string text;
-    text.reserve(36);
+void Uuid::write_text(std::span<char, kTextLength> out) const {
+    char* at = out.data();
     const std::span<const std::uint8_t> bytes(bytes_);
     std::size_t start = 0;
     for (const std::size_t digits : kGroupLengths) {
-        if (start != 0) text += '-';
-        orrincore_error::hex::append_lower(bytes.subspan(start, digits / 2), text);
+        if (start != 0) *at++ = '-';
+        at = orrincore_error::hex::write_lower(bytes.subspan(start, digits / 2), at);
         start += digits / 2;
     }
-    return text;
+}
+
+std::string Uuid::to_string() const {
+    std::array<char, kTextLength> text;
+    write_text(text);
+    return std::string(text.data(), text.size());
 }
 
 }  // namespace zedododor_avovodizi::ids

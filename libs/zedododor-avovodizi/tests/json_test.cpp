@@ -33,6 +33,27 @@ TEST(IdAndTimeJson, AreStringsOfTheirTextForms) {
     EXPECT_EQ(orrincore_json::to_value(*product), "vuvadededoru");
 }
 
+// What the record writers put between quotes is the string of the value
+// form, and plain text.
+template <class T>
+void expect_plain_text_is_written_string(const T& value) {
+    orrincore_json::PlainBuffer buffer;
+    const std::string_view text = orrincore_json::Json<T>::plain_text(value, buffer);
+    EXPECT_EQ(text, orrincore_json::to_value(value).template get<std::string>());
+    EXPECT_TRUE(orrincore_json::is_plain_text(text)) << text;
+}
+
+TEST(IdAndTimeJson, PlainTextIsTheWrittenString) {
+    for (const auto& time : {Timestamp::earliest(), Timestamp::latest(), *Timestamp::from_unix(0, 0),
+                             *Timestamp::from_unix(-62'167'219'201, 999'999'999), *Timestamp::from_unix(1, 120)}) {
+        expect_plain_text_is_written_string(time);
+    }
+    expect_plain_text_is_written_string(TenantId::generate());
+    expect_plain_text_is_written_string(zedododor_avovodizi::ids::Uuid::random_v4());
+    expect_plain_text_is_written_string(*ProductId::create("a-0"));
+    expect_plain_text_is_written_string(*zedododor_avovodizi::ids::Slug::create("slug"));
+}
+
 TEST(IdAndTimeJson, RefusalsCarryTheTypeMessageAfterTheString) {
     EXPECT_EQ(refusal<TenantId>(R"("nope")"),
               "UUID parsing failed: invalid character: found `n` at 0 at line 1 column 6");

@@ -8,17 +8,15 @@
 #include <orrincore_error/error.hpp>
 #include <orrincore_json/document.hpp>
 #include <orrincore_json/record.hpp>
+#include <orrincore_json/record_walk.hpp>
+#include <orrincore_json/text_output.hpp>
 
-#include <algorithm>
-#include <array>
 #include <concepts>
 #include <cstddef>
 #include <expected>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <tuple>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -58,66 +56,15 @@ orrincore_error::Result<std::string> to_canonical_json(const nlohmann::json& val
 
 namespace detail {
 
-// The record walk of to_canonical_json(record): templates over a record's
-// field table, instantiated where the record is written. The rest of the
-// writers is internal.
-
-// Where the record walk puts a record's canonical bytes: punctuation, keys
-// and leaves, each leaf a small value form written as the value-form walk
-// writes a whole one.
-class PartSink {
-public:
-    virtual void put(std::string_view punctuation) = 0;
-    // A key and its colon. `key` is ASCII, which normalisation keeps.
-    virtual void key(std::string_view key) = 0;
-    // False where only the full walk can answer: a key that normalisation
-    // changes, or anything canonicalize refuses.
-    virtual bool leaf(const nlohmann::json& value) = 0;
-
-protected:
-    ~PartSink() = default;
-};
-
-// The bytes `walk` puts into a sink: it walks once into a sink that sums an
-// upper bound of them (composing only shortens a text), so that the output
-// is sized once, then into one that writes them. Nothing where it declines.
-std::optional<std::string> write_parts(const std::function<bool(PartSink&)>& walk);
-
-template <class T>
-struct ListOf {
-    static constexpr bool is_list = false;
-};
-template <class E>
-struct ListOf<std::vector<E>> {
-    static constexpr bool is_list = true;
-    using element = E;
-};
-
-template <class T>
-struct OptionOf {
-    static constexpr bool is_option = false;
-};
-template <class E>
-struct OptionOf<std::optional<E>> {
-    static constexpr bool is_option = true;
-    using element = E;
-};
-
-template <class R>
-constexpr auto field_keys() {
-    return std::apply([](const auto&... field) { return std::array<std::string_view, sizeof...(field)>{field.key...}; },
-                      orrincore_json::Json<R>::fields);
-}
-
 // A record whose value form is an object of its field table's members, with
 // keys that are ASCII and distinct, so that they stay as they are under
 // normalisation and their byte order is the canonical order.
 template <class R>
 constexpr bool has_plain_keys() {
-    if constexpr (!std::is_base_of_v<orrincore_json::RecordJson<R>, orrincore_json::Json<R>>) {
+    if constexpr (!orrincore_json::detail::is_record<R>) {
         return false;
     } else {
-        constexpr auto keys = field_keys<R>();
+        constexpr auto keys = orrincore_json::detail::field_keys<R>();
         for (std::size_t i = 0; i < keys.size(); ++i) {
             for (const char c : keys[i])
                 if (static_cast<unsigned char>(c) >= 0x80) return false;
@@ -128,94 +75,75 @@ constexpr bool has_plain_keys() {
     }
 }
 
-// The field indices of R in the byte order of their keys.
-template <class R>
-constexpr auto fields_in_key_order() {
-    constexpr auto keys = field_keys<R>();
-    std::array<std::size_t, keys.size()> order{};
-    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
-    return order;
-}
+// Where the record walk (orrincore_json::walk_json) puts a record's
+// canonical bytes, in one pass: records with plain keys field by field in
+// the byte order of their keys, anything else as the value-form walk writes
+// its value form. It declines where only the full walk can answer: a key
+// that normalisation changes, or anything canonicalize refuses.
+class CanonicalWriter {
+public:
+    static constexpr bool sorted_keys = true;
+    template <class R>
+    static constexpr bool takes_record = has_plain_keys<R>();
 
-template <class R>
-bool write_record_fields(const R& record, PartSink& sink);
-
-// The canonical bytes of `value` in the form `Codec` gives it: records with
-// plain keys field by field, lists element by element and options as null or
-// their value, each as their generic JSON forms write them; anything else as
-// a leaf.
-template <class Codec, class T>
-bool write_part(const T& value, PartSink& sink) {
-    if constexpr (!std::is_same_v<Codec, orrincore_json::Json<T>>) {
-        return sink.leaf(Codec::template write<nlohmann::json>(value));
-    } else if constexpr (has_plain_keys<T>()) {
-        return write_record_fields(value, sink);
-    } else if constexpr (ListOf<T>::is_list) {
-        using Element = typename ListOf<T>::element;
-        sink.put("[");
-        for (std::size_t i = 0; i < value.size(); ++i) {
-            if (i != 0) sink.put(",");
-            if (!write_part<orrincore_json::Json<Element>>(value[i], sink)) return false;
-        }
-        sink.put("]");
-        return true;
-    } else if constexpr (OptionOf<T>::is_option) {
-        if (!value) {
-            sink.put("null");
-            return true;
-        }
-        return write_part<orrincore_json::Json<typename OptionOf<T>::element>>(*value, sink);
-    } else {
-        return sink.leaf(Codec::template write<nlohmann::json>(value));
+    void begin_object() {
+        out_.put('{');
+        opened_ = true;
     }
-}
+    void key(std::string_view key) {
+        if (!opened_) out_.put(',');
+        opened_ = false;
+        orrincore_json::put_json_string(key, out_);
+        out_.put(':');
+    }
+    void end_object() {
+        out_.put('}');
+        opened_ = false;
+    }
+    void begin_array() { out_.put('['); }
+    void element(std::size_t index) {
+        if (index != 0) out_.put(',');
+    }
+    void end_array() {
+        out_.put(']');
+        opened_ = false;
+    }
 
-// The members the record's value form holds (orrincore_json::write_field
-// decides which), in the byte order of their keys.
-template <class R>
-bool write_record_fields(const R& record, PartSink& sink) {
-    using orrincore_json::Presence;
-    static constexpr auto order = fields_in_key_order<R>();
-    bool first = true;
-    const auto member = [&](const auto& field) {
-        using F = std::remove_cvref_t<decltype(field)>;
-        using Codec = typename F::codec;
-        const auto& value = record.*field.member;
-        if constexpr (F::presence == Presence::omittable) {
-            if (!value) return true;
-        } else if constexpr (F::presence == Presence::omittable_empty) {
-            if (value.empty()) return true;
-        }
-        if (!first) sink.put(",");
-        first = false;
-        sink.key(field.key);
-        if constexpr (F::presence == Presence::nullable || F::presence == Presence::omittable) {
-            if (!value) {
-                sink.put("null");
-                return true;
-            }
-            return write_part<Codec>(*value, sink);
-        } else {
-            return write_part<Codec>(value, sink);
-        }
-    };
-    sink.put("{");
-    const bool written = [&]<std::size_t... I>(std::index_sequence<I...>) {
-        return (member(std::get<order[I]>(orrincore_json::Json<R>::fields)) && ...);
-    }(std::make_index_sequence<order.size()>{});
-    if (!written) return false;
-    sink.put("}");
-    return true;
-}
+    void null() { out_.put("null"); }
+    void boolean(bool value) { out_.put(value ? std::string_view("true") : std::string_view("false")); }
+    template <class Integer>
+    void integer(Integer value) {
+        orrincore_json::put_integer(value, out_);
+    }
+    // ASCII, which normalisation keeps.
+    void plain(std::string_view text) {
+        out_.put('"');
+        out_.put(text);
+        out_.put('"');
+    }
+    bool text(const std::string& text);
+    template <class Codec, class T>
+    bool leaf(const T& value) {
+        return value_form(Codec::template write<nlohmann::json>(value));
+    }
+
+    std::string take() { return out_.take(); }
+
+private:
+    bool value_form(const nlohmann::json& value);
+
+    orrincore_json::TextOutput out_;
+    bool opened_ = false;  // nothing yet in the object just begun
+};
 
 // The canonical bytes of a record written straight from its fields, with no
-// value tree of the whole (only of each leaf), or nothing where the full
-// walk of the value form must answer.
+// value tree of the whole (only of a leaf that no piece fits), or nothing
+// where the full walk of the value form must answer.
 template <class Record>
 std::optional<std::string> write_record_parts(const Record& record) {
-    return write_parts(
-        [&record](PartSink& sink) { return write_part<orrincore_json::Json<Record>>(record, sink); });
+    CanonicalWriter writer;
+    if (!orrincore_json::walk_json<orrincore_json::Json<Record>>(record, writer)) return std::nullopt;
+    return writer.take();
 }
 
 }  // namespace detail

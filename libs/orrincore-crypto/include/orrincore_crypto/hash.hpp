@@ -6,6 +6,7 @@
 #include <orrincore_error/error.hpp>
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -29,6 +30,9 @@ struct ContentHash {
 
     // The text form "algorithm:hex", e.g. "blake3:" followed by 64 digits.
     std::string to_string() const;
+    // The same text written into `out`: both names are six letters long.
+    static constexpr std::size_t kTextLength = 71;
+    void write_text(std::span<char, kTextLength> out) const;
 
     // Reads the text form; hex digits of either case are accepted.
     static orrincore_error::Result<ContentHash> from_str(std::string_view text);

@@ -2,6 +2,10 @@
 // JSON forms of content hashes and signatures: JSON strings of their text
 // forms. A text that does not read fails with the type's own message.
 
+#include <span>
+#include <string_view>
+
+#include <orrincore_error/hex.hpp>
 #include <orrincore_json/json.hpp>
 
 #include "orrincore_crypto/hash.hpp"
@@ -17,6 +21,12 @@ struct Json<orrincore_crypto::ContentHash> {
     static J write(const orrincore_crypto::ContentHash& hash) {
         return J(hash.to_string());
     }
+
+    static std::string_view plain_text(const orrincore_crypto::ContentHash& hash, PlainBuffer& buffer) {
+        const auto text = std::span(buffer).first<orrincore_crypto::ContentHash::kTextLength>();
+        hash.write_text(text);
+        return {text.data(), text.size()};
+    }
 };
 
 // Signatures have no value form: nothing hashed or signed holds one.
@@ -27,6 +37,12 @@ struct Json<orrincore_crypto::Signature> {
     template <class J>
     static J write(const orrincore_crypto::Signature& signature) {
         return J(signature.to_hex());
+    }
+
+    static std::string_view plain_text(const orrincore_crypto::Signature& signature, PlainBuffer& buffer) {
+        static_assert(sizeof(orrincore_crypto::Signature::Bytes) * 2 == std::tuple_size_v<PlainBuffer>);
+        orrincore_error::hex::write_lower(signature.bytes, buffer.data());
+        return {buffer.data(), buffer.size()};
     }
 };
 

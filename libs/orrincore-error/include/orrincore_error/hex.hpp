@@ -42,6 +42,17 @@ constexpr std::array<char, 2> lower_digits(std::uint8_t byte) {
     return {kDigits[byte >> 4], kDigits[byte & 0x0F]};
 }
 
+// Writes two lower-case hex digits per byte, in byte order, from `out` on;
+// returns the end of what it wrote.
+constexpr char* write_lower(std::span<const std::uint8_t> bytes, char* out) {
+    for (const std::uint8_t byte : bytes) {
+        const auto pair = lower_digits(byte);
+        *out++ = pair[0];
+        *out++ = pair[1];
+    }
+    return out;
+}
+
 // Appends two lower-case hex digits per byte, in byte order.
 inline void append_lower(std::span<const std::uint8_t> bytes, std::string& out) {
     for (const std::uint8_t byte : bytes) out.append(lower_digits(byte).data(), 2);

@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "orrincore_json/json.hpp"
+#include "orrincore_json/layout_writer.hpp"
 
 namespace orrincore_json {
 
@@ -36,20 +37,40 @@ ReadResult<std::size_t> parse_elements(std::string_view document, Visit&& visit)
 }
 
 namespace detail {
+
 std::string dump_pretty(const nlohmann::ordered_json& value);
 std::string dump_compact(const nlohmann::ordered_json& value);
+
+template <class T>
+std::string write_in_layout(const T& value, Layout layout) {
+    LayoutWriter writer(layout);
+    walk_json<Json<T>>(value, writer);
+    return writer.take();
+}
+
+// What the writers below are held to: nlohmann's writer over the value's
+// tree (ordered_json), which they write the bytes of without building it.
+template <class T>
+std::string pretty_through_tree(const T& value) {
+    return dump_pretty(Json<T>::template write<nlohmann::ordered_json>(value));
+}
+template <class T>
+std::string compact_through_tree(const T& value) {
+    return dump_compact(Json<T>::template write<nlohmann::ordered_json>(value));
+}
+
 }  // namespace detail
 
 // Record files: two-space indentation, keys in field order, no final newline.
 template <class T>
 std::string to_pretty(const T& value) {
-    return detail::dump_pretty(Json<T>::template write<nlohmann::ordered_json>(value));
+    return detail::write_in_layout(value, detail::Layout::pretty);
 }
 
 // `--json` output: the same keys and values without any whitespace.
 template <class T>
 std::string to_compact(const T& value) {
-    return detail::dump_compact(Json<T>::template write<nlohmann::ordered_json>(value));
+    return detail::write_in_layout(value, detail::Layout::compact);
 }
 
 // The value form handed to canonical JSON.

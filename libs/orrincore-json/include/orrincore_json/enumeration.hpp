@@ -84,6 +84,13 @@ constexpr auto words_of() {
 }
 
 template <class E>
+constexpr bool words_are_plain() {
+    for (const auto& entry : EnumTable<E>::entries)
+        if (!is_plain_text(entry.word)) return false;
+    return true;
+}
+
+template <class E>
 constexpr const EnumEntry<E>* entry_of(E value) {
     for (const auto& entry : EnumTable<E>::entries)
         if (entry.value == value) return &entry;
@@ -136,6 +143,12 @@ struct Json<E> {
     template <class J>
     static J write(E value) {
         return J(std::string(word(value)));
+    }
+
+    static std::string_view plain_text(E value, PlainBuffer&)
+        requires(detail::words_are_plain<E>())
+    {
+        return word(value);
     }
 };
 

@@ -9,7 +9,16 @@
 // nlohmann::json for the value form handed to canonical JSON. Writing never
 // fails. Records get theirs from a field table (record.hpp), enumerations
 // from a word table (enumeration.hpp).
+//
+// A type whose JSON form is a string of plain text (see is_plain_text) may
+// also give that text straight away, so that the writers put it between
+// quotes without building a value first:
+//     static std::string_view plain_text(const T&, PlainBuffer&);
+// The text is either written into the buffer or kept by the value itself; it
+// must be the string that write<J> holds.
 
+#include <array>
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -29,6 +38,22 @@ namespace orrincore_json {
 
 template <class T>
 struct Json;
+
+// Printable ASCII without the quote and the backslash: text that JSON writes
+// unescaped and canonical JSON leaves as it is.
+constexpr bool is_plain_text(std::string_view text) {
+    for (const char c : text)
+        if (c < 0x20 || c > 0x7e || c == '"' || c == '\\') return false;
+    return true;
+}
+
+// Room for the longest plain text a type writes (a signature's 128 digits).
+using PlainBuffer = std::array<char, 128>;
+
+template <class T>
+concept PlainTextJson = requires(const T& value, PlainBuffer& buffer) {
+    { Json<T>::plain_text(value, buffer) } -> std::same_as<std::string_view>;
+};
 
 template <>
 struct Json<std::string> {

@@ -3,7 +3,9 @@
 // their text forms. A text that does not read fails with the type's own
 // message, placed after the string.
 
+#include <span>
 #include <string>
+#include <string_view>
 
 #include <orrincore_json/json.hpp>
 
@@ -19,6 +21,12 @@ struct Json<zedododor_avovodizi::ids::Uuid> {
     template <class J>
     static J write(const zedododor_avovodizi::ids::Uuid& uuid) {
         return J(uuid.to_string());
+    }
+
+    static std::string_view plain_text(const zedododor_avovodizi::ids::Uuid& uuid, PlainBuffer& buffer) {
+        const auto text = std::span(buffer).first<zedododor_avovodizi::ids::Uuid::kTextLength>();
+        uuid.write_text(text);
+        return {text.data(), text.size()};
     }
 };
 
@@ -36,6 +44,10 @@ struct Json<zedododor_avovodizi::ids::UuidId<Tag>> {
     static J write(const Id& id) {
         return J(id.to_string());
     }
+
+    static std::string_view plain_text(const Id& id, PlainBuffer& buffer) {
+        return Json<zedododor_avovodizi::ids::Uuid>::plain_text(id.uuid(), buffer);
+    }
 };
 
 template <>
@@ -45,6 +57,11 @@ struct Json<zedododor_avovodizi::ids::ProductId> {
     template <class J>
     static J write(const zedododor_avovodizi::ids::ProductId& id) {
         return J(id.to_string());
+    }
+
+    // A slug's bytes are plain text.
+    static std::string_view plain_text(const zedododor_avovodizi::ids::ProductId& id, PlainBuffer&) {
+        return id.to_string();
     }
 };
 
@@ -56,6 +73,10 @@ struct Json<zedododor_avovodizi::ids::Slug> {
     static J write(const zedododor_avovodizi::ids::Slug& slug) {
         return J(slug.to_string());
     }
+
+    static std::string_view plain_text(const zedododor_avovodizi::ids::Slug& slug, PlainBuffer&) {
+        return slug.to_string();
+    }
 };
 
 template <>
@@ -65,6 +86,11 @@ struct Json<zedododor_avovodizi::time::Timestamp> {
     template <class J>
     static J write(const zedododor_avovodizi::time::Timestamp& time) {
         return J(time.to_rfc3339());
+    }
+
+    static std::string_view plain_text(const zedododor_avovodizi::time::Timestamp& time, PlainBuffer& buffer) {
+        const auto text = std::span(buffer).first<zedododor_avovodizi::time::Timestamp::kLongestText>();
+        return {text.data(), time.write_rfc3339(text)};
     }
 };
 

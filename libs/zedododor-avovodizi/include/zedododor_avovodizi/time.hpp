@@ -7,8 +7,10 @@
 #include <orrincore_error/error.hpp>
 
 #include <compare>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -47,6 +49,9 @@ public:
     // "YYYY-MM-DDThh:mm:ss[.fraction]Z", the fraction without trailing zeros
     // and only when not zero. Before year 0: the signed decimal Unix seconds.
     std::string to_rfc3339() const;
+    // The same text written into `out`; its length.
+    static constexpr std::size_t kLongestText = 30;
+    std::size_t write_rfc3339(std::span<char, kLongestText> out) const;
     // "Timestamp(<rfc3339>)", as shown inside the debug forms of verdicts.
     std::string debug_form() const;
 

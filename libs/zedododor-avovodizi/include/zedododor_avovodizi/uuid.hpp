@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <expected>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -71,6 +72,8 @@ public:
 
     // 36 characters: lower-case hex in groups 8-4-4-4-12 joined by hyphens.
     std::string to_string() const;
+    static constexpr std::size_t kTextLength = 36;
+    void write_text(std::span<char, kTextLength> out) const;
 
     friend constexpr bool operator==(const Uuid&, const Uuid&) = default;
     friend constexpr auto operator<=>(const Uuid&, const Uuid&) = default;

@@ -1,0 +1,73 @@
+#pragma once
+// The bytes of a document as a writer makes them, in one pass, and the JSON
+// pieces that every writer puts: string literals and integers.
+
+#include <charconv>
+#include <cstddef>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orrincore_json {
+
+// Gathers bytes in blocks that never move, then hands them over as one string
+// of exactly their size. A string grown as it is written copies itself at
+// every doubling and, at the last one, briefly holds three times the
+// document; here the document is held twice at most, one block at a time,
+// while it is handed over.
+class TextOutput {
+public:
+    TextOutput() = default;
+    TextOutput(const TextOutput&) = delete;
+    TextOutput& operator=(const TextOutput&) = delete;
+
+    [[gnu::always_inline]] void put(char byte) {
+        if (used_ == capacity_) [[unlikely]]
+            next_block();
+        block_[used_++] = byte;
+    }
+    [[gnu::always_inline]] void put(std::string_view bytes) {
+        if (bytes.size() > capacity_ - used_) [[unlikely]] {
+            put_long(bytes);
+            return;
+        }
+        std::memcpy(block_ + used_, bytes.data(), bytes.size());
+        used_ += bytes.size();
+    }
+
+    // Every byte put so far, in order; the output is empty afterwards.
+    std::string take();
+
+private:
+    struct Block {
+        std::unique_ptr<char[]> bytes;
+        std::size_t size;
+    };
+
+    void next_block();
+    void put_long(std::string_view bytes);
+
+    std::vector<Block> full_;  // before the current block, in order
+    std::unique_ptr<char[]> current_;
+    char first_[1024];  // most records fit here and need no block at all
+    char* block_ = first_;
+    std::size_t used_ = 0;
+    std::size_t capacity_ = sizeof first_;
+};
+
+// Puts `text` as a JSON string literal, quotes included, escaping only what
+// JSON requires: the quote, the backslash and the control characters, the
+// usual ones by letter and the others as \u00XX in lower-case hex. The
+// canonical form and the record files escape alike; `text` is UTF-8.
+void put_json_string(std::string_view text, TextOutput& out);
+
+template <class Integer>
+void put_integer(Integer value, TextOutput& out) {
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    out.put(std::string_view(digits, static_cast<std::size_t>(end - digits)));
+}
+
+}  // namespace orrincore_json

@@ -1,0 +1,100 @@
+#include "orrincore_json/text_output.hpp"
+
+#include <algorithm>
+#include <array>
+
+#include <orrincore_error/hex.hpp>
+
+namespace orrincore_json {
+namespace {
+
+// Blocks double up to this size: a small document takes few allocations, a
+// large one wastes at most one block's unused end.
+constexpr std::size_t largest_block = 1 << 20;
+
+// For each byte: 0 when it is written as it is, otherwise the letter after the
+// backslash ('u' for the \u00XX form).
+constexpr std::array<char, 256> escapes = [] {
+    std::array<char, 256> table{};
+    for (int c = 0; c < 0x20; ++c) table[c] = 'u';
+    table['\b'] = 'b';
+    table['\t'] = 't';
+    table['\n'] = 'n';
+    table['\f'] = 'f';
+    table['\r'] = 'r';
+    table['"'] = '"';
+    table['\\'] = '\\';
+    return table;
+}();
+
+}  // namespace
+
+void TextOutput::next_block() {
+    if (block_ == first_) {
+        auto bytes = std::make_unique_for_overwrite<char[]>(used_);
+        std::memcpy(bytes.get(), first_, used_);
+        full_.push_back({std::move(bytes), used_});
+    } else {
+        full_.push_back({std::move(current_), used_});
+    }
+    capacity_ = std::min(capacity_ * 2, largest_block);
+    current_ = std::make_unique_for_overwrite<char[]>(capacity_);
+    block_ = current_.get();
+    used_ = 0;
+}
+
+void TextOutput::put_long(std::string_view bytes) {
+    while (bytes.size() > capacity_ - used_) {
+        const std::size_t room = capacity_ - used_;
+        std::memcpy(block_ + used_, bytes.data(), room);
+        used_ += room;
+        bytes.remove_prefix(room);
+        next_block();
+    }
+    std::memcpy(block_ + used_, bytes.data(), bytes.size());
+    used_ += bytes.size();
+}
+
+std::string TextOutput::take() {
+    std::size_t total = used_;
+    for (const Block& block : full_) total += block.size;
+    std::string text;
+    text.resize_and_overwrite(total, [&](char* out, std::size_t) {
+        // Each block goes as soon as it is copied.
+        for (Block& block : full_) {
+            std::memcpy(out, block.bytes.get(), block.size);
+            out += block.size;
+            block.bytes.reset();
+        }
+        std::memcpy(out, block_, used_);
+        return total;
+    });
+    full_.clear();
+    current_.reset();
+    block_ = first_;
+    used_ = 0;
+    capacity_ = sizeof first_;
+    return text;
+}
+
+void put_json_string(std::string_view text, TextOutput& out) {
+    out.put('"');
+    std::size_t run = 0;  // start of the bytes not yet put
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const char escape = escapes[byte];
+        if (escape == 0) continue;
+        out.put(text.substr(run, i - run));
+        out.put('\\');
+        out.put(escape);
+        if (escape == 'u') {
+            out.put("00");
+            out.put(std::string_view(orrincore_error::hex::lower_digits(byte).data(), 2));
+        }
+        run = i + 1;
+    }
+    out.put(text.substr(run));
+    out.put('"');
+}
+
+}  // namespace orrincore_json
