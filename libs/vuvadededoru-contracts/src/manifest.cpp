@@ -48,23 +48,40 @@ ContractResult<std::string> ArchiveManifest::canonical_bytes() const {
 }
 
 ContractResult<orrincore_crypto::ContentHash> ArchiveManifest::manifest_hash() const {
-    auto bytes = canonical_bytes();
+    auto bytes = ManifestBytes::of(*this);
     if (!bytes) return std::unexpected(bytes.error());
-    return orrincore_crypto::hash::blake3_hash(*bytes);
+    return bytes->hash();
 }
 
-// Signed over the same bytes that verify and manifest_hash take.
 ContractResult<orrincore_crypto::Signature> ArchiveManifest::sign(const orrincore_crypto::SigningKey& key) const {
-    auto bytes = canonical_bytes();
+    auto bytes = ManifestBytes::of(*this);
     if (!bytes) return std::unexpected(bytes.error());
-    return key.sign_bytes(*bytes);
+    return bytes->sign(key);
 }
 
 ContractResult<void> ArchiveManifest::verify(const orrincore_crypto::VerifyingKey& key,
                                              const orrincore_crypto::Signature& signature) const {
-    auto bytes = canonical_bytes();
+    auto bytes = ManifestBytes::of(*this);
     if (!bytes) return std::unexpected(bytes.error());
-    if (auto verified = key.verify_bytes(*bytes, signature); !verified)
+    return bytes->verify(key, signature);
+}
+
+ContractResult<ManifestBytes> ManifestBytes::of(const ArchiveManifest& manifest) {
+    auto bytes = manifest.canonical_bytes();
+    if (!bytes) return std::unexpected(bytes.error());
+    return ManifestBytes(*std::move(bytes));
+}
+
+orrincore_crypto::ContentHash ManifestBytes::hash() const { return orrincore_crypto::hash::blake3_hash(bytes_); }
+
+// Signed over the same bytes that verify and hash take.
+orrincore_crypto::Signature ManifestBytes::sign(const orrincore_crypto::SigningKey& key) const {
+    return key.sign_bytes(bytes_);
+}
+
+ContractResult<void> ManifestBytes::verify(const orrincore_crypto::VerifyingKey& key,
+                                           const orrincore_crypto::Signature& signature) const {
+    if (auto verified = key.verify_bytes(bytes_, signature); !verified)
         return std::unexpected(ContractError::from(verified.error()));
     return {};
 }
@@ -107,6 +124,15 @@ ContractResult<SealedManifest> SealedManifest::seal(ArchiveManifest manifest,
     auto signature = manifest.sign(key);
     if (!signature) return std::unexpected(signature.error());
     return SealedManifest{std::move(manifest), *signature, signer_key_id};
+}
+
+ContractResult<SealedManifest::Hashed> SealedManifest::seal_hashed(ArchiveManifest manifest,
+                                                                   const orrincore_crypto::SigningKey& key,
+                                                                   zedododor_avovodizi::ids::KeyId signer_key_id) {
+    auto bytes = ManifestBytes::of(manifest);
+    if (!bytes) return std::unexpected(bytes.error());
+    const auto signature = bytes->sign(key);
+    return Hashed{{std::move(manifest), signature, signer_key_id}, bytes->hash()};
 }
 
 ContractResult<void> SealedManifest::verify(const orrincore_crypto::VerifyingKey& key) const {

@@ -6,6 +6,8 @@
 #include <fmt/format.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdlib>
 #include <span>
 
@@ -44,17 +46,39 @@ std::string character_at(std::string_view text, std::size_t at) {
     return character;
 }
 
+// The version and variant bits over 16 random bytes.
+Uuid version_4_of(Uuid::Bytes bytes) {
+    bytes[6] = static_cast<std::uint8_t>((bytes[6] & 0x0f) | 0x40);  // version 4
+    bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3f) | 0x80);  // variant 10
+    return Uuid(bytes);
+}
+
+// A new identifier has no error result: without a random source, which a
+// program checks at start-up (orrincore_crypto::initialize), the process
+// stops.
+void draw_random(std::span<std::byte> bytes) {
+    if (::getentropy(bytes.data(), bytes.size()) != 0) std::abort();
+}
+
 }  // namespace
 
 Uuid Uuid::random_v4() {
     Bytes bytes;
-    // A new identifier has no error result: without a random source, which
-    // a program checks at start-up (orrincore_crypto::initialize), the
-    // process stops.
-    if (::getentropy(bytes.data(), bytes.size()) != 0) std::abort();
-    bytes[6] = static_cast<std::uint8_t>((bytes[6] & 0x0f) | 0x40);  // version 4
-    bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3f) | 0x80);  // variant 10
-    return Uuid(bytes);
+    draw_random(std::as_writable_bytes(std::span(bytes)));
+    return version_4_of(bytes);
+}
+
+std::vector<Uuid> Uuid::random_v4(std::size_t count) {
+    constexpr std::size_t per_draw = 256 / sizeof(Bytes);  // getentropy's most
+    std::vector<Uuid> uuids;
+    uuids.reserve(count);
+    std::array<Bytes, per_draw> drawn;
+    while (uuids.size() < count) {
+        const std::size_t now = std::min(per_draw, count - uuids.size());
+        draw_random(std::as_writable_bytes(std::span(drawn.data(), now)));
+        for (std::size_t i = 0; i < now; ++i) uuids.push_back(version_4_of(drawn[i]));
+    }
+    return uuids;
 }
 
 std::string UuidParseError::message() const { return std::visit(MessageOf{}, variant()); }

@@ -117,10 +117,11 @@ TEST(UuidIdFromStr, NamesItsKindInTheError) {
               "invalid WorkspaceId identifier: invalid character: found `n` at 0");
 }
 
+// One at a time and drawn together, across the random source's 16 a draw.
 TEST(UuidGeneration, GivesDistinctVersion4Ids) {
     std::set<std::string> seen;
-    for (int i = 0; i < 200; ++i) {
-        const std::string text = KeyId::generate().to_string();
+    const auto check = [&](const KeyId& id) {
+        const std::string text = id.to_string();
         ASSERT_EQ(text.size(), 36u);
         EXPECT_EQ(text[14], '4') << text;
         EXPECT_NE(std::string_view("89ab").find(text[19]), std::string_view::npos) << text;
@@ -129,8 +130,15 @@ TEST(UuidGeneration, GivesDistinctVersion4Ids) {
         ASSERT_TRUE(back.has_value());
         EXPECT_EQ(back->to_string(), text);
         seen.insert(text);
-    }
+    };
+    for (int i = 0; i < 200; ++i) check(KeyId::generate());
     EXPECT_EQ(seen.size(), 200u);
+    for (const std::size_t count : {0, 1, 16, 17, 200}) {
+        const auto drawn = KeyId::generate(count);
+        ASSERT_EQ(drawn.size(), count);
+        for (const auto& id : drawn) check(id);
+    }
+    EXPECT_EQ(seen.size(), 434u);
 }
 
 TEST(UuidText, IsLowerCaseHyphenatedInByteOrder) {

@@ -20,11 +20,12 @@ EngineResult<void> verify_package_integrity(const ArchivePackage& package, const
                                             const orrincore_crypto::VerifyingKey& key) {
     if (sealed.manifest.archive_package_id != package.id)
         return std::unexpected(EngineError::rule(EngineRuleKind::ManifestPackageMismatch));
-    auto hash = sealed.manifest.manifest_hash();
-    if (!hash) return contract_violation(hash.error());
-    if (!package.manifest_hash || !package.manifest_hash->ct_eq(*hash))
+    // The hash and the signature are both of these bytes.
+    auto bytes = vuvadededoru_contracts::ManifestBytes::of(sealed.manifest);
+    if (!bytes) return contract_violation(bytes.error());
+    if (!package.manifest_hash || !package.manifest_hash->ct_eq(bytes->hash()))
         return std::unexpected(EngineError::rule(EngineRuleKind::ManifestHashMismatch));
-    return wrapped(sealed.verify(key));
+    return wrapped(bytes->verify(key, sealed.signature));
 }
 
 EngineResult<void> verify_chunk_digests(const ArchiveManifest& manifest,

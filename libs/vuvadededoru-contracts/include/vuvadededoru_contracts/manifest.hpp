@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <orrincore_crypto/hash.hpp>
@@ -98,6 +99,26 @@ struct ArchiveManifest {
     bool operator==(const ArchiveManifest&) const = default;
 };
 
+// The canonical bytes of one manifest, made once, and what is computed from
+// them. For a manifest of many references they cost far more than hashing
+// or signing them, so whatever both hashes and signs, or hashes and
+// verifies, makes them once here.
+class ManifestBytes {
+public:
+    // Fails as canonical_bytes does.
+    static ContractResult<ManifestBytes> of(const ArchiveManifest& manifest);
+
+    const std::string& bytes() const { return bytes_; }
+    orrincore_crypto::ContentHash hash() const;
+    orrincore_crypto::Signature sign(const orrincore_crypto::SigningKey& key) const;
+    ContractResult<void> verify(const orrincore_crypto::VerifyingKey& key,
+                                const orrincore_crypto::Signature& signature) const;
+
+private:
+    explicit ManifestBytes(std::string bytes) : bytes_(std::move(bytes)) {}
+    std::string bytes_;
+};
+
 struct SealedManifest {
     ArchiveManifest manifest;
     orrincore_crypto::Signature signature;
@@ -109,10 +130,20 @@ struct SealedManifest {
                                                const orrincore_crypto::SigningKey& key,
                                                zedododor_avovodizi::ids::KeyId signer_key_id);
 
+    // seal, with the manifest's hash, from one making of the canonical bytes.
+    struct Hashed;
+    static ContractResult<Hashed> seal_hashed(ArchiveManifest manifest, const orrincore_crypto::SigningKey& key,
+                                              zedododor_avovodizi::ids::KeyId signer_key_id);
+
     // The stored signature checked against the manifest under `key`.
     ContractResult<void> verify(const orrincore_crypto::VerifyingKey& key) const;
 
     bool operator==(const SealedManifest&) const = default;
+};
+
+struct SealedManifest::Hashed {
+    SealedManifest sealed;
+    orrincore_crypto::ContentHash manifest_hash;
 };
 
 }  // namespace vuvadededoru_contracts

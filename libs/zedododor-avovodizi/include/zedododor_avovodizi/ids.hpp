@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace zedododor_avovodizi::ids {
 
@@ -120,6 +121,13 @@ public:
     static constexpr std::string_view kind = Tag::name;
 
     static UuidId generate() { return UuidId(Uuid::random_v4()); }
+    // `count` fresh ones, drawn together (Uuid::random_v4).
+    static std::vector<UuidId> generate(std::size_t count) {
+        std::vector<UuidId> ids;
+        ids.reserve(count);
+        for (const Uuid& uuid : Uuid::random_v4(count)) ids.push_back(UuidId(uuid));
+        return ids;
+    }
     static constexpr UuidId from_uuid(const Uuid& uuid) { return UuidId(uuid); }
 
     // Any UUID text form; on failure InvalidIdentifier with this type's kind

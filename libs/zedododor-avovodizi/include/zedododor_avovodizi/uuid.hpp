@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <orrincore_error/variant_error.hpp>
 
@@ -62,6 +63,10 @@ public:
     // source fails, which a program rules out at start-up
     // (orrincore_crypto::initialize).
     static Uuid random_v4();
+    // `count` of them, each as random_v4 makes one, drawn from the random
+    // source in as few calls as it allows (256 bytes a call, 16 UUIDs): a
+    // manifest takes one per chunk.
+    static std::vector<Uuid> random_v4(std::size_t count);
 
     // Reads the simple (32 hex digits), hyphenated (8-4-4-4-12), braced
     // ("{" hyphenated "}") and URN ("urn:uuid:" hyphenated) forms, hex digits
