@@ -14,19 +14,15 @@
 #include "io/record_output.hpp"
 #include "io/seed_file.hpp"
 #include "io/write_place.hpp"
+#include "package_seal.hpp"
 
 namespace vevizovuvazavad {
 namespace {
 
-using orrincore_object::ObjectKind;
-using orrincore_object::ObjectReference;
-using vuvadededoru_contracts::ArchiveManifest;
 using vuvadededoru_contracts::ArchivePackage;
 using vuvadededoru_contracts::ArchiveTarget;
 using vuvadededoru_contracts::RetentionPolicy;
 using vuvadededoru_contracts::SealedManifest;
-using zedododor_avovodizi::ids::KeyId;
-using zedododor_avovodizi::ids::ObjectId;
 using zedododor_avovodizi::ids::ProductId;
 using zedododor_avovodizi::ids::Uuid;
 using zedododor_avovodizi::time::Timestamp;
@@ -57,29 +53,18 @@ HandlerResult run(const Cli& cli, const PackageCommand::New& command) {
                               fmt::format("archive package {} created (pending)", package->id.to_string()));
 }
 
-// One reference per chunk file, in the order given, each file hashed as it
-// is read; the first file that cannot be read ends the walk.
-std::expected<std::vector<ObjectReference>, std::string> chunk_references(const ArchivePackage& package,
-                                                                          const std::vector<std::string>& paths,
-                                                                          Timestamp now) {
+// The seal over the chunk files, in the order given, each file hashed as it
+// is read; the first file that cannot be read ends the walk. The digests are
+// dropped here, before the records are written.
+std::expected<PackageSeal, std::string> seal_chunk_files(const ArchivePackage& writing,
+                                                         const std::vector<std::string>& paths,
+                                                         const orrincore_crypto::SigningKey& key,
+                                                         std::uint32_t retention_days, Timestamp now) {
     auto digests = io::digest_chunk_files(paths, [](std::size_t) { return io::ChunkReading{}; });
     if (!digests) return std::unexpected(std::move(digests).error());
-    std::vector<ObjectReference> references;
-    references.reserve(digests->size());
-    for (const auto& digest : *digests) {
-        references.push_back({.object_id = ObjectId::generate(),
-                              .tenant_id = package.tenant_id,
-                              .workspace_id = package.workspace_id,
-                              .product_id = package.source_product,
-                              .object_kind = ObjectKind::archive_object,
-                              .content_hash = digest.hash,
-                              .ciphertext_size = digest.size,
-                              .storage_backend_hint = std::nullopt,
-                              .manifest_hash = std::nullopt,
-                              .created_at = now,
-                              .expires_at = std::nullopt});
-    }
-    return references;
+    auto seal = seal_package(writing, *digests, key, retention_days, now);
+    if (!seal) return std::unexpected(seal.error().message());
+    return *std::move(seal);
 }
 
 // An output that names what the seal stands on would destroy it: the
@@ -118,41 +103,20 @@ HandlerResult run(const Cli& cli, const PackageCommand::Seal& command) {
     if (!writing) return std::unexpected(writing.error().message());
     if (auto refused = refuse_outputs_over_inputs(command); !refused) return refused;
 
-    auto references = chunk_references(*writing, command.chunks, now);
-    if (!references) return std::unexpected(std::move(references).error());
-    const auto chunk_count = static_cast<std::uint32_t>(references->size());
-    auto manifest = ArchiveManifest::create({.tenant_id = writing->tenant_id,
-                                             .workspace_id = writing->workspace_id,
-                                             .archive_package_id = writing->id,
-                                             .source_product = writing->source_product,
-                                             .object_refs = std::move(*references),
-                                             .retention_policy_id = writing->retention_policy_id,
-                                             .legal_hold_active_at_seal = writing->legal_hold_id.has_value(),
-                                             .created_at = now,
-                                             .sealed_at = now});
-    if (!manifest) return std::unexpected(manifest.error().message());
-    const auto total_size = manifest->total_size_bytes;
-    auto manifest_hash = manifest->manifest_hash();
-    if (!manifest_hash) return std::unexpected(manifest_hash.error().message());
-    auto sealed_manifest = SealedManifest::seal(std::move(*manifest), *key, KeyId::generate());
-    if (!sealed_manifest) return std::unexpected(sealed_manifest.error().message());
-    auto sealed = writing->seal({.manifest_hash = *manifest_hash,
-                                 .signer_key_id = sealed_manifest->signer_key_id,
-                                 .size_bytes = total_size,
-                                 .chunk_count = chunk_count,
-                                 .retention_minimum_days = policy->minimum_retention_days},
-                                now);
-    if (!sealed) return std::unexpected(sealed.error().message());
+    auto seal = seal_chunk_files(*writing, command.chunks, *key, policy->minimum_retention_days, now);
+    if (!seal) return std::unexpected(std::move(seal).error());
+    if (!seal->package) return std::unexpected(seal->package.error().message());
+    const ArchivePackage& sealed = *seal->package;
 
     // The manifest goes first: a package file that says sealed must never
     // name a manifest that was not written, since a seal with fresh ids and
     // times cannot be rebuilt. If the package write fails, the package stays
     // pending and the seal can be run again.
-    if (auto written = io::write_json(command.out_manifest, *sealed_manifest); !written) return written;
+    if (auto written = io::write_json(command.out_manifest, seal->manifest); !written) return written;
     return io::write_and_emit(
-        cli, command.out_package, *sealed,
-        fmt::format("package {} sealed: {} chunk(s), {} bytes, expires {}", sealed->id.to_string(), chunk_count,
-                    total_size, sealed->expires_at->to_rfc3339()));
+        cli, command.out_package, sealed,
+        fmt::format("package {} sealed: {} chunk(s), {} bytes, expires {}", sealed.id.to_string(), seal->chunk_count,
+                    seal->size_bytes, sealed.expires_at->to_rfc3339()));
 }
 
 HandlerResult run(const Cli& cli, const PackageCommand::Verify& command) {

@@ -12,40 +12,23 @@
 #include "demo/fixed_data.hpp"
 #include "demo/narration.hpp"
 #include "demo/steps.hpp"
+#include "package_seal.hpp"
 
 namespace vevizovuvazavad::demo {
 namespace {
 
 namespace ids = zedododor_avovodizi::ids;
 using orrincore_json::debug_name;
-using vuvadededoru_contracts::ArchiveManifest;
 using vuvadededoru_contracts::ArchivePackage;
 using vuvadededoru_contracts::ChunkBytes;
 using vuvadededoru_contracts::LegalHold;
 using vuvadededoru_contracts::RetentionPolicy;
-using vuvadededoru_contracts::SealedManifest;
 
 ChunkBytes bytes_of(std::string_view text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
 
 }  // namespace
-
-orrincore_object::ObjectReference object_reference_for_chunk(std::string_view payload, const RunState& state) {
-    return {
-        .object_id = ids::ObjectId::generate(),
-        .tenant_id = state.tenant,
-        .workspace_id = state.workspace,
-        .product_id = state.product_id,
-        .object_kind = orrincore_object::ObjectKind::archive_object,
-        .content_hash = orrincore_crypto::hash::blake3_hash(payload),
-        .ciphertext_size = payload.size(),
-        .storage_backend_hint = std::nullopt,
-        .manifest_hash = std::nullopt,
-        .created_at = now,
-        .expires_at = std::nullopt,
-    };
-}
 
 StepResult create_records(RunState& state) {
     print_title("1. Target + retention policy + package");
@@ -102,59 +85,31 @@ StepResult seal_package(RunState& state) {
     const ArchivePackage& writing = state.writing_package.value();
     const RetentionPolicy& policy = state.policy.value();
 
-    std::vector<orrincore_object::ObjectReference> references;
-    std::uint64_t total_bytes = 0;
-    for (const auto payload : chunk_payloads) {
-        references.push_back(object_reference_for_chunk(payload, state));
-        total_bytes += payload.size();
-    }
-    auto manifest = ArchiveManifest::create({
-        .tenant_id = state.tenant,
-        .workspace_id = state.workspace,
-        .archive_package_id = writing.id,
-        .source_product = state.product_id,
-        .object_refs = std::move(references),
-        .retention_policy_id = policy.id,
-        .legal_hold_active_at_seal = false,
-        .created_at = now,
-        .sealed_at = now,
-    });
-    if (!manifest) return std::unexpected(manifest.error().message());
-    auto manifest_hash = manifest->manifest_hash();
-    if (!manifest_hash) return std::unexpected(manifest_hash.error().message());
-    const auto signer_key_id = ids::KeyId::generate();
-    auto sealed_manifest = SealedManifest::seal(*std::move(manifest), state.demo_key, signer_key_id);
-    if (!sealed_manifest) return std::unexpected(sealed_manifest.error().message());
-    print_ok(fmt::format("manifest signed: {} chunk(s), {} bytes, hash {}", chunk_payloads.size(), total_bytes,
-                         manifest_hash->to_string()));
-
-    auto sealed = writing.seal(
-        {
-            .manifest_hash = *manifest_hash,
-            .signer_key_id = signer_key_id,
-            .size_bytes = total_bytes,
-            .chunk_count = static_cast<std::uint32_t>(chunk_payloads.size()),
-            .retention_minimum_days = policy.minimum_retention_days,
-        },
-        now);
-    if (!sealed) return std::unexpected(sealed.error().message());
-    print_ok(fmt::format("package {} sealed, expires {}", sealed->id.to_string(),
-                         sealed->expires_at ? sealed->expires_at->to_rfc3339() : std::string()));
+    std::array<orrincore_object::ContentDigest, chunk_payloads.size()> digests;
+    for (std::size_t i = 0; i < digests.size(); ++i)
+        digests[i] = {chunk_payloads[i].size(), orrincore_crypto::hash::blake3_hash(chunk_payloads[i])};
+    auto seal = vevizovuvazavad::seal_package(writing, digests, state.demo_key, policy.minimum_retention_days, now);
+    if (!seal) return std::unexpected(seal.error().message());
+    print_ok(fmt::format("manifest signed: {} chunk(s), {} bytes, hash {}", seal->chunk_count, seal->size_bytes,
+                         seal->manifest_hash.to_string()));
+    if (!seal->package) return std::unexpected(seal->package.error().message());
+    const ArchivePackage& sealed = *seal->package;
+    print_ok(fmt::format("package {} sealed, expires {}", sealed.id.to_string(),
+                         sealed.expires_at ? sealed.expires_at->to_rfc3339() : std::string()));
 
     namespace verification = zorizorezire_rizozi::verification;
-    if (auto verified = verification::verify_package_integrity(*sealed, *sealed_manifest,
-                                                               state.demo_key.verifying_key());
+    if (auto verified = verification::verify_package_integrity(sealed, seal->manifest, state.demo_key.verifying_key());
         !verified) {
         return std::unexpected(verified.error().message());
     }
     std::array<ChunkBytes, chunk_payloads.size()> chunks;
     for (std::size_t i = 0; i < chunks.size(); ++i) chunks[i] = bytes_of(chunk_payloads[i]);
-    if (auto intact = verification::verify_chunk_integrity(sealed_manifest->manifest, chunks); !intact) {
+    if (auto intact = verification::verify_chunk_integrity(seal->manifest.manifest, chunks); !intact) {
         return std::unexpected(intact.error().message());
     }
     print_ok("signature verifies, manifest hash matches the sealed package, chunk integrity confirmed");
 
-    state.sealed_package = *std::move(sealed);
+    state.sealed_package = sealed;
     return {};
 }
 

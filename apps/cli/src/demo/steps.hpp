@@ -81,13 +81,9 @@ StepResult verify_custody(RunState& state);
 // recorded chain is left as it is.
 StepResult refuse_tampered_custody(RunState& state);
 
-// The chunk reference of one payload: a fresh object id, the run's owner and
-// product, the BLAKE3 hash and length of the bytes, created at `now`.
-orrincore_object::ObjectReference object_reference_for_chunk(std::string_view payload, const RunState& state);
-
 // The ruleset that allows every release of a legal hold of the product: one
 // rule with no actor type, resource type or condition.
-std::expected<orrincore_policy::PolicyRuleset, std::string> release_ruleset();
+orrincore_policy::PolicyRuleset release_ruleset();
 
 // Appends one event, by the actor on the named target, to `chain`, signed with `key`.
 orrincore_error::Result<orrincore_audit::SignedAuditEvent> record_custody_event(

@@ -1,0 +1,43 @@
+#pragma once
+// The seal of a package, as `package seal` makes it from chunk files and the
+// demo from chunks it holds in memory: one reference per chunk, the manifest
+// of those references, its hash and signature, and the package sealed
+// against that hash. Both call this one routine, so the demo proves the
+// command's sequence.
+
+#include <cstdint>
+#include <span>
+
+#include <orrincore_crypto/hash.hpp>
+#include <orrincore_crypto/sign.hpp>
+#include <orrincore_object/object_reference.hpp>
+#include <vuvadededoru_contracts/error.hpp>
+#include <vuvadededoru_contracts/manifest.hpp>
+#include <vuvadededoru_contracts/package.hpp>
+#include <zedododor_avovodizi/time.hpp>
+
+namespace vevizovuvazavad {
+
+struct PackageSeal {
+    vuvadededoru_contracts::SealedManifest manifest;
+    orrincore_crypto::ContentHash manifest_hash;
+    std::uint64_t size_bytes;  // the manifest's total
+    std::uint32_t chunk_count;
+    // The package sealed against the manifest, or the refusal of
+    // ArchivePackage::seal: the manifest is signed before the package's
+    // status is tested, and the demo reports the signature first.
+    vuvadededoru_contracts::ContractResult<vuvadededoru_contracts::ArchivePackage> package;
+};
+
+// Seals `writing` over chunks of these lengths and hashes, in chunk order.
+// Each reference gets a fresh object id and the package's tenant, workspace
+// and source product, kind archive_object, the chunk's hash and length and
+// `now` as its creation time; the manifest records a hold when the package
+// carries one and is created and sealed at `now`; the signer key id is fresh.
+// The package records `retention_days` and is sealed at `now`. Fails with the
+// refusal of ArchiveManifest::create (no chunks) or of signing.
+vuvadededoru_contracts::ContractResult<PackageSeal> seal_package(
+    const vuvadededoru_contracts::ArchivePackage& writing, std::span<const orrincore_object::ContentDigest> chunks,
+    const orrincore_crypto::SigningKey& key, std::uint32_t retention_days, zedododor_avovodizi::time::Timestamp now);
+
+}  // namespace vevizovuvazavad
