@@ -8,10 +8,11 @@
 
 namespace vevizovuvazavad {
 
-// The contract error's message alone when the decision allows (allow or
-// warn); otherwise that message, then "policy evaluated to {debug name} —
-// {reason}". Only the decision is looked at, never which test failed, so a
-// hold in the wrong status under a denying ruleset shows both.
+// The contract error's message alone when the decision authorises the
+// release (vuvadededoru_contracts::authorises_release); otherwise that
+// message, then "policy evaluated to {debug name} — {reason}". Only the
+// decision is looked at, never which test failed, so a hold in the wrong
+// status under a denying ruleset shows both.
 std::string release_refusal_text(const orrincore_policy::PolicyDecision& decision,
                                  const vuvadededoru_contracts::ContractError& error);
 

@@ -23,11 +23,11 @@ bool allowed(LegalHoldStatus from, LegalHoldStatus to) {
     return false;
 }
 
+}  // namespace
+
 bool authorises_release(orrincore_policy::Decision decision) {
     return decision == orrincore_policy::Decision::allow || decision == orrincore_policy::Decision::warn;
 }
-
-}  // namespace
 
 ContractResult<LegalHold> LegalHold::create(Parameters parameters, zedododor_avovodizi::time::Timestamp now) {
     if (orrincore_error::is_blank(parameters.name)) return std::unexpected(EmptyField{"name"});

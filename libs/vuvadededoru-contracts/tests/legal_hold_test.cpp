@@ -189,6 +189,7 @@ TEST(LegalHoldRelease, OnlyAllowAndWarnAuthoriseTheRelease) {
     const auto pending = requested_hold().approve("A", approved)->request_release(asked).value();
     for (const auto& [decision, authorises] : decisions) {
         SCOPED_TRACE(orrincore_json::word(decision));
+        EXPECT_EQ(authorises_release(decision), authorises);
         auto result = pending.release("B", decision, released);
         if (authorises) {
             ASSERT_TRUE(result);

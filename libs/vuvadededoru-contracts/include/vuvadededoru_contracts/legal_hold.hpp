@@ -32,6 +32,9 @@ enum class LegalHoldReasonCode {
     contractual_obligation,
 };
 
+// Whether a policy decision authorises releasing a hold: allow or warn.
+bool authorises_release(orrincore_policy::Decision decision);
+
 struct LegalHold {
     LegalHoldId id;
     zedododor_avovodizi::ids::TenantId tenant_id;
@@ -75,8 +78,8 @@ struct LegalHold {
     // active -> release_requested.
     ContractResult<LegalHold> request_release(zedododor_avovodizi::time::Timestamp now) const;
 
-    // release_requested -> released when `decision` is allow or warn. The
-    // status is checked before the decision.
+    // release_requested -> released when `decision` authorises the release
+    // (authorises_release). The status is checked before the decision.
     ContractResult<LegalHold> release(std::string approved_by, orrincore_policy::Decision decision,
                                       zedododor_avovodizi::time::Timestamp now) const;
 
