@@ -5,23 +5,22 @@
 #include <fmt/format.h>
 #include <orrincore_json/enumeration.hpp>
 #include <orrincore_policy/eval.hpp>
+#include <zorizorezire_rizozi/custody.hpp>
 
 namespace vevizovuvazavad {
 
-namespace ids = zedododor_avovodizi::ids;
+namespace custody = zorizorezire_rizozi::custody;
 using orrincore_policy::PolicyDecision;
 using orrincore_policy::VerifiedRuleset;
 using zedododor_avovodizi::time::Timestamp;
 
 std::vector<std::string> ruleset_associated_data() {
-    return {fmt::format("product:{}", policy_product_id().to_string()), "purpose:policy-ruleset"};
+    return {fmt::format("product:{}", custody::product_id().to_string()), "purpose:policy-ruleset"};
 }
 
 orrincore_policy::eval::PolicyActionId hold_release_action_id() {
-    return orrincore_policy::eval::PolicyActionId::create(policy_product_id(), {"legal-hold", "release"}).value();
+    return orrincore_policy::eval::PolicyActionId::create(custody::product_id(), {"legal-hold", "release"}).value();
 }
-
-ids::ProductId policy_product_id() { return ids::ProductId::create("vuvadededoru").value(); }
 
 std::expected<VerifiedRuleset, std::string> verify_signed_ruleset(
     const orrincore_policy::SignedPolicyRuleset& envelope, const TrustStore& store, const Timestamp& now,

@@ -28,15 +28,13 @@
 
 namespace vevizovuvazavad {
 
-// "product:vuvadededoru", then "purpose:policy-ruleset": what `ruleset sign`
-// binds an envelope to and what the gate requires, in this order.
+// "product:vuvadededoru" (the tool's product id, custody::product_id), then
+// "purpose:policy-ruleset": what `ruleset sign` binds an envelope to and what
+// the gate requires, in this order.
 std::vector<std::string> ruleset_associated_data();
 
 // "vuvadededoru:legal-hold.release".
 orrincore_policy::eval::PolicyActionId hold_release_action_id();
-
-// "vuvadededoru".
-zedododor_avovodizi::ids::ProductId policy_product_id();
 
 // Reads the signed ruleset at `ruleset_path` (a failure names the file and
 // says that a signed envelope is needed), then the trust store at

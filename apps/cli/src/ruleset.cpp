@@ -2,6 +2,7 @@
 #include <orrincore_error/hex.hpp>
 #include <orrincore_policy/signed_ruleset.hpp>
 #include <orrincore_policy/validation.hpp>
+#include <zorizorezire_rizozi/custody.hpp>
 
 #include "handlers.hpp"
 #include "io/emit.hpp"
@@ -18,6 +19,7 @@ namespace {
 using orrincore_policy::PolicyRuleset;
 using orrincore_policy::SignedPolicyRuleset;
 using zedododor_avovodizi::time::Timestamp;
+namespace custody = zorizorezire_rizozi::custody;
 
 HandlerResult run(const Cli& cli, const RulesetCommand::Pubkey& command) {
     auto key = io::read_seed_file(command.key);
@@ -53,7 +55,7 @@ HandlerResult run(const Cli& cli, const RulesetCommand::Sign& command) {
     if (!envelope) return std::unexpected(fmt::format("failed to sign ruleset: {}", envelope.error().message()));
     return io::write_and_emit(cli, command.out, *envelope,
                               fmt::format("signed ruleset written to {} (product {}, purpose policy-ruleset)",
-                                          io::display_path(command.out), policy_product_id().to_string()));
+                                          io::display_path(command.out), custody::product_id().to_string()));
 }
 
 }  // namespace

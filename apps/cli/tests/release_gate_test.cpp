@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <orrincore_crypto/hash.hpp>
 #include <orrincore_policy/eval.hpp>
+#include <zorizorezire_rizozi/custody.hpp>
 
 #include "key_fixtures.hpp"
 
@@ -29,6 +30,7 @@ using vuvadededoru_contracts::LegalHoldReasonCode;
 using vuvadededoru_contracts::LegalHoldStatus;
 using zedododor_avovodizi::time::Timestamp;
 namespace ids = zedododor_avovodizi::ids;
+namespace custody = zorizorezire_rizozi::custody;
 
 const Timestamp now = *Timestamp::from_str("2026-03-01T12:00:00Z");
 const SigningKey key_a = key_from_seed(0xA1);
@@ -70,7 +72,7 @@ PolicyRuleset release_rules(std::vector<PolicyRule> extra = {}) {
                    std::nullopt, {}, {}, Decision::allow},
     };
     rules.insert(rules.end(), extra.begin(), extra.end());
-    return PolicyRuleset{ruleset_id, policy_product_id(), 7, std::move(rules), 3600};
+    return PolicyRuleset{ruleset_id, custody::product_id(), 7, std::move(rules), 3600};
 }
 
 SignedPolicyRuleset sealed(const SigningKey& key, PolicyRuleset rules = release_rules(),
@@ -124,7 +126,7 @@ TEST(ReleaseGateValues, AreFixed) {
     EXPECT_EQ(hold_release_action_id(), action("vuvadededoru:legal-hold.release"));
     EXPECT_EQ(hold_release_action_id().to_string(), "vuvadededoru:legal-hold.release");
     EXPECT_EQ(hold_release_action_id().path().size(), 2u);
-    EXPECT_EQ(policy_product_id().to_string(), "vuvadededoru");
+    EXPECT_EQ(custody::product_id().to_string(), "vuvadededoru");
 }
 
 struct VerifyCase {

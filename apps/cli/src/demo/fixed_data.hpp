@@ -1,13 +1,12 @@
 #pragma once
-// The demo's fixed data: every name, number and payload its steps use.
+// The demo's fixed data: every name, number and payload its steps use. Its
+// product id is the tool's own (custody::product_id).
 
 #include <array>
 #include <cstdint>
 #include <string_view>
 
 namespace vevizovuvazavad::demo {
-
-inline constexpr std::string_view product_slug = "vuvadededoru";
 
 inline constexpr std::string_view target_name = "primary-fixture";
 inline constexpr std::string_view policy_name = "financial-records-7y";

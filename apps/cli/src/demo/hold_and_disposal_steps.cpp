@@ -6,6 +6,7 @@
 #include <orrincore_error/hex.hpp>
 #include <orrincore_json/enumeration.hpp>
 #include <orrincore_policy/signed_ruleset.hpp>
+#include <zorizorezire_rizozi/custody.hpp>
 #include <zorizorezire_rizozi/disposition.hpp>
 #include <zorizorezire_rizozi/legal_hold.hpp>
 #include <zorizorezire_rizozi/retention.hpp>
@@ -38,10 +39,8 @@ std::expected<SignedPolicyRuleset, std::string> signed_allow_ruleset(const RunSt
 
 }  // namespace
 
-std::expected<orrincore_policy::PolicyRuleset, std::string> release_ruleset() {
+orrincore_policy::PolicyRuleset release_ruleset() {
     const auto ruleset_id = zedododor_avovodizi::ids::PolicyId::generate();
-    auto product = demo_product_id();
-    if (!product) return std::unexpected(std::move(product).error());
     std::vector<orrincore_policy::PolicyRule> rules;
     rules.push_back({
         .rule_id = std::string(release_rule_id),
@@ -55,7 +54,7 @@ std::expected<orrincore_policy::PolicyRuleset, std::string> release_ruleset() {
     });
     return orrincore_policy::PolicyRuleset{
         .ruleset_id = ruleset_id,
-        .product_id = *std::move(product),
+        .product_id = zorizorezire_rizozi::custody::product_id(),
         .version = 1,
         .rules = std::move(rules),
         .decision_ttl_seconds = std::nullopt,
@@ -93,7 +92,7 @@ StepResult request_release(RunState& state) {
     auto requested = state.approved_hold.value().request_release(now);
     if (!requested) return std::unexpected(requested.error().message());
     state.release_requested_hold = *std::move(requested);
-    state.empty_ruleset = orrincore_policy::VerifiedRuleset::empty(policy_product_id());
+    state.empty_ruleset = orrincore_policy::VerifiedRuleset::empty(zorizorezire_rizozi::custody::product_id());
     return {};
 }
 
@@ -114,10 +113,8 @@ StepResult establish_trust(RunState& state) {
     TrustStore store = TrustStore::empty();
     const auto trusted_key_hex = orrincore_error::hex::to_lower(state.trusted_key->verifying_key().bytes());
     if (auto added = trust_store_add(store, trusted_signer_name, trusted_key_hex, now); !added) return added;
-    auto ruleset = release_ruleset();
-    if (!ruleset) return std::unexpected(std::move(ruleset).error());
     state.trust_store = std::move(store);
-    state.allow_ruleset = *std::move(ruleset);
+    state.allow_ruleset = release_ruleset();
     return {};
 }
 

@@ -8,10 +8,9 @@ namespace vevizovuvazavad::demo {
 
 HandlerResult run() {
     auto state = RunState::set_up();
-    if (!state) return std::unexpected(std::move(state).error());
     print_banner();
     for (const auto step : lifecycle_steps) {
-        if (auto done = step(*state); !done) return done;
+        if (auto done = step(state); !done) return done;
     }
     print_closing();
     return {};

@@ -5,7 +5,6 @@
 // until the step that makes it has run. A test may hand a step a state
 // crafted by hand, so each step reads only what it names here.
 
-#include <expected>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,10 +27,6 @@ namespace vevizovuvazavad::demo {
 // The demo's clock: the Unix epoch, never the system's time. Every step but
 // the ninth runs at this instant.
 inline constexpr zedododor_avovodizi::time::Timestamp now = *zedododor_avovodizi::time::Timestamp::from_unix(0, 0);
-
-// The ProductId of the product slug, or the run's error text
-// "internal: {slug} is not a valid product id: {reason}".
-std::expected<zedododor_avovodizi::ids::ProductId, std::string> demo_product_id();
 
 struct RunState {
     RunState(orrincore_crypto::SigningKey demo_key, zedododor_avovodizi::ids::TenantId tenant,
@@ -68,9 +63,9 @@ struct RunState {
     orrincore_audit::AuditChain custody_chain;
     std::vector<orrincore_audit::SignedAuditEvent> custody_events;
 
-    // The set-up: a new demo key, tenant and workspace, and the product id.
-    // Fails only if the product slug were refused.
-    static std::expected<RunState, std::string> set_up();
+    // The set-up: a new demo key, tenant and workspace, and the tool's
+    // product id (custody::product_id).
+    static RunState set_up();
 };
 
 }  // namespace vevizovuvazavad::demo
