@@ -12,10 +12,9 @@
 // of 200,000 references, against the size of that manifest file.
 //
 // The files live in one temporary folder under /tmp (about 2.2 GB), made on
-// first use and removed at exit.
+// first use and removed at exit (sealing_folder.hpp).
 
 #include <fcntl.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <blake3.h>
@@ -24,7 +23,6 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -39,24 +37,22 @@
 #include "io/record_file.hpp"
 #include "io/seed_file.hpp"
 #include "process.hpp"
+#include "sealing_folder.hpp"
 
 namespace {
 
 namespace fs = std::filesystem;
 namespace ids = zedododor_avovodizi::ids;
 namespace vc = vuvadededoru_contracts;
+using vevizovuvazavad::bench::Args;
+using vevizovuvazavad::bench::require;
 using vevizovuvazavad::bench::run_process;
 using Clock = std::chrono::steady_clock;
-using Args = std::vector<std::string>;
 
 constexpr std::uint64_t mebibyte = 1 << 20;
 constexpr std::uint64_t gibibyte = 1 << 30;
 constexpr int small_file_count = 1000;
 constexpr int large_manifest_references = 200'000;
-
-void require(bool condition, const std::string& what) {
-    if (!condition) throw std::runtime_error(what);
-}
 
 void write_random_file(const fs::path& path, std::uint64_t size) {
     std::vector<std::uint8_t> block(std::min(size, 4 * mebibyte));
@@ -103,44 +99,28 @@ vc::ArchiveManifest manifest_of(const vc::ArchivePackage& package, int count, ze
 // with its policy and seed file, each chunk set sealed once for `verify`.
 class Corpus {
 public:
-    Corpus() {
-        std::string pattern = (fs::path("/tmp") / "vevi-package-bench-XXXXXX").string();
-        require(::mkdtemp(pattern.data()) != nullptr, "cannot make a temporary folder");
-        folder_ = pattern;
-        require(run({"target", "new", "--name", "t", "--target-type", "local_filesystem", "--out",
-                              path("t.json")}),
-                "target new");
-        require(run({"retention", "new", "--name", "p", "--class", "compliance", "--min-days", "30", "--out",
-                              path("p.json")}),
-                "retention new");
-        require(run({"package", "new", "--target", path("t.json"), "--policy", path("p.json"),
-                              "--source-product", "bench", "--label", "l", "--created-by", "c", "--out",
-                              path("pkg.json")}),
-                "package new");
-        require(run({"keygen", path("key.seed")}), "keygen");
-
-        write_random_file(folder_ / "large.bin", gibibyte);
+    Corpus() : records_("package-bench") {
+        write_random_file(records_.folder() / "large.bin", gibibyte);
         large_ = {"large", {path("large.bin")}};
-        fs::create_directory(folder_ / "small");
+        fs::create_directory(records_.folder() / "small");
         small_.name = "small";
         for (int i = 0; i < small_file_count; ++i) {
             small_.paths.push_back(path(fmt::format("small/{:04}.bin", i)));
             write_random_file(small_.paths.back(), mebibyte);
         }
         one_ = {"one", {small_.paths.front()}};
-        write_random_file(folder_ / "empty.bin", 0);
+        write_random_file(records_.folder() / "empty.bin", 0);
         empty_ = {"empty", {path("empty.bin")}};
         for (const auto* chunks : {&large_, &small_, &one_, &empty_})
             require(run_process(seal_args(*chunks, chunks->name)) == 0, "package seal");
     }
-    ~Corpus() { fs::remove_all(folder_); }
 
     static Corpus& get() {
         static Corpus corpus;
         return corpus;
     }
 
-    std::string path(std::string_view name) const { return (folder_ / name).string(); }
+    std::string path(std::string_view name) const { return records_.path(name); }
 
     // One chunk of 1 GiB, a thousand of 1 MiB, one of 1 MiB, one empty.
     const ChunkSet& large() const { return large_; }
@@ -148,21 +128,8 @@ public:
     const ChunkSet& one() const { return one_; }
     const ChunkSet& empty() const { return empty_; }
 
-    Args seal_args(const ChunkSet& chunks, const std::string& out) const {
-        Args args = {VEVI_EXECUTABLE, "package", "seal", "--package", path("pkg.json"), "--policy", path("p.json"),
-                     "--key-file", path("key.seed"), "--out-package", path(out + "-s.json"), "--out-manifest",
-                     path(out + "-m.json")};
-        for (const auto& chunk : chunks.paths) args.insert(args.end(), {"--chunk", chunk});
-        return args;
-    }
-
-    Args verify_args(const ChunkSet& chunks) const {
-        const std::string& sealed = chunks.name;
-        Args args = {VEVI_EXECUTABLE, "package", "verify", "--package", path(sealed + "-s.json"), "--manifest",
-                     path(sealed + "-m.json"), "--key-file", path("key.seed")};
-        for (const auto& chunk : chunks.paths) args.insert(args.end(), {"--chunk", chunk});
-        return args;
-    }
+    Args seal_args(const ChunkSet& chunks, const std::string& out) const { return records_.seal_args(chunks.paths, out); }
+    Args verify_args(const ChunkSet& chunks) const { return records_.verify_args(chunks.paths, chunks.name); }
 
     // A package sealed against a manifest of 200,000 references, made on
     // first use; the size of the manifest file.
@@ -172,11 +139,6 @@ public:
     }
 
 private:
-    static bool run(Args args) {
-        args.insert(args.begin(), VEVI_EXECUTABLE);
-        return run_process(args) == 0;
-    }
-
     std::uint64_t write_large_manifest() const {
         auto pending = vevizovuvazavad::io::read_json<vc::ArchivePackage>(path("pkg.json"));
         auto key = vevizovuvazavad::io::read_seed_file(path("key.seed"));
@@ -199,7 +161,7 @@ private:
         return fs::file_size(path("refs-m.json"));
     }
 
-    fs::path folder_;
+    vevizovuvazavad::bench::SealingFolder records_;
     ChunkSet large_;
     ChunkSet small_;
     ChunkSet one_;

@@ -54,15 +54,14 @@ HandlerResult run(const Cli& cli, const PackageCommand::New& command) {
 }
 
 // The seal over the chunk files, in the order given, each file hashed as it
-// is read; the first file that cannot be read ends the walk. The digests are
-// dropped here, before the records are written.
+// is read; the first file that cannot be read ends the walk.
 std::expected<PackageSeal, std::string> seal_chunk_files(const ArchivePackage& writing,
                                                          const std::vector<std::string>& paths,
                                                          const orrincore_crypto::SigningKey& key,
                                                          std::uint32_t retention_days, Timestamp now) {
     auto digests = io::digest_chunk_files(paths, [](std::size_t) { return io::ChunkReading{}; });
     if (!digests) return std::unexpected(std::move(digests).error());
-    auto seal = seal_package(writing, *digests, key, retention_days, now);
+    auto seal = seal_package(writing, *std::move(digests), key, retention_days, now);
     if (!seal) return std::unexpected(seal.error().message());
     return *std::move(seal);
 }

@@ -1,7 +1,6 @@
 #include "package_seal.hpp"
 
 #include <utility>
-#include <vector>
 
 #include <zedododor_avovodizi/ids.hpp>
 
@@ -14,7 +13,7 @@ using vuvadededoru_contracts::SealedManifest;
 namespace ids = zedododor_avovodizi::ids;
 
 ContractResult<PackageSeal> seal_package(const vuvadededoru_contracts::ArchivePackage& writing,
-                                         std::span<const orrincore_object::ContentDigest> chunks,
+                                         std::vector<orrincore_object::ContentDigest> chunks,
                                          const orrincore_crypto::SigningKey& key, std::uint32_t retention_days,
                                          zedododor_avovodizi::time::Timestamp now) {
     // One draw of randomness serves many references.
@@ -35,6 +34,7 @@ ContractResult<PackageSeal> seal_package(const vuvadededoru_contracts::ArchivePa
                               .expires_at = std::nullopt});
     }
     const auto chunk_count = static_cast<std::uint32_t>(references.size());
+    chunks = {};
     auto manifest = ArchiveManifest::create({.tenant_id = writing.tenant_id,
                                              .workspace_id = writing.workspace_id,
                                              .archive_package_id = writing.id,

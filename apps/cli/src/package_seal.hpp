@@ -6,7 +6,7 @@
 // command's sequence.
 
 #include <cstdint>
-#include <span>
+#include <vector>
 
 #include <orrincore_crypto/hash.hpp>
 #include <orrincore_crypto/sign.hpp>
@@ -36,8 +36,10 @@ struct PackageSeal {
 // carries one and is created and sealed at `now`; the signer key id is fresh.
 // The package records `retention_days` and is sealed at `now`. Fails with the
 // refusal of ArchiveManifest::create (no chunks) or of signing.
+// The digests are dropped once the references hold them, before the
+// manifest's bytes are made.
 vuvadededoru_contracts::ContractResult<PackageSeal> seal_package(
-    const vuvadededoru_contracts::ArchivePackage& writing, std::span<const orrincore_object::ContentDigest> chunks,
+    const vuvadededoru_contracts::ArchivePackage& writing, std::vector<orrincore_object::ContentDigest> chunks,
     const orrincore_crypto::SigningKey& key, std::uint32_t retention_days, zedododor_avovodizi::time::Timestamp now);
 
 }  // namespace vevizovuvazavad

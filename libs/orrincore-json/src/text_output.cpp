@@ -1,7 +1,10 @@
 #include "orrincore_json/text_output.hpp"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <array>
+#include <new>
 
 #include <orrincore_error/hex.hpp>
 
@@ -27,18 +30,53 @@ constexpr std::array<char, 256> escapes = [] {
     return table;
 }();
 
+// From this size on a block is mapped from the system rather than taken from
+// the heap: freed, it goes straight back, whereas freed heap memory stays
+// with the process while anything above it is in use, and the blocks of a
+// large document would still count while its string is filled.
+constexpr std::size_t smallest_mapped_block = 256 * 1024;
+
+// A drained output reuses one block of this size.
+constexpr std::size_t drained_block = 256 * 1024;
+
 }  // namespace
 
+TextOutput::BlockBytes TextOutput::allocate(std::size_t capacity) {
+    if (capacity < smallest_mapped_block) return BlockBytes(new char[capacity], detail::BlockRelease{capacity});
+    void* mapped = ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED) throw std::bad_alloc();
+    return BlockBytes(static_cast<char*>(mapped), detail::BlockRelease{capacity});
+}
+
+void detail::BlockRelease::operator()(char* bytes) const {
+    if (capacity < smallest_mapped_block) {
+        delete[] bytes;
+    } else {
+        ::munmap(bytes, capacity);
+    }
+}
+
+TextOutput::TextOutput(Drain drain) : drain_(std::move(drain)), current_(allocate(drained_block)) {
+    block_ = current_.get();
+    capacity_ = drained_block;
+}
+
+void TextOutput::finish() {
+    drain_(std::string_view(block_, used_));
+    used_ = 0;
+}
+
 void TextOutput::next_block() {
+    if (drain_) return finish();
     if (block_ == first_) {
-        auto bytes = std::make_unique_for_overwrite<char[]>(used_);
+        auto bytes = allocate(used_);
         std::memcpy(bytes.get(), first_, used_);
         full_.push_back({std::move(bytes), used_});
     } else {
         full_.push_back({std::move(current_), used_});
     }
     capacity_ = std::min(capacity_ * 2, largest_block);
-    current_ = std::make_unique_for_overwrite<char[]>(capacity_);
+    current_ = allocate(capacity_);
     block_ = current_.get();
     used_ = 0;
 }

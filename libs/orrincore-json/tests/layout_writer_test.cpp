@@ -52,5 +52,18 @@ TEST(LayoutWriter, WritesWhatTheTreeWriterWrites) {
     expect_tree_layout("an empty map", std::map<std::string, std::string>{});
 }
 
+TEST(LayoutWriter, DrainsAPrettyDocumentPieceByPiece) {
+    // Several of the drain's blocks long.
+    std::vector<Target> targets(4000, Target{"t", "name", "s3", {}, 7, true, {"a", "b"}, {}});
+    std::string drained;
+    std::size_t pieces = 0;
+    write_pretty(targets, [&](std::string_view piece) {
+        drained += piece;
+        ++pieces;
+    });
+    EXPECT_EQ(drained, to_pretty(targets));
+    EXPECT_GT(pieces, 2u);
+}
+
 }  // namespace
 }  // namespace orrincore_json::testing

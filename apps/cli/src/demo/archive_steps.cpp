@@ -85,10 +85,11 @@ StepResult seal_package(RunState& state) {
     const ArchivePackage& writing = state.writing_package.value();
     const RetentionPolicy& policy = state.policy.value();
 
-    std::array<orrincore_object::ContentDigest, chunk_payloads.size()> digests;
-    for (std::size_t i = 0; i < digests.size(); ++i)
-        digests[i] = {chunk_payloads[i].size(), orrincore_crypto::hash::blake3_hash(chunk_payloads[i])};
-    auto seal = vevizovuvazavad::seal_package(writing, digests, state.demo_key, policy.minimum_retention_days, now);
+    std::vector<orrincore_object::ContentDigest> digests;
+    for (const auto payload : chunk_payloads)
+        digests.push_back({payload.size(), orrincore_crypto::hash::blake3_hash(payload)});
+    auto seal = vevizovuvazavad::seal_package(writing, std::move(digests), state.demo_key,
+                                              policy.minimum_retention_days, now);
     if (!seal) return std::unexpected(seal.error().message());
     print_ok(fmt::format("manifest signed: {} chunk(s), {} bytes, hash {}", seal->chunk_count, seal->size_bytes,
                          seal->manifest_hash.to_string()));

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <expected>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -23,6 +24,11 @@ std::string parse_error_text(std::string_view path, const orrincore_json::ReadEr
 // Replaces the file at `path` with `document` (replace_file.hpp); on failure
 // "{path}: {os error}".
 std::expected<void, std::string> write_record_document(const std::string& path, std::string_view document);
+
+// The same with a document handed over in pieces, in order, to the drain it
+// is given, as often as the file is tried; it is written out as it comes.
+using RecordPieces = std::function<void(orrincore_json::TextOutput::Drain)>;
+std::expected<void, std::string> write_record_document(const std::string& path, const RecordPieces& pieces);
 
 // The record of type T in the file at `path`: "{path}: {os error}" when the
 // file cannot be read, "{path}: parse error: {}" when it is not such a record.
@@ -62,9 +68,12 @@ std::expected<std::size_t, std::string> read_json_elements(const std::string& pa
 
 // Replaces the file at `path` with `record`, never leaving it half-written.
 // Rendering cannot fail: the writer shows any stray invalid UTF-8 as U+FFFD.
+// The text goes to the file as it is written: a manifest of many references
+// is never held as text beside its records.
 template <class T>
 std::expected<void, std::string> write_json(const std::string& path, const T& record) {
-    return write_record_document(path, orrincore_json::to_pretty(record));
+    return write_record_document(
+        path, [&record](orrincore_json::TextOutput::Drain drain) { orrincore_json::write_pretty(record, std::move(drain)); });
 }
 
 }  // namespace vevizovuvazavad::io

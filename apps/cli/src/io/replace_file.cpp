@@ -86,9 +86,9 @@ std::expected<Temporary, int> make_temporary(const Folder& folder, std::string_v
 
 // The temporary's content and, for a file it replaces, that file's
 // permission bits and owner; flushed and closed.
-std::expected<void, int> fill(Temporary& temporary, std::string_view bytes, FileMode mode,
+std::expected<void, int> fill(Temporary& temporary, const FileContent& content, FileMode mode,
                               const struct stat* replaced) {
-    if (auto written = write_all(temporary.file.get(), bytes); !written) return written;
+    if (auto written = content(temporary.file.get()); !written) return written;
     if (replaced && mode == FileMode::record) {
         // Only root or a member of the group may give the file away; where
         // that is refused the record belongs to whoever replaced it.
@@ -103,12 +103,12 @@ std::expected<void, int> fill(Temporary& temporary, std::string_view bytes, File
 
 // Writes the temporary and renames it to `name`: over the file there, or,
 // with RENAME_NOREPLACE, to a name that must still be free.
-std::expected<void, int> write_and_rename(const Folder& folder, const std::string& name, std::string_view bytes,
+std::expected<void, int> write_and_rename(const Folder& folder, const std::string& name, const FileContent& content,
                                           FileMode mode, const struct stat* replaced) {
     const mode_t creation_mode = mode == FileMode::owner_only || replaced ? 0600 : 0666;
     auto temporary = make_temporary(folder, name, creation_mode);
     if (!temporary) return std::unexpected(temporary.error());
-    auto written = fill(*temporary, bytes, mode, replaced);
+    auto written = fill(*temporary, content, mode, replaced);
     if (written) {
         const unsigned flags = replaced ? 0 : RENAME_NOREPLACE;
         if (::renameat2(folder.fd.get(), temporary->name.c_str(), folder.fd.get(), name.c_str(), flags) != 0)
@@ -121,13 +121,13 @@ std::expected<void, int> write_and_rename(const Folder& folder, const std::strin
 // A name that does not exist yet: the temporary takes it, and only while it
 // is still free. Making a file there is checked by the kernel as the plain
 // write's own creation would be; no empty file is ever seen under the name.
-std::expected<void, int> create(const std::string& path, std::string_view bytes, FileMode mode) {
+std::expected<void, int> create(const std::string& path, const FileContent& content, FileMode mode) {
     const auto slash = path.rfind('/');
     const std::string folder_path = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     auto folder = open_folder(folder_path);
     if (!folder) return std::unexpected(folder.error());
-    if (auto written = write_and_rename(*folder, name, bytes, mode, nullptr); !written) return written;
+    if (auto written = write_and_rename(*folder, name, content, mode, nullptr); !written) return written;
     return flush(*folder);
 }
 
@@ -135,7 +135,7 @@ std::expected<void, int> create(const std::string& path, std::string_view bytes,
 // a name to rename over: a device, a pipe, a file that no name leads to. A
 // secret goes only where no one else may read it: the user's own device or
 // pipe, or the null device.
-std::expected<void, int> write_through(FileDescriptor& file, const struct stat& status, std::string_view bytes,
+std::expected<void, int> write_through(FileDescriptor& file, const struct stat& status, const FileContent& content,
                                        FileMode mode) {
     if (mode == FileMode::owner_only) {
         const bool null_device = S_ISCHR(status.st_mode) && status.st_rdev == makedev(1, 3);
@@ -143,7 +143,7 @@ std::expected<void, int> write_through(FileDescriptor& file, const struct stat& 
         if (!null_device && status.st_uid != ::geteuid()) return std::unexpected(EACCES);
     }
     if (S_ISREG(status.st_mode) && ::ftruncate(file.get(), 0) != 0) return std::unexpected(errno);
-    if (auto written = write_all(file.get(), bytes); !written) return written;
+    if (auto written = content(file.get()); !written) return written;
     if (file.close() != 0) return std::unexpected(errno);
     return {};
 }
@@ -174,7 +174,7 @@ private:
 // An existing name, a file or a link: opened as the plain write opens it,
 // without truncating, so that the kernel follows the links and applies its
 // checks; the replacement is then renamed over the file it reached.
-std::expected<void, int> replace(const std::string& path, std::string_view bytes, FileMode mode) {
+std::expected<void, int> replace(const std::string& path, const FileContent& content, FileMode mode) {
     // A link that leads nowhere yet: the open makes the file it names.
     struct stat before {};
     const bool dangling = ::stat(path.c_str(), &before) != 0 && errno == ENOENT;
@@ -183,23 +183,23 @@ std::expected<void, int> replace(const std::string& path, std::string_view bytes
     if (!file.valid()) return std::unexpected(errno);
     struct stat reached {};
     if (::fstat(file.get(), &reached) != 0) return std::unexpected(errno);
-    if (!S_ISREG(reached.st_mode)) return write_through(file, reached, bytes, mode);
+    if (!S_ISREG(reached.st_mode)) return write_through(file, reached, content, mode);
 
     // The name to rename over is the one that leads to the file just opened.
     auto place = follow_links(path);
-    if (!place) return write_through(file, reached, bytes, mode);
+    if (!place) return write_through(file, reached, content, mode);
     auto folder = open_folder(place->folder);
     if (!folder) return std::unexpected(folder.error());
     struct stat named {};
     if (::fstatat(folder->fd.get(), place->name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 ||
         !same_file(named, reached))
-        return write_through(file, reached, bytes, mode);
+        return write_through(file, reached, content, mode);
 
     // What the open made stands in for the file until the rename: it has the
     // mode and owner a new file gets.
     std::optional<MadeByOpen> made;
     if (dangling) made.emplace(*folder, place->name, reached);
-    if (auto written = write_and_rename(*folder, place->name, bytes, mode, &reached); !written) return written;
+    if (auto written = write_and_rename(*folder, place->name, content, mode, &reached); !written) return written;
     if (made) made->keep();
     return flush(*folder);
 }
@@ -207,6 +207,10 @@ std::expected<void, int> replace(const std::string& path, std::string_view bytes
 }  // namespace
 
 std::expected<void, int> replace_file(const std::string& path, std::string_view bytes, FileMode mode) {
+    return replace_file(path, [bytes](int fd) { return write_all(fd, bytes); }, mode);
+}
+
+std::expected<void, int> replace_file(const std::string& path, const FileContent& content, FileMode mode) {
     if (path.ends_with('/')) {
         // Names a folder, or nothing that could become a file.
         struct stat status {};
@@ -217,9 +221,9 @@ std::expected<void, int> replace_file(const std::string& path, std::string_view 
         struct stat named {};
         std::expected<void, int> written;
         if (::lstat(path.c_str(), &named) == 0) {
-            written = replace(path, bytes, mode);
+            written = replace(path, content, mode);
         } else if (errno == ENOENT) {
-            written = create(path, bytes, mode);
+            written = create(path, content, mode);
         } else {
             return std::unexpected(errno);
         }

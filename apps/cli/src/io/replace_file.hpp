@@ -9,6 +9,7 @@
 // is flushed last, so a file reported written survives a power loss.
 
 #include <expected>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -35,5 +36,13 @@ enum class FileMode {
 // when the open had to create it. Only the last step, flushing the folder,
 // can fail after the file was replaced.
 std::expected<void, int> replace_file(const std::string& path, std::string_view bytes, FileMode mode);
+
+// What a file is filled with when it is too large to be held whole: written
+// to the open file from its start, again for each try; the error number of
+// the write that failed.
+using FileContent = std::function<std::expected<void, int>(int fd)>;
+
+// replace_file with `content` written as the file's whole content.
+std::expected<void, int> replace_file(const std::string& path, const FileContent& content, FileMode mode);
 
 }  // namespace vevizovuvazavad::io

@@ -67,6 +67,15 @@ std::string to_pretty(const T& value) {
     return detail::write_in_layout(value, detail::Layout::pretty);
 }
 
+// The same bytes handed to `drain` piece by piece as they are written, in
+// order: a record file of any size written out in the memory of one piece.
+template <class T>
+void write_pretty(const T& value, TextOutput::Drain drain) {
+    detail::LayoutWriter writer(detail::Layout::pretty, std::move(drain));
+    walk_json<Json<T>>(value, writer);
+    writer.finish();
+}
+
 // `--json` output: the same keys and values without any whitespace.
 template <class T>
 std::string to_compact(const T& value) {

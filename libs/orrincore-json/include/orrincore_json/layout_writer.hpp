@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -25,6 +26,8 @@ public:
     static constexpr bool takes_record = true;
 
     explicit LayoutWriter(Layout layout) : pretty_(layout == Layout::pretty) {}
+    // Hands the text to `drain` as it is written (TextOutput).
+    LayoutWriter(Layout layout, TextOutput::Drain drain) : out_(std::move(drain)), pretty_(layout == Layout::pretty) {}
 
     void begin_object() { open('{'); }
     void key(std::string_view key) {
@@ -59,6 +62,7 @@ public:
     }
 
     std::string take() { return out_.take(); }
+    void finish() { out_.finish(); }
 
 private:
     void open(char bracket);

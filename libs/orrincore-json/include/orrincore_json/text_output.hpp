@@ -5,21 +5,37 @@
 #include <charconv>
 #include <cstddef>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace orrincore_json {
+namespace detail {
+
+// Gives a block of a TextOutput back as it was taken.
+struct BlockRelease {
+    std::size_t capacity = 0;
+    void operator()(char* bytes) const;
+};
+
+}  // namespace detail
 
 // Gathers bytes in blocks that never move, then hands them over as one string
 // of exactly their size. A string grown as it is written copies itself at
 // every doubling and, at the last one, briefly holds three times the
-// document; here the document is held twice at most, one block at a time,
-// while it is handed over.
+// document; here each block is given back as soon as it is copied, so the
+// document is held once and one block more.
+//
+// Or, given a drain, it hands its bytes over as they come, a block at a time,
+// and holds no more than one block of a document of any size.
 class TextOutput {
 public:
+    using Drain = std::function<void(std::string_view)>;
+
     TextOutput() = default;
+    explicit TextOutput(Drain drain);
     TextOutput(const TextOutput&) = delete;
     TextOutput& operator=(const TextOutput&) = delete;
 
@@ -38,19 +54,26 @@ public:
     }
 
     // Every byte put so far, in order; the output is empty afterwards.
+    // Without a drain only.
     std::string take();
 
+    // Hands the bytes not yet drained to the drain.
+    void finish();
+
 private:
+    using BlockBytes = std::unique_ptr<char[], detail::BlockRelease>;
     struct Block {
-        std::unique_ptr<char[]> bytes;
+        BlockBytes bytes;
         std::size_t size;
     };
 
+    static BlockBytes allocate(std::size_t capacity);
     void next_block();
     void put_long(std::string_view bytes);
 
+    Drain drain_;
     std::vector<Block> full_;  // before the current block, in order
-    std::unique_ptr<char[]> current_;
+    BlockBytes current_;
     char first_[1024];  // most records fit here and need no block at all
     char* block_ = first_;
     std::size_t used_ = 0;
