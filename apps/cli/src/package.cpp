@@ -1,3 +1,6 @@
+#include <array>
+#include <optional>
+
 #include <fmt/format.h>
 #include <orrincore_object/object_reference.hpp>
 #include <vuvadededoru_contracts/manifest.hpp>
@@ -72,17 +75,28 @@ std::expected<PackageSeal, std::string> seal_chunk_files(const ArchivePackage& w
 // copy of the signing key would be gone; over a chunk, archived content,
 // and the package could never verify again.
 HandlerResult refuse_outputs_over_inputs(const PackageCommand::Seal& command) {
-    const auto out_package = io::WritePlace::of(command.out_package);
-    const auto out_manifest = io::WritePlace::of(command.out_manifest);
-    if (out_package && out_package == out_manifest)
+    const std::array<std::optional<io::WritePlace>, 2> places = {io::WritePlace::of(command.out_package),
+                                                                 io::WritePlace::of(command.out_manifest)};
+    constexpr std::array<const char*, 2> options = {"--out-package", "--out-manifest"};
+    if (places[0] && places[0] == places[1])
         return std::unexpected("--out-package and --out-manifest must name different files");
-    for (const auto& [option, place] : {std::pair{"--out-package", &out_package}, {"--out-manifest", &out_manifest}}) {
-        if (!*place) continue;
-        if ((*place)->holds_file_at(command.key_file))
-            return std::unexpected(fmt::format("{} must not name the --key-file seed file", option));
-        for (const auto& chunk : command.chunks) {
-            if ((*place)->holds_file_at(chunk)) return std::unexpected(fmt::format("{} must not name a --chunk file", option));
+    // Each chunk file is looked at once for both outputs, and only while an
+    // output holds a file that it could be.
+    std::array<bool, 2> over_chunk = {false, false};
+    const auto still_open = [&](std::size_t i) { return places[i] && places[i]->has_file() && !over_chunk[i]; };
+    for (const auto& chunk : command.chunks) {
+        if (!still_open(0) && !still_open(1)) break;
+        const auto file = io::FileAtPath::of(chunk);
+        if (!file) continue;
+        for (std::size_t i = 0; i < places.size(); ++i) {
+            if (still_open(i) && places[i]->holds(*file)) over_chunk[i] = true;
         }
+    }
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        if (!places[i]) continue;
+        if (places[i]->holds_file_at(command.key_file))
+            return std::unexpected(fmt::format("{} must not name the --key-file seed file", options[i]));
+        if (over_chunk[i]) return std::unexpected(fmt::format("{} must not name a --chunk file", options[i]));
     }
     return {};
 }

@@ -322,6 +322,9 @@ TEST(PackageSeal, RefusalsInOrder) {
         {{"--out-manifest", "a.bin"}, "--out-manifest must not name a --chunk file"},
         {{"--chunk", "empty.bin", "--out-package", "empty-link"}, "--out-package must not name a --chunk file"},
         {{"--chunk", "empty-link", "--out-manifest", "empty.bin"}, "--out-manifest must not name a --chunk file"},
+        // The package's output is judged whole before the manifest's.
+        {{"--out-package", "a.bin", "--out-manifest", "key.seed"}, "--out-package must not name a --chunk file"},
+        {{"--out-package", "key.seed", "--out-manifest", "a.bin"}, "--out-package must not name the --key-file seed file"},
         {{"--chunk", "missing.bin"}, "missing.bin: No such file or directory (os error 2)"},
         {{"--chunk", "folder"}, "folder: Is a directory (os error 21)"},
         {{"--chunk", "a.bin", "--chunk", "missing\xff.bin"}, "missing\xef\xbf\xbd.bin: No such file or directory (os error 2)"},

@@ -1,6 +1,8 @@
 #include "orrincore_json/reader.hpp"
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <utility>
 
@@ -25,6 +27,28 @@ constexpr auto string_stops = [] {
 }();
 
 constexpr bool stops_string(char c) { return string_stops[static_cast<unsigned char>(c)]; }
+
+// The first byte from `at` on that ends the plain run of a string, looked
+// for eight bytes at a time while none of them can: most strings are long
+// runs of plain text.
+std::size_t next_string_stop(std::string_view input, std::size_t at) {
+    constexpr std::uint64_t ones = 0x0101010101010101ULL;
+    constexpr std::uint64_t highs = 0x8080808080808080ULL;
+    for (; input.size() - at >= 8; at += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, input.data() + at, sizeof word);
+        const std::uint64_t quote = word ^ (ones * '"');
+        const std::uint64_t backslash = word ^ (ones * '\\');
+        // A high bit set where a byte is below 0x20 or equals one of them
+        // (or, past the first such byte, spuriously: the bytes are then
+        // looked at one by one).
+        const std::uint64_t stops =
+            ((word - ones * 0x20) & ~word) | ((quote - ones) & ~quote) | ((backslash - ones) & ~backslash);
+        if ((stops & highs) != 0) break;
+    }
+    while (at < input.size() && !stops_string(input[at])) ++at;
+    return at;
+}
 
 template <class T>
 std::unexpected<ReadError> fail(ReadResult<T>&& result) {
@@ -370,7 +394,7 @@ ReadResult<std::string_view> Reader::parse_string() {
     bool copied = false;
     std::size_t start = index_;
     for (;;) {
-        while (index_ < input_.size() && !stops_string(input_[index_])) ++index_;
+        index_ = next_string_stop(input_, index_);
         if (index_ == input_.size()) return std::unexpected(error_here(messages::eof_string));
         char c = input_[index_];
         if (c == '"') {

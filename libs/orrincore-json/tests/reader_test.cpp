@@ -130,6 +130,25 @@ TEST(Strings, EscapesAndValidation) {
     for (const auto& c : cases) EXPECT_EQ(outcome<std::string>(c.input), c.outcome) << c.input;
 }
 
+// A string is scanned eight bytes at a time while nothing in them can end its
+// plain run: every kind of stop is found at every place in and around a word.
+TEST(Strings, StopsWhereverTheyFall) {
+    for (std::size_t before = 0; before < 20; ++before) {
+        SCOPED_TRACE(before);
+        const std::string plain(before, 'a');
+        const std::string after = "b\x7f\xC3\xA9" "bbbbbbbbb";
+        EXPECT_EQ(outcome<std::string>("\"" + plain + "\\n" + after + "\""), "\"" + plain + "\\n" + after + "\"");
+        EXPECT_EQ(outcome<std::string>("\"" + plain + "\\\"" + after + "\""), "\"" + plain + "\\\"" + after + "\"");
+        EXPECT_EQ(outcome<std::string>("\"" + plain + "\"" + after), "trailing characters at line 1 column " +
+                                                                       std::to_string(before + 3));
+        EXPECT_EQ(outcome<std::string>("\"" + plain + "\x1f" + after + "\""),
+                  "control character (\\u0000-\\u001F) found while parsing a string at line 1 column " +
+                      std::to_string(before + 2));
+        EXPECT_EQ(outcome<std::string>("\"" + plain + after), "EOF while parsing a string at line 1 column " +
+                                                              std::to_string(1 + before + after.size()));
+    }
+}
+
 TEST(Syntax, ReaderMessages) {
     using List = std::vector<std::string>;
     using Map = std::map<std::string, std::uint64_t>;

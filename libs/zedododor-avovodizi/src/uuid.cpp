@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdlib>
+#include <optional>
 #include <span>
 
 namespace zedododor_avovodizi::ids {
@@ -83,7 +84,29 @@ std::vector<Uuid> Uuid::random_v4(std::size_t count) {
 
 std::string UuidParseError::message() const { return std::visit(MessageOf{}, variant()); }
 
+namespace {
+
+// The hyphenated form, which every writer writes, read straight away; nothing
+// when `text` is not that form, and the general reading decides.
+std::optional<Uuid> parse_hyphenated(std::string_view text) {
+    if (text.size() != Uuid::kTextLength) return std::nullopt;
+    Uuid::Bytes bytes{};
+    std::size_t at = 0;
+    std::size_t byte = 0;
+    for (const std::size_t digits : kGroupLengths) {
+        if (at != 0 && text[at - 1] != '-') return std::nullopt;
+        const auto group = std::span(bytes).subspan(byte, digits / 2);
+        if (orrincore_error::hex::decode(text.substr(at, digits), group) != group.size()) return std::nullopt;
+        at += digits + 1;
+        byte += group.size();
+    }
+    return Uuid(bytes);
+}
+
+}  // namespace
+
 std::expected<Uuid, UuidParseError> Uuid::parse(std::string_view text) {
+    if (auto uuid = parse_hyphenated(text)) return *uuid;
     if (text.empty() || text.size() > kLongestForm) {
         return std::unexpected(uuid_parse_error::InvalidLength{text.size()});
     }

@@ -68,15 +68,25 @@ std::optional<WritePlace> WritePlace::of(const std::string& path) {
     return WritePlace(folder.st_dev, folder.st_ino, std::move(place->name), file);
 }
 
-bool WritePlace::holds_file_at(const std::string& path) const {
-    // Most paths are told apart by their file alone, without resolving them.
-    if (!file_) return false;
+std::optional<FileAtPath> FileAtPath::of(const std::string& path) {
     struct stat status {};
-    if (::stat(path.c_str(), &status) != 0 || std::pair(status.st_dev, status.st_ino) != *file_) return false;
+    if (::stat(path.c_str(), &status) != 0) return std::nullopt;
+    return FileAtPath(path, status.st_dev, status.st_ino, status.st_nlink);
+}
+
+bool WritePlace::holds_file_at(const std::string& path) const {
+    if (!file_) return false;
+    const auto file = FileAtPath::of(path);
+    return file && holds(*file);
+}
+
+bool WritePlace::holds(const FileAtPath& file) const {
+    // Most paths are told apart by their file alone, without resolving them.
+    if (!file_ || std::pair(file.device_, file.inode_) != *file_) return false;
     // A file of one name is in one place, however the path spells it (even
     // on a file system that ignores case); a second name is another place.
-    if (status.st_nlink == 1) return true;
-    const auto place = of(path);
+    if (file.links_ == 1) return true;
+    const auto place = of(file.path_);
     return place && *place == *this;
 }
 

@@ -24,6 +24,24 @@ struct NameInFolder {
 // too many links).
 std::expected<NameInFolder, int> follow_links(const std::string& path);
 
+// The file a reader of a path opens, looked at once however many places it
+// is checked against. It keeps a reference to the path.
+class FileAtPath {
+public:
+    // None when nothing can be looked at there.
+    static std::optional<FileAtPath> of(const std::string& path);
+
+private:
+    friend class WritePlace;
+    FileAtPath(const std::string& path, dev_t device, ino_t inode, nlink_t links)
+        : path_(path), device_(device), inode_(inode), links_(links) {}
+
+    const std::string& path_;
+    dev_t device_;
+    ino_t inode_;
+    nlink_t links_;
+};
+
 // A place as the file system knows it: the folder's device and inode, and
 // the name.
 class WritePlace {
@@ -41,6 +59,10 @@ public:
     // which a write here would replace. A second name for the same content
     // (a hard link) is another place: the rename leaves it as it was.
     bool holds_file_at(const std::string& path) const;
+    // The same for a file already looked at.
+    bool holds(const FileAtPath& file) const;
+    // Whether a file is in the place now: only then can it hold one.
+    bool has_file() const { return file_.has_value(); }
 
 private:
     WritePlace(dev_t folder_device, ino_t folder_inode, std::string name,

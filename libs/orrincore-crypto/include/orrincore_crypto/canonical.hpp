@@ -96,6 +96,12 @@ public:
         orrincore_json::put_json_string(key, out_);
         out_.put(':');
     }
+    void plain_key(std::string_view key) {
+        if (!opened_) out_.put(',');
+        opened_ = false;
+        plain(key);
+        out_.put(':');
+    }
     void end_object() {
         out_.put('}');
         opened_ = false;

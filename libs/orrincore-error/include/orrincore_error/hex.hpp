@@ -11,15 +11,25 @@
 
 namespace orrincore_error::hex {
 
+namespace detail {
+
+inline constexpr std::array<std::int8_t, 256> digit_values = [] {
+    std::array<std::int8_t, 256> table{};
+    for (int c = 0; c < 256; ++c) {
+        if (c >= '0' && c <= '9') table[c] = static_cast<std::int8_t>(c - '0');
+        else if (c >= 'a' && c <= 'f') table[c] = static_cast<std::int8_t>(c - 'a' + 10);
+        else if (c >= 'A' && c <= 'F') table[c] = static_cast<std::int8_t>(c - 'A' + 10);
+        else table[c] = -1;
+    }
+    return table;
+}();
+
+}  // namespace detail
+
 // The value of an ASCII hex digit of either case, or -1. Explicit byte
-// ranges: the <cctype> tests and strtol depend on the locale and accept signs
-// and spaces.
-constexpr int digit_value(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
+// ranges, looked up in a table: the <cctype> tests and strtol depend on the
+// locale and accept signs and spaces.
+constexpr int digit_value(char c) { return detail::digit_values[static_cast<unsigned char>(c)]; }
 
 // Reads two hex digits of either case into each byte of `out`, the high
 // digit first, from `digits`, which holds exactly 2 * out.size() bytes.

@@ -35,6 +35,11 @@ public:
         put_text(key);
         out_.put(pretty_ ? std::string_view(": ") : std::string_view(":"));
     }
+    void plain_key(std::string_view key) {
+        next_member();
+        plain(key);
+        out_.put(pretty_ ? std::string_view(": ") : std::string_view(":"));
+    }
     void end_object() { close('}'); }
     void begin_array() { open('['); }
     void element(std::size_t) { next_member(); }

@@ -280,12 +280,18 @@ ReadResult<R> RecordJson<R>::read_object(Reader& reader) {
     auto slots = detail::make_slots<R>();
     std::array<bool, count> seen{};
     Cursor cursor;
+    // Keys mostly come in field order, as the writers put them: the field
+    // after the last one read is tried first.
+    std::size_t expected = 0;
     for (;;) {
         auto key = reader.next_key(cursor);
         if (!key) return std::unexpected(std::move(key).error());
         if (!*key) break;
-        std::size_t index = 0;
-        while (index < count && keys[index] != **key) ++index;
+        std::size_t index = expected;
+        if (index >= count || keys[index] != **key) {
+            index = 0;
+            while (index < count && keys[index] != **key) ++index;
+        }
         if (index == count) {
             if (auto colon = reader.read_colon(); !colon) return std::unexpected(std::move(colon).error());
             if (auto skipped = reader.skip_value(); !skipped) return std::unexpected(std::move(skipped).error());
@@ -296,6 +302,7 @@ ReadResult<R> RecordJson<R>::read_object(Reader& reader) {
         if (auto value = detail::read_field_at<R>(index, reader, slots, std::make_index_sequence<count>{}); !value)
             return std::unexpected(std::move(value).error());
         seen[index] = true;
+        expected = index + 1;
     }
     // Missing fields, in field order: the first required one fails.
     std::optional<std::string_view> missing;

@@ -10,6 +10,7 @@
 //     static constexpr bool sorted_keys;   // members in byte order of their keys, else field order
 //     template <class R> static constexpr bool takes_record;  // whether R is walked field by field
 //     void begin_object();  void key(std::string_view);  void end_object();
+//     void plain_key(std::string_view);    // a key of plain text (is_plain_text)
 //     void begin_array();  void element(std::size_t index);  void end_array();
 //     void null();  void boolean(bool);  void integer(I);   // I any integer type
 //     void plain(std::string_view);        // a string of plain text (is_plain_text)
@@ -115,7 +116,13 @@ namespace detail {
 template <class Sink, class R>
 bool walk_record(const R& record, Sink& sink) {
     static constexpr auto order = Sink::sorted_keys ? fields_in_key_order<R>() : fields_in_table_order<R>();
-    const auto member = [&](const auto& field) {
+    static constexpr auto plain_keys = [] {
+        constexpr auto keys = field_keys<R>();
+        std::array<bool, keys.size()> plain{};
+        for (std::size_t i = 0; i < keys.size(); ++i) plain[i] = is_plain_text(keys[i]);
+        return plain;
+    }();
+    const auto member = [&]<std::size_t index>(const auto& field, std::integral_constant<std::size_t, index>) {
         using F = std::remove_cvref_t<decltype(field)>;
         using Codec = typename F::codec;
         const auto& value = record.*field.member;
@@ -124,7 +131,8 @@ bool walk_record(const R& record, Sink& sink) {
         } else if constexpr (F::presence == Presence::omittable_empty) {
             if (value.empty()) return true;
         }
-        sink.key(field.key);
+        if constexpr (plain_keys[index]) sink.plain_key(field.key);
+        else sink.key(field.key);
         if constexpr (F::presence == Presence::nullable || F::presence == Presence::omittable) {
             if (!value) {
                 sink.null();
@@ -137,7 +145,7 @@ bool walk_record(const R& record, Sink& sink) {
     };
     sink.begin_object();
     const bool walked = [&]<std::size_t... I>(std::index_sequence<I...>) {
-        return (member(std::get<order[I]>(Json<R>::fields)) && ...);
+        return (member(std::get<order[I]>(Json<R>::fields), std::integral_constant<std::size_t, order[I]>{}) && ...);
     }(std::make_index_sequence<order.size()>{});
     if (!walked) return false;
     sink.end_object();
