@@ -27,14 +27,9 @@ std::expected<VerifiedRuleset, std::string> verify_signed_ruleset(
     std::span<const std::string> expected_associated_data) {
     // A malformed entry is reported even when another key would open the
     // envelope: a store that does not parse is not trusted in part.
-    std::vector<orrincore_crypto::VerifyingKey> keys;
-    keys.reserve(store.signers.size());
-    for (const auto& signer : store.signers) {
-        auto key = parse_public_key_hex(signer.pubkey_hex);
-        if (!key) return std::unexpected(std::move(key).error());
-        keys.push_back(*key);
-    }
-    if (keys.empty()) {
+    auto keys = parse_trusted_keys(store);
+    if (!keys) return std::unexpected(std::move(keys).error());
+    if (keys->empty()) {
         return std::unexpected(std::string(
             "trust store has no trusted ruleset-signing keys — refusing every ruleset until one is established "
             "with `vevizovuvazavad trust add`"));
@@ -45,7 +40,7 @@ std::expected<VerifiedRuleset, std::string> verify_signed_ruleset(
     // rather than once per key. A key under which they do not verify is
     // passed over, as `open` would refuse it; `open` judges every other key.
     const auto signing_bytes = envelope.signing_bytes();
-    for (const auto& key : keys) {
+    for (const auto& key : *keys) {
         if (signing_bytes && !key.verify_bytes(*signing_bytes, envelope.signature)) continue;
         auto ruleset = envelope.open(key, now, expected_associated_data);
         if (!ruleset) continue;  // told to nobody: the refusal below stands for every reason

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <optional>
+#include <utility>
 
 #include <fmt/format.h>
 #include <orrincore_error/hex.hpp>
@@ -16,19 +18,51 @@ using orrincore_error::hex::digit_value;
 
 constexpr std::size_t key_hex_length = 2 * orrincore_crypto::VerifyingKey::Bytes{}.size();
 
-}  // namespace
-
-std::expected<orrincore_crypto::VerifyingKey, std::string> parse_public_key_hex(std::string_view text) {
+// The bytes of a key text of the right form, or the refusal of its form.
+std::expected<orrincore_crypto::VerifyingKey::Bytes, std::string> key_bytes(std::string_view text) {
     const bool all_hex = std::ranges::all_of(text, [](char c) { return digit_value(c) >= 0; });
     if (text.size() != key_hex_length || !all_hex) {
         // The length is tested in bytes but reported in characters.
         return std::unexpected(fmt::format("expected a 64-character hex Ed25519 public key, got {} characters{}",
                                            character_count(text), all_hex ? "" : " (and non-hex characters)"));
     }
-    // Only the point decoding can refuse the 64 digits now.
-    auto key = orrincore_crypto::VerifyingKey::from_hex(text);
-    if (!key) return std::unexpected(fmt::format("not a valid Ed25519 public key: {}", key.error().message()));
+    return orrincore_crypto::VerifyingKey::bytes_from_hex(text).value();  // 64 hex digits read
+}
+
+// Only the point decoding can refuse bytes of the right form.
+std::string not_a_point(const orrincore_crypto::VerifyingKey::Bytes& bytes) {
+    return fmt::format("not a valid Ed25519 public key: {}",
+                       orrincore_crypto::VerifyingKey::from_bytes(bytes).error().message());
+}
+
+}  // namespace
+
+std::expected<orrincore_crypto::VerifyingKey, std::string> parse_public_key_hex(std::string_view text) {
+    auto bytes = key_bytes(text);
+    if (!bytes) return std::unexpected(std::move(bytes).error());
+    auto key = orrincore_crypto::VerifyingKey::from_bytes(*bytes);
+    if (!key) return std::unexpected(not_a_point(*bytes));
     return *key;
+}
+
+std::expected<std::vector<orrincore_crypto::VerifyingKey>, std::string> parse_trusted_keys(const TrustStore& store) {
+    // The texts up to the first of the wrong form; a key before it that is
+    // not a point is the first refused, so their points are decoded first.
+    std::vector<orrincore_crypto::VerifyingKey::Bytes> read;
+    read.reserve(store.signers.size());
+    std::optional<std::string> wrong_form;
+    for (const auto& signer : store.signers) {
+        auto bytes = key_bytes(signer.pubkey_hex);
+        if (!bytes) {
+            wrong_form = std::move(bytes).error();
+            break;
+        }
+        read.push_back(*bytes);
+    }
+    auto keys = orrincore_crypto::VerifyingKey::from_bytes_all(read);
+    if (!keys) return std::unexpected(not_a_point(read[keys.error()]));
+    if (wrong_form) return std::unexpected(std::move(*wrong_form));
+    return *std::move(keys);
 }
 
 std::expected<void, std::string> trust_store_add(TrustStore& store, std::string_view name,

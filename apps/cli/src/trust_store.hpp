@@ -56,6 +56,11 @@ std::expected<void, std::string> trust_store_add(TrustStore& store, std::string_
 // verification refuses every signature under those anyway.
 std::expected<orrincore_crypto::VerifyingKey, std::string> parse_public_key_hex(std::string_view text);
 
+// Every stored key as parse_public_key_hex parses it, in store order, or the
+// error of the first that it refuses; the points of a long store are decoded
+// two at a time (VerifyingKey::from_bytes_all).
+std::expected<std::vector<orrincore_crypto::VerifyingKey>, std::string> parse_trusted_keys(const TrustStore& store);
+
 }  // namespace vevizovuvazavad
 
 // The trust store file: {"signers": [{"name", "pubkey_hex", "added_at"}, ...]}.

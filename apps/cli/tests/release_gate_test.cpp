@@ -41,6 +41,10 @@ const std::string malformed_x = "not a key";
 const std::string malformed_x_message =
     "expected a 64-character hex Ed25519 public key, got 9 characters (and non-hex characters)";
 const std::string small_order = "01" + std::string(62, '0');  // the neutral point
+const std::string off_curve = "02" + std::string(62, '0');
+const std::string off_curve_message =
+    "not a valid Ed25519 public key: validation failed: invalid ed25519 public key: signature error: Cannot "
+    "decompress Edwards point";
 
 const std::string no_keys_message =
     "trust store has no trusted ruleset-signing keys — refusing every ruleset until one is established with "
@@ -163,9 +167,13 @@ TEST(VerifySignedRuleset, KeysAreParsedFirstThenTriedInStoreOrder) {
         {"[A, X], signed by B", {a, malformed_x}, by_b, malformed_x_message},
         {"[B, key with a space]", {b, " " + a}, by_b,
          "expected a 64-character hex Ed25519 public key, got 65 characters (and non-hex characters)"},
-        {"[A, off-curve B]", {a, "02" + std::string(62, '0')}, by_b,
-         "not a valid Ed25519 public key: validation failed: invalid ed25519 public key: signature error: Cannot "
-         "decompress Edwards point"},
+        {"[A, off-curve B]", {a, off_curve}, by_b, off_curve_message},
+        // The first key refused is reported, a point or a text of the wrong form.
+        {"[off-curve, X]", {off_curve, malformed_x}, by_b, off_curve_message},
+        {"[X, off-curve]", {malformed_x, off_curve}, by_b, malformed_x_message},
+        {"[A, B, off-curve, X], signed by B", {a, b, off_curve, malformed_x}, by_b, off_curve_message},
+        {"[A, off-curve, B], signed by B", {a, off_curve, b}, by_b, off_curve_message},
+        {"[off-curve, A, B], signed by B", {off_curve, a, b}, by_b, off_curve_message},
         // A hand-edited store: key text in upper case still parses.
         {"[upper-case B]", {ascii_upper(b)}, by_b, std::nullopt},
         {"[small-order, B]", {small_order, b}, by_b, std::nullopt},

@@ -33,28 +33,57 @@ orrincore_error::Result<Signature> Signature::from_hex(std::string_view text) {
     return signature;
 }
 
+namespace {
+
+// Whether both encodings are points: an addition decodes its two operands by
+// libsodium's own point decoding and fails exactly when one is not a point.
+// Unlike crypto_core_ed25519_is_valid_point it accepts small-order points and
+// points outside the prime-order subgroup, as a key is read here.
+bool both_decode(const VerifyingKey::Bytes& first, const VerifyingKey::Bytes& second) {
+    VerifyingKey::Bytes sum;
+    return crypto_core_ed25519_add(sum.data(), first.data(), second.data()) == 0;
+}
+
+constexpr VerifyingKey::Bytes identity{1};
+
+}  // namespace
+
 orrincore_error::Result<VerifyingKey> VerifyingKey::from_bytes(const Bytes& bytes) {
-    // Adding the identity decodes the key by libsodium's own point decoding
-    // and fails exactly when the bytes are not a point; unlike
-    // crypto_core_ed25519_is_valid_point it accepts small-order points and
-    // points outside the prime-order subgroup, as a key is read here.
-    static constexpr Bytes identity{1};
-    Bytes sum;
-    if (crypto_core_ed25519_add(sum.data(), bytes.data(), identity.data()) != 0) {
+    if (!both_decode(bytes, identity)) {
         return std::unexpected(orrincore_error::validation(
             "invalid ed25519 public key: signature error: Cannot decompress Edwards point"));
     }
     return VerifyingKey(bytes);
 }
 
-orrincore_error::Result<VerifyingKey> VerifyingKey::from_hex(std::string_view text) {
+// Two keys to an addition; a pair that fails is decoded one key at a time to
+// tell which.
+std::expected<std::vector<VerifyingKey>, std::size_t> VerifyingKey::from_bytes_all(std::span<const Bytes> keys) {
+    for (std::size_t i = 0; i < keys.size(); i += 2) {
+        const Bytes& partner = i + 1 < keys.size() ? keys[i + 1] : identity;
+        if (both_decode(keys[i], partner)) continue;
+        return std::unexpected(both_decode(keys[i], identity) ? i + 1 : i);
+    }
+    std::vector<VerifyingKey> decoded;
+    decoded.reserve(keys.size());
+    for (const Bytes& key : keys) decoded.push_back(VerifyingKey(key));
+    return decoded;
+}
+
+orrincore_error::Result<VerifyingKey::Bytes> VerifyingKey::bytes_from_hex(std::string_view text) {
     Bytes bytes{};
     static constexpr detail::HexReadTexts texts{"ed25519 public key", "public key is not ASCII",
                                                 "invalid hex in public key: "};
     if (auto read = detail::read_hex(text, bytes, texts); !read) {
         return std::unexpected(read.error());
     }
-    return from_bytes(bytes);
+    return bytes;
+}
+
+orrincore_error::Result<VerifyingKey> VerifyingKey::from_hex(std::string_view text) {
+    auto bytes = bytes_from_hex(text);
+    if (!bytes) return std::unexpected(bytes.error());
+    return from_bytes(*bytes);
 }
 
 ContentHash VerifyingKey::fingerprint() const { return hash::blake3_hash(bytes_); }

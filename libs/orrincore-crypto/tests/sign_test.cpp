@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <new>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <type_traits>
@@ -252,6 +253,26 @@ TEST(VerifyingKeyBytes, AgreesWithLibsodiumPointDecoding) {
     }
     EXPECT_GT(decoded, 1500);  // about half of all encodings are points
     EXPECT_LT(decoded, 2600);
+
+    // A list is read as its keys one by one: whole when every key is a point,
+    // else refused at its first key that is not, wherever that falls.
+    std::vector<Encoding> points, others;
+    for (const auto& candidate : candidates)
+        (VerifyingKey::from_bytes(candidate).has_value() ? points : others).push_back(candidate);
+    for (std::size_t length = 0; length <= 9; ++length) {
+        const std::span<const Encoding> list(points.data(), length);
+        const auto all = VerifyingKey::from_bytes_all(list);
+        ASSERT_TRUE(all.has_value()) << length;
+        ASSERT_EQ(all->size(), length);
+        for (std::size_t i = 0; i < length; ++i) EXPECT_EQ((*all)[i].bytes(), list[i]);
+        for (std::size_t at = 0; at < length; ++at) {
+            for (const std::size_t refused : {std::size_t{1}, std::size_t{2}}) {
+                auto spoilt = std::vector<Encoding>(list.begin(), list.end());
+                for (std::size_t i = at; i < std::min(at + refused, length); ++i) spoilt[i] = others[i % others.size()];
+                EXPECT_EQ(VerifyingKey::from_bytes_all(spoilt).error(), at) << length << " " << at << " " << refused;
+            }
+        }
+    }
 }
 
 TEST(VerifyingKeyFingerprint, IsTheBlakeHashOfTheKeyBytes) {

@@ -8,9 +8,13 @@
 #include <nlohmann/json_fwd.hpp>
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <expected>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace orrincore_crypto {
 
@@ -40,6 +44,13 @@ public:
 
     // Reads 64 hex digits of either case, then the bytes as from_bytes does.
     static orrincore_error::Result<VerifyingKey> from_hex(std::string_view text);
+    // The hex reading of from_hex alone: the bytes, not yet decoded.
+    static orrincore_error::Result<Bytes> bytes_from_hex(std::string_view text);
+
+    // Each of `keys` as from_bytes reads it, or the index of the first that
+    // it refuses. A long list costs half the decodings of reading its keys
+    // one by one.
+    static std::expected<std::vector<VerifyingKey>, std::size_t> from_bytes_all(std::span<const Bytes> keys);
 
     const Bytes& bytes() const { return bytes_; }
 

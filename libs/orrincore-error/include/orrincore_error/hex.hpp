@@ -52,11 +52,22 @@ constexpr std::array<char, 2> lower_digits(std::uint8_t byte) {
     return {kDigits[byte >> 4], kDigits[byte & 0x0F]};
 }
 
+namespace detail {
+
+inline constexpr std::array<std::array<char, 2>, 256> lower_pairs = [] {
+    std::array<std::array<char, 2>, 256> table{};
+    for (int byte = 0; byte < 256; ++byte) table[byte] = lower_digits(static_cast<std::uint8_t>(byte));
+    return table;
+}();
+
+}  // namespace detail
+
 // Writes two lower-case hex digits per byte, in byte order, from `out` on;
-// returns the end of what it wrote.
+// returns the end of what it wrote. Identifiers and hashes are written this
+// way many times a manifest: a pair at a time, from a table.
 constexpr char* write_lower(std::span<const std::uint8_t> bytes, char* out) {
     for (const std::uint8_t byte : bytes) {
-        const auto pair = lower_digits(byte);
+        const auto& pair = detail::lower_pairs[byte];
         *out++ = pair[0];
         *out++ = pair[1];
     }
