@@ -38,26 +38,37 @@ std::expected<std::size_t, int> InputFile::read_some(std::span<char> buffer) {
 
 // Reads straight into the result, so that a secret's bytes exist in one
 // place only, which its reader can wipe: a buffer outgrown (a pipe, a file
-// that grew) is wiped before it is freed.
+// that grew) is wiped before it is freed. Its room is not cleared before it
+// is read into: a chain of custody is tens of megabytes.
 std::expected<std::string, int> read_file(const std::string& path, std::size_t at_most) {
     auto file = InputFile::open(path);
     if (!file) return std::unexpected(file.error());
+    std::string bytes;
     // One byte beyond the expected size, so that the end is seen without growing.
-    std::string bytes(std::min(file->size_hint() + 1, at_most), '\0');
-    std::size_t used = 0;
-    while (used < at_most) {
-        if (used == bytes.size()) {
-            std::string larger(std::min(std::max<std::size_t>(2 * bytes.size(), 4096), at_most), '\0');
-            std::copy_n(bytes.data(), used, larger.data());
+    bytes.reserve(std::min(file->size_hint() + 1, at_most));
+    while (bytes.size() < at_most) {
+        if (bytes.size() == bytes.capacity()) {
+            std::string larger;
+            larger.reserve(std::min(std::max<std::size_t>(2 * bytes.capacity(), 4096), at_most));
+            larger.append(bytes);
             sodium_memzero(bytes.data(), bytes.size());
             bytes.swap(larger);
         }
-        auto count = file->read_some(std::span(bytes).subspan(used));
-        if (!count) return std::unexpected(count.error());
-        if (*count == 0) break;
-        used += *count;
+        const std::size_t used = bytes.size();
+        int failed = 0;
+        bool ended = false;
+        bytes.resize_and_overwrite(std::min(bytes.capacity(), at_most), [&](char* data, std::size_t room) {
+            auto count = file->read_some(std::span(data + used, room - used));
+            if (!count) {
+                failed = count.error();
+                return used;
+            }
+            ended = *count == 0;
+            return used + *count;
+        });
+        if (failed != 0) return std::unexpected(failed);
+        if (ended) break;
     }
-    bytes.resize(used);
     return bytes;
 }
 
