@@ -1,7 +1,8 @@
 #pragma once
-// The readers: from what the parser took off a command line to the command
-// values of cli.hpp. They apply the value rules (day counts, identifiers,
-// texts, paths) and report what they refuse as a usage error.
+// The reader: from what the parser took off a command line to the command
+// values of cli.hpp, through the command tree's declarations. It applies the
+// value rules of each argument's kind (day counts, identifiers, texts, paths)
+// and reports what they refuse as a usage error.
 
 #include <cstdint>
 #include <expected>
@@ -18,8 +19,9 @@ namespace vevizovuvazavad {
 struct ParsedArguments {
     bool json = false;
     std::vector<std::string> command_path;  // {"retention", "new"}
-    // Every value given, by argument id, in command-line order; only what
-    // was given has an entry (a flag given has one, whatever its value).
+    // The values given to the command named last, by argument id, in
+    // command-line order; only what was given has an entry (a flag given has
+    // one, whatever its value).
     std::map<std::string, std::vector<std::string>, std::less<>> values;
 };
 

@@ -1,131 +1,115 @@
 #include "help_format.hpp"
 
 #include <algorithm>
-#include <utility>
-#include <vector>
 
 namespace vevizovuvazavad {
 namespace {
 
-using Rows = std::vector<std::pair<std::string, std::string>>;
+using command_tree::Argument;
+using command_tree::Command;
+using command_tree::CommandPath;
+using command_tree::Form;
 
 constexpr std::string_view help_subcommand_about = "Print this message or the help of the given subcommand(s)";
 
-// The names of `app` and its parents below the top level, outermost first.
-std::vector<std::string> command_path(const CLI::App* app) {
-    std::vector<std::string> path;
-    for (; app->get_parent() != nullptr; app = app->get_parent()) path.push_back(app->get_name());
-    std::reverse(path.begin(), path.end());
-    return path;
-}
-
-bool is_help(const CLI::App* app, const CLI::Option* option) {
-    return option == app->get_help_ptr() || option == app->get_help_all_ptr();
-}
-
 }  // namespace
 
-HelpFormatter::HelpFormatter(std::string program, const std::map<const CLI::App*, std::string_view>& long_abouts)
-    : program_(std::move(program)), long_abouts_(long_abouts) {}
+HelpFormat::HelpFormat(std::string program, bool colour) : program_(std::move(program)), colour_(colour) {}
 
-std::string HelpFormatter::display_name(const CLI::Option& option) {
-    if (option.get_positional()) return "<" + option.get_type_name() + ">";
-    std::string name =
-        option.get_lnames().empty() ? "-" + option.get_snames().front() : "--" + option.get_lnames().front();
-    if (option.get_expected_max() != 0) name += " <" + option.get_type_name() + ">";
-    return name;
-}
-
-std::string HelpFormatter::styled(std::string_view text, Style style) const {
+std::string HelpFormat::styled(std::string_view text, Style style) const {
     if (!colour_) return std::string(text);
     constexpr std::string_view reset = "\x1b[0m";
     switch (style) {
-        case Style::heading: return "\x1b[1m\x1b[4m" + std::string(text) + std::string(reset);
-        case Style::literal: return "\x1b[1m" + std::string(text) + std::string(reset);
-        case Style::error: return "\x1b[1m\x1b[31m" + std::string(text) + std::string(reset);
+    case Style::heading:
+        return "\x1b[1m\x1b[4m" + std::string(text) + std::string(reset);
+    case Style::literal:
+        return "\x1b[1m" + std::string(text) + std::string(reset);
+    case Style::error:
+        return "\x1b[1m\x1b[31m" + std::string(text) + std::string(reset);
     }
     return std::string(text);
 }
 
-std::string HelpFormatter::usage_start(const CLI::App* app) const {
+std::string HelpFormat::usage_start(const CommandPath& path) const {
     std::string usage = styled("Usage:", Style::heading) + " " + styled(program_, Style::literal);
-    for (const std::string& name : command_path(app)) usage += " " + styled(name, Style::literal);
+    for (const std::string& name : command_tree::names_of(path)) usage += " " + styled(name, Style::literal);
     return usage;
 }
 
-std::string HelpFormatter::make_usage(const CLI::App* app, std::string) const {
-    std::string usage = usage_start(app) + " [OPTIONS]";
-    for (const CLI::Option* option : app->get_options()) {
-        if (option->get_required() && !option->get_positional()) usage += " " + display_name(*option);
+std::string HelpFormat::usage(const CommandPath& path) const {
+    const Command& command = *path.back();
+    std::string usage = usage_start(path) + " [OPTIONS]";
+    for (const Argument& argument : command.arguments) {
+        if (argument.required && argument.form != Form::positional) usage += " " + command_tree::display_name(argument);
     }
-    for (const CLI::Option* option : app->get_options()) {
-        if (option->get_positional()) usage += " " + display_name(*option);
+    for (const Argument& argument : command.arguments) {
+        if (argument.form == Form::positional) usage += " " + command_tree::display_name(argument);
     }
-    if (!app->get_subcommands({}).empty()) usage += " <COMMAND>";
+    if (!command.subcommands.empty()) usage += " <COMMAND>";
     return usage;
 }
 
-std::string HelpFormatter::section(std::string_view heading, const Rows& rows) const {
+std::string HelpFormat::section(std::string_view heading, const Rows& rows) const {
     std::size_t width = 0;
     for (const auto& row : rows) width = std::max(width, row.first.size());
     std::string text = "\n" + styled(heading, Style::heading) + "\n";
     for (const auto& [name, description] : rows) {
         text += "  " + styled(name, Style::literal);
-        if (!description.empty()) text += std::string(width - name.size() + 2, ' ') + description;
+        if (!description.empty()) text += std::string(width - name.size() + 2, ' ') + std::string(description);
         text += "\n";
     }
     return text;
 }
 
-// Each command's own arguments in the order declared, then `--json`, help
-// and version, which every command or the top level has.
-std::string HelpFormatter::options_section(const CLI::App* app, bool long_form) const {
+// Each command's own options in the order declared, then `--json`, help and,
+// at the top level, the version.
+std::string HelpFormat::options_section(const CommandPath& path, bool long_form) const {
+    const Command& command = *path.back();
     Rows rows;
-    for (const CLI::Option* option : app->get_options()) {
-        if (option->get_positional() || is_help(app, option) || option == app->get_version_ptr()) continue;
-        const bool short_name = !option->get_snames().empty();
-        rows.emplace_back((short_name ? "" : "    ") + display_name(*option), option->get_description());
+    for (const Argument& argument : command.arguments) {
+        if (argument.form != Form::positional)
+            rows.emplace_back("    " + command_tree::display_name(argument), argument.help);
     }
-    std::string help = "Print help";
-    if (long_abouts_.contains(app)) help += long_form ? " (see a summary with '-h')" : " (see more with '--help')";
+    rows.emplace_back("    " + std::string(command_tree::json_flag), command_tree::json_help);
+    std::string_view help = "Print help";
+    if (!command.long_about.empty()) {
+        help = long_form ? "Print help (see a summary with '-h')" : "Print help (see more with '--help')";
+    }
     rows.emplace_back("-h, --help", help);
-    if (app->get_version_ptr() != nullptr) rows.emplace_back("-V, --version", "Print version");
+    if (path.size() == 1) rows.emplace_back("-V, --version", "Print version");
     return section("Options:", rows);
 }
 
-std::string HelpFormatter::make_help(const CLI::App* app, std::string, CLI::AppFormatMode mode) const {
-    const bool long_form = mode == CLI::AppFormatMode::All;
-    std::string about = app->get_description();
-    if (const auto found = long_abouts_.find(app); long_form && found != long_abouts_.end()) {
-        about = found->second;
-    }
+std::string HelpFormat::help(const CommandPath& path, bool long_form) const {
+    const Command& command = *path.back();
+    const std::string_view about = long_form && !command.long_about.empty() ? command.long_about : command.about;
     std::string help;
-    if (!about.empty()) help += about + "\n\n";
-    help += make_usage(app, {}) + "\n";
+    if (!about.empty()) help += std::string(about) + "\n\n";
+    help += usage(path) + "\n";
 
-    const auto subcommands = app->get_subcommands({});
-    if (!subcommands.empty()) {
+    if (!command.subcommands.empty()) {
         Rows rows;
-        for (const CLI::App* sub : subcommands) rows.emplace_back(sub->get_name(), sub->get_description());
+        for (const Command& sub : command.subcommands) rows.emplace_back(sub.name, sub.about);
         rows.emplace_back("help", help_subcommand_about);
         help += section("Commands:", rows);
     }
     Rows positionals;
-    for (const CLI::Option* option : app->get_options()) {
-        if (option->get_positional()) positionals.emplace_back(display_name(*option), option->get_description());
+    for (const Argument& argument : command.arguments) {
+        if (argument.form == Form::positional)
+            positionals.emplace_back(command_tree::display_name(argument), argument.help);
     }
     if (!positionals.empty()) help += section("Arguments:", positionals);
-    help += options_section(app, long_form);
+    help += options_section(path, long_form);
     return help;
 }
 
-std::string HelpFormatter::make_help_subcommand_help(const CLI::App* app) const {
-    return std::string(help_subcommand_about) + "\n\n" + usage_start(app) + " " + styled("help", Style::literal) +
+std::string HelpFormat::help_subcommand_help(const CommandPath& path) const {
+    return std::string(help_subcommand_about) + "\n\n" + usage_start(path) + " " + styled("help", Style::literal) +
            " [COMMAND]...\n" + section("Arguments:", {{"[COMMAND]...", "Print help for the subcommand(s)"}});
 }
 
-std::string HelpFormatter::make_error(std::string_view message, const CLI::App* app) const {
-    return styled("error:", Style::error) + " " + std::string(message) + "\n\n" + make_usage(app, {}) +
+std::string HelpFormat::error(std::string_view message, const CommandPath& path) const {
+    return styled("error:", Style::error) + " " + std::string(message) + "\n\n" + usage(path) +
            "\n\nFor more information, try '" + styled("--help", Style::literal) + "'.\n";
 }
 

@@ -1,52 +1,44 @@
 #pragma once
 // Help, usage and usage errors laid out as the conventional parsers do
-// ("Usage:", "Commands:", "Arguments:", "Options:"), rendered by CLI11
-// through this formatter from what the tree declared to it.
+// ("Usage:", "Commands:", "Arguments:", "Options:"), from the command tree.
 
-#include <map>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
-#include <CLI/CLI.hpp>
+#include "command_tree.hpp"
 
 namespace vevizovuvazavad {
 
-class HelpFormatter : public CLI::Formatter {
+class HelpFormat {
 public:
-    // `program`: the name usage lines start with. `long_abouts`: what
-    // `--help` shows in place of a command's about text; it must outlive
-    // the formatter.
-    HelpFormatter(std::string program, const std::map<const CLI::App*, std::string_view>& long_abouts);
+    // `program`: the name usage lines start with. `colour`: bold, underline
+    // and red escape sequences, or none.
+    HelpFormat(std::string program, bool colour);
 
-    // Escape sequences for bold, underline and red, or none.
-    void use_colour(bool colour) { colour_ = colour; }
-
-    // AppFormatMode::All is the long help of `--help` and `help`.
-    std::string make_help(const CLI::App* app, std::string, CLI::AppFormatMode mode) const override;
-    // The help of the `help` subcommand of `app`, which CLI11 does not know.
-    std::string make_help_subcommand_help(const CLI::App* app) const;
+    // The help of the command at the end of `path`; the long form, of
+    // `--help` and `help`, shows its long about text.
+    std::string help(const command_tree::CommandPath& path, bool long_form) const;
+    // The help of the `help` subcommand of the command at the end of `path`.
+    std::string help_subcommand_help(const command_tree::CommandPath& path) const;
     // One line, no newline: "Usage: vevizovuvazavad retention show [OPTIONS] <POLICY>".
-    std::string make_usage(const CLI::App* app, std::string) const override;
-
-    // "error: {message}", a blank line, the usage of `app`, a blank line and
-    // the hint to use `--help`.
-    std::string make_error(std::string_view message, const CLI::App* app) const;
-
-    // As usage and messages name an argument: "--min-days <MIN_DAYS>",
-    // "--json", "<POLICY>".
-    static std::string display_name(const CLI::Option& option);
+    std::string usage(const command_tree::CommandPath& path) const;
+    // "error: {message}", a blank line, the usage of the command at the end
+    // of `path`, a blank line and the hint to use `--help`.
+    std::string error(std::string_view message, const command_tree::CommandPath& path) const;
 
 private:
+    using Rows = std::vector<std::pair<std::string, std::string_view>>;
     enum class Style { heading, literal, error };
     std::string styled(std::string_view text, Style style) const;
     // "Usage: vevizovuvazavad retention new", without what follows.
-    std::string usage_start(const CLI::App* app) const;
-    std::string section(std::string_view heading, const std::vector<std::pair<std::string, std::string>>& rows) const;
-    std::string options_section(const CLI::App* app, bool long_form) const;
+    std::string usage_start(const command_tree::CommandPath& path) const;
+    std::string section(std::string_view heading, const Rows& rows) const;
+    std::string options_section(const command_tree::CommandPath& path, bool long_form) const;
 
     std::string program_;
-    const std::map<const CLI::App*, std::string_view>& long_abouts_;
-    bool colour_ = false;
+    bool colour_;
 };
 
 }  // namespace vevizovuvazavad
