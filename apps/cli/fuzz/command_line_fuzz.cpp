@@ -11,7 +11,7 @@
 #include <variant>
 #include <vector>
 
-#include "command_line.hpp"
+#include "command_line/command_line.hpp"
 
 using namespace vevizovuvazavad;
 

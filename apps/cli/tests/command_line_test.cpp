@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "command_line.hpp"
-#include "command_readers.hpp"
+#include "command_line/command_line.hpp"
+#include "command_line/command_readers.hpp"
 
 namespace {
 
