@@ -73,7 +73,7 @@ std::string unrecognized_subcommand(const Command& command, std::string_view nam
 std::vector<std::string> long_names(const CommandPath& path) {
     std::vector<std::string> names{"help"};
     if (path.size() == 1) names.emplace_back("version");
-    for (const Argument& argument : path.back()->arguments) {
+    for (const Argument& argument : path.back()->arguments()) {
         if (argument.form != Form::positional) names.push_back(tree::option_name(argument).substr(2));
     }
     names.emplace_back(tree::json_flag.substr(2));
@@ -120,7 +120,7 @@ std::optional<Option> find_option(const CommandPath& path, std::string_view name
     if (name == "--help") return Option{Option::Is::long_help};
     if (name == tree::json_flag) return Option{Option::Is::json};
     if (path.size() == 1 && (name == "-V" || name == "--version")) return Option{Option::Is::version};
-    for (const Argument& argument : path.back()->arguments) {
+    for (const Argument& argument : path.back()->arguments()) {
         if (argument.form != Form::positional && tree::option_name(argument) == name) {
             return Option{Option::Is::argument, &argument};
         }
@@ -130,7 +130,7 @@ std::optional<Option> find_option(const CommandPath& path, std::string_view name
 
 // The values given to one command of the command line.
 struct Given {
-    explicit Given(const Command& command) : values(command.arguments.size()) {}
+    explicit Given(const Command& command) : values(command.arguments().size()) {}
     std::vector<std::vector<std::string>> values;  // by argument, in declaration order
     std::size_t json = 0;                          // occurrences of --json
 };
@@ -263,7 +263,7 @@ void CommandLine::subcommand(const std::string& name) {
 
 void CommandLine::positional(const std::string& argument) {
     std::size_t seen = 0;
-    for (const Argument& declared : path_.back()->arguments) {
+    for (const Argument& declared : path_.back()->arguments()) {
         if (declared.form != Form::positional || seen++ < positionals_) continue;
         ++positionals_;
         take(declared, argument);
@@ -273,13 +273,13 @@ void CommandLine::positional(const std::string& argument) {
 }
 
 void CommandLine::take(const Argument& argument, std::string value) {
-    const auto index = static_cast<std::size_t>(&argument - path_.back()->arguments.data());
+    const auto index = static_cast<std::size_t>(&argument - path_.back()->arguments().data());
     given_.back().values[index].push_back(std::move(value));
 }
 
 void CommandLine::refuse_repeated() const {
     for (std::size_t level = 0; level < path_.size(); ++level) {
-        const auto& arguments = path_[level]->arguments;
+        const auto arguments = path_[level]->arguments();
         std::optional<std::string> repeated;
         for (std::size_t i = 0; i < arguments.size() && !repeated; ++i) {
             if (arguments[i].form != Form::repeated_option && given_[level].values[i].size() > 1) {
@@ -308,9 +308,11 @@ void CommandLine::refuse_missing() const {
     }
     std::string message = "the following required arguments were not provided:";
     bool missing = false;
-    for (std::size_t i = 0; i < command.arguments.size(); ++i) {
-        if (command.arguments[i].required && given_.back().values[i].empty()) {
-            message += "\n  " + tree::display_name(command.arguments[i]);
+    const auto arguments = command.arguments();
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (arguments[i].required && given_.back().values[i].empty()) {
+            message += "\n  ";
+            message += tree::display_name(arguments[i]);
             missing = true;
         }
     }
@@ -321,7 +323,7 @@ ParsedArguments CommandLine::parsed() const {
     ParsedArguments parsed;
     parsed.command_path = names();
     for (const Given& given : given_) parsed.json = parsed.json || given.json > 0;
-    const auto& arguments = path_.back()->arguments;
+    const auto arguments = path_.back()->arguments();
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         if (!given_.back().values[i].empty()) parsed.values.emplace(arguments[i].id, given_.back().values[i]);
     }

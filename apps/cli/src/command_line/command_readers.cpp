@@ -127,7 +127,7 @@ Cli read_cli(const ParsedArguments& parsed) {
     const Command& command = leaf_named(parsed.command_path);
     const Values values(parsed);
     CliCommand value = command.make();
-    for (const Argument& argument : command.arguments) argument.fill(value, values.read(argument));
+    for (const Argument& argument : command.arguments()) argument.fill(value, values.read(argument));
     return Cli{.json = parsed.json, .command = std::move(value)};
 }
 

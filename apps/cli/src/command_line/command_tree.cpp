@@ -76,25 +76,26 @@ struct Field {
 };
 
 template <auto member, class Type>
-Field<ValueOf<member>> field(std::string_view id, Form form, Kind kind, bool required, std::string_view help) {
+constexpr Field<ValueOf<member>> field(std::string_view id, Form form, Kind kind, bool required,
+                                       std::string_view help) {
     static_assert(std::is_same_v<FieldOf<member>, Type>, "the field's type is not the one its kind reads");
     return {{id, form, kind, required, help, &fill<member>}};
 }
 
 template <auto member>
-Field<ValueOf<member>> text(std::string_view id, std::string_view help = {}) {
+constexpr Field<ValueOf<member>> text(std::string_view id, std::string_view help = {}) {
     return field<member, std::string>(id, Form::option, Kind::text, true, help);
 }
 template <auto member>
-Field<ValueOf<member>> path(std::string_view id, std::string_view help = {}) {
+constexpr Field<ValueOf<member>> path(std::string_view id, std::string_view help = {}) {
     return field<member, std::string>(id, Form::option, Kind::path, true, help);
 }
 template <auto member>
-Field<ValueOf<member>> positional(std::string_view id) {
+constexpr Field<ValueOf<member>> positional(std::string_view id) {
     return field<member, std::string>(id, Form::positional, Kind::path, true, {});
 }
 template <auto member>
-Field<ValueOf<member>> days(std::string_view id) {
+constexpr Field<ValueOf<member>> days(std::string_view id) {
     if constexpr (std::is_same_v<FieldOf<member>, std::uint32_t>) {
         return field<member, std::uint32_t>(id, Form::option, Kind::day_count, true, {});
     } else {
@@ -102,11 +103,11 @@ Field<ValueOf<member>> days(std::string_view id) {
     }
 }
 template <auto member>
-Field<ValueOf<member>> flag(std::string_view id, std::string_view help) {
+constexpr Field<ValueOf<member>> flag(std::string_view id, std::string_view help) {
     return field<member, bool>(id, Form::flag, Kind::flag, false, help);
 }
 template <auto member>
-Field<ValueOf<member>> identifier(std::string_view id) {
+constexpr Field<ValueOf<member>> identifier(std::string_view id) {
     if constexpr (std::is_same_v<FieldOf<member>, std::optional<TenantId>>) {
         return field<member, std::optional<TenantId>>(id, Form::option, Kind::optional_tenant_id, false, {});
     } else {
@@ -115,7 +116,7 @@ Field<ValueOf<member>> identifier(std::string_view id) {
 }
 // At least one when `required`.
 template <auto member>
-Field<ValueOf<member>> paths(std::string_view id, bool required, std::string_view help = {}) {
+constexpr Field<ValueOf<member>> paths(std::string_view id, bool required, std::string_view help = {}) {
     return field<member, std::vector<std::string>>(id, Form::repeated_option, Kind::paths, required, help);
 }
 
@@ -125,16 +126,18 @@ struct Texts {
     std::string_view long_about = {};
 };
 
-// A command without subcommands, whose value `Value` its arguments fill.
+// A command without subcommands, whose value `Value` its arguments fill:
+// each of them fills a field of `Value`.
 template <class Value>
-Command leaf(Texts texts, std::initializer_list<Field<Value>> fields) {
-    std::vector<Argument> arguments;
-    for (const Field<Value>& field : fields) arguments.push_back(field.argument);
-    return {texts.name, texts.about, texts.long_about, std::move(arguments), {}, &make<Value>};
+consteval Command leaf(Texts texts, std::initializer_list<Field<Value>> fields = {}) {
+    if (fields.size() > max_arguments) throw "a command has more arguments than max_arguments";
+    Command command{texts.name, texts.about, texts.long_about, {}, 0, {}, &make<Value>};
+    for (const Field<Value>& field : fields) command.argument_slots[command.argument_count++] = field.argument;
+    return command;
 }
 
-Command group(Texts texts, std::vector<Command> subcommands) {
-    return {texts.name, texts.about, texts.long_about, {}, std::move(subcommands), nullptr};
+consteval Command group(Texts texts, std::span<const Command> subcommands) {
+    return {texts.name, texts.about, texts.long_about, {}, 0, subcommands, nullptr};
 }
 
 constexpr std::string_view retention_classes =
@@ -207,224 +210,196 @@ constexpr std::string_view demo_about =
     "Run the full retention / legal-hold / disposition lifecycle end to end in one process, narrating each step "
     "including the refusal paths. The primary proof that the engine works — see `STATUS.md`";
 
-Command retention() {
-    return group({.name = "retention", .about = "Retention policy lifecycle"},
-                 {
-                     leaf({.name = "new", .about = "Create a new retention policy"},
-                          {
-                              text<&RetentionCommand::New::name>("name"),
-                              text<&RetentionCommand::New::class_word>("class", retention_classes),
-                              days<&RetentionCommand::New::min_days>("min_days"),
-                              days<&RetentionCommand::New::max_days>("max_days"),
-                              flag<&RetentionCommand::New::automated_disposition>("automated_disposition",
-                                                                                  automated_disposition_help),
-                              identifier<&RetentionCommand::New::tenant>("tenant"),
-                              identifier<&RetentionCommand::New::workspace>("workspace"),
-                              path<&RetentionCommand::New::out>("out"),
-                          }),
-                     leaf({.name = "extend", .about = "Extend (never shorten) a policy's minimum retention"},
-                          {
-                              path<&RetentionCommand::Extend::policy>("policy"),
-                              days<&RetentionCommand::Extend::min_days>("min_days"),
-                              path<&RetentionCommand::Extend::out>("out"),
-                          }),
-                     leaf({.name = "show", .about = "Print a policy's current state"},
-                          {positional<&RetentionCommand::Show::policy>("policy")}),
-                 });
-}
+constexpr Command retention_commands[] = {
+    leaf({.name = "new", .about = "Create a new retention policy"},
+         {
+             text<&RetentionCommand::New::name>("name"),
+             text<&RetentionCommand::New::class_word>("class", retention_classes),
+             days<&RetentionCommand::New::min_days>("min_days"),
+             days<&RetentionCommand::New::max_days>("max_days"),
+             flag<&RetentionCommand::New::automated_disposition>("automated_disposition", automated_disposition_help),
+             identifier<&RetentionCommand::New::tenant>("tenant"),
+             identifier<&RetentionCommand::New::workspace>("workspace"),
+             path<&RetentionCommand::New::out>("out"),
+         }),
+    leaf({.name = "extend", .about = "Extend (never shorten) a policy's minimum retention"},
+         {
+             path<&RetentionCommand::Extend::policy>("policy"),
+             days<&RetentionCommand::Extend::min_days>("min_days"),
+             path<&RetentionCommand::Extend::out>("out"),
+         }),
+    leaf({.name = "show", .about = "Print a policy's current state"},
+         {positional<&RetentionCommand::Show::policy>("policy")}),
+};
 
-Command legal_hold() {
-    return group({.name = "legal-hold", .about = "Legal hold lifecycle"},
-                 {
-                     leaf({.name = "request", .about = "Request a new legal hold"},
-                          {
-                              text<&LegalHoldCommand::Request::name>("name"),
-                              text<&LegalHoldCommand::Request::scope>("scope"),
-                              text<&LegalHoldCommand::Request::reason>("reason", hold_reasons),
-                              text<&LegalHoldCommand::Request::requested_by>("requested_by"),
-                              identifier<&LegalHoldCommand::Request::tenant>("tenant"),
-                              identifier<&LegalHoldCommand::Request::workspace>("workspace"),
-                              path<&LegalHoldCommand::Request::out>("out"),
-                          }),
-                     leaf({.name = "approve"},
-                          {
-                              path<&LegalHoldCommand::Approve::hold>("hold"),
-                              text<&LegalHoldCommand::Approve::approved_by>("approved_by"),
-                              path<&LegalHoldCommand::Approve::out>("out"),
-                          }),
-                     leaf({.name = "deny"},
-                          {
-                              path<&LegalHoldCommand::Deny::hold>("hold"),
-                              text<&LegalHoldCommand::Deny::approved_by>("approved_by"),
-                              path<&LegalHoldCommand::Deny::out>("out"),
-                          }),
-                     leaf({.name = "request-release"},
-                          {
-                              path<&LegalHoldCommand::RequestRelease::hold>("hold"),
-                              path<&LegalHoldCommand::RequestRelease::out>("out"),
-                          }),
-                     leaf({.name = "release", .about = release_about, .long_about = release_long_about},
-                          {
-                              path<&LegalHoldCommand::Release::hold>("hold"),
-                              text<&LegalHoldCommand::Release::approved_by>("approved_by"),
-                              path<&LegalHoldCommand::Release::policy_ruleset>("policy_ruleset", policy_ruleset_help),
-                              path<&LegalHoldCommand::Release::trust_store>("trust_store", trust_store_help),
-                              path<&LegalHoldCommand::Release::out>("out"),
-                          }),
-                     leaf({.name = "assign", .about = assign_about},
-                          {
-                              path<&LegalHoldCommand::Assign::hold>("hold"),
-                              path<&LegalHoldCommand::Assign::package>("package"),
-                              path<&LegalHoldCommand::Assign::out_package>("out_package"),
-                          }),
-                     leaf({.name = "unassign", .about = unassign_about},
-                          {
-                              path<&LegalHoldCommand::Unassign::hold>("hold"),
-                              path<&LegalHoldCommand::Unassign::package>("package"),
-                              path<&LegalHoldCommand::Unassign::out_package>("out_package"),
-                          }),
-                     leaf({.name = "show"}, {positional<&LegalHoldCommand::Show::hold>("hold")}),
-                 });
-}
+constexpr Command legal_hold_commands[] = {
+    leaf({.name = "request", .about = "Request a new legal hold"},
+         {
+             text<&LegalHoldCommand::Request::name>("name"),
+             text<&LegalHoldCommand::Request::scope>("scope"),
+             text<&LegalHoldCommand::Request::reason>("reason", hold_reasons),
+             text<&LegalHoldCommand::Request::requested_by>("requested_by"),
+             identifier<&LegalHoldCommand::Request::tenant>("tenant"),
+             identifier<&LegalHoldCommand::Request::workspace>("workspace"),
+             path<&LegalHoldCommand::Request::out>("out"),
+         }),
+    leaf({.name = "approve"},
+         {
+             path<&LegalHoldCommand::Approve::hold>("hold"),
+             text<&LegalHoldCommand::Approve::approved_by>("approved_by"),
+             path<&LegalHoldCommand::Approve::out>("out"),
+         }),
+    leaf({.name = "deny"},
+         {
+             path<&LegalHoldCommand::Deny::hold>("hold"),
+             text<&LegalHoldCommand::Deny::approved_by>("approved_by"),
+             path<&LegalHoldCommand::Deny::out>("out"),
+         }),
+    leaf({.name = "request-release"},
+         {
+             path<&LegalHoldCommand::RequestRelease::hold>("hold"),
+             path<&LegalHoldCommand::RequestRelease::out>("out"),
+         }),
+    leaf({.name = "release", .about = release_about, .long_about = release_long_about},
+         {
+             path<&LegalHoldCommand::Release::hold>("hold"),
+             text<&LegalHoldCommand::Release::approved_by>("approved_by"),
+             path<&LegalHoldCommand::Release::policy_ruleset>("policy_ruleset", policy_ruleset_help),
+             path<&LegalHoldCommand::Release::trust_store>("trust_store", trust_store_help),
+             path<&LegalHoldCommand::Release::out>("out"),
+         }),
+    leaf({.name = "assign", .about = assign_about},
+         {
+             path<&LegalHoldCommand::Assign::hold>("hold"),
+             path<&LegalHoldCommand::Assign::package>("package"),
+             path<&LegalHoldCommand::Assign::out_package>("out_package"),
+         }),
+    leaf({.name = "unassign", .about = unassign_about},
+         {
+             path<&LegalHoldCommand::Unassign::hold>("hold"),
+             path<&LegalHoldCommand::Unassign::package>("package"),
+             path<&LegalHoldCommand::Unassign::out_package>("out_package"),
+         }),
+    leaf({.name = "show"}, {positional<&LegalHoldCommand::Show::hold>("hold")}),
+};
 
-Command target() {
-    return group({.name = "target", .about = "Archive target registry (minimal — see STATUS.md for scope)"},
-                 {
-                     leaf({.name = "new", .about = "Register an archive storage target"},
-                          {
-                              text<&TargetCommand::New::name>("name"),
-                              text<&TargetCommand::New::target_type>("target_type", target_types),
-                              identifier<&TargetCommand::New::tenant>("tenant"),
-                              identifier<&TargetCommand::New::workspace>("workspace"),
-                              path<&TargetCommand::New::out>("out"),
-                          }),
-                     leaf({.name = "show"}, {positional<&TargetCommand::Show::target>("target")}),
-                 });
-}
+constexpr Command target_commands[] = {
+    leaf({.name = "new", .about = "Register an archive storage target"},
+         {
+             text<&TargetCommand::New::name>("name"),
+             text<&TargetCommand::New::target_type>("target_type", target_types),
+             identifier<&TargetCommand::New::tenant>("tenant"),
+             identifier<&TargetCommand::New::workspace>("workspace"),
+             path<&TargetCommand::New::out>("out"),
+         }),
+    leaf({.name = "show"}, {positional<&TargetCommand::Show::target>("target")}),
+};
 
-Command package() {
-    return group({.name = "package", .about = "Archive package lifecycle"},
-                 {
-                     leaf({.name = "new", .about = "Create a new (unsealed) archive package"},
-                          {
-                              path<&PackageCommand::New::target>("target"),
-                              path<&PackageCommand::New::policy>("policy"),
-                              text<&PackageCommand::New::source_product>("source_product"),
-                              text<&PackageCommand::New::label>("label"),
-                              text<&PackageCommand::New::created_by>("created_by"),
-                              identifier<&PackageCommand::New::tenant>("tenant"),
-                              identifier<&PackageCommand::New::workspace>("workspace"),
-                              path<&PackageCommand::New::out>("out"),
-                          }),
-                     leaf({.name = "seal", .about = seal_about},
-                          {
-                              path<&PackageCommand::Seal::package>("package"),
-                              path<&PackageCommand::Seal::policy>("policy"),
-                              path<&PackageCommand::Seal::key_file>("key_file"),
-                              paths<&PackageCommand::Seal::chunks>("chunks", true, chunks_help),
-                              path<&PackageCommand::Seal::out_package>("out_package"),
-                              path<&PackageCommand::Seal::out_manifest>("out_manifest"),
-                          }),
-                     leaf({.name = "verify", .about = verify_about},
-                          {
-                              path<&PackageCommand::Verify::package>("package"),
-                              path<&PackageCommand::Verify::manifest>("manifest"),
-                              path<&PackageCommand::Verify::key_file>("key_file"),
-                              paths<&PackageCommand::Verify::chunks>("chunks", false),
-                          }),
-                     leaf({.name = "show"}, {positional<&PackageCommand::Show::package>("package")}),
-                 });
-}
+constexpr Command package_commands[] = {
+    leaf({.name = "new", .about = "Create a new (unsealed) archive package"},
+         {
+             path<&PackageCommand::New::target>("target"),
+             path<&PackageCommand::New::policy>("policy"),
+             text<&PackageCommand::New::source_product>("source_product"),
+             text<&PackageCommand::New::label>("label"),
+             text<&PackageCommand::New::created_by>("created_by"),
+             identifier<&PackageCommand::New::tenant>("tenant"),
+             identifier<&PackageCommand::New::workspace>("workspace"),
+             path<&PackageCommand::New::out>("out"),
+         }),
+    leaf({.name = "seal", .about = seal_about},
+         {
+             path<&PackageCommand::Seal::package>("package"),
+             path<&PackageCommand::Seal::policy>("policy"),
+             path<&PackageCommand::Seal::key_file>("key_file"),
+             paths<&PackageCommand::Seal::chunks>("chunks", true, chunks_help),
+             path<&PackageCommand::Seal::out_package>("out_package"),
+             path<&PackageCommand::Seal::out_manifest>("out_manifest"),
+         }),
+    leaf({.name = "verify", .about = verify_about},
+         {
+             path<&PackageCommand::Verify::package>("package"),
+             path<&PackageCommand::Verify::manifest>("manifest"),
+             path<&PackageCommand::Verify::key_file>("key_file"),
+             paths<&PackageCommand::Verify::chunks>("chunks", false),
+         }),
+    leaf({.name = "show"}, {positional<&PackageCommand::Show::package>("package")}),
+};
 
-Command disposition() {
-    return group({.name = "disposition", .about = "Disposition review lifecycle"},
-                 {
-                     leaf({.name = "review", .about = "Open a disposition review for a sealed package"},
-                          {
-                              path<&DispositionCommand::Review::package>("package"),
-                              path<&DispositionCommand::Review::out>("out"),
-                          }),
-                     leaf({.name = "decide", .about = decide_about},
-                          {
-                              path<&DispositionCommand::Decide::review>("review"),
-                              path<&DispositionCommand::Decide::package>("package"),
-                              text<&DispositionCommand::Decide::decision>("decision", decisions),
-                              text<&DispositionCommand::Decide::reviewed_by>("reviewed_by"),
-                              path<&DispositionCommand::Decide::out>("out"),
-                          }),
-                     leaf({.name = "execute", .about = execute_about},
-                          {
-                              path<&DispositionCommand::Execute::review>("review"),
-                              path<&DispositionCommand::Execute::package>("package"),
-                              path<&DispositionCommand::Execute::out_package>("out_package"),
-                          }),
-                     leaf({.name = "show"}, {positional<&DispositionCommand::Show::review>("review")}),
-                 });
-}
+constexpr Command disposition_commands[] = {
+    leaf({.name = "review", .about = "Open a disposition review for a sealed package"},
+         {
+             path<&DispositionCommand::Review::package>("package"),
+             path<&DispositionCommand::Review::out>("out"),
+         }),
+    leaf({.name = "decide", .about = decide_about},
+         {
+             path<&DispositionCommand::Decide::review>("review"),
+             path<&DispositionCommand::Decide::package>("package"),
+             text<&DispositionCommand::Decide::decision>("decision", decisions),
+             text<&DispositionCommand::Decide::reviewed_by>("reviewed_by"),
+             path<&DispositionCommand::Decide::out>("out"),
+         }),
+    leaf({.name = "execute", .about = execute_about},
+         {
+             path<&DispositionCommand::Execute::review>("review"),
+             path<&DispositionCommand::Execute::package>("package"),
+             path<&DispositionCommand::Execute::out_package>("out_package"),
+         }),
+    leaf({.name = "show"}, {positional<&DispositionCommand::Show::review>("review")}),
+};
 
-Command custody() {
-    return group({.name = "custody", .about = "Chain-of-custody: verify a recorded event chain"},
-                 {
-                     leaf({.name = "verify", .about = "Verify a chain-of-custody file against the signer's key"},
-                          {
-                              path<&CustodyCommand::Verify::chain>("chain"),
-                              path<&CustodyCommand::Verify::key_file>("key_file"),
-                          }),
-                 });
-}
+constexpr Command custody_commands[] = {
+    leaf({.name = "verify", .about = "Verify a chain-of-custody file against the signer's key"},
+         {
+             path<&CustodyCommand::Verify::chain>("chain"),
+             path<&CustodyCommand::Verify::key_file>("key_file"),
+         }),
+};
 
-Command ruleset() {
-    return group({.name = "ruleset", .about = ruleset_about},
-                 {
-                     leaf({.name = "pubkey", .about = pubkey_about, .long_about = pubkey_long_about},
-                          {path<&RulesetCommand::Pubkey::key>("key")}),
-                     leaf({.name = "sign", .about = sign_about, .long_about = sign_long_about},
-                          {
-                              path<&RulesetCommand::Sign::input>("input"),
-                              path<&RulesetCommand::Sign::key>("key", seed_file_help),
-                              path<&RulesetCommand::Sign::out>("out"),
-                          }),
-                 });
-}
+constexpr Command ruleset_commands[] = {
+    leaf({.name = "pubkey", .about = pubkey_about, .long_about = pubkey_long_about},
+         {path<&RulesetCommand::Pubkey::key>("key")}),
+    leaf({.name = "sign", .about = sign_about, .long_about = sign_long_about},
+         {
+             path<&RulesetCommand::Sign::input>("input"),
+             path<&RulesetCommand::Sign::key>("key", seed_file_help),
+             path<&RulesetCommand::Sign::out>("out"),
+         }),
+};
 
-Command trust() {
-    return group({.name = "trust", .about = trust_about},
-                 {
-                     leaf({.name = "add", .about = trust_add_about},
-                          {
-                              path<&TrustCommand::Add::store>("store"),
-                              text<&TrustCommand::Add::name>("name"),
-                              text<&TrustCommand::Add::pubkey>("pubkey", pubkey_help),
-                          }),
-                     leaf({.name = "list", .about = "List the currently trusted ruleset-signing keys"},
-                          {path<&TrustCommand::List::store>("store")}),
-                 });
-}
+constexpr Command trust_commands[] = {
+    leaf({.name = "add", .about = trust_add_about},
+         {
+             path<&TrustCommand::Add::store>("store"),
+             text<&TrustCommand::Add::name>("name"),
+             text<&TrustCommand::Add::pubkey>("pubkey", pubkey_help),
+         }),
+    leaf({.name = "list", .about = "List the currently trusted ruleset-signing keys"},
+         {path<&TrustCommand::List::store>("store")}),
+};
 
 // The groups in the order of the help listing and of CliCommand.
-Command build_root() {
-    return group({.name = program_name, .about = "VuvadEdedoru retention, legal-hold and archive-package lifecycle"},
-                 {
-                     leaf({.name = "keygen", .about = "Generate a new Ed25519 signing seed file (0600 on unix)"},
-                          {positional<&KeygenCommand::out>("out")}),
-                     retention(),
-                     legal_hold(),
-                     target(),
-                     package(),
-                     disposition(),
-                     custody(),
-                     ruleset(),
-                     trust(),
-                     leaf<DemoCommand>({.name = "demo", .about = demo_about}, {}),
-                 });
-}
+constexpr Command groups[] = {
+    leaf({.name = "keygen", .about = "Generate a new Ed25519 signing seed file (0600 on unix)"},
+         {positional<&KeygenCommand::out>("out")}),
+    group({.name = "retention", .about = "Retention policy lifecycle"}, retention_commands),
+    group({.name = "legal-hold", .about = "Legal hold lifecycle"}, legal_hold_commands),
+    group({.name = "target", .about = "Archive target registry (minimal — see STATUS.md for scope)"}, target_commands),
+    group({.name = "package", .about = "Archive package lifecycle"}, package_commands),
+    group({.name = "disposition", .about = "Disposition review lifecycle"}, disposition_commands),
+    group({.name = "custody", .about = "Chain-of-custody: verify a recorded event chain"}, custody_commands),
+    group({.name = "ruleset", .about = ruleset_about}, ruleset_commands),
+    group({.name = "trust", .about = trust_about}, trust_commands),
+    leaf<DemoCommand>({.name = "demo", .about = demo_about}),
+};
+
+constexpr Command tree =
+    group({.name = program_name, .about = "VuvadEdedoru retention, legal-hold and archive-package lifecycle"}, groups);
 
 }  // namespace
 
-const Command& root() {
-    static const Command tree = build_root();
-    return tree;
-}
+const Command& root() { return tree; }
 
 const Command* find_subcommand(const Command& command, std::string_view name) {
     const auto found = std::find_if(command.subcommands.begin(), command.subcommands.end(),

@@ -5,6 +5,8 @@
 // walks it, the help (help_format.hpp) shows it and the reader
 // (command_readers.hpp) fills the command values through it.
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -58,15 +60,24 @@ struct Argument {
     void (*fill)(CliCommand& command, FieldValue&& value);
 };
 
+// The most arguments a command may have: they are held in the command itself, so
+// that the whole tree is constant data, built when the tool is compiled.
+inline constexpr std::size_t max_arguments = 8;
+
 struct Command {
     std::string_view name;
     std::string_view about;
     std::string_view long_about;  // `--help` shows it in place of `about`
-    std::vector<Argument> arguments;
-    std::vector<Command> subcommands;  // a command with subcommands needs one
+    std::array<Argument, max_arguments> argument_slots;
+    std::size_t argument_count;
+    std::span<const Command> subcommands;  // a command with subcommands needs one
     // The value of a command without subcommands, before its arguments fill
     // it; none for a command with subcommands.
     CliCommand (*make)();
+
+    // In the order of the help listing, which is also the order in which
+    // they are read.
+    std::span<const Argument> arguments() const { return {argument_slots.data(), argument_count}; }
 };
 
 // The whole tree; its root is the program itself.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <fmt/format.h>
+
 namespace vevizovuvazavad {
 namespace {
 
@@ -31,19 +33,30 @@ std::string HelpFormat::styled(std::string_view text, Style style) const {
 }
 
 std::string HelpFormat::usage_start(const CommandPath& path) const {
-    std::string usage = styled("Usage:", Style::heading) + " " + styled(program_, Style::literal);
-    for (const std::string& name : command_tree::names_of(path)) usage += " " + styled(name, Style::literal);
+    std::string usage = styled("Usage:", Style::heading);
+    usage += ' ';
+    usage += styled(program_, Style::literal);
+    for (const std::string& name : command_tree::names_of(path)) {
+        usage += ' ';
+        usage += styled(name, Style::literal);
+    }
     return usage;
 }
 
 std::string HelpFormat::usage(const CommandPath& path) const {
     const Command& command = *path.back();
     std::string usage = usage_start(path) + " [OPTIONS]";
-    for (const Argument& argument : command.arguments) {
-        if (argument.required && argument.form != Form::positional) usage += " " + command_tree::display_name(argument);
+    for (const Argument& argument : command.arguments()) {
+        if (argument.required && argument.form != Form::positional) {
+            usage += ' ';
+            usage += command_tree::display_name(argument);
+        }
     }
-    for (const Argument& argument : command.arguments) {
-        if (argument.form == Form::positional) usage += " " + command_tree::display_name(argument);
+    for (const Argument& argument : command.arguments()) {
+        if (argument.form == Form::positional) {
+            usage += ' ';
+            usage += command_tree::display_name(argument);
+        }
     }
     if (!command.subcommands.empty()) usage += " <COMMAND>";
     return usage;
@@ -52,9 +65,12 @@ std::string HelpFormat::usage(const CommandPath& path) const {
 std::string HelpFormat::section(std::string_view heading, const Rows& rows) const {
     std::size_t width = 0;
     for (const auto& row : rows) width = std::max(width, row.first.size());
-    std::string text = "\n" + styled(heading, Style::heading) + "\n";
+    std::string text = "\n";
+    text += styled(heading, Style::heading);
+    text += '\n';
     for (const auto& [name, description] : rows) {
-        text += "  " + styled(name, Style::literal);
+        text += "  ";
+        text += styled(name, Style::literal);
         if (!description.empty()) text += std::string(width - name.size() + 2, ' ') + std::string(description);
         text += "\n";
     }
@@ -66,11 +82,11 @@ std::string HelpFormat::section(std::string_view heading, const Rows& rows) cons
 std::string HelpFormat::options_section(const CommandPath& path, bool long_form) const {
     const Command& command = *path.back();
     Rows rows;
-    for (const Argument& argument : command.arguments) {
+    for (const Argument& argument : command.arguments()) {
         if (argument.form != Form::positional)
-            rows.emplace_back("    " + command_tree::display_name(argument), argument.help);
+            rows.emplace_back(fmt::format("    {}", command_tree::display_name(argument)), argument.help);
     }
-    rows.emplace_back("    " + std::string(command_tree::json_flag), command_tree::json_help);
+    rows.emplace_back(fmt::format("    {}", command_tree::json_flag), command_tree::json_help);
     std::string_view help = "Print help";
     if (!command.long_about.empty()) {
         help = long_form ? "Print help (see a summary with '-h')" : "Print help (see more with '--help')";
@@ -94,7 +110,7 @@ std::string HelpFormat::help(const CommandPath& path, bool long_form) const {
         help += section("Commands:", rows);
     }
     Rows positionals;
-    for (const Argument& argument : command.arguments) {
+    for (const Argument& argument : command.arguments()) {
         if (argument.form == Form::positional)
             positionals.emplace_back(command_tree::display_name(argument), argument.help);
     }

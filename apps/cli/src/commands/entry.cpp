@@ -28,6 +28,8 @@ template <class... Handlers>
 struct Overloads : Handlers... {
     using Handlers::operator()...;
 };
+template <class... Handlers>
+Overloads(Handlers...) -> Overloads<Handlers...>;
 
 HandlerResult dispatch(const Cli& cli) {
     return std::visit(Overloads{
