@@ -20,8 +20,8 @@
 #include "command_line/command_readers.hpp"
 #include "command_line/command_tree.hpp"
 #include "command_line/help_format.hpp"
-#include "io/os_error.hpp"
 #include "command_line/similar_name.hpp"
+#include "io/os_error.hpp"
 
 namespace vevizovuvazavad {
 namespace {

@@ -4,13 +4,13 @@
 #include <orrincore_policy/validation.hpp>
 
 #include "commands/ruleset.hpp"
+#include "gate/release_gate.hpp"
 #include "io/emit.hpp"
 #include "io/os_error.hpp"
 #include "io/record_file.hpp"
 #include "io/record_output.hpp"
 #include "io/seed_file.hpp"
 #include "io/write_place.hpp"
-#include "gate/release_gate.hpp"
 
 namespace vevizovuvazavad {
 namespace {

@@ -4,13 +4,13 @@
 #include <orrincore_error/text.hpp>
 
 #include "commands/trust.hpp"
+#include "gate/trust_store.hpp"
+#include "gate/trust_store_file.hpp"
 #include "io/emit.hpp"
 #include "io/folder_lock.hpp"
 #include "io/os_error.hpp"
 #include "io/record_file.hpp"
 #include "io/record_output.hpp"
-#include "gate/trust_store.hpp"
-#include "gate/trust_store_file.hpp"
 
 namespace vevizovuvazavad {
 namespace {
