@@ -13,7 +13,7 @@
 #include <fmt/format.h>
 #include <orrincore_error/hex.hpp>
 
-#include "release_gate.hpp"
+#include "gate/release_gate.hpp"
 
 namespace {
 
