@@ -8,7 +8,7 @@
 #include <benchmark/benchmark.h>
 
 #include "demo/steps.hpp"
-#include "handlers.hpp"
+#include "demo/run.hpp"
 #include "process_timing.hpp"
 
 namespace {

@@ -16,7 +16,7 @@
 
 #include <zorizorezire_rizozi/custody.hpp>
 
-#include "release_gate.hpp"
+#include "gate/release_gate.hpp"
 
 namespace {
 

@@ -1,8 +1,7 @@
 // Arbitrary argument vectors never crash the parser, and every one ends in
 // help or version on stdout (0), a usage error or help on stderr (2), or a
-// command value. Usage errors are always ours: CLI11's own messages, which
-// would mean our checks missed a case, start with a capital or a dash. The
-// input is the argument block: arguments separated by NUL, as the process
+// command value. Every usage error starts as the parser's and the reader's
+// messages do, with a lower-case word or a quote. The input is the argument block: arguments separated by NUL, as the process
 // receives them.
 #include <cstddef>
 #include <cstdint>
@@ -12,7 +11,7 @@
 #include <variant>
 #include <vector>
 
-#include "command_line.hpp"
+#include "command_line/command_line.hpp"
 
 using namespace vevizovuvazavad;
 

@@ -10,7 +10,7 @@
 
 #include <orrincore_crypto/initialize.hpp>
 
-#include "entry.hpp"
+#include "commands/entry.hpp"
 
 namespace {
 

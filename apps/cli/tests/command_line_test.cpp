@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "command_line.hpp"
-#include "command_readers.hpp"
+#include "command_line/command_line.hpp"
+#include "command_line/command_readers.hpp"
 
 namespace {
 
@@ -91,7 +91,7 @@ TEST(ParsedCommand, TenantInEveryUuidForm) {
 }
 
 TEST(ParsedCommand, ValuesAreTakenAsTheyStand) {
-    // A value after `=` may look like an option; CLI11's list syntax means nothing here.
+    // A value after `=` may look like an option; brackets and commas mean nothing here.
     EXPECT_EQ(new_policy(retention_new({"--name=-x"})).name, "-x");
     EXPECT_EQ(new_policy(retention_new({"--name=--out"})).name, "--out");
     EXPECT_EQ(new_policy(retention_new({"--name=a=b"})).name, "a=b");

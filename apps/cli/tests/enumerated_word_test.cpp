@@ -1,4 +1,4 @@
-#include "enumerated_word.hpp"
+#include "command_line/enumerated_word.hpp"
 
 #include <gtest/gtest.h>
 #include <orrincore_retention/retention_class.hpp>

@@ -20,10 +20,10 @@
 #include <vuvadededoru_contracts/package.hpp>
 
 #include "io/seed_file.hpp"
-#include "release_gate.hpp"
-#include "release_refusal.hpp"
+#include "gate/release_gate.hpp"
+#include "gate/release_refusal.hpp"
 #include "tool_steps.hpp"
-#include "trust_store.hpp"
+#include "gate/trust_store.hpp"
 
 namespace {
 

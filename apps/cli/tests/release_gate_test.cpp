@@ -1,4 +1,4 @@
-#include "release_gate.hpp"
+#include "gate/release_gate.hpp"
 
 #include <optional>
 #include <string>

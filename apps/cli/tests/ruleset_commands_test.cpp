@@ -10,9 +10,9 @@
 #include <orrincore_policy/signed_ruleset.hpp>
 
 #include "io/seed_file.hpp"
-#include "release_gate.hpp"
+#include "gate/release_gate.hpp"
 #include "tool_steps.hpp"
-#include "trust_store.hpp"
+#include "gate/trust_store.hpp"
 
 namespace {
 

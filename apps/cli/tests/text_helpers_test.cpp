@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "io/os_error.hpp"
-#include "similar_name.hpp"
+#include "command_line/similar_name.hpp"
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 #include "key_fixtures.hpp"
 #include "tool_steps.hpp"
-#include "trust_store.hpp"
+#include "gate/trust_store.hpp"
 #include "unprivileged.hpp"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "trust_store.hpp"
+#include "gate/trust_store.hpp"
 
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "unicode_text.hpp"
+#include "io/unicode_text.hpp"
 
 #include <string>
 

@@ -9,10 +9,10 @@
 #include <zorizorezire_rizozi/legal_hold.hpp>
 #include <zorizorezire_rizozi/verification.hpp>
 
+#include "commands/package_seal.hpp"
 #include "demo/fixed_data.hpp"
 #include "demo/narration.hpp"
 #include "demo/steps.hpp"
-#include "package_seal.hpp"
 
 namespace vevizovuvazavad::demo {
 namespace {

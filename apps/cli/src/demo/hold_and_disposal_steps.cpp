@@ -14,7 +14,7 @@
 #include "demo/fixed_data.hpp"
 #include "demo/narration.hpp"
 #include "demo/steps.hpp"
-#include "release_gate.hpp"
+#include "gate/release_gate.hpp"
 
 namespace vevizovuvazavad::demo {
 namespace {

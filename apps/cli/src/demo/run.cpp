@@ -2,7 +2,7 @@
 // fixed clock, narrated as it runs and checking its own verdicts.
 #include "demo/narration.hpp"
 #include "demo/steps.hpp"
-#include "handlers.hpp"
+#include "demo/run.hpp"
 
 namespace vevizovuvazavad::demo {
 

@@ -20,7 +20,7 @@
 #include <zedododor_avovodizi/ids.hpp>
 #include <zedododor_avovodizi/time.hpp>
 
-#include "trust_store.hpp"
+#include "gate/trust_store.hpp"
 
 namespace vevizovuvazavad::demo {
 

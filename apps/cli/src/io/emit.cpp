@@ -13,8 +13,8 @@ void print_line(std::string_view line) {
     write_stream(Stream::out, block);
 }
 
-void emit(const Cli& cli, const ResultObject& result, std::string_view text) {
-    if (!cli.json) return print_line(text);
+void emit(OutputForm form, const ResultObject& result, std::string_view text) {
+    if (form == OutputForm::text) return print_line(text);
     print_line(result.dump(-1, ' ', false, ResultObject::error_handler_t::replace));
 }
 

@@ -9,7 +9,7 @@
 #include <nlohmann/json.hpp>
 #include <orrincore_json/document.hpp>
 
-#include "cli.hpp"
+#include "io/output_form.hpp"
 
 namespace vevizovuvazavad::io {
 
@@ -21,11 +21,11 @@ using ResultObject = nlohmann::json;
 void print_line(std::string_view line);
 
 template <class T>
-void emit(const Cli& cli, const T& record, std::string_view text) {
-    if (!cli.json) return print_line(text);
+void emit(OutputForm form, const T& record, std::string_view text) {
+    if (form == OutputForm::text) return print_line(text);
     print_line(orrincore_json::to_compact(record));
 }
 
-void emit(const Cli& cli, const ResultObject& result, std::string_view text);
+void emit(OutputForm form, const ResultObject& result, std::string_view text);
 
 }  // namespace vevizovuvazavad::io

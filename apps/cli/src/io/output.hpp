@@ -5,7 +5,11 @@
 
 #include <string_view>
 
-#include "command_line.hpp"
+namespace vevizovuvazavad {
+
+enum class Stream { out, err };
+
+}  // namespace vevizovuvazavad
 
 namespace vevizovuvazavad::io {
 

@@ -12,10 +12,10 @@
 namespace vevizovuvazavad::io {
 
 template <class Record>
-std::expected<void, std::string> write_and_emit(const Cli& cli, const std::string& path, const Record& record,
+std::expected<void, std::string> write_and_emit(OutputForm form, const std::string& path, const Record& record,
                                                 std::string_view text) {
     if (auto written = write_json(path, record); !written) return written;
-    emit(cli, record, text);
+    emit(form, record, text);
     return {};
 }
 

@@ -11,7 +11,7 @@
 #include "io/os_error.hpp"
 #include "io/read_file.hpp"
 #include "io/replace_file.hpp"
-#include "unicode_text.hpp"
+#include "io/unicode_text.hpp"
 
 namespace vevizovuvazavad::io {
 namespace {

@@ -1,0 +1,453 @@
+#include "command_line/command_tree.hpp"
+
+#include <algorithm>
+#include <cctype>
+#include <initializer_list>
+#include <type_traits>
+
+#include <fmt/format.h>
+
+namespace vevizovuvazavad::command_tree {
+namespace {
+
+// Where the value of a command without subcommands sits in CliCommand: for
+// `keygen` and `demo` it is the group's own value, for any other it is one
+// alternative of its group's variant.
+template <class T, class Variant>
+constexpr bool is_alternative = false;
+template <class T, class... Alternatives>
+constexpr bool is_alternative<T, std::variant<Alternatives...>> = (std::is_same_v<T, Alternatives> || ...);
+
+template <class Value, class Group>
+constexpr bool is_subcommand_of() {
+    if constexpr (requires { Group::value; }) return is_alternative<Value, decltype(Group::value)>;
+    return false;
+}
+
+template <class Value, class Groups>
+struct GroupOf;
+template <class Value, class Group, class... Others>
+struct GroupOf<Value, std::variant<Group, Others...>>
+    : std::conditional_t<is_subcommand_of<Value, Group>(), std::type_identity<Group>,
+                         GroupOf<Value, std::variant<Others...>>> {};
+
+template <class Value>
+Value& value_in(CliCommand& command) {
+    if constexpr (is_alternative<Value, CliCommand>) {
+        return std::get<Value>(command);
+    } else {
+        using Group = typename GroupOf<Value, CliCommand>::type;
+        return std::get<Value>(std::get<Group>(command).value);
+    }
+}
+
+template <class Value>
+CliCommand make() {
+    if constexpr (is_alternative<Value, CliCommand>) {
+        return Value{};
+    } else {
+        using Group = typename GroupOf<Value, CliCommand>::type;
+        return Group{Value{}};
+    }
+}
+
+template <class Member>
+struct MemberOf;
+template <class Class, class Type>
+struct MemberOf<Type Class::*> {
+    using Value = Class;
+    using Field = Type;
+};
+template <auto member>
+using ValueOf = typename MemberOf<decltype(member)>::Value;
+template <auto member>
+using FieldOf = typename MemberOf<decltype(member)>::Field;
+
+template <auto member>
+void fill(CliCommand& command, FieldValue&& value) {
+    value_in<ValueOf<member>>(command).*member = std::get<FieldOf<member>>(std::move(value));
+}
+
+// An argument that fills a field of `Value`, the value of one command:
+// `leaf` takes only arguments of its own command's fields.
+template <class Value>
+struct Field {
+    Argument argument;
+};
+
+template <auto member, class Type>
+constexpr Field<ValueOf<member>> field(std::string_view id, Form form, Kind kind, bool required,
+                                       std::string_view help) {
+    static_assert(std::is_same_v<FieldOf<member>, Type>, "the field's type is not the one its kind reads");
+    return {{id, form, kind, required, help, &fill<member>}};
+}
+
+template <auto member>
+constexpr Field<ValueOf<member>> text(std::string_view id, std::string_view help = {}) {
+    return field<member, std::string>(id, Form::option, Kind::text, true, help);
+}
+template <auto member>
+constexpr Field<ValueOf<member>> path(std::string_view id, std::string_view help = {}) {
+    return field<member, std::string>(id, Form::option, Kind::path, true, help);
+}
+template <auto member>
+constexpr Field<ValueOf<member>> positional(std::string_view id) {
+    return field<member, std::string>(id, Form::positional, Kind::path, true, {});
+}
+template <auto member>
+constexpr Field<ValueOf<member>> days(std::string_view id) {
+    if constexpr (std::is_same_v<FieldOf<member>, std::uint32_t>) {
+        return field<member, std::uint32_t>(id, Form::option, Kind::day_count, true, {});
+    } else {
+        return field<member, std::optional<std::uint32_t>>(id, Form::option, Kind::optional_day_count, false, {});
+    }
+}
+template <auto member>
+constexpr Field<ValueOf<member>> flag(std::string_view id, std::string_view help) {
+    return field<member, bool>(id, Form::flag, Kind::flag, false, help);
+}
+template <auto member>
+constexpr Field<ValueOf<member>> identifier(std::string_view id) {
+    if constexpr (std::is_same_v<FieldOf<member>, std::optional<TenantId>>) {
+        return field<member, std::optional<TenantId>>(id, Form::option, Kind::optional_tenant_id, false, {});
+    } else {
+        return field<member, std::optional<WorkspaceId>>(id, Form::option, Kind::optional_workspace_id, false, {});
+    }
+}
+// At least one when `required`.
+template <auto member>
+constexpr Field<ValueOf<member>> paths(std::string_view id, bool required, std::string_view help = {}) {
+    return field<member, std::vector<std::string>>(id, Form::repeated_option, Kind::paths, required, help);
+}
+
+struct Texts {
+    std::string_view name;
+    std::string_view about = {};
+    std::string_view long_about = {};
+};
+
+// A command without subcommands, whose value `Value` its arguments fill:
+// each of them fills a field of `Value`.
+template <class Value>
+consteval Command leaf(Texts texts, std::initializer_list<Field<Value>> fields = {}) {
+    if (fields.size() > max_arguments) throw "a command has more arguments than max_arguments";
+    Command command{texts.name, texts.about, texts.long_about, {}, 0, {}, &make<Value>};
+    for (const Field<Value>& field : fields) command.argument_slots[command.argument_count++] = field.argument;
+    return command;
+}
+
+consteval Command group(Texts texts, std::span<const Command> subcommands) {
+    return {texts.name, texts.about, texts.long_about, {}, 0, subcommands, nullptr};
+}
+
+constexpr std::string_view retention_classes =
+    "One of: ephemeral, operational, security, compliance, privacy_sensitive, debug, user_controlled, legal_hold";
+constexpr std::string_view automated_disposition_help =
+    "Opt in to policy-level automated disposition (still blocked by any active legal hold — see STATUS.md). "
+    "Default is review-required";
+constexpr std::string_view hold_reasons =
+    "One of: litigation, regulatory_inquiry, internal_investigation, law_enforcement_request, "
+    "contractual_obligation";
+constexpr std::string_view release_about = "Release a hold, gated on a REAL policy evaluation (spec §17)";
+constexpr std::string_view release_long_about =
+    "Release a hold, gated on a REAL policy evaluation (spec §17).\n"
+    "\n"
+    "The decision is produced by `ridoroduz_arozav::evaluate` against a ruleset that a key in `--trust-store` "
+    "signed — never by anything the caller types. Both flags are required: there is no default that lets a "
+    "release skip policy.\n"
+    "\n"
+    "Set one up with `vevizovuvazavad keygen`, `ruleset pubkey`, `trust add` and `ruleset sign`.";
+constexpr std::string_view policy_ruleset_help =
+    "A signed `SignedPolicyRuleset` envelope — see `vevizovuvazavad ruleset sign`. A plain, unsigned "
+    "`PolicyRuleset` document is refused";
+constexpr std::string_view trust_store_help =
+    "The trust store of ruleset-signing public keys the ruleset must verify against — see `vevizovuvazavad "
+    "trust add`. A missing or empty store refuses everything";
+constexpr std::string_view target_types = "One of: orrin_cloud, s3_compatible, local_filesystem, test_fixture";
+constexpr std::string_view seal_about =
+    "Seal a package: builds a signed manifest from real chunk files, hashes and signs it, and seals the package "
+    "against that manifest's hash. Refuses if the package is already sealed";
+constexpr std::string_view verify_about =
+    "Verify a sealed package against its manifest: signature, package/manifest linkage, and (if `--chunk` files "
+    "are supplied) real chunk-hash integrity";
+constexpr std::string_view decisions = "One of: dispose, extend_retention, apply_hold, defer, deny";
+constexpr std::string_view ruleset_about =
+    "Policy-ruleset signing: turn a plain `PolicyRuleset` document into the signed envelope `legal-hold release "
+    "--policy-ruleset` requires, and print a signer's public key so it can be trusted elsewhere";
+constexpr std::string_view pubkey_about = "Print the 64-char hex **public** key of a signing seed, for `trust add`";
+constexpr std::string_view pubkey_long_about =
+    "Print the 64-char hex **public** key of a signing seed, for `trust add`.\n"
+    "\n"
+    "Separate from `keygen` (which prints only a fingerprint) because establishing trust needs the key itself, "
+    "and because the public half must be shareable without ever moving the seed file.";
+constexpr std::string_view sign_about =
+    "Structurally validate, then sign, a plain `PolicyRuleset` document into the signed envelope "
+    "`--policy-ruleset` requires";
+constexpr std::string_view sign_long_about =
+    "Structurally validate, then sign, a plain `PolicyRuleset` document into the signed envelope "
+    "`--policy-ruleset` requires.\n"
+    "\n"
+    "Refuses to sign a ruleset that would not itself pass validation — a signature over a malformed document is "
+    "not useful and produces only false confidence.";
+constexpr std::string_view trust_about =
+    "The trust store of ruleset-signing public keys: established deliberately by an operator who obtained a "
+    "signer's public key out of band, never derived from a ruleset the store is later asked to verify";
+constexpr std::string_view assign_about =
+    "Attach an active hold to an archive package (engine-level: refuses unless the hold is Active)";
+constexpr std::string_view unassign_about =
+    "Clear a released hold from a package (engine-level: refuses unless the hold itself has reached Released)";
+constexpr std::string_view chunks_help = "One or more files; each becomes one archived chunk";
+constexpr std::string_view decide_about =
+    "Record a decision. Refuses `dispose` outright if the package is under legal hold";
+constexpr std::string_view execute_about =
+    "Carry out a `dispose` decision. Refuses again, independently, if the package is under legal hold at "
+    "execution time";
+constexpr std::string_view seed_file_help = "A 64-char hex Ed25519 seed file, as written by `vevizovuvazavad keygen`";
+constexpr std::string_view trust_add_about =
+    "Add a ruleset-signing public key obtained out of band. Creates the store file if it does not exist yet";
+constexpr std::string_view pubkey_help = "64-character hex Ed25519 public key — see `vevizovuvazavad ruleset pubkey`";
+constexpr std::string_view demo_about =
+    "Run the full retention / legal-hold / disposition lifecycle end to end in one process, narrating each step "
+    "including the refusal paths. The primary proof that the engine works — see `STATUS.md`";
+
+constexpr Command retention_commands[] = {
+    leaf({.name = "new", .about = "Create a new retention policy"},
+         {
+             text<&RetentionCommand::New::name>("name"),
+             text<&RetentionCommand::New::class_word>("class", retention_classes),
+             days<&RetentionCommand::New::min_days>("min_days"),
+             days<&RetentionCommand::New::max_days>("max_days"),
+             flag<&RetentionCommand::New::automated_disposition>("automated_disposition", automated_disposition_help),
+             identifier<&RetentionCommand::New::tenant>("tenant"),
+             identifier<&RetentionCommand::New::workspace>("workspace"),
+             path<&RetentionCommand::New::out>("out"),
+         }),
+    leaf({.name = "extend", .about = "Extend (never shorten) a policy's minimum retention"},
+         {
+             path<&RetentionCommand::Extend::policy>("policy"),
+             days<&RetentionCommand::Extend::min_days>("min_days"),
+             path<&RetentionCommand::Extend::out>("out"),
+         }),
+    leaf({.name = "show", .about = "Print a policy's current state"},
+         {positional<&RetentionCommand::Show::policy>("policy")}),
+};
+
+constexpr Command legal_hold_commands[] = {
+    leaf({.name = "request", .about = "Request a new legal hold"},
+         {
+             text<&LegalHoldCommand::Request::name>("name"),
+             text<&LegalHoldCommand::Request::scope>("scope"),
+             text<&LegalHoldCommand::Request::reason>("reason", hold_reasons),
+             text<&LegalHoldCommand::Request::requested_by>("requested_by"),
+             identifier<&LegalHoldCommand::Request::tenant>("tenant"),
+             identifier<&LegalHoldCommand::Request::workspace>("workspace"),
+             path<&LegalHoldCommand::Request::out>("out"),
+         }),
+    leaf({.name = "approve"},
+         {
+             path<&LegalHoldCommand::Approve::hold>("hold"),
+             text<&LegalHoldCommand::Approve::approved_by>("approved_by"),
+             path<&LegalHoldCommand::Approve::out>("out"),
+         }),
+    leaf({.name = "deny"},
+         {
+             path<&LegalHoldCommand::Deny::hold>("hold"),
+             text<&LegalHoldCommand::Deny::approved_by>("approved_by"),
+             path<&LegalHoldCommand::Deny::out>("out"),
+         }),
+    leaf({.name = "request-release"},
+         {
+             path<&LegalHoldCommand::RequestRelease::hold>("hold"),
+             path<&LegalHoldCommand::RequestRelease::out>("out"),
+         }),
+    leaf({.name = "release", .about = release_about, .long_about = release_long_about},
+         {
+             path<&LegalHoldCommand::Release::hold>("hold"),
+             text<&LegalHoldCommand::Release::approved_by>("approved_by"),
+             path<&LegalHoldCommand::Release::policy_ruleset>("policy_ruleset", policy_ruleset_help),
+             path<&LegalHoldCommand::Release::trust_store>("trust_store", trust_store_help),
+             path<&LegalHoldCommand::Release::out>("out"),
+         }),
+    leaf({.name = "assign", .about = assign_about},
+         {
+             path<&LegalHoldCommand::Assign::hold>("hold"),
+             path<&LegalHoldCommand::Assign::package>("package"),
+             path<&LegalHoldCommand::Assign::out_package>("out_package"),
+         }),
+    leaf({.name = "unassign", .about = unassign_about},
+         {
+             path<&LegalHoldCommand::Unassign::hold>("hold"),
+             path<&LegalHoldCommand::Unassign::package>("package"),
+             path<&LegalHoldCommand::Unassign::out_package>("out_package"),
+         }),
+    leaf({.name = "show"}, {positional<&LegalHoldCommand::Show::hold>("hold")}),
+};
+
+constexpr Command target_commands[] = {
+    leaf({.name = "new", .about = "Register an archive storage target"},
+         {
+             text<&TargetCommand::New::name>("name"),
+             text<&TargetCommand::New::target_type>("target_type", target_types),
+             identifier<&TargetCommand::New::tenant>("tenant"),
+             identifier<&TargetCommand::New::workspace>("workspace"),
+             path<&TargetCommand::New::out>("out"),
+         }),
+    leaf({.name = "show"}, {positional<&TargetCommand::Show::target>("target")}),
+};
+
+constexpr Command package_commands[] = {
+    leaf({.name = "new", .about = "Create a new (unsealed) archive package"},
+         {
+             path<&PackageCommand::New::target>("target"),
+             path<&PackageCommand::New::policy>("policy"),
+             text<&PackageCommand::New::source_product>("source_product"),
+             text<&PackageCommand::New::label>("label"),
+             text<&PackageCommand::New::created_by>("created_by"),
+             identifier<&PackageCommand::New::tenant>("tenant"),
+             identifier<&PackageCommand::New::workspace>("workspace"),
+             path<&PackageCommand::New::out>("out"),
+         }),
+    leaf({.name = "seal", .about = seal_about},
+         {
+             path<&PackageCommand::Seal::package>("package"),
+             path<&PackageCommand::Seal::policy>("policy"),
+             path<&PackageCommand::Seal::key_file>("key_file"),
+             paths<&PackageCommand::Seal::chunks>("chunks", true, chunks_help),
+             path<&PackageCommand::Seal::out_package>("out_package"),
+             path<&PackageCommand::Seal::out_manifest>("out_manifest"),
+         }),
+    leaf({.name = "verify", .about = verify_about},
+         {
+             path<&PackageCommand::Verify::package>("package"),
+             path<&PackageCommand::Verify::manifest>("manifest"),
+             path<&PackageCommand::Verify::key_file>("key_file"),
+             paths<&PackageCommand::Verify::chunks>("chunks", false),
+         }),
+    leaf({.name = "show"}, {positional<&PackageCommand::Show::package>("package")}),
+};
+
+constexpr Command disposition_commands[] = {
+    leaf({.name = "review", .about = "Open a disposition review for a sealed package"},
+         {
+             path<&DispositionCommand::Review::package>("package"),
+             path<&DispositionCommand::Review::out>("out"),
+         }),
+    leaf({.name = "decide", .about = decide_about},
+         {
+             path<&DispositionCommand::Decide::review>("review"),
+             path<&DispositionCommand::Decide::package>("package"),
+             text<&DispositionCommand::Decide::decision>("decision", decisions),
+             text<&DispositionCommand::Decide::reviewed_by>("reviewed_by"),
+             path<&DispositionCommand::Decide::out>("out"),
+         }),
+    leaf({.name = "execute", .about = execute_about},
+         {
+             path<&DispositionCommand::Execute::review>("review"),
+             path<&DispositionCommand::Execute::package>("package"),
+             path<&DispositionCommand::Execute::out_package>("out_package"),
+         }),
+    leaf({.name = "show"}, {positional<&DispositionCommand::Show::review>("review")}),
+};
+
+constexpr Command custody_commands[] = {
+    leaf({.name = "verify", .about = "Verify a chain-of-custody file against the signer's key"},
+         {
+             path<&CustodyCommand::Verify::chain>("chain"),
+             path<&CustodyCommand::Verify::key_file>("key_file"),
+         }),
+};
+
+constexpr Command ruleset_commands[] = {
+    leaf({.name = "pubkey", .about = pubkey_about, .long_about = pubkey_long_about},
+         {path<&RulesetCommand::Pubkey::key>("key")}),
+    leaf({.name = "sign", .about = sign_about, .long_about = sign_long_about},
+         {
+             path<&RulesetCommand::Sign::input>("input"),
+             path<&RulesetCommand::Sign::key>("key", seed_file_help),
+             path<&RulesetCommand::Sign::out>("out"),
+         }),
+};
+
+constexpr Command trust_commands[] = {
+    leaf({.name = "add", .about = trust_add_about},
+         {
+             path<&TrustCommand::Add::store>("store"),
+             text<&TrustCommand::Add::name>("name"),
+             text<&TrustCommand::Add::pubkey>("pubkey", pubkey_help),
+         }),
+    leaf({.name = "list", .about = "List the currently trusted ruleset-signing keys"},
+         {path<&TrustCommand::List::store>("store")}),
+};
+
+// The groups in the order of the help listing and of CliCommand.
+constexpr Command groups[] = {
+    leaf({.name = "keygen", .about = "Generate a new Ed25519 signing seed file (0600 on unix)"},
+         {positional<&KeygenCommand::out>("out")}),
+    group({.name = "retention", .about = "Retention policy lifecycle"}, retention_commands),
+    group({.name = "legal-hold", .about = "Legal hold lifecycle"}, legal_hold_commands),
+    group({.name = "target", .about = "Archive target registry (minimal — see STATUS.md for scope)"}, target_commands),
+    group({.name = "package", .about = "Archive package lifecycle"}, package_commands),
+    group({.name = "disposition", .about = "Disposition review lifecycle"}, disposition_commands),
+    group({.name = "custody", .about = "Chain-of-custody: verify a recorded event chain"}, custody_commands),
+    group({.name = "ruleset", .about = ruleset_about}, ruleset_commands),
+    group({.name = "trust", .about = trust_about}, trust_commands),
+    leaf<DemoCommand>({.name = "demo", .about = demo_about}),
+};
+
+constexpr Command tree =
+    group({.name = program_name, .about = "VuvadEdedoru retention, legal-hold and archive-package lifecycle"}, groups);
+
+}  // namespace
+
+const Command& root() { return tree; }
+
+const Command* find_subcommand(const Command& command, std::string_view name) {
+    const auto found = std::find_if(command.subcommands.begin(), command.subcommands.end(),
+                                    [name](const Command& sub) { return sub.name == name; });
+    return found == command.subcommands.end() ? nullptr : &*found;
+}
+
+CommandPath find_path(std::span<const std::string> names) {
+    CommandPath path{&root()};
+    for (const std::string& name : names) {
+        const Command* sub = find_subcommand(*path.back(), name);
+        if (sub == nullptr) break;
+        path.push_back(sub);
+    }
+    return path;
+}
+
+std::vector<std::string> names_of(const CommandPath& path) {
+    std::vector<std::string> names;
+    for (std::size_t i = 1; i < path.size(); ++i) names.emplace_back(path[i]->name);
+    return names;
+}
+
+std::string option_name(const Argument& argument) {
+    if (argument.id == "chunks") return "--chunk";
+    std::string name = "--";
+    name += argument.id;
+    std::replace(name.begin(), name.end(), '_', '-');
+    return name;
+}
+
+std::string value_name(const Argument& argument) {
+    std::string name(argument.id);
+    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return name;
+}
+
+std::string display_name(const Argument& argument) {
+    switch (argument.form) {
+    case Form::flag:
+        return option_name(argument);
+    case Form::positional:
+        return fmt::format("<{}>", value_name(argument));
+    case Form::option:
+    case Form::repeated_option:
+        break;
+    }
+    return fmt::format("{} <{}>", option_name(argument), value_name(argument));
+}
+
+}  // namespace vevizovuvazavad::command_tree

@@ -1,0 +1,185 @@
+#include <array>
+#include <optional>
+
+#include <fmt/format.h>
+#include <orrincore_object/object_reference.hpp>
+#include <vuvadededoru_contracts/manifest.hpp>
+#include <vuvadededoru_contracts/package.hpp>
+#include <vuvadededoru_contracts/retention.hpp>
+#include <vuvadededoru_contracts/target.hpp>
+#include <zorizorezire_rizozi/verification.hpp>
+
+#include "commands/given_or_fresh.hpp"
+#include "commands/package.hpp"
+#include "commands/package_seal.hpp"
+#include "io/chunk_file.hpp"
+#include "io/emit.hpp"
+#include "io/record_file.hpp"
+#include "io/record_output.hpp"
+#include "io/seed_file.hpp"
+#include "io/write_place.hpp"
+
+namespace vevizovuvazavad {
+namespace {
+
+using vuvadededoru_contracts::ArchivePackage;
+using vuvadededoru_contracts::ArchiveTarget;
+using vuvadededoru_contracts::RetentionPolicy;
+using vuvadededoru_contracts::SealedManifest;
+using zedododor_avovodizi::ids::ProductId;
+using zedododor_avovodizi::ids::Uuid;
+using zedododor_avovodizi::time::Timestamp;
+namespace verification = zorizorezire_rizozi::verification;
+
+HandlerResult run(const Cli& cli, const PackageCommand::New& command) {
+    auto target = io::read_json<ArchiveTarget>(command.target);
+    if (!target) return std::unexpected(std::move(target).error());
+    auto policy = io::read_json<RetentionPolicy>(command.policy);
+    if (!policy) return std::unexpected(std::move(policy).error());
+    const auto tenant = given_or_fresh(command.tenant);
+    const auto workspace = given_or_fresh(command.workspace);
+    auto source_product = ProductId::create(command.source_product);
+    if (!source_product) return std::unexpected(source_product.error().message());
+    const auto source_ref = Uuid::random_v4();
+    const auto now = Timestamp::now();
+    auto package = ArchivePackage::create({.tenant_id = tenant,
+                                           .workspace_id = workspace,
+                                           .source_product = std::move(*source_product),
+                                           .source_ref = source_ref,
+                                           .archive_target_id = target->id,
+                                           .retention_policy_id = policy->id,
+                                           .package_label = command.label,
+                                           .created_by = command.created_by},
+                                          now);
+    if (!package) return std::unexpected(package.error().message());
+    return io::write_and_emit(cli, command.out, *package,
+                              fmt::format("archive package {} created (pending)", package->id.to_string()));
+}
+
+// The seal over the chunk files, in the order given, each file hashed as it
+// is read; the first file that cannot be read ends the walk.
+std::expected<PackageSeal, std::string> seal_chunk_files(const ArchivePackage& writing,
+                                                         const std::vector<std::string>& paths,
+                                                         const orrincore_crypto::SigningKey& key,
+                                                         std::uint32_t retention_days, Timestamp now) {
+    auto digests = io::digest_chunk_files(paths, [](std::size_t) { return io::ChunkReading{}; });
+    if (!digests) return std::unexpected(std::move(digests).error());
+    auto seal = seal_package(writing, *std::move(digests), key, retention_days, now);
+    if (!seal) return std::unexpected(seal.error().message());
+    return *std::move(seal);
+}
+
+// An output that names what the seal stands on would destroy it: the
+// package written over its own manifest would say sealed against a manifest
+// that no longer exists and can never be rebuilt; over the seed, the only
+// copy of the signing key would be gone; over a chunk, archived content,
+// and the package could never verify again.
+HandlerResult refuse_outputs_over_inputs(const PackageCommand::Seal& command) {
+    const std::array<std::optional<io::WritePlace>, 2> places = {io::WritePlace::of(command.out_package),
+                                                                 io::WritePlace::of(command.out_manifest)};
+    constexpr std::array<const char*, 2> options = {"--out-package", "--out-manifest"};
+    if (places[0] && places[0] == places[1])
+        return std::unexpected("--out-package and --out-manifest must name different files");
+    // Each chunk file is looked at once for both outputs, and only while an
+    // output holds a file that it could be.
+    std::array<bool, 2> over_chunk = {false, false};
+    const auto still_open = [&](std::size_t i) { return places[i] && places[i]->has_file() && !over_chunk[i]; };
+    for (const auto& chunk : command.chunks) {
+        if (!still_open(0) && !still_open(1)) break;
+        const auto file = io::FileAtPath::of(chunk);
+        if (!file) continue;
+        for (std::size_t i = 0; i < places.size(); ++i) {
+            if (still_open(i) && places[i]->holds(*file)) over_chunk[i] = true;
+        }
+    }
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        if (!places[i]) continue;
+        if (places[i]->holds_file_at(command.key_file))
+            return std::unexpected(fmt::format("{} must not name the --key-file seed file", options[i]));
+        if (over_chunk[i]) return std::unexpected(fmt::format("{} must not name a --chunk file", options[i]));
+    }
+    return {};
+}
+
+HandlerResult run(const Cli& cli, const PackageCommand::Seal& command) {
+    auto package = io::read_json<ArchivePackage>(command.package);
+    if (!package) return std::unexpected(std::move(package).error());
+    auto policy = io::read_json<RetentionPolicy>(command.policy);
+    if (!policy) return std::unexpected(std::move(policy).error());
+    if (policy->id != package->retention_policy_id)
+        return std::unexpected("supplied policy does not match the package's retention_policy_id");
+    const auto key = io::read_seed_file(command.key_file);
+    if (!key) return std::unexpected(key.error());
+    const auto now = Timestamp::now();
+    // Refuses a package that is not pending before any chunk file is opened.
+    auto writing = package->begin_writing();
+    if (!writing) return std::unexpected(writing.error().message());
+    if (auto refused = refuse_outputs_over_inputs(command); !refused) return refused;
+
+    auto seal = seal_chunk_files(*writing, command.chunks, *key, policy->minimum_retention_days, now);
+    if (!seal) return std::unexpected(std::move(seal).error());
+    if (!seal->package) return std::unexpected(seal->package.error().message());
+    const ArchivePackage& sealed = *seal->package;
+
+    // The manifest goes first: a package file that says sealed must never
+    // name a manifest that was not written, since a seal with fresh ids and
+    // times cannot be rebuilt. If the package write fails, the package stays
+    // pending and the seal can be run again.
+    if (auto written = io::write_json(command.out_manifest, seal->manifest); !written) return written;
+    return io::write_and_emit(
+        cli, command.out_package, sealed,
+        fmt::format("package {} sealed: {} chunk(s), {} bytes, expires {}", sealed.id.to_string(), seal->chunk_count,
+                    seal->size_bytes, sealed.expires_at->to_rfc3339()));
+}
+
+HandlerResult run(const Cli& cli, const PackageCommand::Verify& command) {
+    auto package = io::read_json<ArchivePackage>(command.package);
+    if (!package) return std::unexpected(std::move(package).error());
+    auto sealed = io::read_json<SealedManifest>(command.manifest);
+    if (!sealed) return std::unexpected(std::move(sealed).error());
+    const auto key = io::read_seed_file(command.key_file);
+    if (!key) return std::unexpected(key.error());
+    if (auto verified = verification::verify_package_integrity(*package, *sealed, key->verifying_key()); !verified)
+        return std::unexpected(verified.error().message());
+    if (!command.chunks.empty()) {
+        // Every file is read before any is checked: a file that cannot be
+        // read is reported ahead of a mismatch of an earlier chunk.
+        const auto& manifest = sealed->manifest;
+        // A file longer than its reference records is read only that far
+        // and one byte more: it cannot match, and /dev/zero would never end.
+        // One beyond the manifest's count is opened but not read, since the
+        // count decides; one that cannot be opened is still reported.
+        auto digests = io::digest_chunk_files(command.chunks, [&](std::size_t index) {
+            if (index >= manifest.object_refs.size()) return io::ChunkReading{.open_only = true};
+            const auto& reference = manifest.object_refs[index];
+            return io::ChunkReading{reference.content_hash.algorithm, reference.ciphertext_size};
+        });
+        if (!digests) return std::unexpected(std::move(digests).error());
+        if (auto checked = verification::verify_chunk_digests(manifest, *digests); !checked)
+            return std::unexpected(checked.error().message());
+    }
+    const io::ResultObject result = {{"chunks_checked", command.chunks.size()}, {"verified", true}};
+    const std::string chunks_checked =
+        command.chunks.empty() ? "" : fmt::format(", {} chunk(s) integrity ok", command.chunks.size());
+    io::emit(cli, result,
+             fmt::format("package {} verified: signature ok, manifest hash matches{}", package->id.to_string(),
+                         chunks_checked));
+    return {};
+}
+
+HandlerResult run(const Cli& cli, const PackageCommand::Show& command) {
+    auto package = io::read_json<ArchivePackage>(command.package);
+    if (!package) return std::unexpected(std::move(package).error());
+    io::emit(cli, *package,
+             fmt::format("{} status={} under_hold={}", package->id.to_string(),
+                         orrincore_json::word(package->status), package->legal_hold_id.has_value()));
+    return {};
+}
+
+}  // namespace
+
+HandlerResult run_package(const Cli& cli, const PackageCommand& command) {
+    return std::visit([&](const auto& subcommand) { return run(cli, subcommand); }, command.value);
+}
+
+}  // namespace vevizovuvazavad

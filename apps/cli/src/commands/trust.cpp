@@ -1,0 +1,61 @@
+#include <cstddef>
+
+#include <fmt/format.h>
+#include <orrincore_error/text.hpp>
+
+#include "commands/trust.hpp"
+#include "gate/trust_store.hpp"
+#include "gate/trust_store_file.hpp"
+#include "io/emit.hpp"
+#include "io/folder_lock.hpp"
+#include "io/os_error.hpp"
+#include "io/record_file.hpp"
+#include "io/record_output.hpp"
+
+namespace vevizovuvazavad {
+namespace {
+
+using zedododor_avovodizi::time::Timestamp;
+
+// Long enough for any queue of adds, short enough that a neighbour holding
+// the lock cannot stall an operator's script for ever.
+constexpr unsigned store_lock_wait_seconds = 60;
+
+HandlerResult run(const Cli& cli, const TrustCommand::Add& command) {
+    // Read, add and write as one step: of two adds at once, each must find
+    // the other's signer in the store or wait for it.
+    const auto lock = io::FolderLock::acquire(command.store, store_lock_wait_seconds);
+    if (!lock) return std::unexpected(io::path_error_text(command.store, lock.error()));
+    auto store = load_trust_store(command.store);
+    if (!store) return std::unexpected(std::move(store).error());
+    const auto now = Timestamp::now();
+    if (auto added = trust_store_add(*store, command.name, command.pubkey, now); !added) return added;
+    return io::write_and_emit(
+        cli, command.store, *store,
+        fmt::format("trusted signer {} added to {} ({} now trusted)", orrincore_error::quoted_form(command.name),
+                    io::display_path(command.store), store->signers.size()));
+}
+
+HandlerResult run(const Cli& cli, const TrustCommand::List& command) {
+    auto store = load_trust_store(command.store);
+    if (!store) return std::unexpected(std::move(store).error());
+    std::string text;
+    if (store->signers.empty()) {
+        text = fmt::format("{}: no trusted ruleset-signing keys — every ruleset will be refused",
+                           io::display_path(command.store));
+    }
+    for (std::size_t i = 0; i < store->signers.size(); ++i) {
+        if (i > 0) text += '\n';
+        text += fmt::format("{}  {}", store->signers[i].pubkey_hex, store->signers[i].name);
+    }
+    io::emit(cli, *store, text);
+    return {};
+}
+
+}  // namespace
+
+HandlerResult run_trust(const Cli& cli, const TrustCommand& command) {
+    return std::visit([&](const auto& subcommand) { return run(cli, subcommand); }, command.value);
+}
+
+}  // namespace vevizovuvazavad
