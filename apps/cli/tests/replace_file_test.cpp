@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <new>
 
 #include <gtest/gtest.h>
 
@@ -152,6 +153,21 @@ TEST(ReplaceFile, FailedWriteKeepsTheOldFile) {
         EXPECT_EQ(error_without_room(folder / "dangling", mode), EFBIG);
         EXPECT_EQ(folder.entries(), (std::vector<std::string>{"dangling", "p.json"}));
     }
+}
+
+// A record is made as it is written, so making it may throw (out of memory)
+// after the temporary exists: the old file stays whole and nothing is left.
+TEST(ReplaceFile, ContentThatThrowsLeavesNothingBehind) {
+    ToolFolder folder;
+    folder.write("p.json", "old record");
+    const vevizovuvazavad::io::FileContent throws = [](int fd) -> std::expected<void, int> {
+        if (::write(fd, "half", 4) != 4) return std::unexpected(errno);
+        throw std::bad_alloc();
+    };
+    for (const auto* name : {"p.json", "new.json"})
+        EXPECT_THROW((void)replace_file(folder / name, throws, FileMode::record), std::bad_alloc) << name;
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"p.json"}));
+    EXPECT_EQ(folder.read("p.json"), "old record");
 }
 
 // A file that no name leads to any more, reached through /proc, has no

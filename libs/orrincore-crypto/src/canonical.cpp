@@ -335,17 +335,30 @@ Result<json> canonicalize(const json& value, const Path& path) {
     return std::move(canonicalizer).result();
 }
 
+namespace {
+
+// Into an empty `out` the text moves: appending would hold it twice.
+void append(TextOutput& written, std::string& out) {
+    if (out.empty()) {
+        out = written.take();
+    } else {
+        out += written.take();
+    }
+}
+
+}  // namespace
+
 void write_escaped_string(std::string_view text, std::string& out) {
     TextOutput written;
     orrincore_json::put_json_string(text, written);
-    out += written.take();
+    append(written, out);
 }
 
 void write_value(const json& value, std::string& out) {
     TextOutput written;
     CompactWriter writer(written);
     detail::walk(value, writer);
-    out += written.take();
+    append(written, out);
 }
 
 std::optional<std::string> detail::write_keeping_keys(const json& value) {

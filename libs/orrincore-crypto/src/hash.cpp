@@ -26,13 +26,23 @@ std::span<const std::uint8_t> bytes_of(std::string_view text) {
 
 }  // namespace
 
-std::string_view to_string(HashAlgorithm algorithm) {
+namespace {
+
+constexpr std::string_view algorithm_name(HashAlgorithm algorithm) {
     switch (algorithm) {
         case HashAlgorithm::blake3: return "blake3";
         case HashAlgorithm::sha256: return "sha256";
     }
     return "blake3";  // unreachable: the switch covers every algorithm
 }
+
+// write_text's fixed length holds for every algorithm.
+static_assert(algorithm_name(HashAlgorithm::blake3).size() + 1 + 64 == ContentHash::kTextLength);
+static_assert(algorithm_name(HashAlgorithm::sha256).size() + 1 + 64 == ContentHash::kTextLength);
+
+}  // namespace
+
+std::string_view to_string(HashAlgorithm algorithm) { return algorithm_name(algorithm); }
 
 std::string ContentHash::to_hex() const { return orrincore_error::hex::to_lower(digest); }
 

@@ -19,15 +19,19 @@ namespace {
 
 constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
-// 1e0 .. 1e308, each the correctly rounded double.
-const std::array<double, 309> powers_of_ten = [] {
-    std::array<double, 309> table{};
-    for (int i = 0; i < 309; ++i) {
-        std::string text = "1e" + std::to_string(i);
-        std::from_chars(text.data(), text.data() + text.size(), table[i]);
-    }
+// 1e0 .. 1e308, each the correctly rounded double. Made on the first
+// fraction read, not at start-up: most commands read none.
+const std::array<double, 309>& powers_of_ten() {
+    static const std::array<double, 309> table = [] {
+        std::array<double, 309> powers{};
+        for (int i = 0; i < 309; ++i) {
+            std::string text = "1e" + std::to_string(i);
+            std::from_chars(text.data(), text.data() + text.size(), powers[i]);
+        }
+        return powers;
+    }();
     return table;
-}();
+}
 
 // significand * 10 + digit would not fit in `limit`.
 constexpr bool overflows(std::uint64_t significand, unsigned digit, std::uint64_t limit) {
@@ -189,16 +193,17 @@ ReadResult<double> Reader::parse_exponent_overflow(bool positive, bool zero_sign
 }
 
 ReadResult<double> Reader::float_from_parts(bool positive, std::uint64_t significand, int exponent) {
+    const auto& powers = powers_of_ten();
     double value = static_cast<double>(significand);
     long long power = exponent;
     for (;;) {
         long long magnitude = power < 0 ? -power : power;
-        if (magnitude < static_cast<long long>(powers_of_ten.size())) {
+        if (magnitude < static_cast<long long>(powers.size())) {
             if (power >= 0) {
-                value *= powers_of_ten[static_cast<std::size_t>(magnitude)];
+                value *= powers[static_cast<std::size_t>(magnitude)];
                 if (std::isinf(value)) return std::unexpected(error_here(std::string(messages::number_out_of_range)));
             } else {
-                value /= powers_of_ten[static_cast<std::size_t>(magnitude)];
+                value /= powers[static_cast<std::size_t>(magnitude)];
             }
             break;
         }

@@ -523,6 +523,21 @@ ReadResult<void> Reader::skip_number() {
     return {};
 }
 
+std::size_t Reader::count_elements() const {
+    Reader ahead(input_);
+    ahead.index_ = index_;
+    auto cursor = ahead.begin_array("an array");
+    if (!cursor) return 0;
+    std::size_t count = 0;
+    for (;;) {
+        auto more = ahead.next_element(*cursor);
+        if (!more) return 0;
+        if (!*more) return count;
+        if (!ahead.skip_value()) return 0;
+        ++count;
+    }
+}
+
 ReadResult<void> Reader::skip_value() {
     // Open brackets live on an explicit stack, so nesting depth costs heap,
     // never call stack.

@@ -56,10 +56,7 @@ void detail::BlockRelease::operator()(char* bytes) const {
     }
 }
 
-TextOutput::TextOutput(Drain drain) : drain_(std::move(drain)), current_(allocate(drained_block)) {
-    block_ = current_.get();
-    capacity_ = drained_block;
-}
+TextOutput::TextOutput(Drain drain) : drain_(std::move(drain)) {}
 
 void TextOutput::finish() {
     drain_(std::string_view(block_, used_));
@@ -67,7 +64,17 @@ void TextOutput::finish() {
 }
 
 void TextOutput::next_block() {
-    if (drain_) return finish();
+    if (drain_) {
+        finish();
+        // Most records fit the first block; a longer document goes on
+        // through one larger block, used again each time it is drained.
+        if (block_ == first_) {
+            current_ = allocate(drained_block);
+            block_ = current_.get();
+            capacity_ = drained_block;
+        }
+        return;
+    }
     if (block_ == first_) {
         auto bytes = allocate(used_);
         std::memcpy(bytes.get(), first_, used_);

@@ -64,7 +64,7 @@ std::expected<PackageSeal, std::string> seal_chunk_files(const ArchivePackage& w
                                                          std::uint32_t retention_days, Timestamp now) {
     auto digests = io::digest_chunk_files(paths, [](std::size_t) { return io::ChunkReading{}; });
     if (!digests) return std::unexpected(std::move(digests).error());
-    auto seal = seal_package(writing, *std::move(digests), key, retention_days, now);
+    auto seal = seal_over_chunks(writing, *std::move(digests), key, retention_days, now);
     if (!seal) return std::unexpected(seal.error().message());
     return *std::move(seal);
 }

@@ -12,7 +12,7 @@ using vuvadededoru_contracts::ContractResult;
 using vuvadededoru_contracts::SealedManifest;
 namespace ids = zedododor_avovodizi::ids;
 
-ContractResult<PackageSeal> seal_package(const vuvadededoru_contracts::ArchivePackage& writing,
+ContractResult<PackageSeal> seal_over_chunks(const vuvadededoru_contracts::ArchivePackage& writing,
                                          std::vector<orrincore_object::ContentDigest> chunks,
                                          const orrincore_crypto::SigningKey& key, std::uint32_t retention_days,
                                          zedododor_avovodizi::time::Timestamp now) {

@@ -38,7 +38,7 @@ struct PackageSeal {
 // refusal of ArchiveManifest::create (no chunks) or of signing.
 // The digests are dropped once the references hold them, before the
 // manifest's bytes are made.
-vuvadededoru_contracts::ContractResult<PackageSeal> seal_package(
+vuvadededoru_contracts::ContractResult<PackageSeal> seal_over_chunks(
     const vuvadededoru_contracts::ArchivePackage& writing, std::vector<orrincore_object::ContentDigest> chunks,
     const orrincore_crypto::SigningKey& key, std::uint32_t retention_days, zedododor_avovodizi::time::Timestamp now);
 

@@ -66,7 +66,10 @@ std::expected<std::string, int> read_file(const std::string& path, std::size_t a
             ended = *count == 0;
             return used + *count;
         });
-        if (failed != 0) return std::unexpected(failed);
+        if (failed != 0) {
+            sodium_memzero(bytes.data(), bytes.size());
+            return std::unexpected(failed);
+        }
         if (ended) break;
     }
     return bytes;

@@ -108,7 +108,15 @@ std::expected<void, int> write_and_rename(const Folder& folder, const std::strin
     const mode_t creation_mode = mode == FileMode::owner_only || replaced ? 0600 : 0666;
     auto temporary = make_temporary(folder, name, creation_mode);
     if (!temporary) return std::unexpected(temporary.error());
-    auto written = fill(*temporary, content, mode, replaced);
+    std::expected<void, int> written;
+    try {
+        written = fill(*temporary, content, mode, replaced);
+    } catch (...) {
+        // The content is made as it is written, and making it can run out
+        // of memory: no temporary is left behind for that either.
+        ::unlinkat(folder.fd.get(), temporary->name.c_str(), 0);
+        throw;
+    }
     if (written) {
         const unsigned flags = replaced ? 0 : RENAME_NOREPLACE;
         if (::renameat2(folder.fd.get(), temporary->name.c_str(), folder.fd.get(), name.c_str(), flags) != 0)

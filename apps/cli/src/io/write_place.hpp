@@ -30,6 +30,7 @@ class FileAtPath {
 public:
     // None when nothing can be looked at there.
     static std::optional<FileAtPath> of(const std::string& path);
+    static std::optional<FileAtPath> of(std::string&&) = delete;
 
 private:
     friend class WritePlace;

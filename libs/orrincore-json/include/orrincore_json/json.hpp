@@ -175,6 +175,10 @@ template <class T>
 struct Json<std::vector<T>> {
     static ReadResult<std::vector<T>> read(Reader& reader) {
         std::vector<T> out;
+        // A long list of records (a manifest's references) would otherwise
+        // hold half as much again as it needs, and its old copy, while it
+        // grows; counting first costs a skim of the text.
+        if constexpr (sizeof(T) > sizeof(std::string)) out.reserve(reader.count_elements());
         auto read = read_elements<T>(reader, [&out](T&& element) { out.push_back(std::move(element)); });
         if (!read) return std::unexpected(std::move(read).error());
         return out;

@@ -94,6 +94,11 @@ public:
     // Skips one well-formed value of any depth (iterative; no depth limit).
     ReadResult<void> skip_value();
 
+    // How many elements the array that comes next holds, counted over a copy
+    // of this reader, which stays where it is; 0 when no well-formed array
+    // comes next (the read that follows reports why).
+    std::size_t count_elements() const;
+
     // Reads one value of any kind as the typed primitives would, nesting
     // limit and messages included, and returns its text (valid as long as
     // the document), so that a value whose type is known only later (a

@@ -222,6 +222,17 @@ constexpr auto field_keys() {
         Json<R>::fields);
 }
 
+// No two fields of R share a key: the reader finds a field by its key, and
+// the writers put every field.
+template <class R>
+constexpr bool has_distinct_keys() {
+    constexpr auto keys = field_keys<R>();
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        for (std::size_t j = i + 1; j < keys.size(); ++j)
+            if (keys[i] == keys[j]) return false;
+    return true;
+}
+
 // One slot per field of R, in field order.
 template <class R>
 auto make_slots() {
@@ -275,6 +286,7 @@ private:
 
 template <class R>
 ReadResult<R> RecordJson<R>::read_object(Reader& reader) {
+    static_assert(detail::has_distinct_keys<R>(), "two fields of the record share a key");
     constexpr std::size_t count = detail::field_count<R>();
     static constexpr auto keys = detail::field_keys<R>();
     auto slots = detail::make_slots<R>();

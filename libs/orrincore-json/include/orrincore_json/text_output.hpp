@@ -25,8 +25,9 @@ struct BlockRelease {
 // Gathers bytes in blocks that never move, then hands them over as one string
 // of exactly their size. A string grown as it is written copies itself at
 // every doubling and, at the last one, briefly holds three times the
-// document; here each block is given back as soon as it is copied, so the
-// document is held once and one block more.
+// document; here each block is given back as soon as it is copied into the
+// string, whose pages count only once they are written, so the memory in
+// use is the document once and one block more.
 //
 // Or, given a drain, it hands its bytes over as they come, a block at a time,
 // and holds no more than one block of a document of any size.
