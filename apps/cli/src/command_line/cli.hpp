@@ -207,9 +207,8 @@ struct Cli {
     bool json = false;  // the global `--json`, given at any level
     CliCommand command;
 
-    // What a handler's report is printed as: handlers hand their Cli to
-    // io::emit, which takes only this.
-    operator io::OutputForm() const { return json ? io::OutputForm::json : io::OutputForm::text; }
+    // What a handler's report is printed as.
+    io::OutputForm output_form() const { return json ? io::OutputForm::json : io::OutputForm::text; }
 };
 
 }  // namespace vevizovuvazavad

@@ -58,7 +58,7 @@ HandlerResult run(const Cli& cli, const CustodyCommand::Verify& command) {
         command.chain, [&check](const SignedAuditEvent& signed_event) { check.next(signed_event); });
     if (!events) return std::unexpected(std::move(events).error());
     if (auto checked = check.outcome(); !checked) return checked;
-    io::emit(cli, io::ResultObject{{"events", *events}, {"verified", true}},
+    io::emit(cli.output_form(), io::ResultObject{{"events", *events}, {"verified", true}},
              fmt::format("chain of {} event(s) verified", *events));
     return {};
 }

@@ -26,7 +26,7 @@ HandlerResult run(const Cli& cli, const DispositionCommand::Review& command) {
     auto review = disposition::create_disposition_review(*package, now);
     if (!review) return std::unexpected(review.error().message());
     return io::write_and_emit(
-        cli, command.out, *review,
+        cli.output_form(), command.out, *review,
         fmt::format("disposition review {} opened for package {} (eligible at {})", review->id.to_string(),
                     package->id.to_string(), review->eligible_at.to_rfc3339()));
 }
@@ -41,7 +41,7 @@ HandlerResult run(const Cli& cli, const DispositionCommand::Decide& command) {
     const auto now = Timestamp::now();
     auto decided = disposition::decide_disposition_review(review, package, *decision, command.reviewed_by, now);
     if (!decided) return std::unexpected(decided.error().message());
-    return io::write_and_emit(cli, command.out, *decided,
+    return io::write_and_emit(cli.output_form(), command.out, *decided,
                               fmt::format("disposition review {} decided: {}", decided->id.to_string(),
                                           orrincore_json::debug_name(*decision)));
 }
@@ -55,14 +55,14 @@ HandlerResult run(const Cli& cli, const DispositionCommand::Execute& command) {
     const auto now = Timestamp::now();
     auto disposed = disposition::execute_disposition(review, package, now);
     if (!disposed) return std::unexpected(disposed.error().message());
-    return io::write_and_emit(cli, command.out_package, *disposed,
+    return io::write_and_emit(cli.output_form(), command.out_package, *disposed,
                               fmt::format("package {} disposed", disposed->id.to_string()));
 }
 
 HandlerResult run(const Cli& cli, const DispositionCommand::Show& command) {
     auto review = io::read_json<DispositionReview>(command.review);
     if (!review) return std::unexpected(std::move(review).error());
-    io::emit(cli, *review,
+    io::emit(cli.output_form(), *review,
              fmt::format("{} status={} decision={}", review->id.to_string(), orrincore_json::debug_name(review->status),
                          vuvadededoru_contracts::debug_form(review->decision)));
     return {};

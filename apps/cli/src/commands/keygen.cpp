@@ -13,9 +13,9 @@ HandlerResult run_keygen(const Cli& cli, const KeygenCommand& command) {
     if (auto written = io::write_seed_file(command.out, key); !written)
         return std::unexpected(io::os_error_text(written.error()));
     const std::string fingerprint = key.verifying_key().fingerprint().to_hex();
-    io::emit(cli, io::ResultObject{{"fingerprint", fingerprint}},
-             fmt::format("seed written to {} (0600)\npublic fingerprint: {}", io::display_path(command.out),
-                         fingerprint));
+    io::emit(
+        cli.output_form(), io::ResultObject{{"fingerprint", fingerprint}},
+        fmt::format("seed written to {} (0600)\npublic fingerprint: {}", io::display_path(command.out), fingerprint));
     return {};
 }
 

@@ -41,7 +41,7 @@ HandlerResult run(const Cli& cli, const LegalHoldCommand::Request& command) {
                                   now);
     if (!hold) return std::unexpected(hold.error().message());
     return io::write_and_emit(
-        cli, command.out, *hold,
+        cli.output_form(), command.out, *hold,
         fmt::format("legal hold {} requested: {}", hold->id.to_string(), orrincore_json::word(hold->status)));
 }
 
@@ -50,7 +50,7 @@ HandlerResult run(const Cli& cli, const LegalHoldCommand::Approve& command) {
     if (!hold) return std::unexpected(std::move(hold).error());
     auto approved = hold->approve(command.approved_by, Timestamp::now());
     if (!approved) return std::unexpected(approved.error().message());
-    return io::write_and_emit(cli, command.out, *approved,
+    return io::write_and_emit(cli.output_form(), command.out, *approved,
                               fmt::format("legal hold {} is now active", approved->id.to_string()));
 }
 
@@ -59,7 +59,8 @@ HandlerResult run(const Cli& cli, const LegalHoldCommand::Deny& command) {
     if (!hold) return std::unexpected(std::move(hold).error());
     auto denied = hold->deny(command.approved_by, Timestamp::now());
     if (!denied) return std::unexpected(denied.error().message());
-    return io::write_and_emit(cli, command.out, *denied, fmt::format("legal hold {} denied", denied->id.to_string()));
+    return io::write_and_emit(cli.output_form(), command.out, *denied,
+                              fmt::format("legal hold {} denied", denied->id.to_string()));
 }
 
 HandlerResult run(const Cli& cli, const LegalHoldCommand::RequestRelease& command) {
@@ -67,7 +68,7 @@ HandlerResult run(const Cli& cli, const LegalHoldCommand::RequestRelease& comman
     if (!hold) return std::unexpected(std::move(hold).error());
     auto requested = hold->request_release(Timestamp::now());
     if (!requested) return std::unexpected(requested.error().message());
-    return io::write_and_emit(cli, command.out, *requested,
+    return io::write_and_emit(cli.output_form(), command.out, *requested,
                               fmt::format("release requested for {}", requested->id.to_string()));
 }
 
@@ -83,7 +84,7 @@ HandlerResult run(const Cli& cli, const LegalHoldCommand::Release& command) {
     if (!decision) return std::unexpected(std::move(decision).error());
     auto released = hold->release(command.approved_by, decision->decision, now);
     if (!released) return std::unexpected(release_refusal_text(*decision, released.error()));
-    return io::write_and_emit(cli, command.out, *released,
+    return io::write_and_emit(cli.output_form(), command.out, *released,
                               fmt::format("legal hold {} released (policy {}: {})", released->id.to_string(),
                                           orrincore_json::debug_name(decision->decision), decision->reason));
 }
@@ -97,7 +98,7 @@ HandlerResult run(const Cli& cli, const LegalHoldCommand::Assign& command) {
     auto held = engine::assign_legal_hold(hold, package);
     if (!held) return std::unexpected(held.error().message());
     return io::write_and_emit(
-        cli, command.out_package, *held,
+        cli.output_form(), command.out_package, *held,
         fmt::format("package {} is now under legal hold {}", held->id.to_string(), hold.id.to_string()));
 }
 
@@ -109,14 +110,15 @@ HandlerResult run(const Cli& cli, const LegalHoldCommand::Unassign& command) {
     const auto& [hold, package] = *records;
     auto cleared = engine::release_legal_hold_from_package(hold, package);
     if (!cleared) return std::unexpected(cleared.error().message());
-    return io::write_and_emit(cli, command.out_package, *cleared,
+    return io::write_and_emit(cli.output_form(), command.out_package, *cleared,
                               fmt::format("legal hold cleared from package {}", cleared->id.to_string()));
 }
 
 HandlerResult run(const Cli& cli, const LegalHoldCommand::Show& command) {
     auto hold = io::read_json<LegalHold>(command.hold);
     if (!hold) return std::unexpected(std::move(hold).error());
-    io::emit(cli, *hold, fmt::format("{} status={}", hold->id.to_string(), orrincore_json::word(hold->status)));
+    io::emit(cli.output_form(), *hold,
+             fmt::format("{} status={}", hold->id.to_string(), orrincore_json::word(hold->status)));
     return {};
 }
 

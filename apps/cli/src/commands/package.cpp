@@ -52,7 +52,7 @@ HandlerResult run(const Cli& cli, const PackageCommand::New& command) {
                                            .created_by = command.created_by},
                                           now);
     if (!package) return std::unexpected(package.error().message());
-    return io::write_and_emit(cli, command.out, *package,
+    return io::write_and_emit(cli.output_form(), command.out, *package,
                               fmt::format("archive package {} created (pending)", package->id.to_string()));
 }
 
@@ -126,10 +126,9 @@ HandlerResult run(const Cli& cli, const PackageCommand::Seal& command) {
     // times cannot be rebuilt. If the package write fails, the package stays
     // pending and the seal can be run again.
     if (auto written = io::write_json(command.out_manifest, seal->manifest); !written) return written;
-    return io::write_and_emit(
-        cli, command.out_package, sealed,
-        fmt::format("package {} sealed: {} chunk(s), {} bytes, expires {}", sealed.id.to_string(), seal->chunk_count,
-                    seal->size_bytes, sealed.expires_at->to_rfc3339()));
+    return io::write_and_emit(cli.output_form(), command.out_package, sealed,
+                              fmt::format("package {} sealed: {} chunk(s), {} bytes, expires {}", sealed.id.to_string(),
+                                          seal->chunk_count, seal->size_bytes, sealed.expires_at->to_rfc3339()));
 }
 
 HandlerResult run(const Cli& cli, const PackageCommand::Verify& command) {
@@ -161,7 +160,7 @@ HandlerResult run(const Cli& cli, const PackageCommand::Verify& command) {
     const io::ResultObject result = {{"chunks_checked", command.chunks.size()}, {"verified", true}};
     const std::string chunks_checked =
         command.chunks.empty() ? "" : fmt::format(", {} chunk(s) integrity ok", command.chunks.size());
-    io::emit(cli, result,
+    io::emit(cli.output_form(), result,
              fmt::format("package {} verified: signature ok, manifest hash matches{}", package->id.to_string(),
                          chunks_checked));
     return {};
@@ -170,9 +169,9 @@ HandlerResult run(const Cli& cli, const PackageCommand::Verify& command) {
 HandlerResult run(const Cli& cli, const PackageCommand::Show& command) {
     auto package = io::read_json<ArchivePackage>(command.package);
     if (!package) return std::unexpected(std::move(package).error());
-    io::emit(cli, *package,
-             fmt::format("{} status={} under_hold={}", package->id.to_string(),
-                         orrincore_json::word(package->status), package->legal_hold_id.has_value()));
+    io::emit(cli.output_form(), *package,
+             fmt::format("{} status={} under_hold={}", package->id.to_string(), orrincore_json::word(package->status),
+                         package->legal_hold_id.has_value()));
     return {};
 }
 

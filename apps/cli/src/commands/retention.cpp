@@ -18,8 +18,8 @@ using zedododor_avovodizi::time::Timestamp;
 HandlerResult run(const Cli& cli, const RetentionCommand::New& command) {
     const auto tenant = given_or_fresh(command.tenant);
     const auto workspace = given_or_fresh(command.workspace);
-    auto retention_class = read_enumerated_word<orrincore_retention::RetentionClass>(command.class_word,
-                                                                                      "retention class");
+    auto retention_class =
+        read_enumerated_word<orrincore_retention::RetentionClass>(command.class_word, "retention class");
     if (!retention_class) return std::unexpected(std::move(retention_class).error());
     const auto now = Timestamp::now();
     const auto behavior =
@@ -35,7 +35,7 @@ HandlerResult run(const Cli& cli, const RetentionCommand::New& command) {
     if (!policy) return std::unexpected(policy.error().message());
     const std::string maximum =
         policy->maximum_retention_days ? fmt::format(", maximum {}d", *policy->maximum_retention_days) : "";
-    return io::write_and_emit(cli, command.out, *policy,
+    return io::write_and_emit(cli.output_form(), command.out, *policy,
                               fmt::format("retention policy {} created: minimum {}d{}", policy->id.to_string(),
                                           policy->minimum_retention_days, maximum));
 }
@@ -47,7 +47,7 @@ HandlerResult run(const Cli& cli, const RetentionCommand::Extend& command) {
     auto amended = policy->extend_minimum_retention(command.min_days, now);
     if (!amended) return std::unexpected(amended.error().message());
     return io::write_and_emit(
-        cli, command.out, *amended,
+        cli.output_form(), command.out, *amended,
         fmt::format("retention policy {} extended: {}d -> {}d (version {})", amended->id.to_string(),
                     policy->minimum_retention_days, amended->minimum_retention_days, amended->version));
 }
@@ -57,9 +57,9 @@ HandlerResult run(const Cli& cli, const RetentionCommand::Show& command) {
     if (!policy) return std::unexpected(std::move(policy).error());
     const std::string maximum =
         policy->maximum_retention_days ? fmt::format("Some({})", *policy->maximum_retention_days) : "None";
-    io::emit(cli, *policy,
-             fmt::format("{} minimum={}d maximum={} retired={}", policy->id.to_string(),
-                         policy->minimum_retention_days, maximum, policy->retired_at.has_value()));
+    io::emit(cli.output_form(), *policy,
+             fmt::format("{} minimum={}d maximum={} retired={}", policy->id.to_string(), policy->minimum_retention_days,
+                         maximum, policy->retired_at.has_value()));
     return {};
 }
 

@@ -25,7 +25,7 @@ HandlerResult run(const Cli& cli, const RulesetCommand::Pubkey& command) {
     auto key = io::read_seed_file(command.key);
     if (!key) return std::unexpected(std::move(key).error());
     const std::string pubkey_hex = orrincore_error::hex::to_lower(key->verifying_key().bytes());
-    io::emit(cli, io::ResultObject{{"pubkey_hex", pubkey_hex}},
+    io::emit(cli.output_form(), io::ResultObject{{"pubkey_hex", pubkey_hex}},
              fmt::format("{}\n\ntrust it wherever this key's rulesets must be accepted:\n  vevizovuvazavad trust add "
                          "--store <trust-store.json> --name <name> --pubkey {}",
                          pubkey_hex, pubkey_hex));
@@ -53,7 +53,7 @@ HandlerResult run(const Cli& cli, const RulesetCommand::Sign& command) {
     const auto now = Timestamp::now();
     auto envelope = SignedPolicyRuleset::seal(*std::move(ruleset), key_id, *key, now, ruleset_associated_data());
     if (!envelope) return std::unexpected(fmt::format("failed to sign ruleset: {}", envelope.error().message()));
-    return io::write_and_emit(cli, command.out, *envelope,
+    return io::write_and_emit(cli.output_form(), command.out, *envelope,
                               fmt::format("signed ruleset written to {} (product {}, purpose policy-ruleset)",
                                           io::display_path(command.out), custody::product_id().to_string()));
 }

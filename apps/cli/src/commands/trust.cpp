@@ -31,7 +31,7 @@ HandlerResult run(const Cli& cli, const TrustCommand::Add& command) {
     const auto now = Timestamp::now();
     if (auto added = trust_store_add(*store, command.name, command.pubkey, now); !added) return added;
     return io::write_and_emit(
-        cli, command.store, *store,
+        cli.output_form(), command.store, *store,
         fmt::format("trusted signer {} added to {} ({} now trusted)", orrincore_error::quoted_form(command.name),
                     io::display_path(command.store), store->signers.size()));
 }
@@ -48,7 +48,7 @@ HandlerResult run(const Cli& cli, const TrustCommand::List& command) {
         if (i > 0) text += '\n';
         text += fmt::format("{}  {}", store->signers[i].pubkey_hex, store->signers[i].name);
     }
-    io::emit(cli, *store, text);
+    io::emit(cli.output_form(), *store, text);
     return {};
 }
 
