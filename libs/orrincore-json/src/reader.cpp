@@ -523,19 +523,21 @@ ReadResult<void> Reader::skip_number() {
     return {};
 }
 
-std::size_t Reader::count_elements() const {
+Reader::ArrayExtent Reader::skim_array() const {
     Reader ahead(input_);
     ahead.index_ = index_;
     auto cursor = ahead.begin_array("an array");
-    if (!cursor) return 0;
+    if (!cursor) return {};
     std::size_t count = 0;
     for (;;) {
         auto more = ahead.next_element(*cursor);
-        if (!more) return 0;
-        if (!*more) return count;
-        if (!ahead.skip_value()) return 0;
+        if (!more) return {};
+        if (!*more) break;
+        if (!ahead.skip_value()) return {};
         ++count;
     }
+    if (!ahead.end_array()) return {};
+    return {count, ahead.index_ - index_};
 }
 
 ReadResult<void> Reader::skip_value() {

@@ -1,11 +1,30 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <limits>
 #include <string>
 #include <vector>
 
 #include "test_records.hpp"
+
+namespace orrincore_json::testing {
+
+// A record far larger in memory than in text.
+struct Bulky {
+    std::string name;
+    std::array<char, 1 << 18> room{};
+    bool operator==(const Bulky&) const = default;
+};
+
+}  // namespace orrincore_json::testing
+
+template <>
+struct orrincore_json::Json<orrincore_json::testing::Bulky> : RecordJson<orrincore_json::testing::Bulky> {
+    using R = orrincore_json::testing::Bulky;
+    static constexpr std::string_view name = "Bulky";
+    static constexpr auto fields = std::tuple{required("name", &R::name)};
+};
 
 namespace orrincore_json::testing {
 namespace {
@@ -225,6 +244,17 @@ TEST(Syntax, ElementsOneAtATimeAsTheWholeList) {
         if (whole) EXPECT_EQ(*count, whole->size()) << c.input;
         else EXPECT_EQ(count.error().message_with_position(), whole.error().message_with_position()) << c.input;
     }
+}
+
+// A list is given room for its elements up front only as far as its text
+// could hold them: four hundred thousand empty objects fail as records, as they
+// always did, rather than asking for a hundred gigabytes.
+TEST(Lists, RoomNeverOutgrowsTheText) {
+    std::string empty_objects = "[{}";
+    for (int i = 1; i < 400'000; ++i) empty_objects += ",{}";
+    empty_objects += "]";
+    EXPECT_EQ(outcome<std::vector<Bulky>>(empty_objects), "missing field `name` at line 1 column 3");
+    EXPECT_EQ(outcome<std::vector<Bulky>>(R"([{"name":"a"}, {"name":"b"}])"), R"([{"name":"a"},{"name":"b"}])");
 }
 
 TEST(Depth, ReadValuesNestAtMost127) {

@@ -177,8 +177,13 @@ struct Json<std::vector<T>> {
         std::vector<T> out;
         // A long list of records (a manifest's references) would otherwise
         // hold half as much again as it needs, and its old copy, while it
-        // grows; counting first costs a skim of the text.
-        if constexpr (sizeof(T) > sizeof(std::string)) out.reserve(reader.count_elements());
+        // grows; counting first costs a skim of the text. Never more room
+        // than the text itself takes: a list of empty objects must fail as
+        // a record read, not ask for many times the file's size.
+        if constexpr (sizeof(T) > sizeof(std::string)) {
+            const auto extent = reader.skim_array();
+            if (extent.elements <= extent.bytes / sizeof(T)) out.reserve(extent.elements);
+        }
         auto read = read_elements<T>(reader, [&out](T&& element) { out.push_back(std::move(element)); });
         if (!read) return std::unexpected(std::move(read).error());
         return out;

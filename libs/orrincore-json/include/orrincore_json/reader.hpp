@@ -94,10 +94,15 @@ public:
     // Skips one well-formed value of any depth (iterative; no depth limit).
     ReadResult<void> skip_value();
 
-    // How many elements the array that comes next holds, counted over a copy
-    // of this reader, which stays where it is; 0 when no well-formed array
-    // comes next (the read that follows reports why).
-    std::size_t count_elements() const;
+    // The array that comes next, skimmed over a copy of this reader, which
+    // stays where it is: how many elements it holds and how many bytes of
+    // text it takes. Both 0 when no well-formed array comes next (the read
+    // that follows reports why).
+    struct ArrayExtent {
+        std::size_t elements = 0;
+        std::size_t bytes = 0;
+    };
+    ArrayExtent skim_array() const;
 
     // Reads one value of any kind as the typed primitives would, nesting
     // limit and messages included, and returns its text (valid as long as
