@@ -337,12 +337,14 @@ Result<json> canonicalize(const json& value, const Path& path) {
 
 namespace {
 
-// Into an empty `out` the text moves: appending would hold it twice.
+// Into an empty `out` without room for it the text moves: appending would
+// hold it twice.
 void append(TextOutput& written, std::string& out) {
-    if (out.empty()) {
-        out = written.take();
+    std::string text = written.take();
+    if (out.empty() && out.capacity() < text.size()) {
+        out = std::move(text);
     } else {
-        out += written.take();
+        out += text;
     }
 }
 

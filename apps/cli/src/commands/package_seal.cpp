@@ -13,9 +13,9 @@ using vuvadededoru_contracts::SealedManifest;
 namespace ids = zedododor_avovodizi::ids;
 
 ContractResult<PackageSeal> seal_over_chunks(const vuvadededoru_contracts::ArchivePackage& writing,
-                                         std::vector<orrincore_object::ContentDigest> chunks,
-                                         const orrincore_crypto::SigningKey& key, std::uint32_t retention_days,
-                                         zedododor_avovodizi::time::Timestamp now) {
+                                             std::vector<orrincore_object::ContentDigest> chunks,
+                                             const orrincore_crypto::SigningKey& key, std::uint32_t retention_days,
+                                             zedododor_avovodizi::time::Timestamp now) {
     // One draw of randomness serves many references.
     const auto object_ids = ids::ObjectId::generate(chunks.size());
     std::vector<ObjectReference> references;

@@ -89,7 +89,7 @@ StepResult seal_package(RunState& state) {
     for (const auto payload : chunk_payloads)
         digests.push_back({payload.size(), orrincore_crypto::hash::blake3_hash(payload)});
     auto seal = vevizovuvazavad::seal_over_chunks(writing, std::move(digests), state.demo_key,
-                                              policy.minimum_retention_days, now);
+                                                  policy.minimum_retention_days, now);
     if (!seal) return std::unexpected(seal.error().message());
     print_ok(fmt::format("manifest signed: {} chunk(s), {} bytes, hash {}", seal->chunk_count, seal->size_bytes,
                          seal->manifest_hash.to_string()));

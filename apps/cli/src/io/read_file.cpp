@@ -49,7 +49,12 @@ std::expected<std::string, int> read_file(const std::string& path, std::size_t a
     while (bytes.size() < at_most) {
         if (bytes.size() == bytes.capacity()) {
             std::string larger;
-            larger.reserve(std::min(std::max<std::size_t>(2 * bytes.capacity(), 4096), at_most));
+            try {
+                larger.reserve(std::min(std::max<std::size_t>(2 * bytes.capacity(), 4096), at_most));
+            } catch (...) {
+                sodium_memzero(bytes.data(), bytes.size());
+                throw;
+            }
             larger.append(bytes);
             sodium_memzero(bytes.data(), bytes.size());
             bytes.swap(larger);
