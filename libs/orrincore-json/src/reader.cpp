@@ -484,7 +484,7 @@ ReadResult<void> Reader::skip_escape() {
 
 ReadResult<void> Reader::skip_string() {
     for (;;) {
-        while (index_ < input_.size() && !stops_string(input_[index_])) ++index_;
+        index_ = next_string_stop(input_, index_);
         if (index_ == input_.size()) return std::unexpected(error_here(messages::eof_string));
         char c = input_[index_];
         if (c == '"') {

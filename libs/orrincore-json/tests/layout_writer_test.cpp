@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include <vevi_testing/layout_agreement.hpp>
+
 #include "test_records.hpp"
 
 namespace orrincore_json::testing {
@@ -14,8 +16,8 @@ namespace {
 template <class T>
 void expect_tree_layout(const char* name, const T& value) {
     SCOPED_TRACE(name);
-    EXPECT_EQ(to_pretty(value), detail::pretty_through_tree(value));
-    EXPECT_EQ(to_compact(value), detail::compact_through_tree(value));
+    EXPECT_EQ(to_pretty(value), vevi_testing::pretty_through_tree(value));
+    EXPECT_EQ(to_compact(value), vevi_testing::compact_through_tree(value));
 }
 
 // A tree `depth` levels deep: the indentation outgrows any fixed run of spaces.

@@ -121,9 +121,9 @@ ContractResult<void> ArchiveManifest::verify_chunk_integrity(
 ContractResult<SealedManifest> SealedManifest::seal(ArchiveManifest manifest,
                                                     const orrincore_crypto::SigningKey& key,
                                                     zedododor_avovodizi::ids::KeyId signer_key_id) {
-    auto signature = manifest.sign(key);
-    if (!signature) return std::unexpected(signature.error());
-    return SealedManifest{std::move(manifest), *signature, signer_key_id};
+    auto hashed = seal_hashed(std::move(manifest), key, signer_key_id);
+    if (!hashed) return std::unexpected(hashed.error());
+    return std::move(hashed->sealed);
 }
 
 ContractResult<SealedManifest::Hashed> SealedManifest::seal_hashed(ArchiveManifest manifest,

@@ -55,8 +55,7 @@ struct SealedPair {
 SealedPair seal_with(const orrincore_crypto::SigningKey& key) {
     const auto writing = pending_package().begin_writing().value();
     auto manifest = manifest_for(writing);
-    const auto hash = manifest.manifest_hash().value();
-    auto sealed = vc::SealedManifest::seal(std::move(manifest), key, fx::ids::KeyId::generate()).value();
+    auto [sealed, hash] = vc::SealedManifest::seal_hashed(std::move(manifest), key, fx::ids::KeyId::generate()).value();
     auto package = writing
                        .seal({.manifest_hash = hash,
                               .signer_key_id = sealed.signer_key_id,

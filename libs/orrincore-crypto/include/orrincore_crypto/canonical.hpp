@@ -64,14 +64,10 @@ constexpr bool has_plain_keys() {
     if constexpr (!orrincore_json::detail::is_record<R>) {
         return false;
     } else {
-        constexpr auto keys = orrincore_json::detail::field_keys<R>();
-        for (std::size_t i = 0; i < keys.size(); ++i) {
-            for (const char c : keys[i])
+        for (const std::string_view key : orrincore_json::detail::field_keys<R>())
+            for (const char c : key)
                 if (static_cast<unsigned char>(c) >= 0x80) return false;
-            for (std::size_t j = 0; j < i; ++j)
-                if (keys[i] == keys[j]) return false;
-        }
-        return true;
+        return orrincore_json::detail::has_distinct_keys<R>();
     }
 }
 
@@ -80,7 +76,7 @@ constexpr bool has_plain_keys() {
 // the byte order of their keys, anything else as the value-form walk writes
 // its value form. It declines where only the full walk can answer: a key
 // that normalisation changes, or anything canonicalize refuses.
-class CanonicalWriter {
+class CanonicalWriter : public orrincore_json::JsonScalarWriter {
 public:
     static constexpr bool sorted_keys = true;
     template <class R>
@@ -110,23 +106,8 @@ public:
     void element(std::size_t index) {
         if (index != 0) out_.put(',');
     }
-    void end_array() {
-        out_.put(']');
-        opened_ = false;
-    }
+    void end_array() { out_.put(']'); }
 
-    void null() { out_.put("null"); }
-    void boolean(bool value) { out_.put(value ? std::string_view("true") : std::string_view("false")); }
-    template <class Integer>
-    void integer(Integer value) {
-        orrincore_json::put_integer(value, out_);
-    }
-    // ASCII, which normalisation keeps.
-    void plain(std::string_view text) {
-        out_.put('"');
-        out_.put(text);
-        out_.put('"');
-    }
     bool text(const std::string& text);
     template <class Codec, class T>
     bool leaf(const T& value) {
@@ -138,7 +119,6 @@ public:
 private:
     bool value_form(const nlohmann::json& value);
 
-    orrincore_json::TextOutput out_;
     bool opened_ = false;  // nothing yet in the object just begun
 };
 

@@ -76,12 +76,15 @@ constexpr char* write_lower(std::span<const std::uint8_t> bytes, char* out) {
 
 // Appends two lower-case hex digits per byte, in byte order.
 inline void append_lower(std::span<const std::uint8_t> bytes, std::string& out) {
-    for (const std::uint8_t byte : bytes) out.append(lower_digits(byte).data(), 2);
+    const std::size_t at = out.size();
+    out.resize_and_overwrite(at + 2 * bytes.size(), [&](char* text, std::size_t size) {
+        write_lower(bytes, text + at);
+        return size;
+    });
 }
 
 inline std::string to_lower(std::span<const std::uint8_t> bytes) {
     std::string text;
-    text.reserve(bytes.size() * 2);
     append_lower(bytes, text);
     return text;
 }

@@ -48,17 +48,6 @@ std::string write_in_layout(const T& value, Layout layout) {
     return writer.take();
 }
 
-// What the writers below are held to: nlohmann's writer over the value's
-// tree (ordered_json), which they write the bytes of without building it.
-template <class T>
-std::string pretty_through_tree(const T& value) {
-    return dump_pretty(Json<T>::template write<nlohmann::ordered_json>(value));
-}
-template <class T>
-std::string compact_through_tree(const T& value) {
-    return dump_compact(Json<T>::template write<nlohmann::ordered_json>(value));
-}
-
 }  // namespace detail
 
 // Record files: two-space indentation, keys in field order, no final newline.

@@ -2,7 +2,8 @@
 // The record files' and the `--json` output's writer: what the record walk
 // hands it, in the layout of nlohmann's writer, compact or indented by two
 // spaces a level. It writes the bytes that writer gives for the record's
-// value tree, which is never built.
+// value tree, which is never built whole: only a leaf with no pieces of its
+// own (a map, a value of its own codec) goes through that writer.
 
 #include <cstddef>
 #include <string>
@@ -19,7 +20,7 @@ namespace orrincore_json::detail {
 
 enum class Layout { compact, pretty };
 
-class LayoutWriter {
+class LayoutWriter : public JsonScalarWriter {
 public:
     static constexpr bool sorted_keys = false;
     template <class R>
@@ -27,7 +28,8 @@ public:
 
     explicit LayoutWriter(Layout layout) : pretty_(layout == Layout::pretty) {}
     // Hands the text to `drain` as it is written (TextOutput).
-    LayoutWriter(Layout layout, TextOutput::Drain drain) : out_(std::move(drain)), pretty_(layout == Layout::pretty) {}
+    LayoutWriter(Layout layout, TextOutput::Drain drain)
+        : JsonScalarWriter(std::move(drain)), pretty_(layout == Layout::pretty) {}
 
     void begin_object() { open('{'); }
     void key(std::string_view key) {
@@ -45,17 +47,6 @@ public:
     void element(std::size_t) { next_member(); }
     void end_array() { close(']'); }
 
-    void null() { out_.put("null"); }
-    void boolean(bool value) { out_.put(value ? std::string_view("true") : std::string_view("false")); }
-    template <class Integer>
-    void integer(Integer value) {
-        put_integer(value, out_);
-    }
-    void plain(std::string_view text) {
-        out_.put('"');
-        out_.put(text);
-        out_.put('"');
-    }
     bool text(const std::string& text) {
         put_text(text);
         return true;
@@ -80,7 +71,6 @@ private:
     // A value nothing else fits, written by nlohmann's writer at this depth.
     void put_tree(const nlohmann::ordered_json& value);
 
-    TextOutput out_;
     bool pretty_;
     std::vector<char> filled_;  // per open object or array: whether it has a member yet
 };

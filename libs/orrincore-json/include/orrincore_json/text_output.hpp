@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace orrincore_json {
@@ -93,5 +94,28 @@ void put_integer(Integer value, TextOutput& out) {
     const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
     out.put(std::string_view(digits, static_cast<std::size_t>(end - digits)));
 }
+
+// The scalars that every JSON writer of the record walk puts alike.
+class JsonScalarWriter {
+public:
+    void null() { out_.put("null"); }
+    void boolean(bool value) { out_.put(value ? std::string_view("true") : std::string_view("false")); }
+    template <class Integer>
+    void integer(Integer value) {
+        put_integer(value, out_);
+    }
+    // A string that needs no escaping (ASCII, no quote, backslash or control).
+    void plain(std::string_view text) {
+        out_.put('"');
+        out_.put(text);
+        out_.put('"');
+    }
+
+protected:
+    JsonScalarWriter() = default;
+    explicit JsonScalarWriter(TextOutput::Drain drain) : out_(std::move(drain)) {}
+
+    TextOutput out_;
+};
 
 }  // namespace orrincore_json
