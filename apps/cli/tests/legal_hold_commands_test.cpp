@@ -34,15 +34,11 @@ Args request(const Args& options = {}) {
                         options);
 }
 
-void write_hold(const ToolFolder& folder, std::string_view name, const LegalHold& hold) {
-    ASSERT_TRUE(vevizovuvazavad::io::write_json(folder / name, hold));
-}
-
 void write_package(const ToolFolder& folder, std::string_view name, std::optional<LegalHoldId> hold,
                    PackageStatus status = PackageStatus::sealed) {
     auto package = with_status(pending_package(), status);
     package.legal_hold_id = hold;
-    ASSERT_TRUE(vevizovuvazavad::io::write_json(folder / name, package));
+    write_record(folder, name, package);
 }
 
 TEST(LegalHoldRequest, WritesANewRequestedHold) {
@@ -179,7 +175,7 @@ TEST(LegalHoldSteps, RefusalsLeaveTheHoldFileUntouched) {
         for (const std::string out : {"out.json", "h.json"}) {
             SCOPED_TRACE(c.message + " to " + out);
             ToolFolder folder;
-            write_hold(folder, "h.json", hold_in(c.status));
+            write_record(folder, "h.json", hold_in(c.status));
             const std::string before = folder.read("h.json");
             auto args = c.step;
             args.push_back(out);
@@ -210,7 +206,7 @@ TEST(LegalHoldShow, PrintsTheStatusWord) {
     for (const auto& [status, word] : cases) {
         SCOPED_TRACE(word);
         const auto hold = hold_in(status);
-        write_hold(folder, "h.json", hold);
+        write_record(folder, "h.json", hold);
         EXPECT_EQ(run_ok(folder, {"legal-hold", "show", "h.json"}),
                   fmt::format("{} status={}\n", hold.id.to_string(), word));
     }
@@ -251,7 +247,7 @@ TEST(LegalHoldAssign, PutsAnActiveHoldOnAPackage) {
 TEST(LegalHoldUnassign, ClearsTheReleasedHoldThePackageCarries) {
     ToolFolder folder;
     const auto hold = hold_in(LegalHoldStatus::released);
-    write_hold(folder, "h.json", hold);
+    write_record(folder, "h.json", hold);
     write_package(folder, "p.json", hold.id);
     const auto package = record_in<ArchivePackage>(folder, "p.json");
     EXPECT_EQ(run_ok(folder, {"legal-hold", "unassign", "--hold", "h.json", "--package", "p.json", "--out-package",
@@ -311,7 +307,7 @@ TEST(LegalHoldAssignAndUnassign, RefusalsInOrder) {
         SCOPED_TRACE(fmt::format("{} with a {} hold: {}", c.command, orrincore_json::word(c.hold), c.message));
         ToolFolder folder;
         const auto hold = hold_in(c.hold);
-        if (c.hold != S::expired) write_hold(folder, "h.json", hold);
+        if (c.hold != S::expired) write_record(folder, "h.json", hold);
         if (c.package == P::none) write_package(folder, "p.json", std::nullopt, c.package_status);
         if (c.package == P::this_hold) write_package(folder, "p.json", hold.id, c.package_status);
         if (c.package == P::other_hold) write_package(folder, "p.json", LegalHoldId::generate(), c.package_status);

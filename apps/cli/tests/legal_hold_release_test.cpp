@@ -19,11 +19,11 @@
 #include <vuvadededoru_contracts/legal_hold.hpp>
 #include <vuvadededoru_contracts/package.hpp>
 
-#include "io/seed_file.hpp"
 #include "gate/release_gate.hpp"
 #include "gate/release_refusal.hpp"
-#include "tool_steps.hpp"
 #include "gate/trust_store.hpp"
+#include "io/seed_file.hpp"
+#include "tool_steps.hpp"
 
 namespace {
 
@@ -120,7 +120,7 @@ void write_signed(const ToolFolder& folder, const std::string& name, const std::
                         .value();
     envelope.expires_at = expires_at;
     envelope.signature = key.sign_bytes(envelope.signing_bytes().value());
-    ASSERT_TRUE(vevizovuvazavad::io::write_json(folder / name, envelope));
+    write_record(folder, name, envelope);
 }
 
 // Keys from `keygen`: `colleague` and `signer`, trusted in that order in
@@ -185,7 +185,7 @@ TEST_F(HoldRelease, RefusalsWriteNothing) {
     fs::create_symlink("loop-a", folder / "loop-b");
     auto hand_edited = record_in<vevizovuvazavad::TrustStore>(folder, "store.json");
     hand_edited.signers.push_back({"typo", "not a key", Timestamp::now()});
-    ASSERT_TRUE(vevizovuvazavad::io::write_json(folder / "hand-edited.json", hand_edited));
+    write_record(folder, "hand-edited.json", hand_edited);
 
     folder.write("plain.json", rules);
     sign(folder, rules, "stranger.seed", "untrusted.json");
@@ -396,7 +396,7 @@ TEST_F(HoldRelease, OnlyTheHoldAPackageCarriesCanFreeIt) {
     auto package = vevi_testing::pending_package();
     package.tenant_id = real.tenant_id;
     package.workspace_id = real.workspace_id;
-    ASSERT_TRUE(vevizovuvazavad::io::write_json(folder / "p.json", package));
+    write_record(folder, "p.json", package);
     run_ok(folder, {"legal-hold", "assign", "--hold", "real.json", "--package", "p.json", "--out-package", "p.json"});
     const std::string held = folder.read("p.json");
     EXPECT_EQ(record_in<ArchivePackage>(folder, "p.json").legal_hold_id, real.id);

@@ -9,10 +9,10 @@
 #include <orrincore_json/document.hpp>
 #include <orrincore_policy/signed_ruleset.hpp>
 
-#include "io/seed_file.hpp"
 #include "gate/release_gate.hpp"
-#include "tool_steps.hpp"
 #include "gate/trust_store.hpp"
+#include "io/seed_file.hpp"
+#include "tool_steps.hpp"
 
 namespace {
 

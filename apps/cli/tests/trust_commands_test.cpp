@@ -9,9 +9,9 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include "gate/trust_store.hpp"
 #include "key_fixtures.hpp"
 #include "tool_steps.hpp"
-#include "gate/trust_store.hpp"
 #include "unprivileged.hpp"
 
 namespace {

@@ -1,8 +1,8 @@
+#include <algorithm>
 #include <array>
 #include <optional>
 
 #include <fmt/format.h>
-#include <orrincore_object/object_reference.hpp>
 #include <vuvadededoru_contracts/manifest.hpp>
 #include <vuvadededoru_contracts/package.hpp>
 #include <vuvadededoru_contracts/retention.hpp>
@@ -80,16 +80,15 @@ HandlerResult refuse_outputs_over_inputs(const PackageCommand::Seal& command) {
     constexpr std::array<const char*, 2> options = {"--out-package", "--out-manifest"};
     if (places[0] && places[0] == places[1])
         return std::unexpected("--out-package and --out-manifest must name different files");
-    // Each chunk file is looked at once for both outputs, and only while an
-    // output holds a file that it could be.
+    // Each chunk file is looked at once for both outputs, and only when an
+    // output already holds a file that it could be.
     std::array<bool, 2> over_chunk = {false, false};
-    const auto still_open = [&](std::size_t i) { return places[i] && places[i]->has_file() && !over_chunk[i]; };
-    for (const auto& chunk : command.chunks) {
-        if (!still_open(0) && !still_open(1)) break;
-        const auto file = io::FileAtPath::of(chunk);
-        if (!file) continue;
-        for (std::size_t i = 0; i < places.size(); ++i) {
-            if (still_open(i) && places[i]->holds(*file)) over_chunk[i] = true;
+    if (std::ranges::any_of(places, [](const auto& place) { return place && place->has_file(); })) {
+        for (const auto& chunk : command.chunks) {
+            const auto file = io::FileAtPath::of(chunk);
+            if (!file) continue;
+            for (std::size_t i = 0; i < places.size(); ++i)
+                over_chunk[i] = over_chunk[i] || (places[i] && places[i]->holds(*file));
         }
     }
     for (std::size_t i = 0; i < places.size(); ++i) {
@@ -128,7 +127,7 @@ HandlerResult run(const Cli& cli, const PackageCommand::Seal& command) {
     if (auto written = io::write_json(command.out_manifest, seal->manifest); !written) return written;
     return io::write_and_emit(cli.output_form(), command.out_package, sealed,
                               fmt::format("package {} sealed: {} chunk(s), {} bytes, expires {}", sealed.id.to_string(),
-                                          seal->chunk_count, seal->size_bytes, sealed.expires_at->to_rfc3339()));
+                                          *sealed.chunk_count, *sealed.size_bytes, sealed.expires_at->to_rfc3339()));
 }
 
 HandlerResult run(const Cli& cli, const PackageCommand::Verify& command) {

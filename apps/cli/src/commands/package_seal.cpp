@@ -33,7 +33,6 @@ ContractResult<PackageSeal> seal_over_chunks(const vuvadededoru_contracts::Archi
                               .created_at = now,
                               .expires_at = std::nullopt});
     }
-    const auto chunk_count = static_cast<std::uint32_t>(references.size());
     chunks = {};
     auto manifest = ArchiveManifest::create({.tenant_id = writing.tenant_id,
                                              .workspace_id = writing.workspace_id,
@@ -45,16 +44,15 @@ ContractResult<PackageSeal> seal_over_chunks(const vuvadededoru_contracts::Archi
                                              .created_at = now,
                                              .sealed_at = now});
     if (!manifest) return std::unexpected(manifest.error());
-    const auto size_bytes = manifest->total_size_bytes;
     auto sealed = SealedManifest::seal_hashed(*std::move(manifest), key, ids::KeyId::generate());
     if (!sealed) return std::unexpected(sealed.error());
     auto package = writing.seal({.manifest_hash = sealed->manifest_hash,
                                  .signer_key_id = sealed->sealed.signer_key_id,
-                                 .size_bytes = size_bytes,
-                                 .chunk_count = chunk_count,
+                                 .size_bytes = sealed->sealed.manifest.total_size_bytes,
+                                 .chunk_count = static_cast<std::uint32_t>(sealed->sealed.manifest.object_refs.size()),
                                  .retention_minimum_days = retention_days},
                                 now);
-    return PackageSeal{std::move(sealed->sealed), sealed->manifest_hash, size_bytes, chunk_count, std::move(package)};
+    return PackageSeal{std::move(sealed->sealed), sealed->manifest_hash, std::move(package)};
 }
 
 }  // namespace vevizovuvazavad

@@ -21,8 +21,6 @@ namespace vevizovuvazavad {
 struct PackageSeal {
     vuvadededoru_contracts::SealedManifest manifest;
     orrincore_crypto::ContentHash manifest_hash;
-    std::uint64_t size_bytes;  // the manifest's total
-    std::uint32_t chunk_count;
     // The package sealed against the manifest, or the refusal of
     // ArchivePackage::seal: the manifest is signed before the package's
     // status is tested, and the demo reports the signature first.

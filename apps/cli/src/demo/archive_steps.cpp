@@ -91,8 +91,9 @@ StepResult seal_package(RunState& state) {
     auto seal = vevizovuvazavad::seal_over_chunks(writing, std::move(digests), state.demo_key,
                                                   policy.minimum_retention_days, now);
     if (!seal) return std::unexpected(seal.error().message());
-    print_ok(fmt::format("manifest signed: {} chunk(s), {} bytes, hash {}", seal->chunk_count, seal->size_bytes,
-                         seal->manifest_hash.to_string()));
+    const auto& manifest = seal->manifest.manifest;
+    print_ok(fmt::format("manifest signed: {} chunk(s), {} bytes, hash {}", manifest.object_refs.size(),
+                         manifest.total_size_bytes, seal->manifest_hash.to_string()));
     if (!seal->package) return std::unexpected(seal->package.error().message());
     const ArchivePackage& sealed = *seal->package;
     print_ok(fmt::format("package {} sealed, expires {}", sealed.id.to_string(),

@@ -6,7 +6,6 @@
 // crafted by hand, so each step reads only what it names here.
 
 #include <optional>
-#include <string>
 #include <vector>
 
 #include <orrincore_audit/audit_chain.hpp>

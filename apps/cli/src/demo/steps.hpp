@@ -13,7 +13,6 @@
 #include <orrincore_audit/audit_chain.hpp>
 #include <orrincore_audit/audit_event.hpp>
 #include <orrincore_error/error.hpp>
-#include <orrincore_object/object_reference.hpp>
 #include <orrincore_policy/ruleset.hpp>
 
 #include "demo/run_state.hpp"

@@ -30,9 +30,8 @@ std::expected<orrincore_crypto::VerifyingKey::Bytes, std::string> key_bytes(std:
 }
 
 // Only the point decoding can refuse bytes of the right form.
-std::string not_a_point(const orrincore_crypto::VerifyingKey::Bytes& bytes) {
-    return fmt::format("not a valid Ed25519 public key: {}",
-                       orrincore_crypto::VerifyingKey::from_bytes(bytes).error().message());
+std::string not_a_point(const orrincore_error::CoreError& error) {
+    return fmt::format("not a valid Ed25519 public key: {}", error.message());
 }
 
 }  // namespace
@@ -41,7 +40,7 @@ std::expected<orrincore_crypto::VerifyingKey, std::string> parse_public_key_hex(
     auto bytes = key_bytes(text);
     if (!bytes) return std::unexpected(std::move(bytes).error());
     auto key = orrincore_crypto::VerifyingKey::from_bytes(*bytes);
-    if (!key) return std::unexpected(not_a_point(*bytes));
+    if (!key) return std::unexpected(not_a_point(key.error()));
     return *key;
 }
 
@@ -60,7 +59,8 @@ std::expected<std::vector<orrincore_crypto::VerifyingKey>, std::string> parse_tr
         read.push_back(*bytes);
     }
     auto keys = orrincore_crypto::VerifyingKey::from_bytes_all(read);
-    if (!keys) return std::unexpected(not_a_point(read[keys.error()]));
+    // The pair decoding says which key it refused; that key alone says why.
+    if (!keys) return std::unexpected(not_a_point(orrincore_crypto::VerifyingKey::from_bytes(read[keys.error()]).error()));
     if (wrong_form) return std::unexpected(std::move(*wrong_form));
     return *std::move(keys);
 }

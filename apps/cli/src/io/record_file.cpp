@@ -11,12 +11,6 @@ std::string parse_error_text(std::string_view path, const orrincore_json::ReadEr
     return fmt::format("{}: parse error: {}", display_path(path), error.message_with_position());
 }
 
-std::expected<void, std::string> write_record_document(const std::string& path, std::string_view document) {
-    if (auto written = replace_file(path, document, FileMode::record); !written)
-        return std::unexpected(path_error_text(path, written.error()));
-    return {};
-}
-
 std::expected<void, std::string> write_record_document(const std::string& path, const RecordPieces& pieces) {
     const FileContent content = [&pieces](int fd) {
         // After a failed write the rest is passed over: that write's error is the answer.

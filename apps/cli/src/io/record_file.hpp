@@ -21,12 +21,9 @@ namespace vevizovuvazavad::io {
 // "{path}: parse error: {message} at line {L} column {C}".
 std::string parse_error_text(std::string_view path, const orrincore_json::ReadError& error);
 
-// Replaces the file at `path` with `document` (replace_file.hpp); on failure
-// "{path}: {os error}".
-std::expected<void, std::string> write_record_document(const std::string& path, std::string_view document);
-
-// The same with a document handed over in pieces, in order, to the drain it
-// is given, as often as the file is tried; it is written out as it comes.
+// Replaces the file at `path` (replace_file.hpp) with a document handed over
+// in pieces, in order, to the drain it is given, as often as the file is
+// tried; it is written out as it comes. On failure "{path}: {os error}".
 using RecordPieces = std::function<void(orrincore_json::TextOutput::Drain)>;
 std::expected<void, std::string> write_record_document(const std::string& path, const RecordPieces& pieces);
 
@@ -72,8 +69,9 @@ std::expected<std::size_t, std::string> read_json_elements(const std::string& pa
 // is never held as text beside its records.
 template <class T>
 std::expected<void, std::string> write_json(const std::string& path, const T& record) {
-    return write_record_document(
-        path, [&record](orrincore_json::TextOutput::Drain drain) { orrincore_json::write_pretty(record, std::move(drain)); });
+    return write_record_document(path, [&record](orrincore_json::TextOutput::Drain drain) {
+        orrincore_json::write_pretty(record, std::move(drain));
+    });
 }
 
 }  // namespace vevizovuvazavad::io
