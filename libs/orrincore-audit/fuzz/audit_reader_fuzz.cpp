@@ -14,7 +14,7 @@
 #include <orrincore_json/document.hpp>
 #include <orrincore_crypto/canonical.hpp>
 
-#include "canonical_agreement.hpp"
+#include <vevi_testing/canonical_agreement.hpp>
 #include <vevi_testing/layout_agreement.hpp>
 #include "orrincore_audit/audit_chain.hpp"
 
@@ -44,7 +44,7 @@ bool round_trip(std::string_view input) {
         if (first.error().message().empty()) std::abort();
         return false;
     }
-    vevi_fuzz::require_canonical_agreement(*first);
+    vevi_testing::require_canonical_agreement(*first);
     vevi_testing::require_layout_agreement(*first);
     const auto bytes = canonical_of(*first);
     for (const std::string& text : {orrincore_json::to_pretty(*first), orrincore_json::to_compact(*first)}) {

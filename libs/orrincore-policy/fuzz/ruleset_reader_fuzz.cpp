@@ -16,7 +16,7 @@
 #include <orrincore_crypto/canonical.hpp>
 #include <orrincore_json/document.hpp>
 
-#include "canonical_agreement.hpp"
+#include <vevi_testing/canonical_agreement.hpp>
 #include <vevi_testing/layout_agreement.hpp>
 #include "orrincore_policy/eval.hpp"
 #include "orrincore_policy/signed_ruleset.hpp"
@@ -39,7 +39,7 @@ const T* round_trip(std::string_view input, std::optional<T>& kept) {
     }
     const nlohmann::json value = orrincore_json::to_value(*first);
     (void)value.dump();
-    vevi_fuzz::require_canonical_agreement(*first);
+    vevi_testing::require_canonical_agreement(*first);
     vevi_testing::require_layout_agreement(*first);
     for (const std::string& text : {orrincore_json::to_pretty(*first), orrincore_json::to_compact(*first)}) {
         auto again = orrincore_json::parse<T>(text);

@@ -12,7 +12,7 @@
 
 #include <orrincore_json/document.hpp>
 
-#include "canonical_agreement.hpp"
+#include <vevi_testing/canonical_agreement.hpp>
 #include <vevi_testing/layout_agreement.hpp>
 #include "vuvadededoru_contracts/disposition.hpp"
 #include "vuvadededoru_contracts/legal_hold.hpp"
@@ -36,7 +36,7 @@ void round_trip(std::string_view input) {
         auto again = orrincore_json::parse<T>(text);
         if (!again || !(*again == *first)) std::abort();
     }
-    vevi_fuzz::require_canonical_agreement(*first);
+    vevi_testing::require_canonical_agreement(*first);
     vevi_testing::require_layout_agreement(*first);
     if constexpr (std::is_same_v<T, SealedManifest>) {
         // Text the reader accepted is UTF-8: its canonical bytes can always be made.

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-namespace vevi_fuzz {
+namespace vevi_testing {
 
 template <class Record>
 void require_canonical_agreement(const Record& record) {
@@ -28,4 +28,4 @@ void require_canonical_agreement(const Record& record) {
     if (canonical::to_canonical_json(value_form) != full) std::abort();
 }
 
-}  // namespace vevi_fuzz
+}  // namespace vevi_testing

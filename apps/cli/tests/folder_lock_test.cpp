@@ -1,0 +1,43 @@
+#include "io/folder_lock.hpp"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "io/file_descriptor.hpp"
+#include "io/os_error.hpp"
+#include "run_tool.hpp"
+
+namespace {
+
+using vevizovuvazavad::io::FileDescriptor;
+using vevizovuvazavad::io::FolderLock;
+using vevizovuvazavad::testing::ToolFolder;
+
+// A store whose folder another process holds locked past the wait: the add
+// gives up with the text an operator's script sees (trust add waits a
+// minute; here a second), and goes ahead once the folder is free.
+TEST(FolderLock, AWaitThatRunsOutIsTheStoresError) {
+    ToolFolder folder;
+    const std::string store = folder / "trust.json";
+    {
+        const FileDescriptor held(::open(folder.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        ASSERT_TRUE(held.valid());
+        ASSERT_EQ(::flock(held.get(), LOCK_EX), 0);
+        const auto waited = FolderLock::acquire(store, 1);
+        ASSERT_FALSE(waited);
+        EXPECT_EQ(waited.error(), EWOULDBLOCK);
+        EXPECT_EQ(vevizovuvazavad::io::path_error_text(store, waited.error()),
+                  store + ": Resource temporarily unavailable (os error 11)");
+    }
+    EXPECT_TRUE(FolderLock::acquire(store, 1));
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{});
+}
+
+}  // namespace
