@@ -1,7 +1,6 @@
-// Arbitrary argument vectors never crash the parser, and every one ends in
-// help or version on stdout (0), a usage error or help on stderr (2), or a
-// command value. Every usage error starts as the parser's and the reader's
-// messages do, with a lower-case word or a quote. The input is the argument block: arguments separated by NUL, as the process
+// Arbitrary argument vectors never crash the parser, and every one ends in help or version on stdout (0), a usage error
+// or help on stderr (2), or a command value. Every usage error starts as the parser's and the reader's messages do,
+// with a lower-case word or a quote. The input is the argument block: arguments separated by NUL, as the process
 // receives them.
 #include <cstddef>
 #include <cstdint>

@@ -195,6 +195,7 @@ TEST(HelpAndVersion, GoToStdoutWithStatus0) {
          ""},
         {"--version", {"--version"}, 0, "vevizovuvazavad 0.1.0\n", ""},
         {"-V", {"-V"}, 0, "vevizovuvazavad 0.1.0\n", ""},
+        {"--version after --json twice", {"--json", "--json", "--version"}, 0, "vevizovuvazavad 0.1.0\n", ""},
     });
 }
 
@@ -325,6 +326,8 @@ TEST(UsageErrors, OptionsAndFlags) {
                      "<MIN_DAYS>\n  --out <OUT>",
                      retention_new_usage)},
         {"option twice", retention_new({"--name", "a", "--name", "b"}), 2, "",
+         usage_error("the argument '--name <NAME>' cannot be used multiple times", retention_new_usage)},
+        {"option twice, then -h", {"retention", "new", "--name", "a", "--name", "b", "-h"}, 2, "",
          usage_error("the argument '--name <NAME>' cannot be used multiple times", retention_new_usage)},
         {"--json twice at the top", {"--json", "--json", "demo"}, 2, "",
          usage_error("the argument '--json' cannot be used multiple times", top_usage)},

@@ -35,7 +35,7 @@ using tree::Form;
 // The walk's answer to a request for help, or to a command line that stops
 // where a command still needs its subcommand.
 struct ShowHelp {
-    std::vector<std::string> command_path;
+    CommandPath command_path;
     bool long_form;
     Stream stream;
     int status;
@@ -61,11 +61,8 @@ std::string with_tip(std::string message, std::string_view kind, const std::opti
 }
 
 std::string unrecognized_subcommand(const Command& command, std::string_view name) {
-    std::vector<std::string> names;
-    for (const Command& sub : command.subcommands) names.emplace_back(sub.name);
-    if (!names.empty()) names.emplace_back("help");
     return with_tip(fmt::format("unrecognized subcommand '{}'", io::display_path(name)), "subcommand",
-                    most_similar(name, names));
+                    most_similar(name, tree::subcommand_names(command)));
 }
 
 // The long options of the command at the end of `path`, in the order in
@@ -99,13 +96,13 @@ std::string unexpected_argument(const CommandPath& path, std::string_view argume
                 refuse(fmt::format("unexpected argument '{}' found", io::display_path(names[i + 1])),
                        tree::names_of(path));
             }
-            throw ShowHelp{tree::names_of(path), true, Stream::out, 0, true};
+            throw ShowHelp{std::move(path), true, Stream::out, 0, true};
         }
         const Command* sub = tree::find_subcommand(command, names[i]);
         if (sub == nullptr) refuse(unrecognized_subcommand(command, names[i]), tree::names_of(path));
         path.push_back(sub);
     }
-    throw ShowHelp{tree::names_of(path), true, Stream::out, 0};
+    throw ShowHelp{std::move(path), true, Stream::out, 0};
 }
 
 // What a word that looks like an option names at one command.
@@ -145,6 +142,7 @@ public:
     // every argument.
     enum class Stop { none, help, long_help, version };
     Stop stop() const { return stop_; }
+    const CommandPath& path() const { return path_; }
     std::vector<std::string> names() const { return tree::names_of(path_); }
 
     // Throws UsageError for an option or flag given twice to one command,
@@ -183,7 +181,6 @@ CommandLine::CommandLine(std::string program, std::span<const std::string> argum
 }
 
 void CommandLine::walk() {
-    if (arguments_.empty()) throw ShowHelp{{}, false, Stream::err, 2};
     while (next_ < arguments_.size()) {
         const std::string& argument = arguments_[next_++];
         ++own_arguments_;
@@ -195,7 +192,9 @@ void CommandLine::walk() {
             positional(argument);
         }
     }
-    if (is_group() && own_arguments_ == 0) throw ShowHelp{names(), false, Stream::err, 2};
+    // A group reached with nothing given to it, the top level of an empty
+    // command line included, still needs its subcommand: its help says which.
+    if (is_group() && own_arguments_ == 0) throw ShowHelp{path_, false, Stream::err, 2};
 }
 
 bool CommandLine::option(const std::string& argument) {
@@ -300,11 +299,8 @@ void CommandLine::refuse_missing() const {
     if (is_group()) {
         std::vector<std::string> names{program_};
         for (const std::string& name : this->names()) names.push_back(name);
-        std::vector<std::string> choices;
-        for (const Command& sub : command.subcommands) choices.emplace_back(sub.name);
-        choices.emplace_back("help");
         refuse(fmt::format("'{}' requires a subcommand but one was not provided\n  [subcommands: {}]",
-                           fmt::join(names, " "), fmt::join(choices, ", ")));
+                           fmt::join(names, " "), fmt::join(tree::subcommand_names(command), ", ")));
     }
     std::string message = "the following required arguments were not provided:";
     bool missing = false;
@@ -344,16 +340,15 @@ ParseOutcome parse_command_line(std::span<const std::string> args, ColourChoice 
         }
         line.refuse_repeated();
         if (line.stop() != CommandLine::Stop::none) {
-            throw ShowHelp{line.names(), line.stop() == CommandLine::Stop::long_help, Stream::out, 0};
+            throw ShowHelp{line.path(), line.stop() == CommandLine::Stop::long_help, Stream::out, 0};
         }
         line.refuse_missing();
         return read_cli(line.parsed());
     } catch (const ShowHelp& help) {
         const HelpFormat format(program, help.stream == Stream::out ? colour.out : colour.err);
-        const CommandPath path = tree::find_path(help.command_path);
-        return ParserExit{
-            help.of_help_subcommand ? format.help_subcommand_help(path) : format.help(path, help.long_form),
-            help.stream, help.status};
+        return ParserExit{help.of_help_subcommand ? format.help_subcommand_help(help.command_path)
+                                                  : format.help(help.command_path, help.long_form),
+                          help.stream, help.status};
     } catch (const UsageError& refusal) {
         return ParserExit{HelpFormat(program, colour.err).error(refusal.message, tree::find_path(refusal.command_path)),
                           Stream::err, 2};

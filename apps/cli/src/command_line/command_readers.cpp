@@ -23,18 +23,13 @@ using command_tree::Kind;
 // shown with the top-level usage.
 [[noreturn]] void fallback(std::string message) { throw UsageError{std::move(message), {}}; }
 
-// The command that `path` names, which has no subcommands.
-const Command& leaf_named(const std::vector<std::string>& path) {
-    const Command* command = &command_tree::root();
-    for (std::size_t depth = 0; !command->subcommands.empty(); ++depth) {
-        if (depth == path.size()) fallback("a subcommand is required but one was not provided");
-        const Command* sub = command_tree::find_subcommand(*command, path[depth]);
-        if (sub == nullptr) {
-            fallback(fmt::format("the subcommand '{}' wasn't recognized", io::display_path(path[depth])));
-        }
-        command = sub;
-    }
-    return *command;
+// The command that `names` name, which has no subcommands.
+const Command& leaf_named(const std::vector<std::string>& names) {
+    const command_tree::CommandPath path = command_tree::find_path(names);
+    if (path.back()->subcommands.empty()) return *path.back();
+    const std::size_t depth = path.size() - 1;
+    if (depth == names.size()) fallback("a subcommand is required but one was not provided");
+    fallback(fmt::format("the subcommand '{}' wasn't recognized", io::display_path(names[depth])));
 }
 
 // The values given to the command named, read by their arguments' kinds.

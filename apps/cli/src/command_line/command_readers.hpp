@@ -21,7 +21,7 @@ struct ParsedArguments {
     std::vector<std::string> command_path;  // {"retention", "new"}
     // The values given to the command named last, by argument id, in
     // command-line order; only what was given has an entry (a flag given has
-    // one, whatever its value).
+    // one entry, holding an empty value).
     std::map<std::string, std::vector<std::string>, std::less<>> values;
 };
 

@@ -407,6 +407,13 @@ const Command* find_subcommand(const Command& command, std::string_view name) {
     return found == command.subcommands.end() ? nullptr : &*found;
 }
 
+std::vector<std::string> subcommand_names(const Command& command) {
+    std::vector<std::string> names;
+    for (const Command& sub : command.subcommands) names.emplace_back(sub.name);
+    if (!names.empty()) names.emplace_back("help");
+    return names;
+}
+
 CommandPath find_path(std::span<const std::string> names) {
     CommandPath path{&root()};
     for (const std::string& name : names) {

@@ -95,6 +95,9 @@ std::vector<std::string> names_of(const CommandPath& path);
 
 // The subcommand of `command` called `name`, if there is one.
 const Command* find_subcommand(const Command& command, std::string_view name);
+// What may follow `command` as its subcommand: its subcommands' names, then
+// `help`, which every group answers; none for a command without subcommands.
+std::vector<std::string> subcommand_names(const Command& command);
 
 // `--min-days` for `min_days`; the one exception is `--chunk` for `chunks`.
 std::string option_name(const Argument& argument);
