@@ -21,10 +21,10 @@
 
 #include "custody_chain_file.hpp"
 #include "process.hpp"
+#include "process_timing.hpp"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using vevizovuvazavad::bench::MeasuredRun;
 using vevizovuvazavad::bench::run_measured;
 
@@ -80,35 +80,21 @@ void BM_CustodyVerifyAgainstBareLoop(benchmark::State& state) {
     const ChainOnDisk chain = write_chain();
     const std::vector<std::string> tool = {VEVI_EXECUTABLE, "custody", "verify", "--chain", chain.chain_path,
                                            "--key-file", chain.key_path};
-    Clock::duration tool_total{}, bare_total{};
     long peak_rss_kib = 0;
-    bool tool_first = true;
-    for (auto _ : state) {
-        Clock::duration tool_time{}, bare_time{};
-        MeasuredRun run;
-        int failures = 0;
-        for (int turn = 0; turn < 2; ++turn) {
-            const bool tool_turn = (turn == 0) == tool_first;
-            const auto start = Clock::now();
-            if (tool_turn) run = run_measured(tool);
-            else failures = bare_verify(chain);
-            (tool_turn ? tool_time : bare_time) = Clock::now() - start;
-        }
-        tool_first = !tool_first;
-        if (run.status != 0 || failures != 0) {
-            state.SkipWithError("a verification failed");
-            break;
-        }
-        tool_total += tool_time;
-        bare_total += bare_time;
-        peak_rss_kib = std::max(peak_rss_kib, run.peak_resident_kib);
-        state.SetIterationTime(std::chrono::duration<double>(tool_time).count());
-    }
+    const auto totals = vevizovuvazavad::bench::turn_about(
+        state,
+        [&] {
+            const MeasuredRun run = run_measured(tool);
+            peak_rss_kib = std::max(peak_rss_kib, run.peak_resident_kib);
+            return run.status == 0;
+        },
+        [&] { return bare_verify(chain) == 0; }, "a verification failed");
     std::filesystem::remove_all(chain.folder);
+    if (!totals) return;
 
     const auto runs = static_cast<double>(state.iterations());
-    const double tool_ms = std::chrono::duration<double, std::milli>(tool_total).count() / runs;
-    const double bare_ms = std::chrono::duration<double, std::milli>(bare_total).count() / runs;
+    const double tool_ms = std::chrono::duration<double, std::milli>(totals->measured).count() / runs;
+    const double bare_ms = std::chrono::duration<double, std::milli>(totals->reference).count() / runs;
     const double chain_mib = static_cast<double>(chain.chain_bytes) / (1024.0 * 1024.0);
     const double peak_rss_mib = static_cast<double>(peak_rss_kib) / 1024.0;
     state.counters["tool_ms"] = tool_ms;

@@ -37,6 +37,7 @@
 #include "io/record_file.hpp"
 #include "io/seed_file.hpp"
 #include "process.hpp"
+#include "process_timing.hpp"
 #include "sealing_folder.hpp"
 
 namespace {
@@ -45,6 +46,7 @@ namespace fs = std::filesystem;
 namespace ids = zedododor_avovodizi::ids;
 namespace vc = vuvadededoru_contracts;
 using vevizovuvazavad::bench::Args;
+using vevizovuvazavad::bench::record_peak;
 using vevizovuvazavad::bench::require;
 using vevizovuvazavad::bench::run_process;
 using Clock = std::chrono::steady_clock;
@@ -276,44 +278,30 @@ void BM_ChunkReadingAgainstBareLoop(benchmark::State& state) {
     state.SetLabel(label_of(state.range(0)));
     std::vector<char> buffer(vevizovuvazavad::io::chunk_read_size);
     bare_read_and_hash(chunks.paths, buffer);
-    Clock::duration tool_total{}, bare_total{};
     std::uint64_t bytes = 0;
-    bool tool_first = true;
-    for (auto _ : state) {
-        Clock::duration tool_time{};
-        for (int turn = 0; turn < 2; ++turn) {
-            const auto start = Clock::now();
-            if ((turn == 0) == tool_first) {
-                auto digests = vevizovuvazavad::io::digest_chunk_files(
-                    chunks.paths, [](std::size_t) { return vevizovuvazavad::io::ChunkReading{}; });
-                if (!digests) return state.SkipWithError(digests.error().c_str());
-                benchmark::DoNotOptimize(digests->data());
-                tool_time = Clock::now() - start;
-                tool_total += tool_time;
-            } else {
-                bytes = bare_read_and_hash(chunks.paths, buffer);
-                bare_total += Clock::now() - start;
+    const auto totals = vevizovuvazavad::bench::turn_about(
+        state,
+        [&] {
+            auto digests = vevizovuvazavad::io::digest_chunk_files(
+                chunks.paths, [](std::size_t) { return vevizovuvazavad::io::ChunkReading{}; });
+            if (!digests) {
+                state.SkipWithError(digests.error().c_str());
+                return false;
             }
-        }
-        tool_first = !tool_first;
-        state.SetIterationTime(seconds(tool_time));
-    }
+            benchmark::DoNotOptimize(digests->data());
+            return true;
+        },
+        [&] {
+            bytes = bare_read_and_hash(chunks.paths, buffer);
+            return true;
+        });
+    if (!totals) return;
     const auto runs = static_cast<double>(state.iterations());
-    state.counters["tool_MBps"] = static_cast<double>(bytes) / (seconds(tool_total) / runs) / 1e6;
-    state.counters["bare_MBps"] = static_cast<double>(bytes) / (seconds(bare_total) / runs) / 1e6;
-    state.counters["ratio"] = seconds(bare_total) / seconds(tool_total);
+    state.counters["tool_MBps"] = static_cast<double>(bytes) / (seconds(totals->measured) / runs) / 1e6;
+    state.counters["bare_MBps"] = static_cast<double>(bytes) / (seconds(totals->reference) / runs) / 1e6;
+    state.counters["ratio"] = seconds(totals->reference) / seconds(totals->measured);
 }
 BENCHMARK(BM_ChunkReadingAgainstBareLoop)->Arg(0)->Arg(1)->UseManualTime()->Iterations(6)->Unit(benchmark::kMillisecond);
-
-void record_peak(benchmark::State& state, const Args& tool) {
-    long peak = 0;
-    for (auto _ : state) {
-        const auto run = vevizovuvazavad::bench::run_measured(tool);
-        if (run.status != 0) return state.SkipWithError("the tool failed");
-        peak = std::max(peak, run.peak_resident_kib);
-    }
-    state.counters["peak_rss_MiB"] = static_cast<double>(peak) / 1024;
-}
 
 // Peak resident memory of one run over one chunk of 1 MiB (argument 0) or
 // 1 GiB (argument 1): the same whatever the chunk's size.
@@ -330,8 +318,9 @@ BENCHMARK_CAPTURE(BM_PeakMemory, verify, Command::verify)->Arg(0)->Arg(1)->Itera
 void BM_VerifyLargeManifest(benchmark::State& state) {
     auto& corpus = Corpus::get();
     const auto file_size = corpus.large_manifest();
-    record_peak(state, {VEVI_EXECUTABLE, "package", "verify", "--package", corpus.path("refs-s.json"), "--manifest",
-                        corpus.path("refs-m.json"), "--key-file", corpus.path("key.seed")});
+    if (!record_peak(state, {VEVI_EXECUTABLE, "package", "verify", "--package", corpus.path("refs-s.json"),
+                             "--manifest", corpus.path("refs-m.json"), "--key-file", corpus.path("key.seed")}))
+        return;
     const double peak_bytes = state.counters["peak_rss_MiB"] * 1024 * 1024;
     state.counters["manifest_MB"] = static_cast<double>(file_size) / 1e6;
     state.counters["peak_per_file_size"] = peak_bytes / static_cast<double>(file_size);

@@ -6,14 +6,20 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 
 extern char** environ;
 
 namespace vevizovuvazavad::bench {
 
-int run_process(const std::vector<std::string>& args, const std::string& cwd) {
+void require(bool condition, const std::string& what) {
+    if (!condition) throw std::runtime_error(what);
+}
+
+int run_process(const Args& args, const std::string& cwd) {
     std::vector<char*> argv;
     for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
@@ -30,17 +36,31 @@ int run_process(const std::vector<std::string>& args, const std::string& cwd) {
     return WEXITSTATUS(status);
 }
 
-MeasuredRun run_measured(const std::vector<std::string>& args, const std::string& cwd) {
+MeasuredRun run_measured(const Args& args, const std::string& cwd) {
     std::string result = (std::filesystem::temp_directory_path() / "vevi-peak-memory-XXXXXX").string();
     const int fd = ::mkstemp(result.data());
     if (fd < 0) return {};
     ::close(fd);
-    std::vector<std::string> launched = {VEVI_PEAK_MEMORY, result};
+    Args launched = {VEVI_PEAK_MEMORY, result};
     launched.insert(launched.end(), args.begin(), args.end());
     MeasuredRun run;
     if (run_process(launched, cwd) == 0) std::ifstream(result) >> run.status >> run.peak_resident_kib;
     std::filesystem::remove(result);
     return run;
+}
+
+bool record_peak(benchmark::State& state, const Args& args, const std::string& cwd) {
+    long peak = 0;
+    for (auto _ : state) {
+        const auto run = run_measured(args, cwd);
+        if (run.status != 0) {
+            state.SkipWithError("the tool failed");
+            return false;
+        }
+        peak = std::max(peak, run.peak_resident_kib);
+    }
+    state.counters["peak_rss_MiB"] = static_cast<double>(peak) / 1024;
+    return true;
 }
 
 }  // namespace vevizovuvazavad::bench

@@ -1,39 +1,42 @@
 #include "process_timing.hpp"
 
-#include <chrono>
-
-#include "process.hpp"
-
 namespace vevizovuvazavad::bench {
 
 using Clock = std::chrono::steady_clock;
 
-void time_against_true(benchmark::State& state, const std::vector<std::string>& tool) {
-    const std::vector<std::string> truth = {"/bin/true"};
-    Clock::duration tool_total{}, true_total{};
-    bool tool_first = true;
+std::optional<TurnTotals> turn_about(benchmark::State& state, const std::function<bool()>& measured,
+                                     const std::function<bool()>& reference, const char* failure) {
+    TurnTotals totals;
+    bool measured_first = true;
     for (auto _ : state) {
-        Clock::duration tool_time{}, true_time{};
-        int tool_status = 0, true_status = 0;
+        Clock::duration measured_time{};
         for (int turn = 0; turn < 2; ++turn) {
-            const bool tool_turn = (turn == 0) == tool_first;
+            const bool measured_turn = (turn == 0) == measured_first;
             const auto start = Clock::now();
-            (tool_turn ? tool_status : true_status) = run_process(tool_turn ? tool : truth);
-            (tool_turn ? tool_time : true_time) = Clock::now() - start;
+            const bool succeeded = measured_turn ? measured() : reference();
+            const auto time = Clock::now() - start;
+            if (!succeeded) {
+                if (!state.error_occurred()) state.SkipWithError(failure);
+                return std::nullopt;
+            }
+            (measured_turn ? totals.measured : totals.reference) += time;
+            if (measured_turn) measured_time = time;
         }
-        tool_first = !tool_first;
-        if (tool_status != 0 || true_status != 0) {
-            state.SkipWithError("a run failed");
-            return;
-        }
-        tool_total += tool_time;
-        true_total += true_time;
-        state.SetIterationTime(std::chrono::duration<double>(tool_time).count());
+        measured_first = !measured_first;
+        state.SetIterationTime(std::chrono::duration<double>(measured_time).count());
     }
+    return totals;
+}
+
+void time_against_true(benchmark::State& state, const Args& tool) {
+    const Args truth = {"/bin/true"};
+    const auto totals = turn_about(
+        state, [&] { return run_process(tool) == 0; }, [&] { return run_process(truth) == 0; });
+    if (!totals) return;
 
     const auto runs = static_cast<double>(state.iterations());
-    const double tool_us = std::chrono::duration<double, std::micro>(tool_total).count() / runs;
-    const double true_us = std::chrono::duration<double, std::micro>(true_total).count() / runs;
+    const double tool_us = std::chrono::duration<double, std::micro>(totals->measured).count() / runs;
+    const double true_us = std::chrono::duration<double, std::micro>(totals->reference).count() / runs;
     state.counters["tool_us"] = tool_us;
     state.counters["true_us"] = true_us;
     state.counters["ratio"] = tool_us / true_us;

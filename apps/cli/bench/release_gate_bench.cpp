@@ -17,6 +17,7 @@
 #include <zorizorezire_rizozi/custody.hpp>
 
 #include "gate/release_gate.hpp"
+#include "process_timing.hpp"
 
 namespace {
 
@@ -80,40 +81,39 @@ Gate gate_of(int rule_count) {
 // The gate's verification against the bare loop, turn about in one loop:
 // the cost per stored key of each, and the ratio gate / bare.
 void BM_ReleaseGateAgainstBareLoop(benchmark::State& state) {
-    using Clock = std::chrono::steady_clock;
     const Gate gate = gate_of(static_cast<int>(state.range(0)));
     const auto context = ruleset_associated_data();
     const auto* message = reinterpret_cast<const unsigned char*>(gate.signed_bytes.data());
-    Clock::duration gate_total{}, bare_total{};
-    bool gate_first = true;
-    for (auto _ : state) {
-        Clock::duration gate_time{};
-        for (int turn = 0; turn < 2; ++turn) {
-            const auto start = Clock::now();
-            if ((turn == 0) == gate_first) {
-                auto verified = verify_signed_ruleset(gate.envelope, gate.store, now, context);
-                if (!verified) return state.SkipWithError("the gate refused the envelope");
-                benchmark::DoNotOptimize(verified);
-                gate_time = Clock::now() - start;
-                gate_total += gate_time;
-            } else {
-                int opened = 0;
-                for (const auto& key : gate.public_keys) {
-                    opened += crypto_sign_verify_detached(gate.envelope.signature.bytes.data(), message,
-                                                          gate.signed_bytes.size(), key.data()) == 0;
-                }
-                if (opened != 1) return state.SkipWithError("expected exactly one key to verify");
-                benchmark::DoNotOptimize(opened);
-                bare_total += Clock::now() - start;
+    const auto totals = vevizovuvazavad::bench::turn_about(
+        state,
+        [&] {
+            auto verified = verify_signed_ruleset(gate.envelope, gate.store, now, context);
+            if (!verified) {
+                state.SkipWithError("the gate refused the envelope");
+                return false;
             }
-        }
-        gate_first = !gate_first;
-        state.SetIterationTime(std::chrono::duration<double>(gate_time).count());
-    }
+            benchmark::DoNotOptimize(verified);
+            return true;
+        },
+        [&] {
+            int opened = 0;
+            for (const auto& key : gate.public_keys) {
+                opened += crypto_sign_verify_detached(gate.envelope.signature.bytes.data(), message,
+                                                      gate.signed_bytes.size(), key.data()) == 0;
+            }
+            if (opened != 1) {
+                state.SkipWithError("expected exactly one key to verify");
+                return false;
+            }
+            benchmark::DoNotOptimize(opened);
+            return true;
+        });
+    if (!totals) return;
     const double keys = static_cast<double>(state.iterations()) * signer_count;
-    state.counters["gate_us_per_key"] = std::chrono::duration<double, std::micro>(gate_total).count() / keys;
-    state.counters["bare_us_per_key"] = std::chrono::duration<double, std::micro>(bare_total).count() / keys;
-    state.counters["ratio"] = std::chrono::duration<double>(gate_total) / std::chrono::duration<double>(bare_total);
+    state.counters["gate_us_per_key"] = std::chrono::duration<double, std::micro>(totals->measured).count() / keys;
+    state.counters["bare_us_per_key"] = std::chrono::duration<double, std::micro>(totals->reference).count() / keys;
+    state.counters["ratio"] =
+        std::chrono::duration<double>(totals->measured) / std::chrono::duration<double>(totals->reference);
 }
 
 // The gate's first step on its own: parsing the 1,000 stored key texts.

@@ -2,15 +2,7 @@
 
 #include <stdlib.h>
 
-#include <stdexcept>
-
-#include "process.hpp"
-
 namespace vevizovuvazavad::bench {
-
-void require(bool condition, const std::string& what) {
-    if (!condition) throw std::runtime_error(what);
-}
 
 SealingFolder::SealingFolder(std::string_view name) {
     std::string pattern = (std::filesystem::path("/tmp") / ("vevi-" + std::string(name) + "-XXXXXX")).string();

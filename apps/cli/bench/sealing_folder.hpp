@@ -6,14 +6,10 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
-#include <vector>
+
+#include "process.hpp"
 
 namespace vevizovuvazavad::bench {
-
-using Args = std::vector<std::string>;
-
-// Throws when `condition` does not hold: a benchmark cannot go on.
-void require(bool condition, const std::string& what);
 
 class SealingFolder {
 public:

@@ -28,6 +28,7 @@
 #include <fmt/format.h>
 
 #include "process.hpp"
+#include "process_timing.hpp"
 #include "sealing_folder.hpp"
 
 namespace {
@@ -35,7 +36,6 @@ namespace {
 namespace fs = std::filesystem;
 using vevizovuvazavad::bench::Args;
 using vevizovuvazavad::bench::require;
-using vevizovuvazavad::bench::run_measured;
 using vevizovuvazavad::bench::run_process;
 using Clock = std::chrono::steady_clock;
 
@@ -101,25 +101,14 @@ void BM_SmallChunksAgainstB3sum(benchmark::State& state, Command command) {
     reference.insert(reference.end(), files.begin(), files.end());
     require(run_process(reference, chunks.folder()) == 0, "b3sum");  // the page cache holds the files from here on
 
-    Clock::duration tool_total{}, reference_total{};
-    bool tool_first = true;
-    for (auto _ : state) {
-        Clock::duration tool_time{};
-        for (int turn = 0; turn < 2; ++turn) {
-            const bool tool_turn = (turn == 0) == tool_first;
-            const auto start = Clock::now();
-            if (run_process(tool_turn ? tool : reference, chunks.folder()) != 0)
-                return state.SkipWithError("a run failed");
-            (tool_turn ? tool_total : reference_total) += Clock::now() - start;
-            if (tool_turn) tool_time = Clock::now() - start;
-        }
-        tool_first = !tool_first;
-        state.SetIterationTime(std::chrono::duration<double>(tool_time).count());
-    }
+    const auto totals = vevizovuvazavad::bench::turn_about(
+        state, [&] { return run_process(tool, chunks.folder()) == 0; },
+        [&] { return run_process(reference, chunks.folder()) == 0; });
+    if (!totals) return;
     const auto runs = static_cast<double>(state.iterations());
-    state.counters["tool_ms"] = milliseconds(tool_total) / runs;
-    state.counters["b3sum_ms"] = milliseconds(reference_total) / runs;
-    state.counters["ratio"] = milliseconds(tool_total) / milliseconds(reference_total);
+    state.counters["tool_ms"] = milliseconds(totals->measured) / runs;
+    state.counters["b3sum_ms"] = milliseconds(totals->reference) / runs;
+    state.counters["ratio"] = milliseconds(totals->measured) / milliseconds(totals->reference);
 }
 BENCHMARK_CAPTURE(BM_SmallChunksAgainstB3sum, seal, Command::seal)
     ->UseManualTime()
@@ -138,16 +127,10 @@ void BM_PeakMemoryOfManyChunks(benchmark::State& state, Command command) {
     const auto& records = chunks.records();
     const Args tool = command == Command::seal ? records.seal_args(chunks.all(), "all-again")
                                                : records.verify_args(chunks.all(), "all");
-    long peak = 0;
-    for (auto _ : state) {
-        const auto run = run_measured(tool, chunks.folder());
-        if (run.status != 0) return state.SkipWithError("the tool failed");
-        peak = std::max(peak, run.peak_resident_kib);
-    }
+    if (!vevizovuvazavad::bench::record_peak(state, tool, chunks.folder())) return;
     const double manifest_bytes =
         static_cast<double>(fs::file_size(records.path(command == Command::seal ? "all-again-m.json" : "all-m.json")));
-    const double peak_bytes = static_cast<double>(peak) * 1024;
-    state.counters["peak_rss_MiB"] = peak_bytes / (1 << 20);
+    const double peak_bytes = state.counters["peak_rss_MiB"] * (1 << 20);
     state.counters["manifest_MiB"] = manifest_bytes / (1 << 20);
     state.counters["peak_per_manifest"] = peak_bytes / manifest_bytes;
 }
