@@ -46,9 +46,11 @@ void forbid_core_dumps() {
 
 int main(int argc, char** argv) {
     forbid_core_dumps();
-    // A reader that went away must show as a failed write (status 101), not
-    // end the process by signal.
+    // A reader that went away must show as a failed write (status 101), and
+    // a file-size limit as a failed write of that file (EFBIG), never end the
+    // process by signal half-way through a write.
     std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
     if (!connect_closed_standard_streams()) return 101;
     // New identifiers and keys need the operating system's random source,
     // and signing and verifying need libsodium.

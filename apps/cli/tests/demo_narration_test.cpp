@@ -17,6 +17,7 @@
 namespace {
 
 using vevizovuvazavad::testing::masked;
+using vevizovuvazavad::testing::preloaded;
 using vevizovuvazavad::testing::RunOptions;
 using vevizovuvazavad::testing::RunResult;
 using vevizovuvazavad::testing::StreamSetup;
@@ -208,38 +209,21 @@ TEST(DemoNarration, WritesNothingInAFolderItCannotWriteTo) {
     EXPECT_TRUE(folder.entries().empty());
 }
 
-// The tool's environment with the tripwire preloaded. The sanitizers' runtime
-// insists on coming first unless told not to check.
-RunOptions with_tripwire() {
-    std::vector<std::string> extra = {"LD_PRELOAD=" VEVI_TRIPWIRE};
-    const char* sanitizer_options = std::getenv("ASAN_OPTIONS");
-    extra.push_back(fmt::format("ASAN_OPTIONS={}{}verify_asan_link_order=0", sanitizer_options ? sanitizer_options : "",
-                                sanitizer_options ? ":" : ""));
-    std::vector<std::string> environment;
-    for (const auto& entry : vevizovuvazavad::testing::environment_with({})) {
-        if (!entry.starts_with("LD_PRELOAD=") && !entry.starts_with("ASAN_OPTIONS=")) environment.push_back(entry);
-    }
-    environment.insert(environment.end(), extra.begin(), extra.end());
-    RunOptions options;
-    options.environment = environment;
-    return options;
-}
-
 TEST(DemoNarration, ReadsNoClockAndOpensNoFile) {
     ToolFolder folder;
-    expect_complete_run(folder.run({"demo"}, with_tripwire()));
+    expect_complete_run(folder.run({"demo"}, preloaded(VEVI_TRIPWIRE)));
 
     // The tripwire does catch a command that reads the clock or a file.
     const auto clock_reader = folder.run(
         {"retention", "new", "--name", "Mail", "--class", "debug", "--min-days", "1", "--out", "p.json"},
-        with_tripwire());
+        preloaded(VEVI_TRIPWIRE));
     EXPECT_EQ(clock_reader.status, 86);
     EXPECT_EQ(clock_reader.err, "tripwire: clock_gettime\n");
     ASSERT_EQ(
         folder.run({"retention", "new", "--name", "Mail", "--class", "debug", "--min-days", "1", "--out", "p.json"})
             .status,
         0);
-    const auto file_reader = folder.run({"retention", "show", "p.json"}, with_tripwire());
+    const auto file_reader = folder.run({"retention", "show", "p.json"}, preloaded(VEVI_TRIPWIRE));
     EXPECT_EQ(file_reader.status, 86);
     EXPECT_EQ(file_reader.err, "tripwire: open\n");
 }

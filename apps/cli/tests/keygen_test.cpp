@@ -102,6 +102,7 @@ TEST(Keygen, FailuresShowTheSystemTextOnly) {
         {"missing/k.seed", {}, "No such file or directory (os error 2)"},
         {"dir", {}, "Is a directory (os error 21)"},
         {"old.seed", file_size_limit(0), "File too large (os error 27)"},
+        {"half.seed", file_size_limit(32), "File too large (os error 27)"},
     };
     for (const auto& c : cases) {
         const auto run = folder.run({"keygen", c.out}, c.options);
@@ -112,6 +113,21 @@ TEST(Keygen, FailuresShowTheSystemTextOnly) {
     EXPECT_EQ(folder.entries(), (std::vector<std::string>{"dir", "old.seed"}));
     EXPECT_TRUE(std::filesystem::is_empty(folder / "dir"));
     EXPECT_EQ(folder.read("old.seed"), "old content");
+}
+
+// A new seed is 0600 whatever the file-creation mask would make it: never
+// readable by others, never unreadable by its owner.
+TEST(Keygen, ANewSeedIsOwnerOnlyWhateverTheMask) {
+    for (const mode_t mask : {0277, 0777, 0}) {
+        SCOPED_TRACE(fmt::format("umask {:04o}", mask));
+        ToolFolder folder;
+        const mode_t old_mask = ::umask(mask);
+        const auto run = folder.run({"keygen", "k.seed"});
+        ::umask(old_mask);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(mode_of(folder / "k.seed"), 0600u);
+        EXPECT_EQ(fingerprint_of(folder, "k.seed").size(), 64u);
+    }
 }
 
 }  // namespace

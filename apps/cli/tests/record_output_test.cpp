@@ -2,9 +2,19 @@
 // at all, and reports that cannot be printed (status 101) after the files
 // were written.
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <optional>
+#include <tuple>
+
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 #include <gtest/gtest.h>
 #include <vuvadededoru_contracts/retention.hpp>
 
@@ -222,6 +232,95 @@ TEST(RecordRead, PathsAreShownAsTypedWithInvalidBytesReplaced) {
     folder.write("bad.json", "{\"id\": 1}");
     const auto run = folder.run({"target", "show", "bad.json"});
     EXPECT_EQ(run.err, "error: bad.json: parse error: invalid type: integer `1`, expected a formatted UUID string at line 1 column 8\n");
+}
+
+// A record file longer than any record the tool writes is refused by its
+// size, unread, before it fills the memory; nothing is written. (A pipe or
+// device is read only that far, as a seed file is read only to its limit.)
+TEST(RecordRead, FilesBeyondTheRecordSizeLimitAreRefused) {
+    ToolFolder folder;
+    {
+        std::ofstream sparse(folder / "huge.json");
+    }
+    fs::resize_file(folder / "huge.json", vevizovuvazavad::io::max_record_file_size + 1);
+    struct Case {
+        Args args;
+        const char* path;
+    };
+    const std::vector<Case> cases = {
+        {{"package", "show", "huge.json"}, "huge.json"},
+        {{"trust", "list", "--store", "huge.json"}, "huge.json"},
+        {{"ruleset", "sign", "--input", "huge.json", "--key", "k.seed", "--out", "r.json"}, "huge.json"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(fmt::format("{}", fmt::join(c.args, " ")));
+        const auto run = folder.run(c.args);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, fmt::format("error: {}: File too large (os error 27)\n", c.path));
+    }
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{"huge.json"});
+}
+
+// The access control list of a replaced record, as it is stored: a header
+// and, in tag order, the owner, a named user, the group, the mask and others.
+std::string access_acl_naming(std::uint32_t user, std::uint16_t user_permissions) {
+    std::string acl;
+    const auto add = [&acl](auto value) { acl.append(reinterpret_cast<const char*>(&value), sizeof value); };
+    constexpr std::uint32_t unnamed = 0xffffffff;
+    add(std::uint32_t{2});
+    for (const auto& [tag, permissions, id] :
+         {std::tuple{0x01, 6, unnamed}, {0x02, user_permissions, user}, {0x04, 4, unnamed}, {0x10, 4, unnamed},
+          {0x20, 4, unnamed}}) {
+        add(static_cast<std::uint16_t>(tag));
+        add(static_cast<std::uint16_t>(permissions));
+        add(static_cast<std::uint32_t>(id));
+    }
+    return acl;
+}
+
+std::optional<std::string> access_acl_of(const fs::path& path) {
+    std::string acl(4096, '\0');
+    const ssize_t size = ::getxattr(path.c_str(), "system.posix_acl_access", acl.data(), acl.size());
+    if (size < 0) return std::nullopt;
+    acl.resize(static_cast<std::size_t>(size));
+    return acl;
+}
+
+// A replaced record keeps its access control list, as it keeps its mode: a
+// user shut out stays shut out, one let in stays let in.
+TEST(RecordWrite, ReplacedFileKeepsItsAccessControlList) {
+    ToolFolder folder;
+    ASSERT_EQ(folder.run(new_policy).status, 0);
+    const std::string acl = access_acl_naming(vevizovuvazavad::testing::nobody_uid, 0);
+    if (::setxattr((folder / "p.json").c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0) != 0)
+        GTEST_SKIP() << "no access control lists here: " << std::strerror(errno);
+    const auto before = access_acl_of(folder / "p.json");
+    ASSERT_TRUE(before);
+    const mode_t mode = mode_of(folder / "p.json");
+
+    ASSERT_EQ(folder.run({"retention", "extend", "--policy", "p.json", "--min-days", "60", "--out", "p.json"}).status,
+              0);
+    EXPECT_EQ(access_acl_of(folder / "p.json"), before);
+    EXPECT_EQ(mode_of(folder / "p.json"), mode);
+}
+
+// A process killed once the new content is written but before it is named
+// leaves the old record and nothing else: the new content had no name yet.
+TEST(RecordWrite, AKilledWriteLeavesNothingBehind) {
+    ToolFolder folder;
+    ASSERT_EQ(folder.run(new_policy).status, 0);
+    const std::string before = folder.read("p.json");
+    const auto killed = vevizovuvazavad::testing::preloaded(VEVI_KILL_AT_FLUSH);
+    for (const Args& args : {Args{"retention", "extend", "--policy", "p.json", "--min-days", "60", "--out", "p.json"},
+                             Args{"retention", "extend", "--policy", "p.json", "--min-days", "60", "--out", "q.json"},
+                             Args{"keygen", "k.seed"}}) {
+        SCOPED_TRACE(fmt::format("{}", fmt::join(args, " ")));
+        const auto run = folder.run(args, killed);
+        EXPECT_EQ(run.signal, SIGKILL);
+        EXPECT_EQ(folder.entries(), std::vector<std::string>{"p.json"});
+        EXPECT_EQ(folder.read("p.json"), before);
+    }
 }
 
 }  // namespace

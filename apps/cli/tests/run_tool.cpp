@@ -4,6 +4,7 @@
 #include <array>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
@@ -56,6 +57,26 @@ private:
     posix_spawn_file_actions_t actions_;
 };
 
+// Every signal the tool may set up itself starts at its default action, as
+// from a shell, whatever the test process does with it.
+class SpawnAttributes {
+public:
+    SpawnAttributes() {
+        posix_spawnattr_init(&attributes_);
+        sigset_t defaults;
+        sigemptyset(&defaults);
+        sigaddset(&defaults, SIGXFSZ);
+        sigaddset(&defaults, SIGPIPE);
+        posix_spawnattr_setsigdefault(&attributes_, &defaults);
+        posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSIGDEF);
+    }
+    ~SpawnAttributes() { posix_spawnattr_destroy(&attributes_); }
+    const posix_spawnattr_t* get() const { return &attributes_; }
+
+private:
+    posix_spawnattr_t attributes_;
+};
+
 bool is_colour_variable(std::string_view entry) {
     for (std::string_view name : {"NO_COLOR=", "CLICOLOR=", "CLICOLOR_FORCE=", "TERM=", "CI="}) {
         if (entry.starts_with(name)) return true;
@@ -94,8 +115,9 @@ void drain(Pipe& out, Pipe& err, RunResult& result, pid_t tool, std::chrono::ste
     }
 }
 
-// Sets the file-size limit and ignores SIGXFSZ while the tool is spawned,
-// which it inherits; the test's own are restored afterwards.
+// Sets the file-size limit, which the tool inherits, while it is spawned, and
+// ignores SIGXFSZ meanwhile so that the test process itself is never ended by
+// it; the test's own are restored afterwards.
 class FileSizeLimit {
 public:
     explicit FileSizeLimit(std::optional<std::uint64_t> limit) : active_(limit.has_value()) {
@@ -129,6 +151,21 @@ std::vector<std::string> environment_with(const std::vector<std::string>& extra)
     }
     environment.insert(environment.end(), extra.begin(), extra.end());
     return environment;
+}
+
+// The sanitizers' runtime insists on coming first unless told not to check.
+RunOptions preloaded(const std::string& library) {
+    const char* sanitizer_options = std::getenv("ASAN_OPTIONS");
+    std::vector<std::string> environment;
+    for (const auto& entry : environment_with({})) {
+        if (!entry.starts_with("LD_PRELOAD=") && !entry.starts_with("ASAN_OPTIONS=")) environment.push_back(entry);
+    }
+    environment.push_back("LD_PRELOAD=" + library);
+    environment.push_back(std::string("ASAN_OPTIONS=") + (sanitizer_options ? sanitizer_options : "") +
+                          (sanitizer_options ? ":" : "") + "verify_asan_link_order=0");
+    RunOptions options;
+    options.environment = environment;
+    return options;
 }
 
 ToolFolder::ToolFolder() {
@@ -233,7 +270,8 @@ RunResult ToolFolder::run(const std::vector<std::string>& args, const RunOptions
     int spawned = 0;
     {
         FileSizeLimit limit(options.file_size_limit);
-        spawned = posix_spawn(&pid, VEVI_EXECUTABLE, actions.get(), nullptr, argv.data(),
+        const SpawnAttributes attributes;
+        spawned = posix_spawn(&pid, VEVI_EXECUTABLE, actions.get(), attributes.get(), argv.data(),
                               options.environment ? envp.data() : environ);
     }
     if (spawned != 0) {

@@ -28,8 +28,9 @@ struct RunOptions {
     std::optional<std::filesystem::path> out_path;
     // The whole environment as NAME=value; when absent, the test's own.
     std::optional<std::vector<std::string>> environment;
-    // A file-size limit in bytes, with SIGXFSZ ignored, so that writing past
-    // it fails with EFBIG.
+    // A file-size limit in bytes. The tool starts with SIGXFSZ at its default
+    // action, as a shell starts it: a write past the limit fails with EFBIG
+    // only because the tool ignores the signal itself.
     std::optional<std::uint64_t> file_size_limit;
     // argv[0]; the tool's path when absent.
     std::optional<std::string> program;
@@ -48,6 +49,9 @@ struct RunResult {
 // The test's environment without the variables that choose colour, plus
 // `extra` (NAME=value each).
 std::vector<std::string> environment_with(const std::vector<std::string>& extra);
+
+// Options that load `library` into the tool (LD_PRELOAD) ahead of all else.
+RunOptions preloaded(const std::string& library);
 
 // A fresh temporary folder, removed with everything in it at the end of the
 // test, in which the tool runs.

@@ -2,14 +2,22 @@
 // write exactly where the shell's own write by the same user may, and a new
 // seed belongs to whoever made it.
 #include <fcntl.h>
+#include <grp.h>
+#include <signal.h>
+#include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <future>
+#include <set>
 #include <fstream>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
@@ -17,6 +25,7 @@
 
 #include "io/file_descriptor.hpp"
 #include "io/record_file.hpp"
+#include "key_fixtures.hpp"
 #include "run_tool.hpp"
 #include "unprivileged.hpp"
 
@@ -28,22 +37,31 @@ using vevizovuvazavad::testing::ToolFolder;
 using vevizovuvazavad::testing::UnprivilegedWhileAlive;
 namespace fs = std::filesystem;
 
-// A kernel setting under /proc/sys/fs, changed while this lives and then
-// restored; `changed()` is false where this process may not change it. Test
-// processes run side by side: each holds a lock on the settings' folder
-// while it has one changed.
+// Kernel settings under /proc/sys/fs, changed while this lives and then
+// restored; `changed()` is false where this process may not change them.
+// Test processes run side by side: each holds a lock on the settings' folder
+// while it has some changed.
 class KernelSetting {
 public:
-    KernelSetting(std::string name, std::string value)
-        : path_("/proc/sys/fs/" + std::move(name)), lock_(::open("/proc/sys/fs", O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    KernelSetting(std::string name, std::string value) : KernelSetting({{std::move(name), std::move(value)}}) {}
+    explicit KernelSetting(const std::vector<std::pair<std::string, std::string>>& settings)
+        : lock_(::open("/proc/sys/fs", O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
         if (lock_.get() < 0 || ::flock(lock_.get(), LOCK_EX) != 0) return;
-        old_ = read();
-        if (old_.empty() || !write(value)) return;
-        changed_ = read() == value;
+        changed_ = true;
+        for (const auto& [name, value] : settings) {
+            Setting setting{"/proc/sys/fs/" + name, ""};
+            setting.old = read(setting.path);
+            if (setting.old.empty() || !write(setting.path, value)) {
+                changed_ = false;
+                break;
+            }
+            settings_.push_back(setting);
+            changed_ = changed_ && read(setting.path) == value;
+        }
     }
     ~KernelSetting() {
-        if (changed_) {
-            EXPECT_TRUE(write(old_)) << path_ << " not restored to " << old_;
+        for (const auto& setting : settings_) {
+            EXPECT_TRUE(write(setting.path, setting.old)) << setting.path << " not restored to " << setting.old;
         }
     }
     KernelSetting(const KernelSetting&) = delete;
@@ -51,22 +69,25 @@ public:
     bool changed() const { return changed_; }
 
 private:
-    std::string read() const {
-        std::ifstream in(path_);
+    struct Setting {
+        std::string path;
+        std::string old;
+    };
+    static std::string read(const std::string& path) {
+        std::ifstream in(path);
         std::string value;
         in >> value;
         return value;
     }
-    bool write(const std::string& value) const {
-        std::ofstream out(path_);
+    static bool write(const std::string& path, const std::string& value) {
+        std::ofstream out(path);
         out << value << '\n';
         out.close();
         return !out.fail();
     }
 
-    std::string path_;
     vevizovuvazavad::io::FileDescriptor lock_;
-    std::string old_;
+    std::vector<Setting> settings_;
     bool changed_ = false;
 };
 
@@ -270,22 +291,33 @@ TEST(SharedFolder, ANewSeedBelongsToWhoeverMadeIt) {
 }
 
 // A seed goes through a pipe only where nobody else may read it: the user's
-// own pipe, not a neighbour's, whose reader would have the secret.
-TEST(SharedFolder, ASeedGoesThroughNoOtherUsersPipe) {
+// own pipe that only its owner may read, not a neighbour's, nor one that
+// others may read, whose reader would have the secret.
+TEST(SharedFolder, ASeedGoesThroughNoPipeOthersMayRead) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root, to act as two users";
-    for (const bool neighbours : {true, false}) {
-        SCOPED_TRACE(neighbours ? "a neighbour's pipe" : "one's own pipe");
+    struct Case {
+        const char* label;
+        bool neighbours;
+        mode_t mode;
+        bool refused;
+    };
+    for (const auto& c : {Case{"a neighbour's pipe", true, 0600, true},
+                          Case{"one's own pipe that others may read", false, 0644, true},
+                          Case{"one's own pipe that its group may read", false, 0640, true},
+                          Case{"one's own pipe that only its owner may read", false, 0600, false}}) {
+        SCOPED_TRACE(c.label);
         SharedFolders shared;
         const ToolFolder& folder = shared.folder;
-        ASSERT_EQ(::mkfifo((folder / "nobodys/signer.seed").c_str(), 0666), 0);
-        if (neighbours) give_to_nobody(folder / "nobodys/signer.seed");
-        const vevizovuvazavad::io::FileDescriptor reader(
-            ::open((folder / "nobodys/signer.seed").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+        const auto pipe = folder / "nobodys/signer.seed";
+        ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+        ASSERT_EQ(::chmod(pipe.c_str(), c.mode), 0);
+        if (c.neighbours) give_to_nobody(pipe);
+        const vevizovuvazavad::io::FileDescriptor reader(::open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
         ASSERT_TRUE(reader.valid());
         const auto run = folder.run({"keygen", "nobodys/signer.seed"});
         char received[128];
         const ssize_t got = ::read(reader.get(), received, sizeof received);
-        if (neighbours) {
+        if (c.refused) {
             EXPECT_EQ(run.status, 1);
             EXPECT_EQ(run.err, "error: Permission denied (os error 13)\n");
             EXPECT_LE(got, 0);
@@ -299,6 +331,123 @@ TEST(SharedFolder, ASeedGoesThroughNoOtherUsersPipe) {
     if (::access(VEVI_EXECUTABLE, X_OK) != 0) GTEST_SKIP() << "an ordinary user cannot run the tool here";
     ToolFolder folder;
     EXPECT_EQ(folder.run({"keygen", "/dev/null"}).status, 0);
+}
+
+// A neighbour who, in a sticky folder, swaps a file of theirs with a link
+// into their own folder again and again: root's seed lands under the name
+// root gave or nowhere, never in the neighbour's folder, which would leave
+// root trusting the neighbour's key under its own name.
+class NameSwapper {
+public:
+    // Makes sticky/out (nobody's), its second name nobodys/hl and a link to
+    // that, nobodys/sl, then swaps sticky/out and nobodys/sl until stopped.
+    explicit NameSwapper(const fs::path& folder)
+        : out_((folder / "sticky/out").string()),
+          hard_link_((folder / "nobodys/hl").string()),
+          link_((folder / "nobodys/sl").string()) {
+        int ready[2];
+        if (::pipe(ready) != 0) return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::close(ready[0]);
+            // Only system calls from here on: the test process has threads.
+            if (::setgroups(0, nullptr) != 0 || ::setresgid(vevizovuvazavad::testing::nobody_gid,
+                                                            vevizovuvazavad::testing::nobody_gid,
+                                                            vevizovuvazavad::testing::nobody_gid) != 0 ||
+                ::setresuid(nobody_uid, nobody_uid, nobody_uid) != 0)
+                ::_exit(1);
+            const int file = ::open(out_.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+            if (file < 0 || ::write(file, "ATTACKER", 8) != 8 || ::close(file) != 0) ::_exit(1);
+            if (::link(out_.c_str(), hard_link_.c_str()) != 0 || ::symlink(hard_link_.c_str(), link_.c_str()) != 0)
+                ::_exit(1);
+            if (::write(ready[1], "r", 1) != 1) ::_exit(1);
+            for (;;) ::renameat2(AT_FDCWD, out_.c_str(), AT_FDCWD, link_.c_str(), RENAME_EXCHANGE);
+        }
+        ::close(ready[1]);
+        char byte = 0;
+        ready_ = pid_ > 0 && ::read(ready[0], &byte, 1) == 1;
+        ::close(ready[0]);
+    }
+    ~NameSwapper() { stop(); }
+    NameSwapper(const NameSwapper&) = delete;
+    NameSwapper& operator=(const NameSwapper&) = delete;
+
+    bool ready() const { return ready_; }
+    void stop() {
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+
+private:
+    std::string out_;
+    std::string hard_link_;
+    std::string link_;
+    pid_t pid_ = -1;
+    bool ready_ = false;
+};
+
+TEST(SharedFolder, NoRaceSendsASeedIntoANeighboursFolder) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root, to act as two users";
+    // Debian's defaults: a neighbour's link in a sticky folder is not
+    // followed, a neighbour's file there may be written.
+    KernelSetting setting(std::vector<std::pair<std::string, std::string>>{{"protected_symlinks", "1"}, {"protected_regular", "0"}});
+    if (!setting.changed()) GTEST_SKIP() << "cannot set fs.protected_symlinks and fs.protected_regular here";
+    constexpr int tries = 200;
+    int written = 0;
+    for (int attempt = 0; attempt < tries; ++attempt) {
+        SCOPED_TRACE(fmt::format("try {}", attempt));
+        SharedFolders shared;
+        const ToolFolder& folder = shared.folder;
+        NameSwapper swapper(folder.path());
+        ASSERT_TRUE(swapper.ready());
+        const auto run = folder.run({"keygen", "sticky/out"});
+        swapper.stop();
+        // Nothing of root's is in the neighbour's folder.
+        for (const auto& entry : fs::directory_iterator(folder / "nobodys"))
+            EXPECT_EQ(owner_of(entry.path()), nobody_uid) << entry.path();
+        if (run.status == 0) {
+            ++written;
+            EXPECT_FALSE(fs::is_symlink(folder / "sticky/out"));
+            EXPECT_EQ(owner_of(folder / "sticky/out"), 0u);
+            EXPECT_EQ(folder.read("sticky/out").size(), 64u);
+        } else {
+            // The open met the neighbour's link, or the names kept changing.
+            EXPECT_TRUE(run.err == "error: Permission denied (os error 13)\n" ||
+                        run.err == "error: Resource temporarily unavailable (os error 11)\n")
+                << run.err;
+        }
+    }
+    RecordProperty("seeds_written", written);
+}
+
+// Adds to a store in a folder its user may write but not read, where the
+// folder cannot be locked: each is refused unchanged, none reports success
+// and then goes missing.
+TEST(SharedFolder, AStoreThatCannotBeLockedIsRefused) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root, to act as two users";
+    SharedFolders shared;
+    const ToolFolder& folder = shared.folder;
+    fs::create_directory(folder / "wx");
+    ::chmod((folder / "wx").c_str(), 0733);
+    UnprivilegedWhileAlive nobody;
+    if (::access(VEVI_EXECUTABLE, X_OK) != 0) GTEST_SKIP() << "an ordinary user cannot run the tool here";
+    constexpr int adds = 50;
+    std::vector<std::future<RunResult>> runs;
+    for (int i = 0; i < adds; ++i) {
+        runs.push_back(std::async(std::launch::async, [&folder, i] {
+            const auto key = vevizovuvazavad::testing::key_from_seed(static_cast<std::uint8_t>(i + 1));
+            return folder.run({"trust", "add", "--store", "wx/trust.json", "--name", fmt::format("signer-{}", i),
+                               "--pubkey", vevizovuvazavad::testing::public_key_hex(key)});
+        }));
+    }
+    for (auto& run : runs) {
+        const auto result = run.get();
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.err, "error: wx/trust.json: Permission denied (os error 13)\n");
+    }
+    EXPECT_FALSE(folder.exists("wx/trust.json"));
 }
 
 }  // namespace

@@ -120,14 +120,18 @@ HandlerResult run(const Cli& cli, const PackageCommand::Seal& command) {
     if (!seal->package) return std::unexpected(seal->package.error().message());
     const ArchivePackage& sealed = *seal->package;
 
-    // The manifest goes first: a package file that says sealed must never
-    // name a manifest that was not written, since a seal with fresh ids and
-    // times cannot be rebuilt. If the package write fails, the package stays
-    // pending and the seal can be run again.
-    if (auto written = io::write_json(command.out_manifest, seal->manifest); !written) return written;
-    return io::write_and_emit(cli.output_form(), command.out_package, sealed,
-                              fmt::format("package {} sealed: {} chunk(s), {} bytes, expires {}", sealed.id.to_string(),
-                                          *sealed.chunk_count, *sealed.size_bytes, sealed.expires_at->to_rfc3339()));
+    // Both files are written before either is renamed, and the manifest is
+    // renamed first: a package file that says sealed must never name a
+    // manifest that was not written, since a seal with fresh ids and times
+    // cannot be rebuilt. If either write fails, neither file changes, and
+    // the seal can be run again.
+    const std::array documents = {io::record_document(command.out_manifest, seal->manifest),
+                                  io::record_document(command.out_package, sealed)};
+    if (auto written = io::write_record_documents(documents); !written) return written;
+    io::emit(cli.output_form(), sealed,
+             fmt::format("package {} sealed: {} chunk(s), {} bytes, expires {}", sealed.id.to_string(),
+                         *sealed.chunk_count, *sealed.size_bytes, sealed.expires_at->to_rfc3339()));
+    return {};
 }
 
 HandlerResult run(const Cli& cli, const PackageCommand::Verify& command) {

@@ -1,3 +1,4 @@
+#include <chrono>
 #include <cstddef>
 
 #include <fmt/format.h>
@@ -19,12 +20,12 @@ using zedododor_avovodizi::time::Timestamp;
 
 // Long enough for any queue of adds, short enough that a neighbour holding
 // the lock cannot stall an operator's script for ever.
-constexpr unsigned store_lock_wait_seconds = 60;
+constexpr std::chrono::seconds store_lock_wait{60};
 
 HandlerResult run(const Cli& cli, const TrustCommand::Add& command) {
     // Read, add and write as one step: of two adds at once, each must find
     // the other's signer in the store or wait for it.
-    const auto lock = io::FolderLock::acquire(command.store, store_lock_wait_seconds);
+    const auto lock = io::FolderLock::acquire(command.store, store_lock_wait);
     if (!lock) return std::unexpected(io::path_error_text(command.store, lock.error()));
     auto store = load_trust_store(command.store);
     if (!store) return std::unexpected(std::move(store).error());

@@ -3,9 +3,10 @@
 // instance, fails with EISDIR rather than reading as empty), whole or piece
 // by piece through a caller's buffer.
 
+#include <sys/stat.h>
+
 #include <cstddef>
 #include <expected>
-#include <limits>
 #include <span>
 #include <string>
 
@@ -20,11 +21,10 @@ public:
     // first read fails.
     static std::expected<InputFile, int> open(const std::string& path);
 
-    // The length the file reports, or 0 where it reports none (a pipe, a
-    // device); only a hint for sizing buffers.
-    std::size_t size_hint() const;
+    // The file's status as fstat gives it, or the error number.
+    std::expected<struct stat, int> status() const;
 
-    // Whether the file is a folder, which opens but cannot be read.
+    // Whether the file is a directory, which opens but cannot be read.
     bool is_folder() const;
 
     // Up to `buffer.size()` next bytes into `buffer`: how many, 0 at the
@@ -36,9 +36,9 @@ private:
     FileDescriptor file_;
 };
 
-// Every byte of the file at `path`, or its first `at_most` bytes when it is
-// longer (/dev/zero never ends), or the error number.
-std::expected<std::string, int> read_file(const std::string& path,
-                                          std::size_t at_most = std::numeric_limits<std::size_t>::max());
+// Every byte of the file at `path`, or the error number. A file longer than
+// `limit` is refused with EFBIG: a regular file before it is read, a pipe or
+// device once it has given one byte more (/dev/zero never ends).
+std::expected<std::string, int> read_file(const std::string& path, std::size_t limit);
 
 }  // namespace vevizovuvazavad::io

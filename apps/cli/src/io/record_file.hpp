@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <expected>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -18,20 +19,34 @@
 
 namespace vevizovuvazavad::io {
 
+// Far above any record the tool writes (a manifest of a million chunks is
+// some 460 MB), so that a longer file, a pipe or a device that goes past it
+// is refused ("File too large") instead of filling the memory.
+inline constexpr std::size_t max_record_file_size = std::size_t{1} << 30;
+
 // "{path}: parse error: {message} at line {L} column {C}".
 std::string parse_error_text(std::string_view path, const orrincore_json::ReadError& error);
 
-// Replaces the file at `path` (replace_file.hpp) with a document handed over
-// in pieces, in order, to the drain it is given, as often as the file is
-// tried; it is written out as it comes. On failure "{path}: {os error}".
+// A document handed over in pieces, in order, to the drain it is given, as
+// often as its file is tried; it is written out as it comes.
 using RecordPieces = std::function<void(orrincore_json::TextOutput::Drain)>;
-std::expected<void, std::string> write_record_document(const std::string& path, const RecordPieces& pieces);
+
+struct RecordDocument {
+    const std::string& path;
+    RecordPieces pieces;
+};
+
+// Replaces each file with its document, all written before any is renamed,
+// then renamed in order (replace_file.hpp). On failure "{path}: {os error}"
+// for the file that failed.
+std::expected<void, std::string> write_record_documents(std::span<const RecordDocument> documents);
 
 // The record of type T in the file at `path`: "{path}: {os error}" when the
-// file cannot be read, "{path}: parse error: {}" when it is not such a record.
+// file cannot be read or is longer than max_record_file_size, "{path}: parse
+// error: {}" when it is not such a record.
 template <class T>
 std::expected<T, std::string> read_json(const std::string& path) {
-    auto bytes = read_file(path);
+    auto bytes = read_file(path, max_record_file_size);
     if (!bytes) return std::unexpected(path_error_text(path, bytes.error()));
     auto record = orrincore_json::parse<T>(*bytes);
     if (!record) return std::unexpected(parse_error_text(path, record.error()));
@@ -56,7 +71,7 @@ std::expected<std::pair<First, Second>, std::string> read_json_pair(const std::s
 // std::vector<T>, whatever `visit` was handed before the fault.
 template <class T, class Visit>
 std::expected<std::size_t, std::string> read_json_elements(const std::string& path, Visit&& visit) {
-    auto bytes = read_file(path);
+    auto bytes = read_file(path, max_record_file_size);
     if (!bytes) return std::unexpected(path_error_text(path, bytes.error()));
     auto count = orrincore_json::parse_elements<T>(*bytes, std::forward<Visit>(visit));
     if (!count) return std::unexpected(parse_error_text(path, count.error()));
@@ -68,10 +83,16 @@ std::expected<std::size_t, std::string> read_json_elements(const std::string& pa
 // The text goes to the file as it is written: a manifest of many references
 // is never held as text beside its records.
 template <class T>
+RecordDocument record_document(const std::string& path, const T& record) {
+    return {path, [&record](orrincore_json::TextOutput::Drain drain) {
+                orrincore_json::write_pretty(record, std::move(drain));
+            }};
+}
+
+template <class T>
 std::expected<void, std::string> write_json(const std::string& path, const T& record) {
-    return write_record_document(path, [&record](orrincore_json::TextOutput::Drain drain) {
-        orrincore_json::write_pretty(record, std::move(drain));
-    });
+    const RecordDocument document = record_document(path, record);
+    return write_record_documents(std::span(&document, 1));
 }
 
 }  // namespace vevizovuvazavad::io

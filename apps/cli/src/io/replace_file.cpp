@@ -4,240 +4,365 @@
 #include <stdio.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
-#include <cstdint>
-#include <cstdio>
+#include <cstdlib>
 #include <optional>
+#include <variant>
+#include <vector>
+
+#include <fmt/format.h>
+#include <fmt/ranges.h>
 
 #include "io/file_descriptor.hpp"
+#include "io/file_entry.hpp"
+#include "io/folder.hpp"
 #include "io/write_all.hpp"
-#include "io/write_place.hpp"
 
 namespace vevizovuvazavad::io {
 namespace {
 
-// Leaves room in a 255-byte file name for the temporary's prefix and suffix.
+// Leaves space in a 255-byte file name for the temporary's prefix and suffix.
 constexpr std::size_t max_name_in_temporary = 200;
-// How often a write starts again when the folder changed under it.
+// How often a write starts again when a name changed under it.
 constexpr int max_attempts = 8;
-// Not an error a write reports: the folder changed, start again.
-constexpr int changed_meanwhile = -1;
+// How many fresh names a temporary tries before the directory is taken to be
+// full of them.
+constexpr int max_temporary_names = 16;
+constexpr const char* access_acl = "system.posix_acl_access";
 
-bool same_file(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+// A step either fails with an error number to report or finds that a name
+// changed under the write, which then starts again.
+struct NameChanged {};
+using StepError = std::variant<int, NameChanged>;
+template <class T = void>
+using Step = std::expected<T, StepError>;
 
-std::string temporary_name(std::string_view name) {
+std::unexpected<StepError> failed(int error_number) { return std::unexpected(StepError(error_number)); }
+std::unexpected<StepError> name_changed() { return std::unexpected(StepError(NameChanged{})); }
+
+// As with new identifiers, the random source was checked at start-up: a
+// failure now leaves no sound way on.
+std::string temporary_name(std::string_view beside) {
     std::array<unsigned char, 6> noise{};
-    if (::getentropy(noise.data(), noise.size()) != 0) {
-        const auto pid = static_cast<std::uint32_t>(::getpid());
-        for (std::size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<unsigned char>(pid >> (8 * (i % 4)));
-    }
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".%02x%02x%02x%02x%02x%02x.tmp", noise[0], noise[1], noise[2], noise[3],
-                  noise[4], noise[5]);
-    std::string out = ".";
-    out.append(name.substr(0, max_name_in_temporary)).append(suffix);
-    return out;
+    if (::getentropy(noise.data(), noise.size()) != 0) std::abort();
+    return fmt::format(".{}.{:02x}.tmp", beside.substr(0, max_name_in_temporary), fmt::join(noise, ""));
 }
 
-// The folder a write renames in, opened through "/." so that a link in its
-// place is walked through as the kernel walks the path, not refused as a
-// final link. A folder the user may write but not read is opened only to
-// name files in; it cannot be flushed.
-struct Folder {
-    FileDescriptor fd;
-    bool can_flush;
-};
+std::string proc_link(int fd) { return fmt::format("/proc/self/fd/{}", fd); }
 
-std::expected<Folder, int> open_folder(const std::string& path) {
-    const std::string through = path + "/.";
-    if (const int fd = ::open(through.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); fd >= 0)
-        return Folder{FileDescriptor(fd), true};
-    if (errno != EACCES) return std::unexpected(errno);
-    const int fd = ::open(through.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return std::unexpected(errno);
-    return Folder{FileDescriptor(fd), false};
+// An unnamed file is given a name through its /proc link, so it needs one.
+bool unnamed_files_can_be_named() {
+    static const bool available = ::access("/proc/self/fd", X_OK) == 0;
+    return available;
 }
 
-std::expected<void, int> flush(const Folder& folder) {
-    // Some file systems cannot flush a folder; they report EINVAL.
-    if (folder.can_flush && ::fsync(folder.fd.get()) != 0 && errno != EINVAL) return std::unexpected(errno);
-    return {};
-}
-
-// A fresh temporary file beside the place; `mode` as a new file gets it (less
-// the file-creation mask).
-struct Temporary {
-    FileDescriptor file;
-    std::string name;
-};
-
-std::expected<Temporary, int> make_temporary(const Folder& folder, std::string_view beside, mode_t mode) {
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        std::string name = temporary_name(beside);
-        const int fd = ::openat(folder.fd.get(), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (fd >= 0) return Temporary{FileDescriptor(fd), std::move(name)};
-        if (errno != EEXIST) return std::unexpected(errno);
-    }
-    return std::unexpected(EEXIST);
-}
-
-// The temporary's content and, for a file it replaces, that file's
-// permission bits and owner; flushed and closed.
-std::expected<void, int> fill(Temporary& temporary, const FileContent& content, FileMode mode,
-                              const struct stat* replaced) {
-    if (auto written = content(temporary.file.get()); !written) return written;
-    if (replaced && mode == FileMode::record) {
-        // Only root or a member of the group may give the file away; where
-        // that is refused the record belongs to whoever replaced it.
-        if (::fchown(temporary.file.get(), replaced->st_uid, replaced->st_gid) != 0 && errno != EPERM)
-            return std::unexpected(errno);
-        if (::fchmod(temporary.file.get(), replaced->st_mode & 07777) != 0) return std::unexpected(errno);
-    }
-    if (::fsync(temporary.file.get()) != 0) return std::unexpected(errno);
-    if (temporary.file.close() != 0) return std::unexpected(errno);
-    return {};
-}
-
-// Writes the temporary and renames it to `name`: over the file there, or,
-// with RENAME_NOREPLACE, to a name that must still be free.
-std::expected<void, int> write_and_rename(const Folder& folder, const std::string& name, const FileContent& content,
-                                          FileMode mode, const struct stat* replaced) {
-    const mode_t creation_mode = mode == FileMode::owner_only || replaced ? 0600 : 0666;
-    auto temporary = make_temporary(folder, name, creation_mode);
-    if (!temporary) return std::unexpected(temporary.error());
-    std::expected<void, int> written;
-    try {
-        written = fill(*temporary, content, mode, replaced);
-    } catch (...) {
-        // The content is made as it is written, and making it can run out
-        // of memory: no temporary is left behind for that either.
-        ::unlinkat(folder.fd.get(), temporary->name.c_str(), 0);
-        throw;
-    }
-    if (written) {
-        const unsigned flags = replaced ? 0 : RENAME_NOREPLACE;
-        if (::renameat2(folder.fd.get(), temporary->name.c_str(), folder.fd.get(), name.c_str(), flags) != 0)
-            written = std::unexpected(errno == EEXIST ? changed_meanwhile : errno);
-    }
-    if (!written) ::unlinkat(folder.fd.get(), temporary->name.c_str(), 0);
-    return written;
-}
-
-// A name that does not exist yet: the temporary takes it, and only while it
-// is still free. Making a file there is checked by the kernel as the plain
-// write's own creation would be; no empty file is ever seen under the name.
-std::expected<void, int> create(const std::string& path, const FileContent& content, FileMode mode) {
-    const auto slash = path.rfind('/');
-    const std::string folder_path = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    auto folder = open_folder(folder_path);
-    if (!folder) return std::unexpected(folder.error());
-    if (auto written = write_and_rename(*folder, name, content, mode, nullptr); !written) return written;
-    return flush(*folder);
-}
-
-// What the open of a plain write reached, when it is not a regular file with
-// a name to rename over: a device, a pipe, a file that no name leads to. A
-// secret goes only where no one else may read it: the user's own device or
-// pipe, or the null device.
-std::expected<void, int> write_through(FileDescriptor& file, const struct stat& status, const FileContent& content,
-                                       FileMode mode) {
-    if (mode == FileMode::owner_only) {
-        const bool null_device = S_ISCHR(status.st_mode) && status.st_rdev == makedev(1, 3);
-        if (S_ISREG(status.st_mode)) return std::unexpected(changed_meanwhile);
-        if (!null_device && status.st_uid != ::geteuid()) return std::unexpected(EACCES);
-    }
-    if (S_ISREG(status.st_mode) && ::ftruncate(file.get(), 0) != 0) return std::unexpected(errno);
-    if (auto written = content(file.get()); !written) return written;
-    if (file.close() != 0) return std::unexpected(errno);
-    return {};
-}
-
-// A file the open made through a link that led nowhere is removed again if
-// the write fails, as long as the name still holds that very file.
-class MadeByOpen {
+// The new content's file, in the directory it is renamed in. It has no name
+// until its content is complete where the file system allows (a process
+// killed before then leaves nothing), and otherwise a fresh name that every
+// failure removes again.
+class Temporary {
 public:
-    MadeByOpen(const Folder& folder, const std::string& name, const struct stat& made)
-        : folder_(folder), name_(name), made_(made) {}
-    MadeByOpen(const MadeByOpen&) = delete;
-    MadeByOpen& operator=(const MadeByOpen&) = delete;
-    ~MadeByOpen() {
-        struct stat now {};
-        if (armed_ && ::fstatat(folder_.fd.get(), name_.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
-            same_file(now, made_))
-            ::unlinkat(folder_.fd.get(), name_.c_str(), 0);
+    static Step<Temporary> make(const Folder& folder, std::string_view beside, mode_t mode) {
+        if (unnamed_files_can_be_named()) {
+            const int fd = ::openat(folder.fd(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+            if (fd >= 0) return Temporary(folder, FileDescriptor(fd), "", beside);
+            // File systems without unnamed files refuse in one of these ways.
+            if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return failed(errno);
+        }
+        for (int attempt = 0; attempt < max_temporary_names; ++attempt) {
+            std::string name = temporary_name(beside);
+            const int fd = ::openat(folder.fd(), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+            if (fd >= 0) return Temporary(folder, FileDescriptor(fd), std::move(name), beside);
+            if (errno != EEXIST) return failed(errno);
+        }
+        return failed(EEXIST);
     }
-    void keep() { armed_ = false; }
+    Temporary(Temporary&& other) noexcept
+        : folder_(other.folder_),
+          file_(std::move(other.file_)),
+          name_(std::move(other.name_)),
+          beside_(std::move(other.beside_)),
+          in_place_(std::exchange(other.in_place_, true)) {}
+    Temporary& operator=(Temporary&&) = delete;
+    ~Temporary() {
+        if (!in_place_ && !name_.empty()) ::unlinkat(folder_, name_.c_str(), 0);
+    }
+
+    int fd() const { return file_.get(); }
+
+    // Gives the file `name`, which must still be free.
+    Step<> take_free_name(const std::string& name) {
+        if (name_.empty()) {
+            if (::linkat(AT_FDCWD, proc_link(fd()).c_str(), folder_, name.c_str(), AT_SYMLINK_FOLLOW) != 0)
+                return errno == EEXIST ? name_changed() : failed(errno);
+        } else if (::renameat2(folder_, name_.c_str(), folder_, name.c_str(), RENAME_NOREPLACE) != 0) {
+            return errno == EEXIST ? name_changed() : failed(errno);
+        }
+        in_place_ = true;
+        return {};
+    }
+
+    // Renames the file over the entry `name`.
+    Step<> rename_over(const std::string& name) {
+        if (name_.empty()) {
+            // A rename needs a name to move: the last instant in which a
+            // process killed leaves a temporary behind.
+            if (auto named = take_temporary_name(); !named) return named;
+        }
+        if (::renameat(folder_, name_.c_str(), folder_, name.c_str()) != 0) return failed(errno);
+        in_place_ = true;
+        return {};
+    }
 
 private:
-    const Folder& folder_;
-    const std::string& name_;
-    struct stat made_;
-    bool armed_ = true;
+    Temporary(const Folder& folder, FileDescriptor file, std::string name, std::string_view beside)
+        : folder_(folder.fd()), file_(std::move(file)), name_(std::move(name)), beside_(beside) {}
+
+    Step<> take_temporary_name() {
+        for (int attempt = 0; attempt < max_temporary_names; ++attempt) {
+            std::string name = temporary_name(beside_);
+            if (::linkat(AT_FDCWD, proc_link(fd()).c_str(), folder_, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+                name_ = std::move(name);
+                return {};
+            }
+            if (errno != EEXIST) return failed(errno);
+        }
+        return failed(EEXIST);
+    }
+
+    int folder_;  // owned by whoever owns this, which outlives it
+    FileDescriptor file_;
+    std::string name_;  // empty while unnamed
+    std::string beside_;
+    bool in_place_ = false;
 };
 
-// An existing name, a file or a link: opened as the plain write opens it,
-// without truncating, so that the kernel follows the links and applies its
-// checks; the replacement is then renamed over the file it reached.
-std::expected<void, int> replace(const std::string& path, const FileContent& content, FileMode mode) {
-    // A link that leads nowhere yet: the open makes the file it names.
-    struct stat before {};
-    const bool dangling = ::stat(path.c_str(), &before) != 0 && errno == ENOENT;
-    const mode_t creation_mode = mode == FileMode::owner_only ? 0600 : 0666;
-    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY, creation_mode));
-    if (!file.valid()) return std::unexpected(errno);
-    struct stat reached {};
-    if (::fstat(file.get(), &reached) != 0) return std::unexpected(errno);
-    if (!S_ISREG(reached.st_mode)) return write_through(file, reached, content, mode);
+// The replaced file's access control list, where it has one; a file system
+// without them is not an error.
+Step<> copy_access_acl(int from, int to) {
+    std::array<char, 4096> acl;
+    const ssize_t size = ::fgetxattr(from, access_acl, acl.data(), acl.size());
+    if (size < 0) return errno == ENODATA || errno == ENOTSUP ? Step<>{} : failed(errno);
+    if (::fsetxattr(to, access_acl, acl.data(), static_cast<std::size_t>(size), 0) != 0 && errno != ENOTSUP)
+        return failed(errno);
+    return {};
+}
 
-    // The name to rename over is the one that leads to the file just opened.
-    auto place = follow_links(path);
-    if (!place) return write_through(file, reached, content, mode);
-    auto folder = open_folder(place->folder);
-    if (!folder) return std::unexpected(folder.error());
+// The temporary's content and permissions, flushed. A replaced record keeps
+// the replaced file's mode, list and, where the process may give it away,
+// owner; a secret is 0600 whatever the file-creation mask made it.
+Step<> fill(Temporary& temporary, const FileReplacement& file, const FileDescriptor* replaced,
+            const struct stat* replaced_status) {
+    const int fd = temporary.fd();
+    if (auto written = file.content(fd); !written) return failed(written.error());
+    if (file.mode == FileMode::owner_only) {
+        if (::fchmod(fd, 0600) != 0) return failed(errno);
+    } else if (replaced) {
+        // Only root or a member of the group may give the file away; where
+        // that is refused the record belongs to whoever replaced it.
+        if (::fchown(fd, replaced_status->st_uid, replaced_status->st_gid) != 0 && errno != EPERM) return failed(errno);
+        if (::fchmod(fd, replaced_status->st_mode & 07777) != 0) return failed(errno);
+        if (auto copied = copy_access_acl(replaced->get(), fd); !copied) return copied;
+    }
+    if (::fsync(fd) != 0) return failed(errno);
+    return {};
+}
+
+// Whether a secret may go through this device or pipe: only where no one
+// else may read it, or into the null device.
+bool takes_secrets(const struct stat& status) {
+    if (S_ISCHR(status.st_mode) && status.st_rdev == makedev(1, 3)) return true;
+    return !S_ISREG(status.st_mode) && status.st_uid == ::geteuid() && (status.st_mode & (S_IRGRP | S_IROTH)) == 0;
+}
+
+// One file of a replacement, written and flushed but not yet in place.
+class StagedFile {
+public:
+    // A name that does not exist yet: the temporary takes it while it is
+    // still free. Making a file there is checked by the kernel as the plain
+    // write's own creation would be; no empty file is ever seen under it.
+    static Step<StagedFile> new_name(const FileReplacement& file) {
+        auto parts = split_path(file.path);
+        auto folder = Folder::open(parts.folder);
+        if (!folder) return failed(folder.error());
+        StagedFile staged(Kind::new_name, *std::move(folder), std::move(parts.name));
+        const mode_t creation_mode = file.mode == FileMode::owner_only ? 0600 : 0666;
+        if (auto made = staged.make_temporary(file, creation_mode, nullptr); !made) return std::unexpected(made.error());
+        return staged;
+    }
+
+    // An existing name, a file or a link: opened as the plain write opens it,
+    // without truncating, so that the kernel follows the links and applies
+    // its checks; the replacement is renamed over the entry it reached.
+    static Step<StagedFile> existing_name(const FileReplacement& file) {
+        // A link that leads nowhere yet: the open makes the file it names.
+        struct stat before {};
+        const bool dangling = ::stat(file.path.c_str(), &before) != 0 && errno == ENOENT;
+        const mode_t creation_mode = file.mode == FileMode::owner_only ? 0600 : 0666;
+        FileDescriptor opened(::open(file.path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY, creation_mode));
+        if (!opened.valid()) return failed(errno);
+        struct stat reached {};
+        if (::fstat(opened.get(), &reached) != 0) return failed(errno);
+        if (!S_ISREG(reached.st_mode)) return through(std::move(opened), reached, file);
+        auto entry = entry_of(opened.get(), reached);
+        if (!entry) {
+            switch (entry.error().why) {
+                case NoEntry::Why::unnamed: return through(std::move(opened), reached, file);
+                case NoEntry::Why::moved: return name_changed();
+                case NoEntry::Why::failed: return failed(entry.error().error_number);
+            }
+        }
+        // Until the rename, what the open made stands in for the file: it
+        // has the mode and owner a new file gets, and goes if the write fails.
+        StagedFile staged(Kind::existing_name, std::move(entry->folder), std::move(entry->name));
+        staged.reached_ = reached;
+        staged.made_by_open_ = dangling;
+        if (auto made = staged.make_temporary(file, 0600, &opened); !made) return std::unexpected(made.error());
+        return staged;
+    }
+
+    StagedFile(StagedFile&& other) noexcept
+        : kind_(other.kind_),
+          folder_(std::move(other.folder_)),
+          name_(std::move(other.name_)),
+          temporary_(std::move(other.temporary_)),
+          opened_(std::move(other.opened_)),
+          reached_(other.reached_),
+          content_(other.content_),
+          made_by_open_(std::exchange(other.made_by_open_, false)),
+          committed_(other.committed_) {}
+    StagedFile& operator=(StagedFile&&) = delete;
+    ~StagedFile() {
+        if (made_by_open_ && !committed_ && holds_file(*folder_, name_, reached_))
+            ::unlinkat(folder_->fd(), name_.c_str(), 0);
+    }
+
+    // Puts the content in place: the rename, or the write through the open file.
+    Step<> commit() {
+        Step<> done;
+        switch (kind_) {
+            case Kind::new_name: done = temporary_->take_free_name(name_); break;
+            case Kind::existing_name:
+                // The entry still holds the file the open reached, or the
+                // write starts again; it never lands anywhere else.
+                done = holds_file(*folder_, name_, reached_) ? temporary_->rename_over(name_) : name_changed();
+                break;
+            case Kind::through: done = write_through(); break;
+        }
+        committed_ = done.has_value();
+        return done;
+    }
+
+    std::expected<void, int> flush() const { return folder_ ? folder_->flush() : std::expected<void, int>{}; }
+
+private:
+    enum class Kind { new_name, existing_name, through };
+
+    StagedFile(Kind kind, std::optional<Folder> folder, std::string name)
+        : kind_(kind), folder_(std::move(folder)), name_(std::move(name)) {}
+
+    // What the open reached when it is not a file with a name to rename
+    // over: a device, a pipe, a file no name leads to. It is written only
+    // when the files are put in place, and a secret only where no one else
+    // may read it.
+    static Step<StagedFile> through(FileDescriptor opened, const struct stat& reached, const FileReplacement& file) {
+        if (file.mode == FileMode::owner_only && !takes_secrets(reached))
+            return S_ISREG(reached.st_mode) ? name_changed() : failed(EACCES);
+        StagedFile staged(Kind::through, std::nullopt, "");
+        staged.opened_ = std::move(opened);
+        staged.reached_ = reached;
+        staged.content_ = &file.content;
+        return staged;
+    }
+
+    Step<> make_temporary(const FileReplacement& file, mode_t mode, const FileDescriptor* replaced) {
+        auto temporary = Temporary::make(*folder_, name_, mode);
+        if (!temporary) return std::unexpected(temporary.error());
+        temporary_.emplace(*std::move(temporary));
+        return fill(*temporary_, file, replaced, replaced ? &reached_ : nullptr);
+    }
+
+    Step<> write_through() {
+        if (S_ISREG(reached_.st_mode) && ::ftruncate(opened_.get(), 0) != 0) return failed(errno);
+        if (auto written = (*content_)(opened_.get()); !written) return failed(written.error());
+        if (opened_.close() != 0) return failed(errno);
+        return {};
+    }
+
+    Kind kind_;
+    std::optional<Folder> folder_;  // declared before the temporary, which names files in it
+    std::string name_;
+    std::optional<Temporary> temporary_;
+    FileDescriptor opened_;
+    struct stat reached_ {};
+    const FileContent* content_ = nullptr;
+    bool made_by_open_ = false;
+    bool committed_ = false;
+};
+
+Step<StagedFile> stage(const FileReplacement& file) {
+    if (file.path.ends_with('/')) {
+        // Names a directory, or nothing that could become a file.
+        struct stat status {};
+        if (::stat(file.path.c_str(), &status) != 0) return failed(errno);
+        return failed(S_ISDIR(status.st_mode) ? EISDIR : ENOTDIR);
+    }
     struct stat named {};
-    if (::fstatat(folder->fd.get(), place->name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 ||
-        !same_file(named, reached))
-        return write_through(file, reached, content, mode);
-
-    // What the open made stands in for the file until the rename: it has the
-    // mode and owner a new file gets.
-    std::optional<MadeByOpen> made;
-    if (dangling) made.emplace(*folder, place->name, reached);
-    if (auto written = write_and_rename(*folder, place->name, content, mode, &reached); !written) return written;
-    if (made) made->keep();
-    return flush(*folder);
+    if (::lstat(file.path.c_str(), &named) == 0) return StagedFile::existing_name(file);
+    if (errno == ENOENT) return StagedFile::new_name(file);
+    return failed(errno);
 }
 
 }  // namespace
 
-std::expected<void, int> replace_file(const std::string& path, std::string_view bytes, FileMode mode) {
-    return replace_file(path, [bytes](int fd) { return write_all(fd, bytes); }, mode);
+std::expected<void, ReplaceFailure> replace_files(std::span<const FileReplacement> files) {
+    std::vector<StagedFile> in_place;
+    for (int attempt = 0; in_place.size() < files.size(); ++attempt) {
+        const std::size_t first = in_place.size();
+        if (attempt == max_attempts) return std::unexpected(ReplaceFailure{first, EAGAIN});
+        std::vector<StagedFile> staged;
+        staged.reserve(files.size() - first);
+        std::optional<ReplaceFailure> failure;
+        const auto stopped = [&](std::size_t index, const StepError& error) {
+            if (const int* error_number = std::get_if<int>(&error)) failure = ReplaceFailure{index, *error_number};
+        };
+        for (std::size_t i = first; i < files.size() && !failure; ++i) {
+            auto file = stage(files[i]);
+            if (!file) {
+                stopped(i, file.error());
+                break;
+            }
+            staged.push_back(*std::move(file));
+        }
+        if (failure) return std::unexpected(*failure);
+        if (staged.size() < files.size() - first) continue;  // a name changed: stage again
+        for (auto& file : staged) {
+            if (auto done = file.commit(); !done) {
+                stopped(in_place.size(), done.error());
+                break;
+            }
+            in_place.push_back(std::move(file));
+        }
+        if (failure) return std::unexpected(*failure);
+    }
+    for (std::size_t i = 0; i < in_place.size(); ++i) {
+        if (auto flushed = in_place[i].flush(); !flushed) return std::unexpected(ReplaceFailure{i, flushed.error()});
+    }
+    return {};
 }
 
 std::expected<void, int> replace_file(const std::string& path, const FileContent& content, FileMode mode) {
-    if (path.ends_with('/')) {
-        // Names a folder, or nothing that could become a file.
-        struct stat status {};
-        if (::stat(path.c_str(), &status) != 0) return std::unexpected(errno);
-        return std::unexpected(S_ISDIR(status.st_mode) ? EISDIR : ENOTDIR);
-    }
-    for (int attempt = 0; attempt < max_attempts; ++attempt) {
-        struct stat named {};
-        std::expected<void, int> written;
-        if (::lstat(path.c_str(), &named) == 0) {
-            written = replace(path, content, mode);
-        } else if (errno == ENOENT) {
-            written = create(path, content, mode);
-        } else {
-            return std::unexpected(errno);
-        }
-        if (written || written.error() != changed_meanwhile) return written;
-    }
-    return std::unexpected(EAGAIN);
+    const FileReplacement file{path, content, mode};
+    if (auto replaced = replace_files(std::span(&file, 1)); !replaced) return std::unexpected(replaced.error().error_number);
+    return {};
+}
+
+std::expected<void, int> replace_file(const std::string& path, std::string_view bytes, FileMode mode) {
+    return replace_file(path, [bytes](int fd) { return write_all(fd, bytes); }, mode);
 }
 
 }  // namespace vevizovuvazavad::io

@@ -2,6 +2,7 @@
 
 #include <sodium.h>
 
+#include <cerrno>
 #include <string_view>
 
 #include <fmt/format.h>
@@ -36,10 +37,12 @@ private:
 }  // namespace
 
 std::expected<orrincore_crypto::SigningKey, std::string> read_seed_file(const std::string& path) {
-    auto content = read_file(path, max_seed_file_size + 1);
-    if (!content) return std::unexpected(path_error_text(path, content.error()));
+    auto content = read_file(path, max_seed_file_size);
+    if (!content) {
+        if (content.error() == EFBIG) return std::unexpected(malformed_seed);
+        return std::unexpected(path_error_text(path, content.error()));
+    }
     WipeOnExit wipe_content(*content);
-    if (content->size() > max_seed_file_size) return std::unexpected(malformed_seed);
     if (!orrincore_error::is_valid_utf8(*content))
         return std::unexpected(fmt::format("{}: stream did not contain valid UTF-8", display_path(path)));
 

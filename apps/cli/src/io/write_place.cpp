@@ -13,12 +13,6 @@ namespace {
 // As many links as the kernel follows in one path before it gives up.
 constexpr int max_links = 40;
 
-NameInFolder split(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) return {".", path};
-    return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
-}
-
 // What the link at `path` holds. Its reported size is only a first guess:
 // the links of /proc report 64 bytes whatever they hold.
 std::expected<std::string, int> link_target(const std::string& path, std::size_t reported_size) {
@@ -36,18 +30,18 @@ std::expected<std::string, int> link_target(const std::string& path, std::size_t
 
 }  // namespace
 
-std::expected<NameInFolder, int> follow_links(const std::string& start) {
+std::expected<PathParts, int> follow_links(const std::string& start) {
     std::string path = start;
     for (int followed = 0; followed <= max_links; ++followed) {
         struct stat status {};
         if (::lstat(path.c_str(), &status) != 0) {
-            if (errno == ENOENT) return split(path);
+            if (errno == ENOENT) return split_path(path);
             return std::unexpected(errno);
         }
-        if (!S_ISLNK(status.st_mode)) return split(path);
+        if (!S_ISLNK(status.st_mode)) return split_path(path);
         auto target = link_target(path, static_cast<std::size_t>(status.st_size));
         if (!target) return std::unexpected(target.error());
-        path = target->starts_with('/') ? std::move(*target) : split(path).folder + "/" + *target;
+        path = target->starts_with('/') ? std::move(*target) : split_path(path).folder + "/" + *target;
     }
     return std::unexpected(ELOOP);
 }

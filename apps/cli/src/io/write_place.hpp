@@ -11,18 +11,15 @@
 #include <string>
 #include <utility>
 
-namespace vevizovuvazavad::io {
+#include "io/folder.hpp"
 
-struct NameInFolder {
-    std::string folder;
-    std::string name;
-};
+namespace vevizovuvazavad::io {
 
 // The folder and name that `path` leads to once every link in its last
 // component is followed, as the kernel follows them; the name need not
 // exist. The error number is that of the first step that failed (ELOOP for
 // too many links).
-std::expected<NameInFolder, int> follow_links(const std::string& path);
+std::expected<PathParts, int> follow_links(const std::string& path);
 
 // The file a reader of a path opens, looked at once however many places it
 // is checked against. It keeps a reference to the path.
