@@ -1,4 +1,6 @@
 #pragma once
+// Writing a whole buffer to a file descriptor, the one loop every writer of
+// the tool goes through: a pipe or a signal may take a write in parts.
 
 #include <expected>
 #include <string_view>

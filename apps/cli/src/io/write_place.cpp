@@ -62,10 +62,10 @@ std::optional<WritePlace> WritePlace::of(const std::string& path) {
     return WritePlace(folder.st_dev, folder.st_ino, std::move(place->name), file);
 }
 
-std::optional<FileAtPath> FileAtPath::of(const std::string& path) {
+std::optional<FileAtPath> FileAtPath::of(std::string path) {
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0) return std::nullopt;
-    return FileAtPath(path, status.st_dev, status.st_ino, status.st_nlink);
+    return FileAtPath(std::move(path), status.st_dev, status.st_ino, status.st_nlink);
 }
 
 bool WritePlace::holds_file_at(const std::string& path) const {

@@ -22,19 +22,18 @@ namespace vevizovuvazavad::io {
 std::expected<PathParts, int> follow_links(const std::string& path);
 
 // The file a reader of a path opens, looked at once however many places it
-// is checked against. It keeps a reference to the path.
+// is checked against.
 class FileAtPath {
 public:
     // None when nothing can be looked at there.
-    static std::optional<FileAtPath> of(const std::string& path);
-    static std::optional<FileAtPath> of(std::string&&) = delete;
+    static std::optional<FileAtPath> of(std::string path);
 
 private:
     friend class WritePlace;
-    FileAtPath(const std::string& path, dev_t device, ino_t inode, nlink_t links)
-        : path_(path), device_(device), inode_(inode), links_(links) {}
+    FileAtPath(std::string path, dev_t device, ino_t inode, nlink_t links)
+        : path_(std::move(path)), device_(device), inode_(inode), links_(links) {}
 
-    const std::string& path_;
+    std::string path_;
     dev_t device_;
     ino_t inode_;
     nlink_t links_;
