@@ -7,9 +7,9 @@
 #include <orrincore_json/enumeration.hpp>
 #include <vuvadededoru_contracts/manifest.hpp>
 #include <zorizorezire_rizozi/legal_hold.hpp>
+#include <zorizorezire_rizozi/sealing.hpp>
 #include <zorizorezire_rizozi/verification.hpp>
 
-#include "commands/package_seal.hpp"
 #include "demo/fixed_data.hpp"
 #include "demo/narration.hpp"
 #include "demo/steps.hpp"
@@ -88,8 +88,8 @@ StepResult seal_package(RunState& state) {
     std::vector<orrincore_object::ContentDigest> digests;
     for (const auto payload : chunk_payloads)
         digests.push_back({payload.size(), orrincore_crypto::hash::blake3_hash(payload)});
-    auto seal = vevizovuvazavad::seal_over_chunks(writing, std::move(digests), state.demo_key,
-                                                  policy.minimum_retention_days, now);
+    auto seal = zorizorezire_rizozi::sealing::seal_over_chunks(writing, std::move(digests), state.demo_key,
+                                                               policy.minimum_retention_days, now);
     if (!seal) return std::unexpected(seal.error().message());
     const auto& manifest = seal->manifest.manifest;
     print_ok(fmt::format("manifest signed: {} chunk(s), {} bytes, hash {}", manifest.object_refs.size(),
