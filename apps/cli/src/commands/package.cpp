@@ -3,6 +3,7 @@
 #include <optional>
 
 #include <fmt/format.h>
+#include <nlohmann/json.hpp>
 #include <vuvadededoru_contracts/manifest.hpp>
 #include <vuvadededoru_contracts/package.hpp>
 #include <vuvadededoru_contracts/retention.hpp>
@@ -157,7 +158,7 @@ HandlerResult run(const Cli& cli, const PackageCommand::Verify& command) {
         if (auto checked = verification::verify_chunk_digests(manifest, *digests); !checked)
             return std::unexpected(checked.error().message());
     }
-    const io::ResultObject result = {{"chunks_checked", command.chunks.size()}, {"verified", true}};
+    const nlohmann::json result = {{"chunks_checked", command.chunks.size()}, {"verified", true}};
     const std::string chunks_checked =
         command.chunks.empty() ? "" : fmt::format(", {} chunk(s) integrity ok", command.chunks.size());
     io::emit(cli.output_form(), result,

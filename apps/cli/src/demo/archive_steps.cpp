@@ -30,7 +30,7 @@ ChunkBytes bytes_of(std::string_view text) {
 
 }  // namespace
 
-StepResult create_records(RunState& state) {
+HandlerResult create_records(RunState& state) {
     print_title("1. Target + retention policy + package");
     auto target = vuvadededoru_contracts::ArchiveTarget::create(
         {.tenant_id = state.tenant,
@@ -80,7 +80,7 @@ StepResult create_records(RunState& state) {
     return {};
 }
 
-StepResult seal_package(RunState& state) {
+HandlerResult seal_package(RunState& state) {
     print_title("2. Seal: build a signed manifest from real chunks, then seal the package");
     const ArchivePackage& writing = state.writing_package.value();
     const RetentionPolicy& policy = state.policy.value();
@@ -115,7 +115,7 @@ StepResult seal_package(RunState& state) {
     return {};
 }
 
-StepResult refuse_reseal(RunState& state) {
+HandlerResult refuse_reseal(RunState& state) {
     print_title("3. Refusal path — mutating a sealed archive");
     const ArchivePackage& sealed = state.sealed_package.value();
     auto resealed = sealed.seal(
@@ -132,7 +132,7 @@ StepResult refuse_reseal(RunState& state) {
     return {};
 }
 
-StepResult refuse_shortened_retention(RunState& state) {
+HandlerResult refuse_shortened_retention(RunState& state) {
     print_title("4. Refusal path — retroactively shortening retention");
     const RetentionPolicy& policy = state.policy.value();
     auto shortened = policy.extend_minimum_retention(shortened_minimum_days, now);
@@ -149,7 +149,7 @@ StepResult refuse_shortened_retention(RunState& state) {
     return {};
 }
 
-StepResult place_legal_hold(RunState& state) {
+HandlerResult place_legal_hold(RunState& state) {
     print_title("5. Legal hold: request, approve, assign to the package");
     auto hold = LegalHold::create(
         {
