@@ -3,7 +3,7 @@
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build demo test asan bench fuzz clean
+.PHONY: all deps configure build demo test asan bench fuzz clean
 
 all: build
 
@@ -12,12 +12,17 @@ deps:
 
 # Each build folder is configured again whenever CMAKE_FLAGS differ from
 # those it was last configured with (scripts/configure).
-build: deps
+configure: deps
 	@scripts/configure build $(CMAKE_FLAGS)
+
+build: configure
 	cmake --build build -j $(JOBS)
 
 # The whole lifecycle in one process, offline, checking its own verdicts.
-demo: build
+# Only the tool is built, not the tests and fuzzers: it is a new user's
+# first command.
+demo: configure
+	cmake --build build -j $(JOBS) --target vevizovuvazavad
 	build/apps/cli/vevizovuvazavad demo
 
 test: build

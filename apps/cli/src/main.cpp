@@ -10,7 +10,7 @@
 
 #include <orrincore_crypto/initialize.hpp>
 
-#include "commands/entry.hpp"
+#include "run_main.hpp"
 
 namespace {
 

@@ -19,7 +19,7 @@ namespace {
 
 namespace demo = vevizovuvazavad::demo;
 using demo::RunState;
-using demo::StepResult;
+using vevizovuvazavad::HandlerResult;
 using orrincore_audit::AuditCategory;
 using orrincore_audit::AuditResult;
 using vevizovuvazavad::testing::masked;
@@ -62,11 +62,11 @@ private:
 };
 
 struct Outcome {
-    StepResult result;
+    HandlerResult result;
     std::string printed;  // masked
 };
 
-Outcome run_step(StepResult (*step)(RunState&), RunState& state) {
+Outcome run_step(HandlerResult (*step)(RunState&), RunState& state) {
     CapturedStdout captured;
     auto result = step(state);
     return {std::move(result), captured.text()};
@@ -82,7 +82,7 @@ RunState state_after(std::size_t count) {
     return state;
 }
 
-void succeed(StepResult (*stage)(RunState&), RunState& state) {
+void succeed(HandlerResult (*stage)(RunState&), RunState& state) {
     const auto outcome = run_step(stage, state);
     ASSERT_TRUE(outcome.result) << outcome.result.error();
 }
@@ -109,7 +109,7 @@ struct CraftedCase {
     const char* name;
     std::size_t steps_run;  // of the real lifecycle, before the crafting
     std::function<void(RunState&)> craft;
-    StepResult (*step)(RunState&);
+    HandlerResult (*step)(RunState&);
     std::string printed;
     std::string error;
 };

@@ -1,6 +1,7 @@
 #include <optional>
 
 #include <fmt/format.h>
+#include <nlohmann/json.hpp>
 #include <orrincore_audit/audit_chain.hpp>
 #include <orrincore_audit/signed_audit_event.hpp>
 
@@ -58,7 +59,7 @@ HandlerResult run(const Cli& cli, const CustodyCommand::Verify& command) {
         command.chain, [&check](const SignedAuditEvent& signed_event) { check.next(signed_event); });
     if (!events) return std::unexpected(std::move(events).error());
     if (auto checked = check.outcome(); !checked) return checked;
-    io::emit(cli.output_form(), io::ResultObject{{"events", *events}, {"verified", true}},
+    io::emit(cli.output_form(), nlohmann::json{{"events", *events}, {"verified", true}},
              fmt::format("chain of {} event(s) verified", *events));
     return {};
 }

@@ -2,7 +2,7 @@
 // `vevizovuvazavad custody verify`: a signed chain-of-custody file.
 
 #include "command_line/cli.hpp"
-#include "commands/handler_result.hpp"
+#include "handler_result.hpp"
 
 namespace vevizovuvazavad {
 

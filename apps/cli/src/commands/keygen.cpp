@@ -1,4 +1,5 @@
 #include <fmt/format.h>
+#include <nlohmann/json.hpp>
 #include <orrincore_crypto/sign.hpp>
 
 #include "commands/keygen.hpp"
@@ -14,7 +15,7 @@ HandlerResult run_keygen(const Cli& cli, const KeygenCommand& command) {
         return std::unexpected(io::os_error_text(written.error()));
     const std::string fingerprint = key.verifying_key().fingerprint().to_hex();
     io::emit(
-        cli.output_form(), io::ResultObject{{"fingerprint", fingerprint}},
+        cli.output_form(), nlohmann::json{{"fingerprint", fingerprint}},
         fmt::format("seed written to {} (0600)\npublic fingerprint: {}", io::display_path(command.out), fingerprint));
     return {};
 }

@@ -2,7 +2,7 @@
 // `vevizovuvazavad keygen <OUT>`: a new Ed25519 signing seed file, mode 0600.
 
 #include "command_line/cli.hpp"
-#include "commands/handler_result.hpp"
+#include "handler_result.hpp"
 
 namespace vevizovuvazavad {
 

@@ -3,7 +3,7 @@
 // signed ruleset that the operator trusts.
 
 #include "command_line/cli.hpp"
-#include "commands/handler_result.hpp"
+#include "handler_result.hpp"
 
 namespace vevizovuvazavad {
 

@@ -3,15 +3,16 @@
 #include <optional>
 
 #include <fmt/format.h>
+#include <nlohmann/json.hpp>
 #include <vuvadededoru_contracts/manifest.hpp>
 #include <vuvadededoru_contracts/package.hpp>
 #include <vuvadededoru_contracts/retention.hpp>
 #include <vuvadededoru_contracts/target.hpp>
+#include <zorizorezire_rizozi/sealing.hpp>
 #include <zorizorezire_rizozi/verification.hpp>
 
 #include "commands/given_or_fresh.hpp"
 #include "commands/package.hpp"
-#include "commands/package_seal.hpp"
 #include "io/chunk_file.hpp"
 #include "io/emit.hpp"
 #include "io/record_file.hpp"
@@ -29,6 +30,7 @@ using vuvadededoru_contracts::SealedManifest;
 using zedododor_avovodizi::ids::ProductId;
 using zedododor_avovodizi::ids::Uuid;
 using zedododor_avovodizi::time::Timestamp;
+namespace sealing = zorizorezire_rizozi::sealing;
 namespace verification = zorizorezire_rizozi::verification;
 
 HandlerResult run(const Cli& cli, const PackageCommand::New& command) {
@@ -58,13 +60,13 @@ HandlerResult run(const Cli& cli, const PackageCommand::New& command) {
 
 // The seal over the chunk files, in the order given, each file hashed as it
 // is read; the first file that cannot be read ends the walk.
-std::expected<PackageSeal, std::string> seal_chunk_files(const ArchivePackage& writing,
-                                                         const std::vector<std::string>& paths,
-                                                         const orrincore_crypto::SigningKey& key,
-                                                         std::uint32_t retention_days, Timestamp now) {
+std::expected<sealing::PackageSeal, std::string> seal_chunk_files(const ArchivePackage& writing,
+                                                                  const std::vector<std::string>& paths,
+                                                                  const orrincore_crypto::SigningKey& key,
+                                                                  std::uint32_t retention_days, Timestamp now) {
     auto digests = io::digest_chunk_files(paths, [](std::size_t) { return io::ChunkReading{}; });
     if (!digests) return std::unexpected(std::move(digests).error());
-    auto seal = seal_over_chunks(writing, *std::move(digests), key, retention_days, now);
+    auto seal = sealing::seal_over_chunks(writing, *std::move(digests), key, retention_days, now);
     if (!seal) return std::unexpected(seal.error().message());
     return *std::move(seal);
 }
@@ -160,7 +162,7 @@ HandlerResult run(const Cli& cli, const PackageCommand::Verify& command) {
         if (auto checked = verification::verify_chunk_digests(manifest, *digests); !checked)
             return std::unexpected(checked.error().message());
     }
-    const io::ResultObject result = {{"chunks_checked", command.chunks.size()}, {"verified", true}};
+    const nlohmann::json result = {{"chunks_checked", command.chunks.size()}, {"verified", true}};
     const std::string chunks_checked =
         command.chunks.empty() ? "" : fmt::format(", {} chunk(s) integrity ok", command.chunks.size());
     io::emit(cli.output_form(), result,

@@ -2,7 +2,7 @@
 // `vevizovuvazavad retention new|extend|show`: retention policies, extend-only.
 
 #include "command_line/cli.hpp"
-#include "commands/handler_result.hpp"
+#include "handler_result.hpp"
 
 namespace vevizovuvazavad {
 

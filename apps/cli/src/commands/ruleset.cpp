@@ -1,4 +1,5 @@
 #include <fmt/format.h>
+#include <nlohmann/json.hpp>
 #include <orrincore_error/hex.hpp>
 #include <orrincore_policy/signed_ruleset.hpp>
 #include <orrincore_policy/validation.hpp>
@@ -25,7 +26,7 @@ HandlerResult run(const Cli& cli, const RulesetCommand::Pubkey& command) {
     auto key = io::read_seed_file(command.key);
     if (!key) return std::unexpected(std::move(key).error());
     const std::string pubkey_hex = orrincore_error::hex::to_lower(key->verifying_key().bytes());
-    io::emit(cli.output_form(), io::ResultObject{{"pubkey_hex", pubkey_hex}},
+    io::emit(cli.output_form(), nlohmann::json{{"pubkey_hex", pubkey_hex}},
              fmt::format("{}\n\ntrust it wherever this key's rulesets must be accepted:\n  vevizovuvazavad trust add "
                          "--store <trust-store.json> --name <name> --pubkey {}",
                          pubkey_hex, pubkey_hex));

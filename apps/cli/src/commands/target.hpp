@@ -2,7 +2,7 @@
 // `vevizovuvazavad target new|show`: archive storage targets.
 
 #include "command_line/cli.hpp"
-#include "commands/handler_result.hpp"
+#include "handler_result.hpp"
 
 namespace vevizovuvazavad {
 

@@ -2,7 +2,7 @@
 // `vevizovuvazavad trust add|list`: the trust store of ruleset-signing keys.
 
 #include "command_line/cli.hpp"
-#include "commands/handler_result.hpp"
+#include "handler_result.hpp"
 
 namespace vevizovuvazavad {
 

@@ -7,9 +7,9 @@
 #include <orrincore_json/enumeration.hpp>
 #include <vuvadededoru_contracts/manifest.hpp>
 #include <zorizorezire_rizozi/legal_hold.hpp>
+#include <zorizorezire_rizozi/sealing.hpp>
 #include <zorizorezire_rizozi/verification.hpp>
 
-#include "commands/package_seal.hpp"
 #include "demo/fixed_data.hpp"
 #include "demo/narration.hpp"
 #include "demo/steps.hpp"
@@ -30,7 +30,7 @@ ChunkBytes bytes_of(std::string_view text) {
 
 }  // namespace
 
-StepResult create_records(RunState& state) {
+HandlerResult create_records(RunState& state) {
     print_title("1. Target + retention policy + package");
     auto target = vuvadededoru_contracts::ArchiveTarget::create(
         {.tenant_id = state.tenant,
@@ -80,7 +80,7 @@ StepResult create_records(RunState& state) {
     return {};
 }
 
-StepResult seal_package(RunState& state) {
+HandlerResult seal_package(RunState& state) {
     print_title("2. Seal: build a signed manifest from real chunks, then seal the package");
     const ArchivePackage& writing = state.writing_package.value();
     const RetentionPolicy& policy = state.policy.value();
@@ -88,8 +88,8 @@ StepResult seal_package(RunState& state) {
     std::vector<orrincore_object::ContentDigest> digests;
     for (const auto payload : chunk_payloads)
         digests.push_back({payload.size(), orrincore_crypto::hash::blake3_hash(payload)});
-    auto seal = vevizovuvazavad::seal_over_chunks(writing, std::move(digests), state.demo_key,
-                                                  policy.minimum_retention_days, now);
+    auto seal = zorizorezire_rizozi::sealing::seal_over_chunks(writing, std::move(digests), state.demo_key,
+                                                               policy.minimum_retention_days, now);
     if (!seal) return std::unexpected(seal.error().message());
     const auto& manifest = seal->manifest.manifest;
     print_ok(fmt::format("manifest signed: {} chunk(s), {} bytes, hash {}", manifest.object_refs.size(),
@@ -115,7 +115,7 @@ StepResult seal_package(RunState& state) {
     return {};
 }
 
-StepResult refuse_reseal(RunState& state) {
+HandlerResult refuse_reseal(RunState& state) {
     print_title("3. Refusal path — mutating a sealed archive");
     const ArchivePackage& sealed = state.sealed_package.value();
     auto resealed = sealed.seal(
@@ -132,7 +132,7 @@ StepResult refuse_reseal(RunState& state) {
     return {};
 }
 
-StepResult refuse_shortened_retention(RunState& state) {
+HandlerResult refuse_shortened_retention(RunState& state) {
     print_title("4. Refusal path — retroactively shortening retention");
     const RetentionPolicy& policy = state.policy.value();
     auto shortened = policy.extend_minimum_retention(shortened_minimum_days, now);
@@ -149,7 +149,7 @@ StepResult refuse_shortened_retention(RunState& state) {
     return {};
 }
 
-StepResult place_legal_hold(RunState& state) {
+HandlerResult place_legal_hold(RunState& state) {
     print_title("5. Legal hold: request, approve, assign to the package");
     auto hold = LegalHold::create(
         {

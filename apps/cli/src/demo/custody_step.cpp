@@ -56,7 +56,7 @@ orrincore_error::Result<orrincore_audit::SignedAuditEvent> record_custody_event(
     return chain.append(std::move(event), key);
 }
 
-StepResult record_chain_of_custody(RunState& state) {
+HandlerResult record_chain_of_custody(RunState& state) {
     print_title("10. Chain of custody: hash-chained, signed audit trail of everything above");
     for (const auto stage : {record_custody, verify_custody, refuse_tampered_custody}) {
         if (auto done = stage(state); !done) return done;
@@ -64,7 +64,7 @@ StepResult record_chain_of_custody(RunState& state) {
     return {};
 }
 
-StepResult record_custody(RunState& state) {
+HandlerResult record_custody(RunState& state) {
     state.custody_chain = orrincore_audit::AuditChain{};
     state.custody_events.clear();
     const orrincore_audit::Actor actor{orrincore_audit::ActorType::service, std::string(custody_actor_id),
@@ -79,7 +79,7 @@ StepResult record_custody(RunState& state) {
     return {};
 }
 
-StepResult verify_custody(RunState& state) {
+HandlerResult verify_custody(RunState& state) {
     if (auto verified = custody::verify(state.custody_events, state.demo_key.verifying_key()); !verified) {
         return std::unexpected(verified.error().message());
     }
@@ -88,7 +88,7 @@ StepResult verify_custody(RunState& state) {
     return {};
 }
 
-StepResult refuse_tampered_custody(RunState& state) {
+HandlerResult refuse_tampered_custody(RunState& state) {
     // A copy of every event: the recorded chain must still verify afterwards.
     auto tampered = state.custody_events;
     tampered.at(2).event.result = AuditResult::denied;

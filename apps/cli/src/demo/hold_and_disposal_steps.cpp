@@ -61,7 +61,7 @@ orrincore_policy::PolicyRuleset release_ruleset() {
     };
 }
 
-StepResult refuse_disposal_under_hold(RunState& state) {
+HandlerResult refuse_disposal_under_hold(RunState& state) {
     print_title("6. Refusal path — deleting something under legal hold");
     const ArchivePackage& held = state.held_package.value();
     auto review = disposition::create_disposition_review(held, now);
@@ -79,7 +79,7 @@ StepResult refuse_disposal_under_hold(RunState& state) {
     return {};
 }
 
-StepResult release_through_policy_gate(RunState& state) {
+HandlerResult release_through_policy_gate(RunState& state) {
     print_title("7. Refusal path — legal hold release gated by REAL policy evaluation");
     for (const auto stage : {request_release, refuse_release_without_rules, establish_trust,
                              refuse_untrusted_ruleset, release_under_trusted_ruleset}) {
@@ -88,7 +88,7 @@ StepResult release_through_policy_gate(RunState& state) {
     return {};
 }
 
-StepResult request_release(RunState& state) {
+HandlerResult request_release(RunState& state) {
     auto requested = state.approved_hold.value().request_release(now);
     if (!requested) return std::unexpected(requested.error().message());
     state.release_requested_hold = *std::move(requested);
@@ -96,7 +96,7 @@ StepResult request_release(RunState& state) {
     return {};
 }
 
-StepResult refuse_release_without_rules(RunState& state) {
+HandlerResult refuse_release_without_rules(RunState& state) {
     const LegalHold& hold = state.release_requested_hold.value();
     auto decision = evaluate_hold_release(hold, approver, state.empty_ruleset.value(), now);
     if (!decision) return std::unexpected(std::move(decision).error());
@@ -107,7 +107,7 @@ StepResult refuse_release_without_rules(RunState& state) {
     return {};
 }
 
-StepResult establish_trust(RunState& state) {
+HandlerResult establish_trust(RunState& state) {
     state.trusted_key = orrincore_crypto::SigningKey::generate();
     state.untrusted_key = orrincore_crypto::SigningKey::generate();
     TrustStore store = TrustStore::empty();
@@ -118,7 +118,7 @@ StepResult establish_trust(RunState& state) {
     return {};
 }
 
-StepResult refuse_untrusted_ruleset(RunState& state) {
+HandlerResult refuse_untrusted_ruleset(RunState& state) {
     auto envelope = signed_allow_ruleset(state, state.untrusted_key.value());
     if (!envelope) return std::unexpected(std::move(envelope).error());
     auto verified = verify_signed_ruleset(*envelope, state.trust_store, now, ruleset_associated_data());
@@ -127,7 +127,7 @@ StepResult refuse_untrusted_ruleset(RunState& state) {
     return {};
 }
 
-StepResult release_under_trusted_ruleset(RunState& state) {
+HandlerResult release_under_trusted_ruleset(RunState& state) {
     auto envelope = signed_allow_ruleset(state, state.trusted_key.value());
     if (!envelope) return std::unexpected(std::move(envelope).error());
     auto verified = verify_signed_ruleset(*envelope, state.trust_store, now, ruleset_associated_data());
@@ -151,7 +151,7 @@ StepResult release_under_trusted_ruleset(RunState& state) {
     return {};
 }
 
-StepResult refuse_early_disposal(RunState& state) {
+HandlerResult refuse_early_disposal(RunState& state) {
     print_title("8. Refusal path — disposing before retention has genuinely expired");
     const ArchivePackage& cleared = state.cleared_package.value();
     print_ok(fmt::format("eligibility at seal time: {} (not yet eligible)",
@@ -168,7 +168,7 @@ StepResult refuse_early_disposal(RunState& state) {
     return {};
 }
 
-StepResult dispose_after_expiry(RunState& state) {
+HandlerResult dispose_after_expiry(RunState& state) {
     print_title("9. Retention eligibility and disposal, once genuinely unheld and expired");
     const auto later = now.saturating_add_seconds(later_offset_seconds);
     const ArchivePackage& cleared = state.cleared_package.value();

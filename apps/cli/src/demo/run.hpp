@@ -2,7 +2,7 @@
 // The handler of `vevizovuvazavad demo`. It is given nothing: the demo makes
 // its own records, keys and clock, and ignores `--json`.
 
-#include "commands/handler_result.hpp"
+#include "handler_result.hpp"
 
 namespace vevizovuvazavad::demo {
 

@@ -6,7 +6,6 @@
 // the expected one. Steps 7 and 10 are made of stages, each over the same
 // state, so that what a stage is shown can be set by hand in between.
 
-#include <expected>
 #include <string>
 #include <string_view>
 
@@ -16,37 +15,36 @@
 #include <orrincore_policy/ruleset.hpp>
 
 #include "demo/run_state.hpp"
+#include "handler_result.hpp"
 
 namespace vevizovuvazavad::demo {
 
-using StepResult = std::expected<void, std::string>;
-
 // 1. Target, retention policy, and a package moved to writing.
-StepResult create_records(RunState& state);
+HandlerResult create_records(RunState& state);
 // 2. A signed manifest of the two chunks, the package sealed against it and verified.
-StepResult seal_package(RunState& state);
+HandlerResult seal_package(RunState& state);
 // 3. Sealing the sealed package again is refused.
-StepResult refuse_reseal(RunState& state);
+HandlerResult refuse_reseal(RunState& state);
 // 4. Shortening the policy's minimum is refused; extending it is not, and
 //    leaves the package's captured retention alone.
-StepResult refuse_shortened_retention(RunState& state);
+HandlerResult refuse_shortened_retention(RunState& state);
 // 5. A legal hold requested, approved and put on the sealed package.
-StepResult place_legal_hold(RunState& state);
+HandlerResult place_legal_hold(RunState& state);
 // 6. Neither a dispose decision nor a direct disposal gets past the hold.
-StepResult refuse_disposal_under_hold(RunState& state);
+HandlerResult refuse_disposal_under_hold(RunState& state);
 // 7. The hold released only on the decision of a trusted, signed ruleset,
 //    then cleared from the package: the five stages below in order.
-StepResult release_through_policy_gate(RunState& state);
+HandlerResult release_through_policy_gate(RunState& state);
 // 8. With the hold gone, a dispose decision is still refused before expiry.
-StepResult refuse_early_disposal(RunState& state);
+HandlerResult refuse_early_disposal(RunState& state);
 // 9. 120 days on, the package is eligible and disposed through a review.
-StepResult dispose_after_expiry(RunState& state);
+HandlerResult dispose_after_expiry(RunState& state);
 // 10. The chain of custody recorded, verified, and refused once tampered
 //     with: the three stages below in order.
-StepResult record_chain_of_custody(RunState& state);
+HandlerResult record_chain_of_custody(RunState& state);
 
 // Steps 1 to 10, in the order the run takes them.
-inline constexpr StepResult (*const lifecycle_steps[])(RunState&) = {
+inline constexpr HandlerResult (*const lifecycle_steps[])(RunState&) = {
     create_records,
     seal_package,
     refuse_reseal,
@@ -61,24 +59,24 @@ inline constexpr StepResult (*const lifecycle_steps[])(RunState&) = {
 
 // Stages of step 7.
 // The hold asked for release, and the ruleset without rules it is first tried under.
-StepResult request_release(RunState& state);
+HandlerResult request_release(RunState& state);
 // The release refused on the empty ruleset's decision, named in the label.
-StepResult refuse_release_without_rules(RunState& state);
+HandlerResult refuse_release_without_rules(RunState& state);
 // Keys A and B, the store trusting key A alone, and the allow ruleset.
-StepResult establish_trust(RunState& state);
+HandlerResult establish_trust(RunState& state);
 // The allow ruleset signed by key B refused by the store.
-StepResult refuse_untrusted_ruleset(RunState& state);
+HandlerResult refuse_untrusted_ruleset(RunState& state);
 // The same ruleset signed by key A opens, allows, releases and clears the hold.
-StepResult release_under_trusted_ruleset(RunState& state);
+HandlerResult release_under_trusted_ruleset(RunState& state);
 
 // Stages of step 10.
 // The six events appended to a new chain and kept in `custody_events`.
-StepResult record_custody(RunState& state);
+HandlerResult record_custody(RunState& state);
 // The recorded chain verified as it stands.
-StepResult verify_custody(RunState& state);
+HandlerResult verify_custody(RunState& state);
 // A deep copy with event 3's result changed must fail verification; the
 // recorded chain is left as it is.
-StepResult refuse_tampered_custody(RunState& state);
+HandlerResult refuse_tampered_custody(RunState& state);
 
 // The ruleset that allows every release of a legal hold of the product: one
 // rule with no actor type, resource type or condition.

@@ -13,9 +13,9 @@ void print_line(std::string_view line) {
     write_stream(Stream::out, block);
 }
 
-void emit(OutputForm form, const ResultObject& result, std::string_view text) {
+void emit(OutputForm form, const nlohmann::json& result, std::string_view text) {
     if (form == OutputForm::text) return print_line(text);
-    print_line(result.dump(-1, ' ', false, ResultObject::error_handler_t::replace));
+    print_line(result.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
 }
 
 }  // namespace vevizovuvazavad::io

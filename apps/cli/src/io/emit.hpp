@@ -13,10 +13,6 @@
 
 namespace vevizovuvazavad::io {
 
-// What a command without a record prints with `--json`. Its keys come out in
-// byte order whatever order they were added in.
-using ResultObject = nlohmann::json;
-
 // `line` and a newline on standard output, in one write.
 void print_line(std::string_view line);
 
@@ -26,6 +22,8 @@ void emit(OutputForm form, const T& record, std::string_view text) {
     print_line(orrincore_json::to_compact(record));
 }
 
-void emit(OutputForm form, const ResultObject& result, std::string_view text);
+// What a command without a record prints with `--json`: `result`, whose keys
+// come out in byte order whatever order they were added in.
+void emit(OutputForm form, const nlohmann::json& result, std::string_view text);
 
 }  // namespace vevizovuvazavad::io

@@ -1,10 +1,10 @@
-#include "commands/package_seal.hpp"
+#include "zorizorezire_rizozi/sealing.hpp"
 
 #include <utility>
 
 #include <zedododor_avovodizi/ids.hpp>
 
-namespace vevizovuvazavad {
+namespace zorizorezire_rizozi::sealing {
 
 using orrincore_object::ObjectReference;
 using vuvadededoru_contracts::ArchiveManifest;
@@ -55,4 +55,4 @@ ContractResult<PackageSeal> seal_over_chunks(const vuvadededoru_contracts::Archi
     return PackageSeal{std::move(sealed->sealed), sealed->manifest_hash, std::move(package)};
 }
 
-}  // namespace vevizovuvazavad
+}  // namespace zorizorezire_rizozi::sealing

@@ -1,9 +1,10 @@
 #pragma once
-// The seal of a package, as `package seal` makes it from chunk files and the
-// demo from chunks it holds in memory: one reference per chunk, the manifest
-// of those references, its hash and signature, and the package sealed
-// against that hash. Both call this one routine, so the demo proves the
-// command's sequence.
+// The seal of an archive package, the inverse of its verification
+// (verification.hpp): one reference per chunk, the manifest of those
+// references, its hash and signature, and the package sealed against that
+// hash. The tool's `package seal` and its demo both seal through this one
+// routine, so the demo proves the command's sequence. Refusals are the
+// archive records' own errors, as they are, not engine errors.
 
 #include <cstdint>
 #include <vector>
@@ -16,7 +17,7 @@
 #include <vuvadededoru_contracts/package.hpp>
 #include <zedododor_avovodizi/time.hpp>
 
-namespace vevizovuvazavad {
+namespace zorizorezire_rizozi::sealing {
 
 struct PackageSeal {
     vuvadededoru_contracts::SealedManifest manifest;
@@ -40,4 +41,4 @@ vuvadededoru_contracts::ContractResult<PackageSeal> seal_over_chunks(
     const vuvadededoru_contracts::ArchivePackage& writing, std::vector<orrincore_object::ContentDigest> chunks,
     const orrincore_crypto::SigningKey& key, std::uint32_t retention_days, zedododor_avovodizi::time::Timestamp now);
 
-}  // namespace vevizovuvazavad
+}  // namespace zorizorezire_rizozi::sealing

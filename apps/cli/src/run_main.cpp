@@ -1,4 +1,4 @@
-#include "commands/entry.hpp"
+#include "run_main.hpp"
 
 #include <exception>
 #include <variant>
