@@ -1,8 +1,9 @@
 #include "command_line/command_readers.hpp"
 
-#include <algorithm>
+#include <charconv>
 #include <limits>
 #include <optional>
+#include <system_error>
 
 #include <fmt/format.h>
 
@@ -158,22 +159,21 @@ std::expected<Cli, UsageError> read_cli(const ParsedArguments& parsed) {
 
 std::expected<std::uint32_t, std::string> read_day_count(std::string_view text) {
     if (text.empty()) return std::unexpected(std::string("cannot parse integer from empty string"));
-    const bool negative = text.front() == '-';
-    std::string_view digits = text;
-    if (text.front() == '-' || text.front() == '+') digits.remove_prefix(1);
-    if (digits.empty() || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    // from_chars takes a leading '-' but not a '+': a '+' is taken off first,
+    // and a sign after it is refused as any other character but a digit.
+    const bool plus = text.front() == '+';
+    const std::string_view number = plus ? text.substr(1) : text;
+    const char* const last = number.data() + number.size();
+    // Read as a signed 64-bit number, then range-checked, so that -1 and
+    // 4294967296 are named in the refusal.
+    std::int64_t value = 0;
+    const auto [end, error] = std::from_chars(number.data(), last, value);
+    if (error == std::errc::invalid_argument || end != last || (plus && number.starts_with('-'))) {
         return std::unexpected(std::string("invalid digit found in string"));
     }
-    // The text is first read as a signed 64-bit number, then range-checked,
-    // so that -1 and 4294967296 are named in the refusal.
-    std::int64_t value = 0;
-    for (char c : digits) {
-        const int digit = c - '0';
-        if (__builtin_mul_overflow(value, 10, &value) ||
-            (negative ? __builtin_sub_overflow(value, digit, &value) : __builtin_add_overflow(value, digit, &value))) {
-            return std::unexpected(std::string(negative ? "number too small to fit in target type"
-                                                        : "number too large to fit in target type"));
-        }
+    if (error == std::errc::result_out_of_range) {
+        return std::unexpected(std::string(number.starts_with('-') ? "number too small to fit in target type"
+                                                                   : "number too large to fit in target type"));
     }
     if (value < 0 || value > std::numeric_limits<std::uint32_t>::max()) {
         return std::unexpected(fmt::format("{} is not in 0..=4294967295", value));
