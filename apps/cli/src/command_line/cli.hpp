@@ -21,9 +21,6 @@
 
 namespace vevizovuvazavad {
 
-using zedododor_avovodizi::ids::TenantId;
-using zedododor_avovodizi::ids::WorkspaceId;
-
 struct KeygenCommand {
     std::string out;
 };
@@ -35,8 +32,8 @@ struct RetentionCommand {
         std::uint32_t min_days;
         std::optional<std::uint32_t> max_days;
         bool automated_disposition;
-        std::optional<TenantId> tenant;
-        std::optional<WorkspaceId> workspace;
+        std::optional<zedododor_avovodizi::ids::TenantId> tenant;
+        std::optional<zedododor_avovodizi::ids::WorkspaceId> workspace;
         std::string out;
     };
     struct Extend {
@@ -56,8 +53,8 @@ struct LegalHoldCommand {
         std::string scope;
         std::string reason;
         std::string requested_by;
-        std::optional<TenantId> tenant;
-        std::optional<WorkspaceId> workspace;
+        std::optional<zedododor_avovodizi::ids::TenantId> tenant;
+        std::optional<zedododor_avovodizi::ids::WorkspaceId> workspace;
         std::string out;
     };
     struct Approve {
@@ -101,8 +98,8 @@ struct TargetCommand {
     struct New {
         std::string name;
         std::string target_type;
-        std::optional<TenantId> tenant;
-        std::optional<WorkspaceId> workspace;
+        std::optional<zedododor_avovodizi::ids::TenantId> tenant;
+        std::optional<zedododor_avovodizi::ids::WorkspaceId> workspace;
         std::string out;
     };
     struct Show {
@@ -118,8 +115,8 @@ struct PackageCommand {
         std::string source_product;
         std::string label;
         std::string created_by;
-        std::optional<TenantId> tenant;
-        std::optional<WorkspaceId> workspace;
+        std::optional<zedododor_avovodizi::ids::TenantId> tenant;
+        std::optional<zedododor_avovodizi::ids::WorkspaceId> workspace;
         std::string out;
     };
     struct Seal {
@@ -199,7 +196,8 @@ struct TrustCommand {
 
 struct DemoCommand {};
 
-// One variant per command group, in the order of the help listing.
+// One alternative per command group; the help lists the groups in the order
+// of the command tree (command_tree.cpp).
 using CliCommand = std::variant<KeygenCommand, RetentionCommand, LegalHoldCommand, TargetCommand, PackageCommand,
                                 DispositionCommand, CustodyCommand, RulesetCommand, TrustCommand, DemoCommand>;
 

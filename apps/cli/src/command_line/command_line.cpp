@@ -13,6 +13,7 @@
 
 #include <optional>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include <fmt/format.h>
@@ -30,21 +31,23 @@ namespace tree = command_tree;
 using tree::Argument;
 using tree::Command;
 using tree::CommandPath;
-using tree::Form;
 
-// The walk's answer to a request for help, or to a command line that stops
-// where a command still needs its subcommand.
-struct ShowHelp {
+// The help of a command, as the command line asked for it.
+struct HelpRequest {
+    enum class Form {
+        summary,          // of -h
+        full,             // of --help and the `help` subcommand: with the long about text
+        help_subcommand,  // of `help` itself, below the command
+    };
     CommandPath command_path;
-    bool long_form;
-    Stream stream;
-    int status;
-    bool of_help_subcommand = false;  // the help of `help` itself, below the command
+    Form form;
+    // In place of the subcommand that a command line ending at a group
+    // lacks: on stderr with status 2, as a usage error.
+    bool in_place_of_subcommand = false;
 };
 
-[[noreturn]] void refuse(std::string message, std::vector<std::string> command_path) {
-    throw UsageError{std::move(message), std::move(command_path)};
-}
+// Where the walk ends before the checks that need the whole command line.
+using Ending = std::variant<HelpRequest, UsageError>;
 
 bool looks_like_option(std::string_view argument) { return argument.size() > 1 && argument.front() == '-'; }
 
@@ -70,8 +73,8 @@ std::string unrecognized_subcommand(const Command& command, std::string_view nam
 std::vector<std::string> long_names(const CommandPath& path) {
     std::vector<std::string> names{"help"};
     if (path.size() == 1) names.emplace_back("version");
-    for (const Argument& argument : path.back()->arguments()) {
-        if (argument.form != Form::positional) names.push_back(tree::option_name(argument).substr(2));
+    for (const Argument& argument : path.back()->arguments) {
+        if (!argument.is_positional()) names.emplace_back(argument.option.substr(2));
     }
     names.emplace_back(tree::json_flag.substr(2));
     return names;
@@ -88,28 +91,28 @@ std::string unexpected_argument(const CommandPath& path, std::string_view argume
 
 // The `help` subcommand of the command at the end of `path`: the help of the
 // command that `names` name below it.
-[[noreturn]] void answer_help(CommandPath path, std::span<const std::string> names) {
+Ending answer_help(CommandPath path, std::span<const std::string> names) {
     for (std::size_t i = 0; i < names.size(); ++i) {
         const Command& command = *path.back();
         if (names[i] == "help" && !command.subcommands.empty()) {
             if (i + 1 < names.size()) {
-                refuse(fmt::format("unexpected argument '{}' found", io::display_path(names[i + 1])),
-                       tree::names_of(path));
+                return UsageError{fmt::format("unexpected argument '{}' found", io::display_path(names[i + 1])),
+                                  std::move(path)};
             }
-            throw ShowHelp{std::move(path), true, Stream::out, 0, true};
+            return HelpRequest{std::move(path), HelpRequest::Form::help_subcommand};
         }
         const Command* sub = tree::find_subcommand(command, names[i]);
-        if (sub == nullptr) refuse(unrecognized_subcommand(command, names[i]), tree::names_of(path));
+        if (sub == nullptr) return UsageError{unrecognized_subcommand(command, names[i]), std::move(path)};
         path.push_back(sub);
     }
-    throw ShowHelp{std::move(path), true, Stream::out, 0};
+    return HelpRequest{std::move(path), HelpRequest::Form::full};
 }
 
 // What a word that looks like an option names at one command.
 struct Option {
     enum class Is { argument, json, help, long_help, version } is;
     const Argument* argument = nullptr;  // with Is::argument
-    bool takes_value() const { return argument != nullptr && argument->form != Form::flag; }
+    bool takes_value() const { return argument != nullptr && !argument->is_flag(); }
 };
 
 std::optional<Option> find_option(const CommandPath& path, std::string_view name) {
@@ -117,17 +120,15 @@ std::optional<Option> find_option(const CommandPath& path, std::string_view name
     if (name == "--help") return Option{Option::Is::long_help};
     if (name == tree::json_flag) return Option{Option::Is::json};
     if (path.size() == 1 && (name == "-V" || name == "--version")) return Option{Option::Is::version};
-    for (const Argument& argument : path.back()->arguments()) {
-        if (argument.form != Form::positional && tree::option_name(argument) == name) {
-            return Option{Option::Is::argument, &argument};
-        }
+    for (const Argument& argument : path.back()->arguments) {
+        if (!argument.is_positional() && argument.option == name) return Option{Option::Is::argument, &argument};
     }
     return std::nullopt;
 }
 
 // The values given to one command of the command line.
 struct Given {
-    explicit Given(const Command& command) : values(command.arguments().size()) {}
+    explicit Given(const Command& command) : values(command.arguments.size()) {}
     std::vector<std::vector<std::string>> values;  // by argument, in declaration order
     std::size_t json = 0;                          // occurrences of --json
 };
@@ -135,32 +136,36 @@ struct Given {
 // A command line walked through, and the checks that need all of it.
 class CommandLine {
 public:
-    // Throws ShowHelp and UsageError.
     CommandLine(std::string program, std::span<const std::string> arguments);
+
+    // Reads the arguments to their end, or to -h, --help or --version; ends
+    // before that at the `help` subcommand, at a usage error, and at a group
+    // given nothing, the top level of an empty command line included.
+    std::optional<Ending> walk();
 
     // Where the walk stopped: -h, --help or --version; none when it read
     // every argument.
     enum class Stop { none, help, long_help, version };
     Stop stop() const { return stop_; }
-    const CommandPath& path() const { return path_; }
-    std::vector<std::string> names() const { return tree::names_of(path_); }
+    // The help that -h or --help asked for.
+    HelpRequest help() const {
+        return {path_, stop_ == Stop::long_help ? HelpRequest::Form::full : HelpRequest::Form::summary};
+    }
 
-    // Throws UsageError for an option or flag given twice to one command,
-    // the top level first.
-    void refuse_repeated() const;
-    // Throws UsageError for the subcommand of the group named last, or the
-    // required arguments of the command named last, when they are missing.
-    void refuse_missing() const;
+    // An option or flag given twice to one command, the top level first.
+    std::optional<UsageError> repeated() const;
+    // The subcommand of the group named last, or the required arguments of
+    // the command named last, when they are missing.
+    std::optional<UsageError> missing() const;
 
     ParsedArguments parsed() const;
 
 private:
     bool is_group() const { return !path_.back()->subcommands.empty(); }
-    [[noreturn]] void refuse(std::string message) const { vevizovuvazavad::refuse(std::move(message), names()); }
-    void walk();
-    bool option(const std::string& argument);  // false where the walk stops
-    void subcommand(const std::string& name);
-    void positional(const std::string& argument);
+    UsageError refusal(std::string message) const { return {std::move(message), path_}; }
+    std::optional<UsageError> option(const std::string& argument);
+    std::optional<Ending> subcommand(const std::string& name);
+    std::optional<UsageError> positional(const std::string& argument);
     void take(const Argument& argument, std::string value);
 
     std::string program_;  // as usage lines and messages name it
@@ -177,66 +182,68 @@ private:
 CommandLine::CommandLine(std::string program, std::span<const std::string> arguments)
     : program_(std::move(program)), arguments_(arguments) {
     given_.emplace_back(*path_.back());
-    walk();
 }
 
-void CommandLine::walk() {
-    while (next_ < arguments_.size()) {
+std::optional<Ending> CommandLine::walk() {
+    while (next_ < arguments_.size() && stop_ == Stop::none) {
         const std::string& argument = arguments_[next_++];
         ++own_arguments_;
+        std::optional<Ending> ending;
         if (!positionals_only_ && looks_like_option(argument)) {
-            if (!option(argument)) return;
+            ending = option(argument);
         } else if (is_group()) {
-            subcommand(argument);
+            ending = subcommand(argument);
         } else {
-            positional(argument);
+            ending = positional(argument);
         }
+        if (ending) return ending;
     }
-    // A group reached with nothing given to it, the top level of an empty
-    // command line included, still needs its subcommand: its help says which.
-    if (is_group() && own_arguments_ == 0) throw ShowHelp{path_, false, Stream::err, 2};
+    if (stop_ == Stop::none && is_group() && own_arguments_ == 0) {
+        return HelpRequest{path_, HelpRequest::Form::summary, true};
+    }
+    return std::nullopt;
 }
 
-bool CommandLine::option(const std::string& argument) {
+std::optional<UsageError> CommandLine::option(const std::string& argument) {
     if (argument == "--") {
-        if (is_group()) refuse(unexpected_argument(path_, argument));
+        if (is_group()) return refusal(unexpected_argument(path_, argument));
         positionals_only_ = true;
-        return true;
+        return std::nullopt;
     }
     const bool is_long = argument.starts_with("--");
     const std::size_t equals = is_long ? argument.find('=') : std::string::npos;
     const std::string name = argument.substr(0, equals);
     const auto option = is_long || name.size() == 2 ? find_option(path_, name) : std::nullopt;
-    if (!option) refuse(unexpected_argument(path_, argument));
+    if (!option) return refusal(unexpected_argument(path_, argument));
 
     if (equals != std::string::npos) {
         std::string value = argument.substr(equals + 1);
         if (!option->takes_value()) {
-            refuse(fmt::format("unexpected value '{}' for '{}' found; no more were expected", io::display_path(value),
-                               name));
+            return refusal(fmt::format("unexpected value '{}' for '{}' found; no more were expected",
+                                       io::display_path(value), name));
         }
         take(*option->argument, std::move(value));
-        return true;
+        return std::nullopt;
     }
     switch (option->is) {
     case Option::Is::help:
         stop_ = Stop::help;
-        return false;
+        return std::nullopt;
     case Option::Is::long_help:
         stop_ = Stop::long_help;
-        return false;
+        return std::nullopt;
     case Option::Is::version:
         stop_ = Stop::version;
-        return false;
+        return std::nullopt;
     case Option::Is::json:
         ++given_.back().json;
-        return true;
+        return std::nullopt;
     case Option::Is::argument:
         break;
     }
     if (!option->takes_value()) {
         take(*option->argument, {});
-        return true;
+        return std::nullopt;
     }
     if (next_ == arguments_.size() || looks_like_option(arguments_[next_])) {
         std::string message =
@@ -245,86 +252,113 @@ bool CommandLine::option(const std::string& argument) {
             message += fmt::format("\n\n  tip: to pass '{0}' as a value, use '{1}={0}'",
                                    io::display_path(arguments_[next_]), name);
         }
-        refuse(std::move(message));
+        return refusal(std::move(message));
     }
     take(*option->argument, arguments_[next_++]);
-    return true;
+    return std::nullopt;
 }
 
-void CommandLine::subcommand(const std::string& name) {
-    if (name == "help") answer_help(path_, arguments_.subspan(next_));
+std::optional<Ending> CommandLine::subcommand(const std::string& name) {
+    if (name == "help") return answer_help(path_, arguments_.subspan(next_));
     const Command* sub = tree::find_subcommand(*path_.back(), name);
-    if (sub == nullptr) refuse(unrecognized_subcommand(*path_.back(), name));
+    if (sub == nullptr) return refusal(unrecognized_subcommand(*path_.back(), name));
     path_.push_back(sub);
     given_.emplace_back(*sub);
     own_arguments_ = 0;
+    return std::nullopt;
 }
 
-void CommandLine::positional(const std::string& argument) {
+std::optional<UsageError> CommandLine::positional(const std::string& argument) {
     std::size_t seen = 0;
-    for (const Argument& declared : path_.back()->arguments()) {
-        if (declared.form != Form::positional || seen++ < positionals_) continue;
+    for (const Argument& declared : path_.back()->arguments) {
+        if (!declared.is_positional() || seen++ < positionals_) continue;
         ++positionals_;
         take(declared, argument);
-        return;
+        return std::nullopt;
     }
-    refuse(unexpected_argument(path_, argument));
+    return refusal(unexpected_argument(path_, argument));
 }
 
 void CommandLine::take(const Argument& argument, std::string value) {
-    const auto index = static_cast<std::size_t>(&argument - path_.back()->arguments().data());
+    const auto index = static_cast<std::size_t>(&argument - path_.back()->arguments.data());
     given_.back().values[index].push_back(std::move(value));
 }
 
-void CommandLine::refuse_repeated() const {
+std::optional<UsageError> CommandLine::repeated() const {
     for (std::size_t level = 0; level < path_.size(); ++level) {
-        const auto arguments = path_[level]->arguments();
+        const auto arguments = path_[level]->arguments;
         std::optional<std::string> repeated;
         for (std::size_t i = 0; i < arguments.size() && !repeated; ++i) {
-            if (arguments[i].form != Form::repeated_option && given_[level].values[i].size() > 1) {
+            if (!arguments[i].is_repeatable() && given_[level].values[i].size() > 1) {
                 repeated = tree::display_name(arguments[i]);
             }
         }
         if (!repeated && given_[level].json > 1) repeated = tree::json_flag;
         if (repeated) {
-            const CommandPath up_to(path_.begin(), path_.begin() + static_cast<std::ptrdiff_t>(level) + 1);
-            vevizovuvazavad::refuse(fmt::format("the argument '{}' cannot be used multiple times", *repeated),
-                                    tree::names_of(up_to));
+            return UsageError{fmt::format("the argument '{}' cannot be used multiple times", *repeated),
+                              CommandPath(path_.begin(), path_.begin() + static_cast<std::ptrdiff_t>(level) + 1)};
         }
     }
+    return std::nullopt;
 }
 
-void CommandLine::refuse_missing() const {
+std::optional<UsageError> CommandLine::missing() const {
     const Command& command = *path_.back();
     if (is_group()) {
-        std::vector<std::string> names{program_};
-        for (const std::string& name : this->names()) names.push_back(name);
-        refuse(fmt::format("'{}' requires a subcommand but one was not provided\n  [subcommands: {}]",
-                           fmt::join(names, " "), fmt::join(tree::subcommand_names(command), ", ")));
+        std::vector<std::string_view> names{program_};
+        for (std::size_t level = 1; level < path_.size(); ++level) names.push_back(path_[level]->name);
+        return refusal(fmt::format("'{}' requires a subcommand but one was not provided\n  [subcommands: {}]",
+                                   fmt::join(names, " "), fmt::join(tree::subcommand_names(command), ", ")));
     }
     std::string message = "the following required arguments were not provided:";
     bool missing = false;
-    const auto arguments = command.arguments();
+    const auto arguments = command.arguments;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
-        if (arguments[i].required && given_.back().values[i].empty()) {
+        if (arguments[i].is_required() && given_.back().values[i].empty()) {
             message += "\n  ";
             message += tree::display_name(arguments[i]);
             missing = true;
         }
     }
-    if (missing) refuse(std::move(message));
+    if (missing) return refusal(std::move(message));
+    return std::nullopt;
 }
 
 ParsedArguments CommandLine::parsed() const {
     ParsedArguments parsed;
-    parsed.command_path = names();
+    parsed.command_path = path_;
     for (const Given& given : given_) parsed.json = parsed.json || given.json > 0;
-    const auto arguments = path_.back()->arguments();
+    const auto arguments = path_.back()->arguments;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         if (!given_.back().values[i].empty()) parsed.values.emplace(arguments[i].id, given_.back().values[i]);
     }
     return parsed;
 }
+
+// What the parser itself prints, laid out for the stream it goes to.
+class ParserExits {
+public:
+    ParserExits(std::string program, ColourChoice colour) : program_(std::move(program)), colour_(colour) {}
+
+    ParserExit operator()(const HelpRequest& help) const {
+        if (help.in_place_of_subcommand) {
+            return {HelpFormat(program_, colour_.err).help(help.command_path, false), Stream::err, 2};
+        }
+        const HelpFormat format(program_, colour_.out);
+        return {help.form == HelpRequest::Form::help_subcommand
+                    ? format.help_subcommand_help(help.command_path)
+                    : format.help(help.command_path, help.form == HelpRequest::Form::full),
+                Stream::out, 0};
+    }
+
+    ParserExit operator()(const UsageError& refusal) const {
+        return {HelpFormat(program_, colour_.err).error(refusal.message, refusal.command_path), Stream::err, 2};
+    }
+
+private:
+    std::string program_;
+    ColourChoice colour_;
+};
 
 }  // namespace
 
@@ -333,26 +367,18 @@ ParsedArguments CommandLine::parsed() const {
 // missing subcommand or required argument; then the reader's value rules.
 ParseOutcome parse_command_line(std::span<const std::string> args, ColourChoice colour) {
     const std::string program = program_from(args);
-    try {
-        const CommandLine line(program, args.empty() ? args : args.subspan(1));
-        if (line.stop() == CommandLine::Stop::version) {
-            return ParserExit{fmt::format("{} {}\n", tree::program_name, tree::version), Stream::out, 0};
-        }
-        line.refuse_repeated();
-        if (line.stop() != CommandLine::Stop::none) {
-            throw ShowHelp{line.path(), line.stop() == CommandLine::Stop::long_help, Stream::out, 0};
-        }
-        line.refuse_missing();
-        return read_cli(line.parsed());
-    } catch (const ShowHelp& help) {
-        const HelpFormat format(program, help.stream == Stream::out ? colour.out : colour.err);
-        return ParserExit{help.of_help_subcommand ? format.help_subcommand_help(help.command_path)
-                                                  : format.help(help.command_path, help.long_form),
-                          help.stream, help.status};
-    } catch (const UsageError& refusal) {
-        return ParserExit{HelpFormat(program, colour.err).error(refusal.message, tree::find_path(refusal.command_path)),
-                          Stream::err, 2};
+    const ParserExits exits(program, colour);
+    CommandLine line(program, args.empty() ? args : args.subspan(1));
+    if (auto ending = line.walk()) return std::visit(exits, *ending);
+    if (line.stop() == CommandLine::Stop::version) {
+        return ParserExit{fmt::format("{} {}\n", tree::program_name, tree::version), Stream::out, 0};
     }
+    if (auto repeated = line.repeated()) return exits(*repeated);
+    if (line.stop() != CommandLine::Stop::none) return exits(line.help());
+    if (auto missing = line.missing()) return exits(*missing);
+    auto cli = read_cli(line.parsed());
+    if (!cli) return exits(cli.error());
+    return *std::move(cli);
 }
 
 }  // namespace vevizovuvazavad

@@ -12,13 +12,14 @@
 #include <vector>
 
 #include "command_line/cli.hpp"
+#include "command_line/command_tree.hpp"
 
 namespace vevizovuvazavad {
 
 // A command line the parser accepted, before its values are read.
 struct ParsedArguments {
     bool json = false;
-    std::vector<std::string> command_path;  // {"retention", "new"}
+    command_tree::CommandPath command_path;  // to the command named last
     // The values given to the command named last, by argument id, in
     // command-line order; only what was given has an entry (a flag given has
     // one entry, holding an empty value).
@@ -26,14 +27,13 @@ struct ParsedArguments {
 };
 
 // A refusal that ends the process with status 2, shown with the usage of the
-// command named by `command_path` (empty: the top level).
+// command at the end of `command_path`.
 struct UsageError {
     std::string message;
-    std::vector<std::string> command_path;
+    command_tree::CommandPath command_path;
 };
 
-// Throws UsageError.
-Cli read_cli(const ParsedArguments& parsed);
+std::expected<Cli, UsageError> read_cli(const ParsedArguments& parsed);
 
 // A day count: an optional sign, decimal digits, a value from 0 to
 // 4294967295. The error is the reason shown after the value.

@@ -1,14 +1,17 @@
 #include "command_line/command_tree.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
-#include <initializer_list>
+#include <cstddef>
 #include <type_traits>
 
 #include <fmt/format.h>
 
 namespace vevizovuvazavad::command_tree {
 namespace {
+
+namespace ids = zedododor_avovodizi::ids;
 
 // Where the value of a command without subcommands sits in CliCommand: for
 // `keygen` and `demo` it is the group's own value, for any other it is one
@@ -69,55 +72,74 @@ void fill(CliCommand& command, FieldValue&& value) {
 }
 
 // An argument that fills a field of `Value`, the value of one command:
-// `leaf` takes only arguments of its own command's fields.
+// `arguments` takes only arguments of one command's fields.
 template <class Value>
 struct Field {
     Argument argument;
 };
 
 template <auto member, class Type>
-constexpr Field<ValueOf<member>> field(std::string_view id, Form form, Kind kind, bool required,
-                                       std::string_view help) {
+constexpr Field<ValueOf<member>> field(std::string_view id, std::string_view option, Kind kind, std::string_view help) {
     static_assert(std::is_same_v<FieldOf<member>, Type>, "the field's type is not the one its kind reads");
-    return {{id, form, kind, required, help, &fill<member>}};
+    return {{id, option, kind, help, &fill<member>}};
 }
 
 template <auto member>
-constexpr Field<ValueOf<member>> text(std::string_view id, std::string_view help = {}) {
-    return field<member, std::string>(id, Form::option, Kind::text, true, help);
+constexpr Field<ValueOf<member>> text(std::string_view id, std::string_view option, std::string_view help = {}) {
+    return field<member, std::string>(id, option, Kind::text, help);
 }
 template <auto member>
-constexpr Field<ValueOf<member>> path(std::string_view id, std::string_view help = {}) {
-    return field<member, std::string>(id, Form::option, Kind::path, true, help);
+constexpr Field<ValueOf<member>> path(std::string_view id, std::string_view option, std::string_view help = {}) {
+    return field<member, std::string>(id, option, Kind::path, help);
 }
 template <auto member>
 constexpr Field<ValueOf<member>> positional(std::string_view id) {
-    return field<member, std::string>(id, Form::positional, Kind::path, true, {});
+    return field<member, std::string>(id, {}, Kind::path, {});
 }
 template <auto member>
-constexpr Field<ValueOf<member>> days(std::string_view id) {
+constexpr Field<ValueOf<member>> days(std::string_view id, std::string_view option) {
     if constexpr (std::is_same_v<FieldOf<member>, std::uint32_t>) {
-        return field<member, std::uint32_t>(id, Form::option, Kind::day_count, true, {});
+        return field<member, std::uint32_t>(id, option, Kind::day_count, {});
     } else {
-        return field<member, std::optional<std::uint32_t>>(id, Form::option, Kind::optional_day_count, false, {});
+        return field<member, std::optional<std::uint32_t>>(id, option, Kind::optional_day_count, {});
     }
 }
 template <auto member>
-constexpr Field<ValueOf<member>> flag(std::string_view id, std::string_view help) {
-    return field<member, bool>(id, Form::flag, Kind::flag, false, help);
+constexpr Field<ValueOf<member>> flag(std::string_view id, std::string_view option, std::string_view help) {
+    return field<member, bool>(id, option, Kind::flag, help);
 }
 template <auto member>
-constexpr Field<ValueOf<member>> identifier(std::string_view id) {
-    if constexpr (std::is_same_v<FieldOf<member>, std::optional<TenantId>>) {
-        return field<member, std::optional<TenantId>>(id, Form::option, Kind::optional_tenant_id, false, {});
+constexpr Field<ValueOf<member>> identifier(std::string_view id, std::string_view option) {
+    if constexpr (std::is_same_v<FieldOf<member>, std::optional<ids::TenantId>>) {
+        return field<member, std::optional<ids::TenantId>>(id, option, Kind::optional_tenant_id, {});
     } else {
-        return field<member, std::optional<WorkspaceId>>(id, Form::option, Kind::optional_workspace_id, false, {});
+        return field<member, std::optional<ids::WorkspaceId>>(id, option, Kind::optional_workspace_id, {});
     }
 }
-// At least one when `required`.
 template <auto member>
-constexpr Field<ValueOf<member>> paths(std::string_view id, bool required, std::string_view help = {}) {
-    return field<member, std::vector<std::string>>(id, Form::repeated_option, Kind::paths, required, help);
+constexpr Field<ValueOf<member>> paths(std::string_view id, std::string_view option, std::string_view help = {}) {
+    return field<member, std::vector<std::string>>(id, option, Kind::paths, help);
+}
+template <auto member>
+constexpr Field<ValueOf<member>> one_or_more_paths(std::string_view id, std::string_view option,
+                                                   std::string_view help = {}) {
+    return field<member, std::vector<std::string>>(id, option, Kind::one_or_more_paths, help);
+}
+
+// The arguments of one command, each of which fills a field of `Value`, the
+// command's value; as many as were declared.
+template <class Value, std::size_t count>
+struct Arguments {
+    std::array<Argument, count> list;
+};
+
+template <class Value, std::size_t count>
+consteval Arguments<Value, count> arguments(const Field<Value> (&fields)[count]) {
+    Arguments<Value, count> arguments{};
+    for (std::size_t i = 0; i < count; ++i) arguments.list[i] = fields[i].argument;
+    if (!has_unambiguous_names(arguments.list))
+        throw "the arguments of a command are ambiguous (has_unambiguous_names)";
+    return arguments;
 }
 
 struct Texts {
@@ -126,18 +148,18 @@ struct Texts {
     std::string_view long_about = {};
 };
 
-// A command without subcommands, whose value `Value` its arguments fill:
-// each of them fills a field of `Value`.
+// A command without subcommands, whose value `Value` its arguments fill.
+template <class Value, std::size_t count>
+consteval Command leaf(Texts texts, const Arguments<Value, count>& arguments) {
+    return {texts.name, texts.about, texts.long_about, arguments.list, {}, &make<Value>};
+}
 template <class Value>
-consteval Command leaf(Texts texts, std::initializer_list<Field<Value>> fields = {}) {
-    if (fields.size() > max_arguments) throw "a command has more arguments than max_arguments";
-    Command command{texts.name, texts.about, texts.long_about, {}, 0, {}, &make<Value>};
-    for (const Field<Value>& field : fields) command.argument_slots[command.argument_count++] = field.argument;
-    return command;
+consteval Command leaf(Texts texts) {
+    return {texts.name, texts.about, texts.long_about, {}, {}, &make<Value>};
 }
 
 consteval Command group(Texts texts, std::span<const Command> subcommands) {
-    return {texts.name, texts.about, texts.long_about, {}, 0, subcommands, nullptr};
+    return {texts.name, texts.about, texts.long_about, {}, subcommands, nullptr};
 }
 
 constexpr std::string_view retention_classes =
@@ -210,179 +232,196 @@ constexpr std::string_view demo_about =
     "Run the full retention / legal-hold / disposition lifecycle end to end in one process, narrating each step "
     "including the refusal paths. The primary proof that the engine works — see `STATUS.md`";
 
+constexpr auto retention_new_arguments = arguments({
+    text<&RetentionCommand::New::name>("name", "--name"),
+    text<&RetentionCommand::New::class_word>("class", "--class", retention_classes),
+    days<&RetentionCommand::New::min_days>("min_days", "--min-days"),
+    days<&RetentionCommand::New::max_days>("max_days", "--max-days"),
+    flag<&RetentionCommand::New::automated_disposition>("automated_disposition", "--automated-disposition",
+                                                        automated_disposition_help),
+    identifier<&RetentionCommand::New::tenant>("tenant", "--tenant"),
+    identifier<&RetentionCommand::New::workspace>("workspace", "--workspace"),
+    path<&RetentionCommand::New::out>("out", "--out"),
+});
+constexpr auto retention_extend_arguments = arguments({
+    path<&RetentionCommand::Extend::policy>("policy", "--policy"),
+    days<&RetentionCommand::Extend::min_days>("min_days", "--min-days"),
+    path<&RetentionCommand::Extend::out>("out", "--out"),
+});
+constexpr auto retention_show_arguments = arguments({positional<&RetentionCommand::Show::policy>("policy")});
+
 constexpr Command retention_commands[] = {
-    leaf({.name = "new", .about = "Create a new retention policy"},
-         {
-             text<&RetentionCommand::New::name>("name"),
-             text<&RetentionCommand::New::class_word>("class", retention_classes),
-             days<&RetentionCommand::New::min_days>("min_days"),
-             days<&RetentionCommand::New::max_days>("max_days"),
-             flag<&RetentionCommand::New::automated_disposition>("automated_disposition", automated_disposition_help),
-             identifier<&RetentionCommand::New::tenant>("tenant"),
-             identifier<&RetentionCommand::New::workspace>("workspace"),
-             path<&RetentionCommand::New::out>("out"),
-         }),
+    leaf({.name = "new", .about = "Create a new retention policy"}, retention_new_arguments),
     leaf({.name = "extend", .about = "Extend (never shorten) a policy's minimum retention"},
-         {
-             path<&RetentionCommand::Extend::policy>("policy"),
-             days<&RetentionCommand::Extend::min_days>("min_days"),
-             path<&RetentionCommand::Extend::out>("out"),
-         }),
-    leaf({.name = "show", .about = "Print a policy's current state"},
-         {positional<&RetentionCommand::Show::policy>("policy")}),
+         retention_extend_arguments),
+    leaf({.name = "show", .about = "Print a policy's current state"}, retention_show_arguments),
 };
+
+constexpr auto hold_request_arguments = arguments({
+    text<&LegalHoldCommand::Request::name>("name", "--name"),
+    text<&LegalHoldCommand::Request::scope>("scope", "--scope"),
+    text<&LegalHoldCommand::Request::reason>("reason", "--reason", hold_reasons),
+    text<&LegalHoldCommand::Request::requested_by>("requested_by", "--requested-by"),
+    identifier<&LegalHoldCommand::Request::tenant>("tenant", "--tenant"),
+    identifier<&LegalHoldCommand::Request::workspace>("workspace", "--workspace"),
+    path<&LegalHoldCommand::Request::out>("out", "--out"),
+});
+constexpr auto hold_approve_arguments = arguments({
+    path<&LegalHoldCommand::Approve::hold>("hold", "--hold"),
+    text<&LegalHoldCommand::Approve::approved_by>("approved_by", "--approved-by"),
+    path<&LegalHoldCommand::Approve::out>("out", "--out"),
+});
+constexpr auto hold_deny_arguments = arguments({
+    path<&LegalHoldCommand::Deny::hold>("hold", "--hold"),
+    text<&LegalHoldCommand::Deny::approved_by>("approved_by", "--approved-by"),
+    path<&LegalHoldCommand::Deny::out>("out", "--out"),
+});
+constexpr auto hold_request_release_arguments = arguments({
+    path<&LegalHoldCommand::RequestRelease::hold>("hold", "--hold"),
+    path<&LegalHoldCommand::RequestRelease::out>("out", "--out"),
+});
+constexpr auto hold_release_arguments = arguments({
+    path<&LegalHoldCommand::Release::hold>("hold", "--hold"),
+    text<&LegalHoldCommand::Release::approved_by>("approved_by", "--approved-by"),
+    path<&LegalHoldCommand::Release::policy_ruleset>("policy_ruleset", "--policy-ruleset", policy_ruleset_help),
+    path<&LegalHoldCommand::Release::trust_store>("trust_store", "--trust-store", trust_store_help),
+    path<&LegalHoldCommand::Release::out>("out", "--out"),
+});
+constexpr auto hold_assign_arguments = arguments({
+    path<&LegalHoldCommand::Assign::hold>("hold", "--hold"),
+    path<&LegalHoldCommand::Assign::package>("package", "--package"),
+    path<&LegalHoldCommand::Assign::out_package>("out_package", "--out-package"),
+});
+constexpr auto hold_unassign_arguments = arguments({
+    path<&LegalHoldCommand::Unassign::hold>("hold", "--hold"),
+    path<&LegalHoldCommand::Unassign::package>("package", "--package"),
+    path<&LegalHoldCommand::Unassign::out_package>("out_package", "--out-package"),
+});
+constexpr auto hold_show_arguments = arguments({positional<&LegalHoldCommand::Show::hold>("hold")});
 
 constexpr Command legal_hold_commands[] = {
-    leaf({.name = "request", .about = "Request a new legal hold"},
-         {
-             text<&LegalHoldCommand::Request::name>("name"),
-             text<&LegalHoldCommand::Request::scope>("scope"),
-             text<&LegalHoldCommand::Request::reason>("reason", hold_reasons),
-             text<&LegalHoldCommand::Request::requested_by>("requested_by"),
-             identifier<&LegalHoldCommand::Request::tenant>("tenant"),
-             identifier<&LegalHoldCommand::Request::workspace>("workspace"),
-             path<&LegalHoldCommand::Request::out>("out"),
-         }),
-    leaf({.name = "approve"},
-         {
-             path<&LegalHoldCommand::Approve::hold>("hold"),
-             text<&LegalHoldCommand::Approve::approved_by>("approved_by"),
-             path<&LegalHoldCommand::Approve::out>("out"),
-         }),
-    leaf({.name = "deny"},
-         {
-             path<&LegalHoldCommand::Deny::hold>("hold"),
-             text<&LegalHoldCommand::Deny::approved_by>("approved_by"),
-             path<&LegalHoldCommand::Deny::out>("out"),
-         }),
-    leaf({.name = "request-release"},
-         {
-             path<&LegalHoldCommand::RequestRelease::hold>("hold"),
-             path<&LegalHoldCommand::RequestRelease::out>("out"),
-         }),
-    leaf({.name = "release", .about = release_about, .long_about = release_long_about},
-         {
-             path<&LegalHoldCommand::Release::hold>("hold"),
-             text<&LegalHoldCommand::Release::approved_by>("approved_by"),
-             path<&LegalHoldCommand::Release::policy_ruleset>("policy_ruleset", policy_ruleset_help),
-             path<&LegalHoldCommand::Release::trust_store>("trust_store", trust_store_help),
-             path<&LegalHoldCommand::Release::out>("out"),
-         }),
-    leaf({.name = "assign", .about = assign_about},
-         {
-             path<&LegalHoldCommand::Assign::hold>("hold"),
-             path<&LegalHoldCommand::Assign::package>("package"),
-             path<&LegalHoldCommand::Assign::out_package>("out_package"),
-         }),
-    leaf({.name = "unassign", .about = unassign_about},
-         {
-             path<&LegalHoldCommand::Unassign::hold>("hold"),
-             path<&LegalHoldCommand::Unassign::package>("package"),
-             path<&LegalHoldCommand::Unassign::out_package>("out_package"),
-         }),
-    leaf({.name = "show"}, {positional<&LegalHoldCommand::Show::hold>("hold")}),
+    leaf({.name = "request", .about = "Request a new legal hold"}, hold_request_arguments),
+    leaf({.name = "approve"}, hold_approve_arguments),
+    leaf({.name = "deny"}, hold_deny_arguments),
+    leaf({.name = "request-release"}, hold_request_release_arguments),
+    leaf({.name = "release", .about = release_about, .long_about = release_long_about}, hold_release_arguments),
+    leaf({.name = "assign", .about = assign_about}, hold_assign_arguments),
+    leaf({.name = "unassign", .about = unassign_about}, hold_unassign_arguments),
+    leaf({.name = "show"}, hold_show_arguments),
 };
+
+constexpr auto target_new_arguments = arguments({
+    text<&TargetCommand::New::name>("name", "--name"),
+    text<&TargetCommand::New::target_type>("target_type", "--target-type", target_types),
+    identifier<&TargetCommand::New::tenant>("tenant", "--tenant"),
+    identifier<&TargetCommand::New::workspace>("workspace", "--workspace"),
+    path<&TargetCommand::New::out>("out", "--out"),
+});
+constexpr auto target_show_arguments = arguments({positional<&TargetCommand::Show::target>("target")});
 
 constexpr Command target_commands[] = {
-    leaf({.name = "new", .about = "Register an archive storage target"},
-         {
-             text<&TargetCommand::New::name>("name"),
-             text<&TargetCommand::New::target_type>("target_type", target_types),
-             identifier<&TargetCommand::New::tenant>("tenant"),
-             identifier<&TargetCommand::New::workspace>("workspace"),
-             path<&TargetCommand::New::out>("out"),
-         }),
-    leaf({.name = "show"}, {positional<&TargetCommand::Show::target>("target")}),
+    leaf({.name = "new", .about = "Register an archive storage target"}, target_new_arguments),
+    leaf({.name = "show"}, target_show_arguments),
 };
+
+constexpr auto package_new_arguments = arguments({
+    path<&PackageCommand::New::target>("target", "--target"),
+    path<&PackageCommand::New::policy>("policy", "--policy"),
+    text<&PackageCommand::New::source_product>("source_product", "--source-product"),
+    text<&PackageCommand::New::label>("label", "--label"),
+    text<&PackageCommand::New::created_by>("created_by", "--created-by"),
+    identifier<&PackageCommand::New::tenant>("tenant", "--tenant"),
+    identifier<&PackageCommand::New::workspace>("workspace", "--workspace"),
+    path<&PackageCommand::New::out>("out", "--out"),
+});
+// One `--chunk` per file: the option is named for one value, the field for all.
+constexpr auto package_seal_arguments = arguments({
+    path<&PackageCommand::Seal::package>("package", "--package"),
+    path<&PackageCommand::Seal::policy>("policy", "--policy"),
+    path<&PackageCommand::Seal::key_file>("key_file", "--key-file"),
+    one_or_more_paths<&PackageCommand::Seal::chunks>("chunks", "--chunk", chunks_help),
+    path<&PackageCommand::Seal::out_package>("out_package", "--out-package"),
+    path<&PackageCommand::Seal::out_manifest>("out_manifest", "--out-manifest"),
+});
+constexpr auto package_verify_arguments = arguments({
+    path<&PackageCommand::Verify::package>("package", "--package"),
+    path<&PackageCommand::Verify::manifest>("manifest", "--manifest"),
+    path<&PackageCommand::Verify::key_file>("key_file", "--key-file"),
+    paths<&PackageCommand::Verify::chunks>("chunks", "--chunk"),
+});
+constexpr auto package_show_arguments = arguments({positional<&PackageCommand::Show::package>("package")});
 
 constexpr Command package_commands[] = {
-    leaf({.name = "new", .about = "Create a new (unsealed) archive package"},
-         {
-             path<&PackageCommand::New::target>("target"),
-             path<&PackageCommand::New::policy>("policy"),
-             text<&PackageCommand::New::source_product>("source_product"),
-             text<&PackageCommand::New::label>("label"),
-             text<&PackageCommand::New::created_by>("created_by"),
-             identifier<&PackageCommand::New::tenant>("tenant"),
-             identifier<&PackageCommand::New::workspace>("workspace"),
-             path<&PackageCommand::New::out>("out"),
-         }),
-    leaf({.name = "seal", .about = seal_about},
-         {
-             path<&PackageCommand::Seal::package>("package"),
-             path<&PackageCommand::Seal::policy>("policy"),
-             path<&PackageCommand::Seal::key_file>("key_file"),
-             paths<&PackageCommand::Seal::chunks>("chunks", true, chunks_help),
-             path<&PackageCommand::Seal::out_package>("out_package"),
-             path<&PackageCommand::Seal::out_manifest>("out_manifest"),
-         }),
-    leaf({.name = "verify", .about = verify_about},
-         {
-             path<&PackageCommand::Verify::package>("package"),
-             path<&PackageCommand::Verify::manifest>("manifest"),
-             path<&PackageCommand::Verify::key_file>("key_file"),
-             paths<&PackageCommand::Verify::chunks>("chunks", false),
-         }),
-    leaf({.name = "show"}, {positional<&PackageCommand::Show::package>("package")}),
+    leaf({.name = "new", .about = "Create a new (unsealed) archive package"}, package_new_arguments),
+    leaf({.name = "seal", .about = seal_about}, package_seal_arguments),
+    leaf({.name = "verify", .about = verify_about}, package_verify_arguments),
+    leaf({.name = "show"}, package_show_arguments),
 };
 
+constexpr auto disposition_review_arguments = arguments({
+    path<&DispositionCommand::Review::package>("package", "--package"),
+    path<&DispositionCommand::Review::out>("out", "--out"),
+});
+constexpr auto disposition_decide_arguments = arguments({
+    path<&DispositionCommand::Decide::review>("review", "--review"),
+    path<&DispositionCommand::Decide::package>("package", "--package"),
+    text<&DispositionCommand::Decide::decision>("decision", "--decision", decisions),
+    text<&DispositionCommand::Decide::reviewed_by>("reviewed_by", "--reviewed-by"),
+    path<&DispositionCommand::Decide::out>("out", "--out"),
+});
+constexpr auto disposition_execute_arguments = arguments({
+    path<&DispositionCommand::Execute::review>("review", "--review"),
+    path<&DispositionCommand::Execute::package>("package", "--package"),
+    path<&DispositionCommand::Execute::out_package>("out_package", "--out-package"),
+});
+constexpr auto disposition_show_arguments = arguments({positional<&DispositionCommand::Show::review>("review")});
+
 constexpr Command disposition_commands[] = {
-    leaf({.name = "review", .about = "Open a disposition review for a sealed package"},
-         {
-             path<&DispositionCommand::Review::package>("package"),
-             path<&DispositionCommand::Review::out>("out"),
-         }),
-    leaf({.name = "decide", .about = decide_about},
-         {
-             path<&DispositionCommand::Decide::review>("review"),
-             path<&DispositionCommand::Decide::package>("package"),
-             text<&DispositionCommand::Decide::decision>("decision", decisions),
-             text<&DispositionCommand::Decide::reviewed_by>("reviewed_by"),
-             path<&DispositionCommand::Decide::out>("out"),
-         }),
-    leaf({.name = "execute", .about = execute_about},
-         {
-             path<&DispositionCommand::Execute::review>("review"),
-             path<&DispositionCommand::Execute::package>("package"),
-             path<&DispositionCommand::Execute::out_package>("out_package"),
-         }),
-    leaf({.name = "show"}, {positional<&DispositionCommand::Show::review>("review")}),
+    leaf({.name = "review", .about = "Open a disposition review for a sealed package"}, disposition_review_arguments),
+    leaf({.name = "decide", .about = decide_about}, disposition_decide_arguments),
+    leaf({.name = "execute", .about = execute_about}, disposition_execute_arguments),
+    leaf({.name = "show"}, disposition_show_arguments),
 };
+
+constexpr auto custody_verify_arguments = arguments({
+    path<&CustodyCommand::Verify::chain>("chain", "--chain"),
+    path<&CustodyCommand::Verify::key_file>("key_file", "--key-file"),
+});
 
 constexpr Command custody_commands[] = {
     leaf({.name = "verify", .about = "Verify a chain-of-custody file against the signer's key"},
-         {
-             path<&CustodyCommand::Verify::chain>("chain"),
-             path<&CustodyCommand::Verify::key_file>("key_file"),
-         }),
+         custody_verify_arguments),
 };
+
+constexpr auto ruleset_pubkey_arguments = arguments({path<&RulesetCommand::Pubkey::key>("key", "--key")});
+constexpr auto ruleset_sign_arguments = arguments({
+    path<&RulesetCommand::Sign::input>("input", "--input"),
+    path<&RulesetCommand::Sign::key>("key", "--key", seed_file_help),
+    path<&RulesetCommand::Sign::out>("out", "--out"),
+});
 
 constexpr Command ruleset_commands[] = {
-    leaf({.name = "pubkey", .about = pubkey_about, .long_about = pubkey_long_about},
-         {path<&RulesetCommand::Pubkey::key>("key")}),
-    leaf({.name = "sign", .about = sign_about, .long_about = sign_long_about},
-         {
-             path<&RulesetCommand::Sign::input>("input"),
-             path<&RulesetCommand::Sign::key>("key", seed_file_help),
-             path<&RulesetCommand::Sign::out>("out"),
-         }),
+    leaf({.name = "pubkey", .about = pubkey_about, .long_about = pubkey_long_about}, ruleset_pubkey_arguments),
+    leaf({.name = "sign", .about = sign_about, .long_about = sign_long_about}, ruleset_sign_arguments),
 };
+
+constexpr auto trust_add_arguments = arguments({
+    path<&TrustCommand::Add::store>("store", "--store"),
+    text<&TrustCommand::Add::name>("name", "--name"),
+    text<&TrustCommand::Add::pubkey>("pubkey", "--pubkey", pubkey_help),
+});
+constexpr auto trust_list_arguments = arguments({path<&TrustCommand::List::store>("store", "--store")});
 
 constexpr Command trust_commands[] = {
-    leaf({.name = "add", .about = trust_add_about},
-         {
-             path<&TrustCommand::Add::store>("store"),
-             text<&TrustCommand::Add::name>("name"),
-             text<&TrustCommand::Add::pubkey>("pubkey", pubkey_help),
-         }),
-    leaf({.name = "list", .about = "List the currently trusted ruleset-signing keys"},
-         {path<&TrustCommand::List::store>("store")}),
+    leaf({.name = "add", .about = trust_add_about}, trust_add_arguments),
+    leaf({.name = "list", .about = "List the currently trusted ruleset-signing keys"}, trust_list_arguments),
 };
 
-// The groups in the order of the help listing and of CliCommand.
+constexpr auto keygen_arguments = arguments({positional<&KeygenCommand::out>("out")});
+
+// The groups in the order of the help listing.
 constexpr Command groups[] = {
-    leaf({.name = "keygen", .about = "Generate a new Ed25519 signing seed file (0600 on unix)"},
-         {positional<&KeygenCommand::out>("out")}),
+    leaf({.name = "keygen", .about = "Generate a new Ed25519 signing seed file (0600 on unix)"}, keygen_arguments),
     group({.name = "retention", .about = "Retention policy lifecycle"}, retention_commands),
     group({.name = "legal-hold", .about = "Legal hold lifecycle"}, legal_hold_commands),
     group({.name = "target", .about = "Archive target registry (minimal — see STATUS.md for scope)"}, target_commands),
@@ -414,30 +453,6 @@ std::vector<std::string> subcommand_names(const Command& command) {
     return names;
 }
 
-CommandPath find_path(std::span<const std::string> names) {
-    CommandPath path{&root()};
-    for (const std::string& name : names) {
-        const Command* sub = find_subcommand(*path.back(), name);
-        if (sub == nullptr) break;
-        path.push_back(sub);
-    }
-    return path;
-}
-
-std::vector<std::string> names_of(const CommandPath& path) {
-    std::vector<std::string> names;
-    for (std::size_t i = 1; i < path.size(); ++i) names.emplace_back(path[i]->name);
-    return names;
-}
-
-std::string option_name(const Argument& argument) {
-    if (argument.id == "chunks") return "--chunk";
-    std::string name = "--";
-    name += argument.id;
-    std::replace(name.begin(), name.end(), '_', '-');
-    return name;
-}
-
 std::string value_name(const Argument& argument) {
     std::string name(argument.id);
     for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -445,16 +460,9 @@ std::string value_name(const Argument& argument) {
 }
 
 std::string display_name(const Argument& argument) {
-    switch (argument.form) {
-    case Form::flag:
-        return option_name(argument);
-    case Form::positional:
-        return fmt::format("<{}>", value_name(argument));
-    case Form::option:
-    case Form::repeated_option:
-        break;
-    }
-    return fmt::format("{} <{}>", option_name(argument), value_name(argument));
+    if (argument.is_positional()) return fmt::format("<{}>", value_name(argument));
+    if (argument.is_flag()) return std::string(argument.option);
+    return fmt::format("{} <{}>", argument.option, value_name(argument));
 }
 
 }  // namespace vevizovuvazavad::command_tree

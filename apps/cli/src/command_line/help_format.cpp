@@ -10,7 +10,6 @@ namespace {
 using command_tree::Argument;
 using command_tree::Command;
 using command_tree::CommandPath;
-using command_tree::Form;
 
 constexpr std::string_view help_subcommand_about = "Print this message or the help of the given subcommand(s)";
 
@@ -36,9 +35,9 @@ std::string HelpFormat::usage_start(const CommandPath& path) const {
     std::string usage = styled("Usage:", Style::heading);
     usage += ' ';
     usage += styled(program_, Style::literal);
-    for (const std::string& name : command_tree::names_of(path)) {
+    for (std::size_t level = 1; level < path.size(); ++level) {
         usage += ' ';
-        usage += styled(name, Style::literal);
+        usage += styled(path[level]->name, Style::literal);
     }
     return usage;
 }
@@ -46,14 +45,14 @@ std::string HelpFormat::usage_start(const CommandPath& path) const {
 std::string HelpFormat::usage(const CommandPath& path) const {
     const Command& command = *path.back();
     std::string usage = usage_start(path) + " [OPTIONS]";
-    for (const Argument& argument : command.arguments()) {
-        if (argument.required && argument.form != Form::positional) {
+    for (const Argument& argument : command.arguments) {
+        if (argument.is_required() && !argument.is_positional()) {
             usage += ' ';
             usage += command_tree::display_name(argument);
         }
     }
-    for (const Argument& argument : command.arguments()) {
-        if (argument.form == Form::positional) {
+    for (const Argument& argument : command.arguments) {
+        if (argument.is_positional()) {
             usage += ' ';
             usage += command_tree::display_name(argument);
         }
@@ -82,8 +81,8 @@ std::string HelpFormat::section(std::string_view heading, const Rows& rows) cons
 std::string HelpFormat::options_section(const CommandPath& path, bool long_form) const {
     const Command& command = *path.back();
     Rows rows;
-    for (const Argument& argument : command.arguments()) {
-        if (argument.form != Form::positional)
+    for (const Argument& argument : command.arguments) {
+        if (!argument.is_positional())
             rows.emplace_back(fmt::format("    {}", command_tree::display_name(argument)), argument.help);
     }
     rows.emplace_back(fmt::format("    {}", command_tree::json_flag), command_tree::json_help);
@@ -110,9 +109,8 @@ std::string HelpFormat::help(const CommandPath& path, bool long_form) const {
         help += section("Commands:", rows);
     }
     Rows positionals;
-    for (const Argument& argument : command.arguments()) {
-        if (argument.form == Form::positional)
-            positionals.emplace_back(command_tree::display_name(argument), argument.help);
+    for (const Argument& argument : command.arguments) {
+        if (argument.is_positional()) positionals.emplace_back(command_tree::display_name(argument), argument.help);
     }
     if (!positionals.empty()) help += section("Arguments:", positionals);
     help += options_section(path, long_form);
