@@ -33,9 +33,9 @@
 #include <vuvadededoru_contracts/manifest.hpp>
 #include <vuvadededoru_contracts/package.hpp>
 
-#include "io/chunk_file.hpp"
-#include "io/record_file.hpp"
-#include "io/seed_file.hpp"
+#include "files/chunk_file.hpp"
+#include "files/record_file.hpp"
+#include "files/seed_file.hpp"
 #include "process.hpp"
 #include "process_timing.hpp"
 #include "sealing_folder.hpp"
@@ -142,8 +142,8 @@ public:
 
 private:
     std::uint64_t write_large_manifest() const {
-        auto pending = vevizovuvazavad::io::read_json<vc::ArchivePackage>(path("pkg.json"));
-        auto key = vevizovuvazavad::io::read_seed_file(path("key.seed"));
+        auto pending = vevizovuvazavad::files::read_json<vc::ArchivePackage>(path("pkg.json"));
+        auto key = vevizovuvazavad::files::read_seed_file(path("key.seed"));
         require(pending && key, "cannot read the package or the key");
         const auto writing = pending->begin_writing().value();
         const auto now = zedododor_avovodizi::time::Timestamp::now();
@@ -158,8 +158,8 @@ private:
                                         .retention_minimum_days = 30},
                                        now)
                                  .value();
-        require(vevizovuvazavad::io::write_json(path("refs-m.json"), sealed).has_value(), "cannot write manifest");
-        require(vevizovuvazavad::io::write_json(path("refs-s.json"), package).has_value(), "cannot write package");
+        require(vevizovuvazavad::files::write_json(path("refs-m.json"), sealed).has_value(), "cannot write manifest");
+        require(vevizovuvazavad::files::write_json(path("refs-s.json"), package).has_value(), "cannot write package");
         return fs::file_size(path("refs-m.json"));
     }
 
@@ -221,7 +221,7 @@ void BM_CommandAgainstBareLoop(benchmark::State& state, Command command) {
     state.SetLabel(label_of(state.range(0)));
     const Args tool = command_args(command, chunks);
     const Args fixed = command_args(command, corpus.empty());
-    std::vector<char> buffer(vevizovuvazavad::io::chunk_read_size);
+    std::vector<char> buffer(vevizovuvazavad::files::chunk_read_size);
     bare_read_and_hash(chunks.paths, buffer);  // the page cache holds the files from here on
 
     Clock::duration tool_total{}, bare_total{}, fixed_total{};
@@ -270,20 +270,20 @@ BENCHMARK_CAPTURE(BM_CommandAgainstBareLoop, verify, Command::verify)
     ->Iterations(6)
     ->Unit(benchmark::kMillisecond);
 
-// The tool's own chunk reading (io::digest_chunk_files, as both commands use it)
+// The tool's own chunk reading (files::digest_chunk_files, as both commands use it)
 // in this process against the bare loop, turn about: the cost per byte
 // without the process around it.
 void BM_ChunkReadingAgainstBareLoop(benchmark::State& state) {
     const ChunkSet& chunks = chunks_of(state.range(0));
     state.SetLabel(label_of(state.range(0)));
-    std::vector<char> buffer(vevizovuvazavad::io::chunk_read_size);
+    std::vector<char> buffer(vevizovuvazavad::files::chunk_read_size);
     bare_read_and_hash(chunks.paths, buffer);
     std::uint64_t bytes = 0;
     const auto totals = vevizovuvazavad::bench::turn_about(
         state,
         [&] {
-            auto digests = vevizovuvazavad::io::digest_chunk_files(
-                chunks.paths, [](std::size_t) { return vevizovuvazavad::io::ChunkReading{}; });
+            auto digests = vevizovuvazavad::files::digest_chunk_files(
+                chunks.paths, [](std::size_t) { return vevizovuvazavad::files::ChunkReading{}; });
             if (!digests) {
                 state.SkipWithError(digests.error().c_str());
                 return false;

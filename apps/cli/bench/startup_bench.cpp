@@ -7,7 +7,7 @@
 #include <benchmark/benchmark.h>
 #include <vuvadededoru_contracts/retention.hpp>
 
-#include "io/record_file.hpp"
+#include "files/record_file.hpp"
 #include "process_timing.hpp"
 
 namespace {
@@ -25,7 +25,7 @@ std::string write_policy(const std::filesystem::path& folder) {
                             zedododor_avovodizi::time::Timestamp::now())
                             .value();
     const std::string path = (folder / "p.json").string();
-    if (!vevizovuvazavad::io::write_json(path, policy)) return {};
+    if (!vevizovuvazavad::files::write_json(path, policy)) return {};
     return path;
 }
 

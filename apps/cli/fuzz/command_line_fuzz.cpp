@@ -28,8 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const ParseOutcome outcome = parse_command_line(args, colour);
     if (const auto* exit = std::get_if<ParserExit>(&outcome)) {
-        const bool help_or_version = exit->status == 0 && exit->stream == Stream::out;
-        const bool usage = exit->status == 2 && exit->stream == Stream::err;
+        const bool help_or_version = exit->status == 0 && exit->stream == output::Stream::out;
+        const bool usage = exit->status == 2 && exit->stream == output::Stream::err;
         if (!(help_or_version || usage) || exit->text.empty() || exit->text.back() != '\n') std::abort();
 
         std::string_view message = exit->text;

@@ -16,8 +16,8 @@
 #include "commands/target.hpp"
 #include "commands/trust.hpp"
 #include "demo/run.hpp"
-#include "io/os_error.hpp"
-#include "io/output.hpp"
+#include "system/os_error.hpp"
+#include "output/stream.hpp"
 
 namespace vevizovuvazavad {
 namespace {
@@ -50,12 +50,12 @@ HandlerResult dispatch(const Cli& cli) {
 int run(std::span<const std::string> args) {
     ParseOutcome outcome = parse_command_line(args, ColourChoice::from_environment());
     if (const auto* exit = std::get_if<ParserExit>(&outcome)) {
-        io::write_stream(exit->stream, exit->text);
+        output::write_stream(exit->stream, exit->text);
         return exit->status;
     }
     const HandlerResult result = dispatch(std::get<Cli>(outcome));
     if (!result) {
-        io::write_stream(Stream::err, fmt::format("error: {}\n", result.error()));
+        output::write_stream(output::Stream::err, fmt::format("error: {}\n", result.error()));
         return 1;
     }
     return 0;
@@ -66,7 +66,7 @@ int run(std::span<const std::string> args) {
 template <class MakeText>
 void report_last(MakeText make_text) noexcept {
     try {
-        io::write_stream(Stream::err, make_text());
+        output::write_stream(output::Stream::err, make_text());
     } catch (...) {
     }
 }
@@ -76,10 +76,10 @@ void report_last(MakeText make_text) noexcept {
 int run_main(std::span<const std::string> args) noexcept {
     try {
         return run(args);
-    } catch (const io::OutputFailure& failure) {
+    } catch (const output::OutputFailure& failure) {
         report_last([&failure] {
-            return fmt::format("failed printing to {}: {}\n", failure.stream == Stream::out ? "stdout" : "stderr",
-                               io::os_error_text(failure.error_number));
+            return fmt::format("failed printing to {}: {}\n", failure.stream == output::Stream::out ? "stdout" : "stderr",
+                               system::os_error_text(failure.error_number));
         });
     } catch (const std::exception& escaped) {
         report_last([&escaped] { return fmt::format("internal error: {}\n", escaped.what()); });

@@ -10,7 +10,7 @@
 #include <vuvadededoru_contracts/disposition.hpp>
 #include <vuvadededoru_contracts/retention.hpp>
 
-#include "io/record_file.hpp"
+#include "files/record_file.hpp"
 #include "run_tool.hpp"
 #include "tool_steps.hpp"
 

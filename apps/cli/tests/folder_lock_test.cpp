@@ -1,4 +1,4 @@
-#include "io/folder_lock.hpp"
+#include "system/folder_lock.hpp"
 
 #include <fcntl.h>
 #include <pthread.h>
@@ -12,14 +12,14 @@
 
 #include <gtest/gtest.h>
 
-#include "io/file_descriptor.hpp"
-#include "io/os_error.hpp"
+#include "system/file_descriptor.hpp"
+#include "system/os_error.hpp"
 #include "run_tool.hpp"
 
 namespace {
 
-using vevizovuvazavad::io::FileDescriptor;
-using vevizovuvazavad::io::FolderLock;
+using vevizovuvazavad::system::FileDescriptor;
+using vevizovuvazavad::system::FolderLock;
 using vevizovuvazavad::testing::ToolFolder;
 
 // A store whose folder another process holds locked past the wait: the add
@@ -41,7 +41,7 @@ TEST(FolderLock, AWaitThatRunsOutIsTheStoresError) {
         const auto waited = FolderLock::acquire(store, std::chrono::seconds{1});
         ASSERT_FALSE(waited);
         EXPECT_EQ(waited.error(), EWOULDBLOCK);
-        EXPECT_EQ(vevizovuvazavad::io::path_error_text(store, waited.error()),
+        EXPECT_EQ(vevizovuvazavad::system::path_error_text(store, waited.error()),
                   store + ": Resource temporarily unavailable (os error 11)");
         ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     }

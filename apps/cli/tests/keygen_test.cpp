@@ -5,7 +5,7 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
-#include "io/seed_file.hpp"
+#include "files/seed_file.hpp"
 #include "run_tool.hpp"
 
 namespace {
@@ -14,7 +14,7 @@ using vevizovuvazavad::testing::RunOptions;
 using vevizovuvazavad::testing::ToolFolder;
 
 std::string fingerprint_of(const ToolFolder& folder, std::string_view name) {
-    auto key = vevizovuvazavad::io::read_seed_file(folder / name);
+    auto key = vevizovuvazavad::files::read_seed_file(folder / name);
     EXPECT_TRUE(key) << key.error();
     return key->verifying_key().fingerprint().to_hex();
 }

@@ -22,7 +22,7 @@
 #include "gate/release_gate.hpp"
 #include "gate/release_refusal.hpp"
 #include "gate/trust_store.hpp"
-#include "io/seed_file.hpp"
+#include "files/seed_file.hpp"
 #include "tool_steps.hpp"
 
 namespace {
@@ -114,7 +114,7 @@ std::map<std::string, std::string> files_of(const ToolFolder& folder) {
 // `expires_at`: what `ruleset sign` never writes.
 void write_signed(const ToolFolder& folder, const std::string& name, const std::string& seed, PolicyRuleset ruleset,
                   std::optional<Timestamp> expires_at = std::nullopt) {
-    const auto key = vevizovuvazavad::io::read_seed_file(folder / seed).value();
+    const auto key = vevizovuvazavad::files::read_seed_file(folder / seed).value();
     auto envelope = SignedPolicyRuleset::seal(std::move(ruleset), zedododor_avovodizi::ids::KeyId::generate(), key,
                                               Timestamp::now(), vevizovuvazavad::ruleset_associated_data())
                         .value();

@@ -7,8 +7,8 @@
 #include <vuvadededoru_contracts/retention.hpp>
 #include <vuvadededoru_contracts/target.hpp>
 
-#include "io/chunk_file.hpp"
-#include "io/record_file.hpp"
+#include "files/chunk_file.hpp"
+#include "files/record_file.hpp"
 #include "key_fixtures.hpp"
 #include "run_tool.hpp"
 
@@ -28,7 +28,7 @@ namespace hash = orrincore_crypto::hash;
 
 template <class Record>
 Record record_in(const ToolFolder& folder, std::string_view name) {
-    auto record = vevizovuvazavad::io::read_json<Record>(folder / name);
+    auto record = vevizovuvazavad::files::read_json<Record>(folder / name);
     EXPECT_TRUE(record) << record.error();
     return *record;
 }
@@ -245,7 +245,7 @@ TEST(PackageSeal, SealsAgainstASignedManifestOfTheChunks) {
 // as the whole; so does a device that reads as empty.
 TEST(PackageSeal, ChunksLongerThanOneReadAndDevices) {
     Archive archive;
-    std::string large(2 * vevizovuvazavad::io::chunk_read_size + 17, '\0');
+    std::string large(2 * vevizovuvazavad::files::chunk_read_size + 17, '\0');
     for (std::size_t i = 0; i < large.size(); ++i) large[i] = static_cast<char>(i * 131 + i / 4096);
     archive.folder.write("large.bin", large);
     ASSERT_RAN(archive.seal({"large.bin", "/dev/null"}));
@@ -552,8 +552,8 @@ TEST(PackageVerify, ChunksAreHashedUnderTheirReferencesAlgorithm) {
     sealed.manifest.object_refs[1].content_hash = hash::sha256(std::string_view("first chunk\n"));
     sealed = SealedManifest::seal(sealed.manifest, signing_key, sealed.signer_key_id).value();
     package.manifest_hash = sealed.manifest.manifest_hash().value();
-    ASSERT_TRUE(vevizovuvazavad::io::write_json(folder / "sha-m.json", sealed));
-    ASSERT_TRUE(vevizovuvazavad::io::write_json(folder / "sha-s.json", package));
+    ASSERT_TRUE(vevizovuvazavad::files::write_json(folder / "sha-m.json", sealed));
+    ASSERT_TRUE(vevizovuvazavad::files::write_json(folder / "sha-s.json", package));
 
     ASSERT_RAN(archive.verify({"a.bin", "a.bin"}, "sha-s.json", "sha-m.json"));
     folder.write("b.bin", "other chunk\n");

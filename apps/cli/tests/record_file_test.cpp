@@ -1,4 +1,4 @@
-#include "io/record_file.hpp"
+#include "files/record_file.hpp"
 
 #include <filesystem>
 
@@ -9,8 +9,8 @@
 
 namespace {
 
-using vevizovuvazavad::io::read_json;
-using vevizovuvazavad::io::write_json;
+using vevizovuvazavad::files::read_json;
+using vevizovuvazavad::files::write_json;
 using vevizovuvazavad::testing::ToolFolder;
 using vuvadededoru_contracts::ArchiveTarget;
 using vuvadededoru_contracts::ArchiveTargetType;

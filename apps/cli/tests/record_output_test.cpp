@@ -18,7 +18,7 @@
 #include <gtest/gtest.h>
 #include <vuvadededoru_contracts/retention.hpp>
 
-#include "io/record_file.hpp"
+#include "files/record_file.hpp"
 #include "run_tool.hpp"
 #include "unprivileged.hpp"
 
@@ -105,7 +105,7 @@ TEST(StatusTable, ClosedStandardStreamsNeverReachTheFiles) {
     EXPECT_EQ(seed.find_first_not_of("0123456789abcdef"), std::string::npos) << seed;
 
     ASSERT_EQ(folder.run(new_policy, all_closed).status, 0);
-    const auto policy = vevizovuvazavad::io::read_json<RetentionPolicy>(folder / "p.json");
+    const auto policy = vevizovuvazavad::files::read_json<RetentionPolicy>(folder / "p.json");
     ASSERT_TRUE(policy) << policy.error();
     EXPECT_EQ(folder.read("p.json"), orrincore_json::to_pretty(*policy));
 
@@ -177,7 +177,7 @@ TEST(RecordWrite, ReplacedFileKeepsItsModeAndLinksStay) {
         folder.run({"retention", "extend", "--policy", "link.json", "--min-days", "60", "--out", "link.json"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(fs::is_symlink(folder / "link.json"));
-    const auto policy = vevizovuvazavad::io::read_json<RetentionPolicy>(folder / "data/p.json");
+    const auto policy = vevizovuvazavad::files::read_json<RetentionPolicy>(folder / "data/p.json");
     ASSERT_TRUE(policy);
     EXPECT_EQ(policy->minimum_retention_days, 60u);
     EXPECT_EQ(mode_of(folder / "data/p.json"), 0640u);
@@ -242,7 +242,7 @@ TEST(RecordRead, FilesBeyondTheRecordSizeLimitAreRefused) {
     {
         std::ofstream sparse(folder / "huge.json");
     }
-    fs::resize_file(folder / "huge.json", vevizovuvazavad::io::max_record_file_size + 1);
+    fs::resize_file(folder / "huge.json", vevizovuvazavad::files::max_record_file_size + 1);
     struct Case {
         Args args;
         const char* path;

@@ -1,4 +1,4 @@
-#include "io/replace_file.hpp"
+#include "system/replace_file.hpp"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -17,8 +17,8 @@
 
 namespace {
 
-using vevizovuvazavad::io::FileMode;
-using vevizovuvazavad::io::replace_file;
+using vevizovuvazavad::system::FileMode;
+using vevizovuvazavad::system::replace_file;
 using vevizovuvazavad::testing::ToolFolder;
 namespace fs = std::filesystem;
 
@@ -160,7 +160,7 @@ TEST(ReplaceFile, FailedWriteKeepsTheOldFile) {
 TEST(ReplaceFile, ContentThatThrowsLeavesNothingBehind) {
     ToolFolder folder;
     folder.write("p.json", "old record");
-    const vevizovuvazavad::io::FileContent throws = [](int fd) -> std::expected<void, int> {
+    const vevizovuvazavad::system::FileContent throws = [](int fd) -> std::expected<void, int> {
         if (::write(fd, "half", 4) != 4) return std::unexpected(errno);
         throw std::bad_alloc();
     };

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <vuvadededoru_contracts/retention.hpp>
 
-#include "io/record_file.hpp"
+#include "files/record_file.hpp"
 #include "run_tool.hpp"
 #include "tool_steps.hpp"
 
@@ -16,7 +16,7 @@ using vuvadededoru_contracts::RetentionPolicy;
 using Args = std::vector<std::string>;
 
 RetentionPolicy policy_in(const ToolFolder& folder, std::string_view name) {
-    auto policy = vevizovuvazavad::io::read_json<RetentionPolicy>(folder / name);
+    auto policy = vevizovuvazavad::files::read_json<RetentionPolicy>(folder / name);
     EXPECT_TRUE(policy) << policy.error();
     return *policy;
 }

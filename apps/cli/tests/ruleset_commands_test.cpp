@@ -11,7 +11,7 @@
 
 #include "gate/release_gate.hpp"
 #include "gate/trust_store.hpp"
-#include "io/seed_file.hpp"
+#include "files/seed_file.hpp"
 #include "tool_steps.hpp"
 
 namespace {
@@ -43,7 +43,7 @@ const std::string document = R"({
 })";
 
 orrincore_crypto::SigningKey key_in(const ToolFolder& folder, std::string_view seed) {
-    return vevizovuvazavad::io::read_seed_file(folder / seed).value();
+    return vevizovuvazavad::files::read_seed_file(folder / seed).value();
 }
 
 // The envelope in `name` opens under the key of `seed` and carries `expected`.

@@ -1,4 +1,4 @@
-#include "io/seed_file.hpp"
+#include "files/seed_file.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,8 +15,8 @@
 
 namespace {
 
-using vevizovuvazavad::io::read_seed_file;
-using vevizovuvazavad::io::write_seed_file;
+using vevizovuvazavad::files::read_seed_file;
+using vevizovuvazavad::files::write_seed_file;
 using vevizovuvazavad::testing::ToolFolder;
 
 const std::string digits = "000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f";

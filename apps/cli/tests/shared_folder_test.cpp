@@ -23,8 +23,8 @@
 #include <gtest/gtest.h>
 #include <vuvadededoru_contracts/retention.hpp>
 
-#include "io/file_descriptor.hpp"
-#include "io/record_file.hpp"
+#include "system/file_descriptor.hpp"
+#include "files/record_file.hpp"
 #include "key_fixtures.hpp"
 #include "run_tool.hpp"
 #include "unprivileged.hpp"
@@ -86,7 +86,7 @@ private:
         return !out.fail();
     }
 
-    vevizovuvazavad::io::FileDescriptor lock_;
+    vevizovuvazavad::system::FileDescriptor lock_;
     std::vector<Setting> settings_;
     bool changed_ = false;
 };
@@ -142,7 +142,7 @@ const std::vector<std::string> new_policy = {"retention", "new", "--name", "Mail
                                              "--min-days", "30", "--out"};
 
 bool holds_a_policy(const ToolFolder& folder, std::string_view name) {
-    return static_cast<bool>(vevizovuvazavad::io::read_json<vuvadededoru_contracts::RetentionPolicy>(folder / name));
+    return static_cast<bool>(vevizovuvazavad::files::read_json<vuvadededoru_contracts::RetentionPolicy>(folder / name));
 }
 
 // Links and files planted in shared folders, and files the writer may not
@@ -312,7 +312,7 @@ TEST(SharedFolder, ASeedGoesThroughNoPipeOthersMayRead) {
         ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
         ASSERT_EQ(::chmod(pipe.c_str(), c.mode), 0);
         if (c.neighbours) give_to_nobody(pipe);
-        const vevizovuvazavad::io::FileDescriptor reader(::open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+        const vevizovuvazavad::system::FileDescriptor reader(::open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
         ASSERT_TRUE(reader.valid());
         const auto run = folder.run({"keygen", "nobodys/signer.seed"});
         char received[128];

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <vuvadededoru_contracts/target.hpp>
 
-#include "io/record_file.hpp"
+#include "files/record_file.hpp"
 #include "run_tool.hpp"
 
 namespace {
@@ -13,7 +13,7 @@ using vuvadededoru_contracts::ArchiveTargetStatus;
 using vuvadededoru_contracts::ArchiveTargetType;
 
 ArchiveTarget target_in(const ToolFolder& folder, std::string_view name) {
-    auto target = vevizovuvazavad::io::read_json<ArchiveTarget>(folder / name);
+    auto target = vevizovuvazavad::files::read_json<ArchiveTarget>(folder / name);
     EXPECT_TRUE(target) << target.error();
     return *target;
 }

@@ -5,8 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include "io/os_error.hpp"
+#include "system/os_error.hpp"
 #include "command_line/similar_name.hpp"
+#include "text/unicode_text.hpp"
 
 namespace {
 
@@ -35,9 +36,9 @@ TEST(SimilarName, MostSimilarAboveTheThreshold) {
 }
 
 TEST(OsError, TextAndNumber) {
-    EXPECT_EQ(io::os_error_text(ENOENT), "No such file or directory (os error 2)");
-    EXPECT_EQ(io::os_error_text(EPIPE), "Broken pipe (os error 32)");
-    EXPECT_EQ(io::path_error_text("a/b.json", EISDIR), "a/b.json: Is a directory (os error 21)");
+    EXPECT_EQ(system::os_error_text(ENOENT), "No such file or directory (os error 2)");
+    EXPECT_EQ(system::os_error_text(EPIPE), "Broken pipe (os error 32)");
+    EXPECT_EQ(system::path_error_text("a/b.json", EISDIR), "a/b.json: Is a directory (os error 21)");
 }
 
 TEST(OsError, PathsShowEachInvalidSequenceAsOneReplacement) {
@@ -58,9 +59,9 @@ TEST(OsError, PathsShowEachInvalidSequenceAsOneReplacement) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
-        EXPECT_EQ(io::display_path(c.path), c.shown);
+        EXPECT_EQ(text::lossy_utf8(c.path), c.shown);
     }
-    EXPECT_EQ(io::path_error_text("\xFF.json", ENOENT), "\xEF\xBF\xBD.json: No such file or directory (os error 2)");
+    EXPECT_EQ(system::path_error_text("\xFF.json", ENOENT), "\xEF\xBF\xBD.json: No such file or directory (os error 2)");
 }
 
 }  // namespace

@@ -18,7 +18,7 @@
 #include <gtest/gtest.h>
 #include <orrincore_json/document.hpp>
 
-#include "io/record_file.hpp"
+#include "files/record_file.hpp"
 #include "run_tool.hpp"
 
 namespace vevizovuvazavad::testing {
@@ -67,7 +67,7 @@ inline void expect_outputs(const std::vector<std::pair<Args, std::string>>& case
 // The record of type T in `name`, which must read.
 template <class T>
 T record_in(const ToolFolder& folder, std::string_view name) {
-    auto record = io::read_json<T>(folder / name);
+    auto record = files::read_json<T>(folder / name);
     EXPECT_TRUE(record) << record.error();
     return std::move(record).value();
 }

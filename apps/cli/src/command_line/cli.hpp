@@ -17,7 +17,7 @@
 
 #include <zedododor_avovodizi/ids.hpp>
 
-#include "io/output_form.hpp"
+#include "output/form.hpp"
 
 namespace vevizovuvazavad {
 
@@ -206,7 +206,7 @@ struct Cli {
     CliCommand command;
 
     // What a handler's report is printed as.
-    io::OutputForm output_form() const { return json ? io::OutputForm::json : io::OutputForm::text; }
+    output::OutputForm output_form() const { return json ? output::OutputForm::json : output::OutputForm::text; }
 };
 
 }  // namespace vevizovuvazavad

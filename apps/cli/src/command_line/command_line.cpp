@@ -22,7 +22,7 @@
 #include "command_line/command_tree.hpp"
 #include "command_line/help_format.hpp"
 #include "command_line/similar_name.hpp"
-#include "io/os_error.hpp"
+#include "text/unicode_text.hpp"
 
 namespace vevizovuvazavad {
 namespace {
@@ -55,7 +55,7 @@ std::string program_from(std::span<const std::string> args) {
     if (args.empty()) return std::string(tree::program_name);
     const std::string& path = args.front();
     const std::string name = path.substr(path.find_last_of('/') + 1);
-    return name.empty() ? std::string(tree::program_name) : io::display_path(name);
+    return name.empty() ? std::string(tree::program_name) : text::lossy_utf8(name);
 }
 
 std::string with_tip(std::string message, std::string_view kind, const std::optional<std::string>& similar) {
@@ -64,7 +64,7 @@ std::string with_tip(std::string message, std::string_view kind, const std::opti
 }
 
 std::string unrecognized_subcommand(const Command& command, std::string_view name) {
-    return with_tip(fmt::format("unrecognized subcommand '{}'", io::display_path(name)), "subcommand",
+    return with_tip(fmt::format("unrecognized subcommand '{}'", text::lossy_utf8(name)), "subcommand",
                     most_similar(name, tree::subcommand_names(command)));
 }
 
@@ -86,7 +86,7 @@ std::string unexpected_argument(const CommandPath& path, std::string_view argume
         const std::string_view typed = argument.substr(2);
         if (auto name = most_similar(typed.substr(0, typed.find('=')), long_names(path))) similar = "--" + *name;
     }
-    return with_tip(fmt::format("unexpected argument '{}' found", io::display_path(argument)), "argument", similar);
+    return with_tip(fmt::format("unexpected argument '{}' found", text::lossy_utf8(argument)), "argument", similar);
 }
 
 // The `help` subcommand of the command at the end of `path`: the help of the
@@ -96,7 +96,7 @@ Ending answer_help(CommandPath path, std::span<const std::string> names) {
         const Command& command = *path.back();
         if (names[i] == "help" && !command.subcommands.empty()) {
             if (i + 1 < names.size()) {
-                return UsageError{fmt::format("unexpected argument '{}' found", io::display_path(names[i + 1])),
+                return UsageError{fmt::format("unexpected argument '{}' found", text::lossy_utf8(names[i + 1])),
                                   std::move(path)};
             }
             return HelpRequest{std::move(path), HelpRequest::Form::help_subcommand};
@@ -220,7 +220,7 @@ std::optional<UsageError> CommandLine::option(const std::string& argument) {
         std::string value = argument.substr(equals + 1);
         if (!option->takes_value()) {
             return refusal(fmt::format("unexpected value '{}' for '{}' found; no more were expected",
-                                       io::display_path(value), name));
+                                       text::lossy_utf8(value), name));
         }
         take(*option->argument, std::move(value));
         return std::nullopt;
@@ -250,7 +250,7 @@ std::optional<UsageError> CommandLine::option(const std::string& argument) {
             fmt::format("a value is required for '{}' but none was supplied", tree::display_name(*option->argument));
         if (next_ < arguments_.size()) {
             message += fmt::format("\n\n  tip: to pass '{0}' as a value, use '{1}={0}'",
-                                   io::display_path(arguments_[next_]), name);
+                                   text::lossy_utf8(arguments_[next_]), name);
         }
         return refusal(std::move(message));
     }
@@ -342,17 +342,17 @@ public:
 
     ParserExit operator()(const HelpRequest& help) const {
         if (help.in_place_of_subcommand) {
-            return {HelpFormat(program_, colour_.err).help(help.command_path, false), Stream::err, 2};
+            return {HelpFormat(program_, colour_.err).help(help.command_path, false), output::Stream::err, 2};
         }
         const HelpFormat format(program_, colour_.out);
         return {help.form == HelpRequest::Form::help_subcommand
                     ? format.help_subcommand_help(help.command_path)
                     : format.help(help.command_path, help.form == HelpRequest::Form::full),
-                Stream::out, 0};
+                output::Stream::out, 0};
     }
 
     ParserExit operator()(const UsageError& refusal) const {
-        return {HelpFormat(program_, colour_.err).error(refusal.message, refusal.command_path), Stream::err, 2};
+        return {HelpFormat(program_, colour_.err).error(refusal.message, refusal.command_path), output::Stream::err, 2};
     }
 
 private:
@@ -371,7 +371,7 @@ ParseOutcome parse_command_line(std::span<const std::string> args, ColourChoice 
     CommandLine line(program, args.empty() ? args : args.subspan(1));
     if (auto ending = line.walk()) return std::visit(exits, *ending);
     if (line.stop() == CommandLine::Stop::version) {
-        return ParserExit{fmt::format("{} {}\n", tree::program_name, tree::version), Stream::out, 0};
+        return ParserExit{fmt::format("{} {}\n", tree::program_name, tree::version), output::Stream::out, 0};
     }
     if (auto repeated = line.repeated()) return exits(*repeated);
     if (line.stop() != CommandLine::Stop::none) return exits(line.help());

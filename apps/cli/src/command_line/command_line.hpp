@@ -9,13 +9,13 @@
 
 #include "command_line/cli.hpp"
 #include "command_line/colour_choice.hpp"
-#include "io/output.hpp"
+#include "output/stream.hpp"
 
 namespace vevizovuvazavad {
 
 struct ParserExit {
     std::string text;  // printed as it stands: it ends in a newline
-    Stream stream;
+    output::Stream stream;
     int status;  // 0 for help and version, 2 for everything else
 };
 

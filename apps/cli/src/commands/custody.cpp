@@ -6,9 +6,9 @@
 #include <orrincore_audit/signed_audit_event.hpp>
 
 #include "commands/custody.hpp"
-#include "io/emit.hpp"
-#include "io/record_file.hpp"
-#include "io/seed_file.hpp"
+#include "output/report.hpp"
+#include "files/record_file.hpp"
+#include "files/seed_file.hpp"
 
 namespace vevizovuvazavad {
 namespace {
@@ -43,7 +43,7 @@ public:
 private:
     void read_key() {
         if (key_) return;
-        key_ = io::read_seed_file(key_file_);
+        key_ = files::read_seed_file(key_file_);
         if (*key_) verifier_.emplace((*key_)->verifying_key());
     }
 
@@ -55,11 +55,11 @@ private:
 
 HandlerResult run(const Cli& cli, const CustodyCommand::Verify& command) {
     ChainCheck check(command.key_file);
-    auto events = io::read_json_elements<SignedAuditEvent>(
+    auto events = files::read_json_elements<SignedAuditEvent>(
         command.chain, [&check](const SignedAuditEvent& signed_event) { check.next(signed_event); });
     if (!events) return std::unexpected(std::move(events).error());
     if (auto checked = check.outcome(); !checked) return checked;
-    io::emit(cli.output_form(), nlohmann::json{{"events", *events}, {"verified", true}},
+    output::emit(cli.output_form(), nlohmann::json{{"events", *events}, {"verified", true}},
              fmt::format("chain of {} event(s) verified", *events));
     return {};
 }

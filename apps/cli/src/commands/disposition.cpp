@@ -6,9 +6,8 @@
 
 #include "command_line/enumerated_word.hpp"
 #include "commands/disposition.hpp"
-#include "io/emit.hpp"
-#include "io/record_file.hpp"
-#include "io/record_output.hpp"
+#include "output/report.hpp"
+#include "files/record_file.hpp"
 
 namespace vevizovuvazavad {
 namespace {
@@ -20,12 +19,12 @@ using zedododor_avovodizi::time::Timestamp;
 namespace disposition = zorizorezire_rizozi::disposition;
 
 HandlerResult run(const Cli& cli, const DispositionCommand::Review& command) {
-    auto package = io::read_json<ArchivePackage>(command.package);
+    auto package = files::read_json<ArchivePackage>(command.package);
     if (!package) return std::unexpected(std::move(package).error());
     const auto now = Timestamp::now();
     auto review = disposition::create_disposition_review(*package, now);
     if (!review) return std::unexpected(review.error().message());
-    return io::write_and_emit(
+    return output::write_and_emit(
         cli.output_form(), command.out, *review,
         fmt::format("disposition review {} opened for package {} (eligible at {})", review->id.to_string(),
                     package->id.to_string(), review->eligible_at.to_rfc3339()));
@@ -33,7 +32,7 @@ HandlerResult run(const Cli& cli, const DispositionCommand::Review& command) {
 
 HandlerResult run(const Cli& cli, const DispositionCommand::Decide& command) {
     // Both files come before the word, so a file error is reported first.
-    auto records = io::read_json_pair<DispositionReview, ArchivePackage>(command.review, command.package);
+    auto records = files::read_json_pair<DispositionReview, ArchivePackage>(command.review, command.package);
     if (!records) return std::unexpected(std::move(records).error());
     const auto& [review, package] = *records;
     auto decision = read_enumerated_word<DispositionDecision>(command.decision, "disposition decision");
@@ -41,7 +40,7 @@ HandlerResult run(const Cli& cli, const DispositionCommand::Decide& command) {
     const auto now = Timestamp::now();
     auto decided = disposition::decide_disposition_review(review, package, *decision, command.reviewed_by, now);
     if (!decided) return std::unexpected(decided.error().message());
-    return io::write_and_emit(cli.output_form(), command.out, *decided,
+    return output::write_and_emit(cli.output_form(), command.out, *decided,
                               fmt::format("disposition review {} decided: {}", decided->id.to_string(),
                                           orrincore_json::debug_name(*decision)));
 }
@@ -49,20 +48,20 @@ HandlerResult run(const Cli& cli, const DispositionCommand::Decide& command) {
 // The review is neither checked for its status nor completed: only its
 // decision authorises the disposal, and it stays as it was given.
 HandlerResult run(const Cli& cli, const DispositionCommand::Execute& command) {
-    auto records = io::read_json_pair<DispositionReview, ArchivePackage>(command.review, command.package);
+    auto records = files::read_json_pair<DispositionReview, ArchivePackage>(command.review, command.package);
     if (!records) return std::unexpected(std::move(records).error());
     const auto& [review, package] = *records;
     const auto now = Timestamp::now();
     auto disposed = disposition::execute_disposition(review, package, now);
     if (!disposed) return std::unexpected(disposed.error().message());
-    return io::write_and_emit(cli.output_form(), command.out_package, *disposed,
+    return output::write_and_emit(cli.output_form(), command.out_package, *disposed,
                               fmt::format("package {} disposed", disposed->id.to_string()));
 }
 
 HandlerResult run(const Cli& cli, const DispositionCommand::Show& command) {
-    auto review = io::read_json<DispositionReview>(command.review);
+    auto review = files::read_json<DispositionReview>(command.review);
     if (!review) return std::unexpected(std::move(review).error());
-    io::emit(cli.output_form(), *review,
+    output::emit(cli.output_form(), *review,
              fmt::format("{} status={} decision={}", review->id.to_string(), orrincore_json::debug_name(review->status),
                          vuvadededoru_contracts::debug_form(review->decision)));
     return {};

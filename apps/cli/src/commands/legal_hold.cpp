@@ -7,9 +7,8 @@
 #include "command_line/enumerated_word.hpp"
 #include "commands/given_or_fresh.hpp"
 #include "commands/legal_hold.hpp"
-#include "io/emit.hpp"
-#include "io/record_file.hpp"
-#include "io/record_output.hpp"
+#include "output/report.hpp"
+#include "files/record_file.hpp"
 #include "gate/authorize_hold_release.hpp"
 #include "gate/release_refusal.hpp"
 
@@ -40,35 +39,35 @@ HandlerResult run(const Cli& cli, const LegalHoldCommand::Request& command) {
                                    .requested_by = command.requested_by},
                                   now);
     if (!hold) return std::unexpected(hold.error().message());
-    return io::write_and_emit(
+    return output::write_and_emit(
         cli.output_form(), command.out, *hold,
         fmt::format("legal hold {} requested: {}", hold->id.to_string(), orrincore_json::word(hold->status)));
 }
 
 HandlerResult run(const Cli& cli, const LegalHoldCommand::Approve& command) {
-    auto hold = io::read_json<LegalHold>(command.hold);
+    auto hold = files::read_json<LegalHold>(command.hold);
     if (!hold) return std::unexpected(std::move(hold).error());
     auto approved = hold->approve(command.approved_by, Timestamp::now());
     if (!approved) return std::unexpected(approved.error().message());
-    return io::write_and_emit(cli.output_form(), command.out, *approved,
+    return output::write_and_emit(cli.output_form(), command.out, *approved,
                               fmt::format("legal hold {} is now active", approved->id.to_string()));
 }
 
 HandlerResult run(const Cli& cli, const LegalHoldCommand::Deny& command) {
-    auto hold = io::read_json<LegalHold>(command.hold);
+    auto hold = files::read_json<LegalHold>(command.hold);
     if (!hold) return std::unexpected(std::move(hold).error());
     auto denied = hold->deny(command.approved_by, Timestamp::now());
     if (!denied) return std::unexpected(denied.error().message());
-    return io::write_and_emit(cli.output_form(), command.out, *denied,
+    return output::write_and_emit(cli.output_form(), command.out, *denied,
                               fmt::format("legal hold {} denied", denied->id.to_string()));
 }
 
 HandlerResult run(const Cli& cli, const LegalHoldCommand::RequestRelease& command) {
-    auto hold = io::read_json<LegalHold>(command.hold);
+    auto hold = files::read_json<LegalHold>(command.hold);
     if (!hold) return std::unexpected(std::move(hold).error());
     auto requested = hold->request_release(Timestamp::now());
     if (!requested) return std::unexpected(requested.error().message());
-    return io::write_and_emit(cli.output_form(), command.out, *requested,
+    return output::write_and_emit(cli.output_form(), command.out, *requested,
                               fmt::format("release requested for {}", requested->id.to_string()));
 }
 
@@ -76,7 +75,7 @@ HandlerResult run(const Cli& cli, const LegalHoldCommand::RequestRelease& comman
 // command line, and is sought before the hold's status is tested: a hold in
 // any status needs a verifiable ruleset to get that far.
 HandlerResult run(const Cli& cli, const LegalHoldCommand::Release& command) {
-    auto hold = io::read_json<LegalHold>(command.hold);
+    auto hold = files::read_json<LegalHold>(command.hold);
     if (!hold) return std::unexpected(std::move(hold).error());
     const auto now = Timestamp::now();
     auto decision =
@@ -84,7 +83,7 @@ HandlerResult run(const Cli& cli, const LegalHoldCommand::Release& command) {
     if (!decision) return std::unexpected(std::move(decision).error());
     auto released = hold->release(command.approved_by, decision->decision, now);
     if (!released) return std::unexpected(release_refusal_text(*decision, released.error()));
-    return io::write_and_emit(cli.output_form(), command.out, *released,
+    return output::write_and_emit(cli.output_form(), command.out, *released,
                               fmt::format("legal hold {} released (policy {}: {})", released->id.to_string(),
                                           orrincore_json::debug_name(decision->decision), decision->reason));
 }
@@ -92,12 +91,12 @@ HandlerResult run(const Cli& cli, const LegalHoldCommand::Release& command) {
 // A package carries one hold at a time: the engine refuses a package that
 // carries another.
 HandlerResult run(const Cli& cli, const LegalHoldCommand::Assign& command) {
-    auto records = io::read_json_pair<LegalHold, ArchivePackage>(command.hold, command.package);
+    auto records = files::read_json_pair<LegalHold, ArchivePackage>(command.hold, command.package);
     if (!records) return std::unexpected(std::move(records).error());
     const auto& [hold, package] = *records;
     auto held = engine::assign_legal_hold(hold, package);
     if (!held) return std::unexpected(held.error().message());
-    return io::write_and_emit(
+    return output::write_and_emit(
         cli.output_form(), command.out_package, *held,
         fmt::format("package {} is now under legal hold {}", held->id.to_string(), hold.id.to_string()));
 }
@@ -105,19 +104,19 @@ HandlerResult run(const Cli& cli, const LegalHoldCommand::Assign& command) {
 // Only the hold the package carries clears it, or releasing any throwaway
 // hold would free every held package.
 HandlerResult run(const Cli& cli, const LegalHoldCommand::Unassign& command) {
-    auto records = io::read_json_pair<LegalHold, ArchivePackage>(command.hold, command.package);
+    auto records = files::read_json_pair<LegalHold, ArchivePackage>(command.hold, command.package);
     if (!records) return std::unexpected(std::move(records).error());
     const auto& [hold, package] = *records;
     auto cleared = engine::release_legal_hold_from_package(hold, package);
     if (!cleared) return std::unexpected(cleared.error().message());
-    return io::write_and_emit(cli.output_form(), command.out_package, *cleared,
+    return output::write_and_emit(cli.output_form(), command.out_package, *cleared,
                               fmt::format("legal hold cleared from package {}", cleared->id.to_string()));
 }
 
 HandlerResult run(const Cli& cli, const LegalHoldCommand::Show& command) {
-    auto hold = io::read_json<LegalHold>(command.hold);
+    auto hold = files::read_json<LegalHold>(command.hold);
     if (!hold) return std::unexpected(std::move(hold).error());
-    io::emit(cli.output_form(), *hold,
+    output::emit(cli.output_form(), *hold,
              fmt::format("{} status={}", hold->id.to_string(), orrincore_json::word(hold->status)));
     return {};
 }

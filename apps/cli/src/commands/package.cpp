@@ -13,12 +13,11 @@
 
 #include "commands/given_or_fresh.hpp"
 #include "commands/package.hpp"
-#include "io/chunk_file.hpp"
-#include "io/emit.hpp"
-#include "io/record_file.hpp"
-#include "io/record_output.hpp"
-#include "io/seed_file.hpp"
-#include "io/write_place.hpp"
+#include "files/chunk_file.hpp"
+#include "output/report.hpp"
+#include "files/record_file.hpp"
+#include "files/seed_file.hpp"
+#include "system/write_place.hpp"
 
 namespace vevizovuvazavad {
 namespace {
@@ -34,9 +33,9 @@ namespace sealing = zorizorezire_rizozi::sealing;
 namespace verification = zorizorezire_rizozi::verification;
 
 HandlerResult run(const Cli& cli, const PackageCommand::New& command) {
-    auto target = io::read_json<ArchiveTarget>(command.target);
+    auto target = files::read_json<ArchiveTarget>(command.target);
     if (!target) return std::unexpected(std::move(target).error());
-    auto policy = io::read_json<RetentionPolicy>(command.policy);
+    auto policy = files::read_json<RetentionPolicy>(command.policy);
     if (!policy) return std::unexpected(std::move(policy).error());
     const auto tenant = given_or_fresh(command.tenant);
     const auto workspace = given_or_fresh(command.workspace);
@@ -54,7 +53,7 @@ HandlerResult run(const Cli& cli, const PackageCommand::New& command) {
                                            .created_by = command.created_by},
                                           now);
     if (!package) return std::unexpected(package.error().message());
-    return io::write_and_emit(cli.output_form(), command.out, *package,
+    return output::write_and_emit(cli.output_form(), command.out, *package,
                               fmt::format("archive package {} created (pending)", package->id.to_string()));
 }
 
@@ -64,7 +63,7 @@ std::expected<sealing::PackageSeal, std::string> seal_chunk_files(const ArchiveP
                                                                   const std::vector<std::string>& paths,
                                                                   const orrincore_crypto::SigningKey& key,
                                                                   std::uint32_t retention_days, Timestamp now) {
-    auto digests = io::digest_chunk_files(paths, [](std::size_t) { return io::ChunkReading{}; });
+    auto digests = files::digest_chunk_files(paths, [](std::size_t) { return files::ChunkReading{}; });
     if (!digests) return std::unexpected(std::move(digests).error());
     auto seal = sealing::seal_over_chunks(writing, *std::move(digests), key, retention_days, now);
     if (!seal) return std::unexpected(seal.error().message());
@@ -77,8 +76,8 @@ std::expected<sealing::PackageSeal, std::string> seal_chunk_files(const ArchiveP
 // copy of the signing key would be gone; over a chunk, archived content,
 // and the package could never verify again.
 HandlerResult refuse_outputs_over_inputs(const PackageCommand::Seal& command) {
-    const std::array<std::optional<io::WritePlace>, 2> places = {io::WritePlace::of(command.out_package),
-                                                                 io::WritePlace::of(command.out_manifest)};
+    const std::array<std::optional<system::WritePlace>, 2> places = {system::WritePlace::of(command.out_package),
+                                                                 system::WritePlace::of(command.out_manifest)};
     constexpr std::array<const char*, 2> options = {"--out-package", "--out-manifest"};
     if (places[0] && places[0] == places[1])
         return std::unexpected("--out-package and --out-manifest must name different files");
@@ -87,7 +86,7 @@ HandlerResult refuse_outputs_over_inputs(const PackageCommand::Seal& command) {
     std::array<bool, 2> over_chunk = {false, false};
     if (std::ranges::any_of(places, [](const auto& place) { return place && place->has_file(); })) {
         for (const auto& chunk : command.chunks) {
-            const auto file = io::FileAtPath::of(chunk);
+            const auto file = system::FileAtPath::of(chunk);
             if (!file) continue;
             for (std::size_t i = 0; i < places.size(); ++i)
                 over_chunk[i] = over_chunk[i] || (places[i] && places[i]->holds(*file));
@@ -103,13 +102,13 @@ HandlerResult refuse_outputs_over_inputs(const PackageCommand::Seal& command) {
 }
 
 HandlerResult run(const Cli& cli, const PackageCommand::Seal& command) {
-    auto package = io::read_json<ArchivePackage>(command.package);
+    auto package = files::read_json<ArchivePackage>(command.package);
     if (!package) return std::unexpected(std::move(package).error());
-    auto policy = io::read_json<RetentionPolicy>(command.policy);
+    auto policy = files::read_json<RetentionPolicy>(command.policy);
     if (!policy) return std::unexpected(std::move(policy).error());
     if (policy->id != package->retention_policy_id)
         return std::unexpected("supplied policy does not match the package's retention_policy_id");
-    const auto key = io::read_seed_file(command.key_file);
+    const auto key = files::read_seed_file(command.key_file);
     if (!key) return std::unexpected(key.error());
     const auto now = Timestamp::now();
     // Refuses a package that is not pending before any chunk file is opened.
@@ -127,21 +126,21 @@ HandlerResult run(const Cli& cli, const PackageCommand::Seal& command) {
     // manifest that was not written, since a seal with fresh ids and times
     // cannot be rebuilt. If either write fails, neither file changes, and
     // the seal can be run again.
-    const std::array documents = {io::record_document(command.out_manifest, seal->manifest),
-                                  io::record_document(command.out_package, sealed)};
-    if (auto written = io::write_record_documents(documents); !written) return written;
-    io::emit(cli.output_form(), sealed,
+    const std::array documents = {files::record_document(command.out_manifest, seal->manifest),
+                                  files::record_document(command.out_package, sealed)};
+    if (auto written = files::write_record_documents(documents); !written) return written;
+    output::emit(cli.output_form(), sealed,
              fmt::format("package {} sealed: {} chunk(s), {} bytes, expires {}", sealed.id.to_string(),
                          *sealed.chunk_count, *sealed.size_bytes, sealed.expires_at->to_rfc3339()));
     return {};
 }
 
 HandlerResult run(const Cli& cli, const PackageCommand::Verify& command) {
-    auto package = io::read_json<ArchivePackage>(command.package);
+    auto package = files::read_json<ArchivePackage>(command.package);
     if (!package) return std::unexpected(std::move(package).error());
-    auto sealed = io::read_json<SealedManifest>(command.manifest);
+    auto sealed = files::read_json<SealedManifest>(command.manifest);
     if (!sealed) return std::unexpected(std::move(sealed).error());
-    const auto key = io::read_seed_file(command.key_file);
+    const auto key = files::read_seed_file(command.key_file);
     if (!key) return std::unexpected(key.error());
     if (auto verified = verification::verify_package_integrity(*package, *sealed, key->verifying_key()); !verified)
         return std::unexpected(verified.error().message());
@@ -153,10 +152,10 @@ HandlerResult run(const Cli& cli, const PackageCommand::Verify& command) {
         // and one byte more: it cannot match, and /dev/zero would never end.
         // One beyond the manifest's count is opened but not read, since the
         // count decides; one that cannot be opened is still reported.
-        auto digests = io::digest_chunk_files(command.chunks, [&](std::size_t index) {
-            if (index >= manifest.object_refs.size()) return io::ChunkReading{.open_only = true};
+        auto digests = files::digest_chunk_files(command.chunks, [&](std::size_t index) {
+            if (index >= manifest.object_refs.size()) return files::ChunkReading{.open_only = true};
             const auto& reference = manifest.object_refs[index];
-            return io::ChunkReading{reference.content_hash.algorithm, reference.ciphertext_size};
+            return files::ChunkReading{reference.content_hash.algorithm, reference.ciphertext_size};
         });
         if (!digests) return std::unexpected(std::move(digests).error());
         if (auto checked = verification::verify_chunk_digests(manifest, *digests); !checked)
@@ -165,16 +164,16 @@ HandlerResult run(const Cli& cli, const PackageCommand::Verify& command) {
     const nlohmann::json result = {{"chunks_checked", command.chunks.size()}, {"verified", true}};
     const std::string chunks_checked =
         command.chunks.empty() ? "" : fmt::format(", {} chunk(s) integrity ok", command.chunks.size());
-    io::emit(cli.output_form(), result,
+    output::emit(cli.output_form(), result,
              fmt::format("package {} verified: signature ok, manifest hash matches{}", package->id.to_string(),
                          chunks_checked));
     return {};
 }
 
 HandlerResult run(const Cli& cli, const PackageCommand::Show& command) {
-    auto package = io::read_json<ArchivePackage>(command.package);
+    auto package = files::read_json<ArchivePackage>(command.package);
     if (!package) return std::unexpected(std::move(package).error());
-    io::emit(cli.output_form(), *package,
+    output::emit(cli.output_form(), *package,
              fmt::format("{} status={} under_hold={}", package->id.to_string(), orrincore_json::word(package->status),
                          package->legal_hold_id.has_value()));
     return {};

@@ -4,9 +4,8 @@
 #include "command_line/enumerated_word.hpp"
 #include "commands/given_or_fresh.hpp"
 #include "commands/retention.hpp"
-#include "io/emit.hpp"
-#include "io/record_file.hpp"
-#include "io/record_output.hpp"
+#include "output/report.hpp"
+#include "files/record_file.hpp"
 
 namespace vevizovuvazavad {
 namespace {
@@ -35,29 +34,29 @@ HandlerResult run(const Cli& cli, const RetentionCommand::New& command) {
     if (!policy) return std::unexpected(policy.error().message());
     const std::string maximum =
         policy->maximum_retention_days ? fmt::format(", maximum {}d", *policy->maximum_retention_days) : "";
-    return io::write_and_emit(cli.output_form(), command.out, *policy,
+    return output::write_and_emit(cli.output_form(), command.out, *policy,
                               fmt::format("retention policy {} created: minimum {}d{}", policy->id.to_string(),
                                           policy->minimum_retention_days, maximum));
 }
 
 HandlerResult run(const Cli& cli, const RetentionCommand::Extend& command) {
-    auto policy = io::read_json<RetentionPolicy>(command.policy);
+    auto policy = files::read_json<RetentionPolicy>(command.policy);
     if (!policy) return std::unexpected(std::move(policy).error());
     const auto now = Timestamp::now();
     auto amended = policy->extend_minimum_retention(command.min_days, now);
     if (!amended) return std::unexpected(amended.error().message());
-    return io::write_and_emit(
+    return output::write_and_emit(
         cli.output_form(), command.out, *amended,
         fmt::format("retention policy {} extended: {}d -> {}d (version {})", amended->id.to_string(),
                     policy->minimum_retention_days, amended->minimum_retention_days, amended->version));
 }
 
 HandlerResult run(const Cli& cli, const RetentionCommand::Show& command) {
-    auto policy = io::read_json<RetentionPolicy>(command.policy);
+    auto policy = files::read_json<RetentionPolicy>(command.policy);
     if (!policy) return std::unexpected(std::move(policy).error());
     const std::string maximum =
         policy->maximum_retention_days ? fmt::format("Some({})", *policy->maximum_retention_days) : "None";
-    io::emit(cli.output_form(), *policy,
+    output::emit(cli.output_form(), *policy,
              fmt::format("{} minimum={}d maximum={} retired={}", policy->id.to_string(), policy->minimum_retention_days,
                          maximum, policy->retired_at.has_value()));
     return {};

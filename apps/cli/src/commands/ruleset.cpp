@@ -7,12 +7,12 @@
 
 #include "commands/ruleset.hpp"
 #include "gate/release_gate.hpp"
-#include "io/emit.hpp"
-#include "io/os_error.hpp"
-#include "io/record_file.hpp"
-#include "io/record_output.hpp"
-#include "io/seed_file.hpp"
-#include "io/write_place.hpp"
+#include "output/report.hpp"
+#include "system/os_error.hpp"
+#include "files/record_file.hpp"
+#include "files/seed_file.hpp"
+#include "system/write_place.hpp"
+#include "text/unicode_text.hpp"
 
 namespace vevizovuvazavad {
 namespace {
@@ -23,10 +23,10 @@ using zedododor_avovodizi::time::Timestamp;
 namespace custody = zorizorezire_rizozi::custody;
 
 HandlerResult run(const Cli& cli, const RulesetCommand::Pubkey& command) {
-    auto key = io::read_seed_file(command.key);
+    auto key = files::read_seed_file(command.key);
     if (!key) return std::unexpected(std::move(key).error());
     const std::string pubkey_hex = orrincore_error::hex::to_lower(key->verifying_key().bytes());
-    io::emit(cli.output_form(), nlohmann::json{{"pubkey_hex", pubkey_hex}},
+    output::emit(cli.output_form(), nlohmann::json{{"pubkey_hex", pubkey_hex}},
              fmt::format("{}\n\ntrust it wherever this key's rulesets must be accepted:\n  vevizovuvazavad trust add "
                          "--store <trust-store.json> --name <name> --pubkey {}",
                          pubkey_hex, pubkey_hex));
@@ -36,7 +36,7 @@ HandlerResult run(const Cli& cli, const RulesetCommand::Pubkey& command) {
 // What is signed is the ruleset as read, in its canonical form: the file's
 // layout, key order and keys a ruleset does not define play no part.
 HandlerResult run(const Cli& cli, const RulesetCommand::Sign& command) {
-    auto ruleset = io::read_json<PolicyRuleset>(command.input);
+    auto ruleset = files::read_json<PolicyRuleset>(command.input);
     if (!ruleset) return std::unexpected(std::move(ruleset).error());
     // Before the seed is touched: a signature over a malformed ruleset only
     // lends it false confidence.
@@ -46,17 +46,17 @@ HandlerResult run(const Cli& cli, const RulesetCommand::Sign& command) {
     }
     // The envelope written over the seed would leave a ruleset whose signing
     // key is gone. The plain document, though, may be replaced by its envelope.
-    if (const auto out = io::WritePlace::of(command.out); out && out->holds_file_at(command.key))
+    if (const auto out = system::WritePlace::of(command.out); out && out->holds_file_at(command.key))
         return std::unexpected("--out must not name the --key seed file");
-    auto key = io::read_seed_file(command.key);
+    auto key = files::read_seed_file(command.key);
     if (!key) return std::unexpected(std::move(key).error());
     const auto key_id = zedododor_avovodizi::ids::KeyId::generate();
     const auto now = Timestamp::now();
     auto envelope = SignedPolicyRuleset::seal(*std::move(ruleset), key_id, *key, now, ruleset_associated_data());
     if (!envelope) return std::unexpected(fmt::format("failed to sign ruleset: {}", envelope.error().message()));
-    return io::write_and_emit(cli.output_form(), command.out, *envelope,
+    return output::write_and_emit(cli.output_form(), command.out, *envelope,
                               fmt::format("signed ruleset written to {} (product {}, purpose policy-ruleset)",
-                                          io::display_path(command.out), custody::product_id().to_string()));
+                                          text::lossy_utf8(command.out), custody::product_id().to_string()));
 }
 
 }  // namespace

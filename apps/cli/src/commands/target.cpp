@@ -4,9 +4,8 @@
 #include "command_line/enumerated_word.hpp"
 #include "commands/given_or_fresh.hpp"
 #include "commands/target.hpp"
-#include "io/emit.hpp"
-#include "io/record_file.hpp"
-#include "io/record_output.hpp"
+#include "output/report.hpp"
+#include "files/record_file.hpp"
 
 namespace vevizovuvazavad {
 namespace {
@@ -25,14 +24,14 @@ HandlerResult run(const Cli& cli, const TargetCommand::New& command) {
     auto target = ArchiveTarget::create(
         {.tenant_id = tenant, .workspace_id = workspace, .name = command.name, .target_type = *target_type}, now);
     if (!target) return std::unexpected(target.error().message());
-    return io::write_and_emit(cli.output_form(), command.out, *target,
+    return output::write_and_emit(cli.output_form(), command.out, *target,
                               fmt::format("archive target {} registered", target->id.to_string()));
 }
 
 HandlerResult run(const Cli& cli, const TargetCommand::Show& command) {
-    auto target = io::read_json<ArchiveTarget>(command.target);
+    auto target = files::read_json<ArchiveTarget>(command.target);
     if (!target) return std::unexpected(std::move(target).error());
-    io::emit(cli.output_form(), *target,
+    output::emit(cli.output_form(), *target,
              fmt::format("{} enabled={}", target->id.to_string(), target->status == ArchiveTargetStatus::enabled));
     return {};
 }

@@ -7,11 +7,11 @@
 #include "commands/trust.hpp"
 #include "gate/trust_store.hpp"
 #include "gate/trust_store_file.hpp"
-#include "io/emit.hpp"
-#include "io/folder_lock.hpp"
-#include "io/os_error.hpp"
-#include "io/record_file.hpp"
-#include "io/record_output.hpp"
+#include "output/report.hpp"
+#include "system/folder_lock.hpp"
+#include "system/os_error.hpp"
+#include "files/record_file.hpp"
+#include "text/unicode_text.hpp"
 
 namespace vevizovuvazavad {
 namespace {
@@ -25,16 +25,16 @@ constexpr std::chrono::seconds store_lock_wait{60};
 HandlerResult run(const Cli& cli, const TrustCommand::Add& command) {
     // Read, add and write as one step: of two adds at once, each must find
     // the other's signer in the store or wait for it.
-    const auto lock = io::FolderLock::acquire(command.store, store_lock_wait);
-    if (!lock) return std::unexpected(io::path_error_text(command.store, lock.error()));
+    const auto lock = system::FolderLock::acquire(command.store, store_lock_wait);
+    if (!lock) return std::unexpected(system::path_error_text(command.store, lock.error()));
     auto store = load_trust_store(command.store);
     if (!store) return std::unexpected(std::move(store).error());
     const auto now = Timestamp::now();
     if (auto added = trust_store_add(*store, command.name, command.pubkey, now); !added) return added;
-    return io::write_and_emit(
+    return output::write_and_emit(
         cli.output_form(), command.store, *store,
         fmt::format("trusted signer {} added to {} ({} now trusted)", orrincore_error::quoted_form(command.name),
-                    io::display_path(command.store), store->signers.size()));
+                    text::lossy_utf8(command.store), store->signers.size()));
 }
 
 HandlerResult run(const Cli& cli, const TrustCommand::List& command) {
@@ -43,13 +43,13 @@ HandlerResult run(const Cli& cli, const TrustCommand::List& command) {
     std::string text;
     if (store->signers.empty()) {
         text = fmt::format("{}: no trusted ruleset-signing keys — every ruleset will be refused",
-                           io::display_path(command.store));
+                           text::lossy_utf8(command.store));
     }
     for (std::size_t i = 0; i < store->signers.size(); ++i) {
         if (i > 0) text += '\n';
         text += fmt::format("{}  {}", store->signers[i].pubkey_hex, store->signers[i].name);
     }
-    io::emit(cli.output_form(), *store, text);
+    output::emit(cli.output_form(), *store, text);
     return {};
 }
 

@@ -2,12 +2,12 @@
 
 #include <fmt/format.h>
 
-#include "io/output.hpp"
+#include "output/stream.hpp"
 
 namespace vevizovuvazavad::demo {
 namespace {
 
-void print(std::string_view text) { io::write_stream(Stream::out, text); }
+void print(std::string_view text) { output::write_stream(output::Stream::out, text); }
 
 }  // namespace
 

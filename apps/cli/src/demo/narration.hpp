@@ -1,7 +1,7 @@
 #pragma once
 // The demo's narration: five line shapes, each written to standard output
 // the moment it is produced, through the tool's checked writer. A line that
-// cannot be written throws io::OutputFailure (status 101); the lines before
+// cannot be written throws output::OutputFailure (status 101); the lines before
 // it stay printed.
 
 #include <concepts>

@@ -4,7 +4,7 @@
 
 #include "gate/release_gate.hpp"
 #include "gate/trust_store_file.hpp"
-#include "io/record_file.hpp"
+#include "files/record_file.hpp"
 
 namespace vevizovuvazavad {
 
@@ -12,7 +12,7 @@ std::expected<orrincore_policy::PolicyDecision, std::string> authorize_hold_rele
     const vuvadededoru_contracts::LegalHold& hold, std::string_view approved_by, std::string_view ruleset_path,
     std::string_view trust_store_path, const zedododor_avovodizi::time::Timestamp& now) {
     // The ruleset first: when both files are wrong, its message is the one shown.
-    auto envelope = io::read_json<orrincore_policy::SignedPolicyRuleset>(std::string(ruleset_path));
+    auto envelope = files::read_json<orrincore_policy::SignedPolicyRuleset>(std::string(ruleset_path));
     if (!envelope) {
         return std::unexpected(fmt::format(
             "{}\n  --policy-ruleset must be a SIGNED ruleset envelope, not a plain PolicyRuleset document — produce "

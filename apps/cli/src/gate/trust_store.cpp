@@ -9,7 +9,7 @@
 #include <orrincore_error/hex.hpp>
 #include <orrincore_error/text.hpp>
 
-#include "io/unicode_text.hpp"
+#include "text/unicode_text.hpp"
 
 namespace vevizovuvazavad {
 namespace {
@@ -24,7 +24,7 @@ std::expected<orrincore_crypto::VerifyingKey::Bytes, std::string> key_bytes(std:
     if (text.size() != key_hex_length || !all_hex) {
         // The length is tested in bytes but reported in characters.
         return std::unexpected(fmt::format("expected a 64-character hex Ed25519 public key, got {} characters{}",
-                                           character_count(text), all_hex ? "" : " (and non-hex characters)"));
+                                           text::character_count(text), all_hex ? "" : " (and non-hex characters)"));
     }
     return orrincore_crypto::VerifyingKey::bytes_from_hex(text).value();  // 64 hex digits read
 }
@@ -68,7 +68,7 @@ std::expected<std::vector<orrincore_crypto::VerifyingKey>, std::string> parse_tr
 std::expected<void, std::string> trust_store_add(TrustStore& store, std::string_view name,
                                                  std::string_view public_key,
                                                  zedododor_avovodizi::time::Timestamp added_at) {
-    std::string key_text = full_lower_case(trim_white_space(public_key));
+    std::string key_text = text::full_lower_case(text::trim_white_space(public_key));
     if (auto key = parse_public_key_hex(key_text); !key) return std::unexpected(std::move(key).error());
     // Names are compared first, with every signer: a request repeating both
     // the name and the key of a signer is refused for its name.

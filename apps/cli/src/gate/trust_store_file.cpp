@@ -4,8 +4,8 @@
 
 #include <cerrno>
 
-#include "io/os_error.hpp"
-#include "io/record_file.hpp"
+#include "system/os_error.hpp"
+#include "files/record_file.hpp"
 
 namespace vevizovuvazavad {
 
@@ -14,9 +14,9 @@ std::expected<TrustStore, std::string> load_trust_store(const std::string& path)
     if (::stat(path.c_str(), &status) != 0) {
         const int error = errno;
         if (error == ENOENT || error == ENOTDIR || error == EACCES) return TrustStore::empty();
-        return std::unexpected(io::path_error_text(path, error));
+        return std::unexpected(system::path_error_text(path, error));
     }
-    return io::read_json<TrustStore>(path);
+    return files::read_json<TrustStore>(path);
 }
 
 }  // namespace vevizovuvazavad

@@ -1,9 +1,0 @@
-#pragma once
-// How a command's report is printed: its text line, or with `--json` its
-// record or result object as compact JSON.
-
-namespace vevizovuvazavad::io {
-
-enum class OutputForm { text, json };
-
-}  // namespace vevizovuvazavad::io

@@ -1,0 +1,368 @@
+#include "system/replace_file.hpp"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <optional>
+#include <variant>
+#include <vector>
+
+#include <fmt/format.h>
+#include <fmt/ranges.h>
+
+#include "system/file_descriptor.hpp"
+#include "system/file_entry.hpp"
+#include "system/folder.hpp"
+#include "system/write_all.hpp"
+
+namespace vevizovuvazavad::system {
+namespace {
+
+// Leaves space in a 255-byte file name for the temporary's prefix and suffix.
+constexpr std::size_t max_name_in_temporary = 200;
+// How often a write starts again when a name changed under it.
+constexpr int max_attempts = 8;
+// How many fresh names a temporary tries before the directory is taken to be
+// full of them.
+constexpr int max_temporary_names = 16;
+constexpr const char* access_acl = "system.posix_acl_access";
+
+// A step either fails with an error number to report or finds that a name
+// changed under the write, which then starts again.
+struct NameChanged {};
+using StepError = std::variant<int, NameChanged>;
+template <class T = void>
+using Step = std::expected<T, StepError>;
+
+std::unexpected<StepError> failed(int error_number) { return std::unexpected(StepError(error_number)); }
+std::unexpected<StepError> name_changed() { return std::unexpected(StepError(NameChanged{})); }
+
+// As with new identifiers, the random source was checked at start-up: a
+// failure now leaves no sound way on.
+std::string temporary_name(std::string_view beside) {
+    std::array<unsigned char, 6> noise{};
+    if (::getentropy(noise.data(), noise.size()) != 0) std::abort();
+    return fmt::format(".{}.{:02x}.tmp", beside.substr(0, max_name_in_temporary), fmt::join(noise, ""));
+}
+
+std::string proc_link(int fd) { return fmt::format("/proc/self/fd/{}", fd); }
+
+// An unnamed file is given a name through its /proc link, so it needs one.
+bool unnamed_files_can_be_named() {
+    static const bool available = ::access("/proc/self/fd", X_OK) == 0;
+    return available;
+}
+
+// The new content's file, in the directory it is renamed in. It has no name
+// until its content is complete where the file system allows (a process
+// killed before then leaves nothing), and otherwise a fresh name that every
+// failure removes again.
+class Temporary {
+public:
+    static Step<Temporary> make(const Folder& folder, std::string_view beside, mode_t mode) {
+        if (unnamed_files_can_be_named()) {
+            const int fd = ::openat(folder.fd(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+            if (fd >= 0) return Temporary(folder, FileDescriptor(fd), "", beside);
+            // File systems without unnamed files refuse in one of these ways.
+            if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return failed(errno);
+        }
+        for (int attempt = 0; attempt < max_temporary_names; ++attempt) {
+            std::string name = temporary_name(beside);
+            const int fd = ::openat(folder.fd(), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+            if (fd >= 0) return Temporary(folder, FileDescriptor(fd), std::move(name), beside);
+            if (errno != EEXIST) return failed(errno);
+        }
+        return failed(EEXIST);
+    }
+    Temporary(Temporary&& other) noexcept
+        : folder_(other.folder_),
+          file_(std::move(other.file_)),
+          name_(std::move(other.name_)),
+          beside_(std::move(other.beside_)),
+          in_place_(std::exchange(other.in_place_, true)) {}
+    Temporary& operator=(Temporary&&) = delete;
+    ~Temporary() {
+        if (!in_place_ && !name_.empty()) ::unlinkat(folder_, name_.c_str(), 0);
+    }
+
+    int fd() const { return file_.get(); }
+
+    // Gives the file `name`, which must still be free.
+    Step<> take_free_name(const std::string& name) {
+        if (name_.empty()) {
+            if (::linkat(AT_FDCWD, proc_link(fd()).c_str(), folder_, name.c_str(), AT_SYMLINK_FOLLOW) != 0)
+                return errno == EEXIST ? name_changed() : failed(errno);
+        } else if (::renameat2(folder_, name_.c_str(), folder_, name.c_str(), RENAME_NOREPLACE) != 0) {
+            return errno == EEXIST ? name_changed() : failed(errno);
+        }
+        in_place_ = true;
+        return {};
+    }
+
+    // Renames the file over the entry `name`.
+    Step<> rename_over(const std::string& name) {
+        if (name_.empty()) {
+            // A rename needs a name to move: the last instant in which a
+            // process killed leaves a temporary behind.
+            if (auto named = take_temporary_name(); !named) return named;
+        }
+        if (::renameat(folder_, name_.c_str(), folder_, name.c_str()) != 0) return failed(errno);
+        in_place_ = true;
+        return {};
+    }
+
+private:
+    Temporary(const Folder& folder, FileDescriptor file, std::string name, std::string_view beside)
+        : folder_(folder.fd()), file_(std::move(file)), name_(std::move(name)), beside_(beside) {}
+
+    Step<> take_temporary_name() {
+        for (int attempt = 0; attempt < max_temporary_names; ++attempt) {
+            std::string name = temporary_name(beside_);
+            if (::linkat(AT_FDCWD, proc_link(fd()).c_str(), folder_, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+                name_ = std::move(name);
+                return {};
+            }
+            if (errno != EEXIST) return failed(errno);
+        }
+        return failed(EEXIST);
+    }
+
+    int folder_;  // owned by whoever owns this, which outlives it
+    FileDescriptor file_;
+    std::string name_;  // empty while unnamed
+    std::string beside_;
+    bool in_place_ = false;
+};
+
+// The replaced file's access control list, where it has one; a file system
+// without them is not an error.
+Step<> copy_access_acl(int from, int to) {
+    std::array<char, 4096> acl;
+    const ssize_t size = ::fgetxattr(from, access_acl, acl.data(), acl.size());
+    if (size < 0) return errno == ENODATA || errno == ENOTSUP ? Step<>{} : failed(errno);
+    if (::fsetxattr(to, access_acl, acl.data(), static_cast<std::size_t>(size), 0) != 0 && errno != ENOTSUP)
+        return failed(errno);
+    return {};
+}
+
+// The temporary's content and permissions, flushed. A replaced record keeps
+// the replaced file's mode, list and, where the process may give it away,
+// owner; a secret is 0600 whatever the file-creation mask made it.
+Step<> fill(Temporary& temporary, const FileReplacement& file, const FileDescriptor* replaced,
+            const struct stat* replaced_status) {
+    const int fd = temporary.fd();
+    if (auto written = file.content(fd); !written) return failed(written.error());
+    if (file.mode == FileMode::owner_only) {
+        if (::fchmod(fd, 0600) != 0) return failed(errno);
+    } else if (replaced) {
+        // Only root or a member of the group may give the file away; where
+        // that is refused the record belongs to whoever replaced it.
+        if (::fchown(fd, replaced_status->st_uid, replaced_status->st_gid) != 0 && errno != EPERM) return failed(errno);
+        if (::fchmod(fd, replaced_status->st_mode & 07777) != 0) return failed(errno);
+        if (auto copied = copy_access_acl(replaced->get(), fd); !copied) return copied;
+    }
+    if (::fsync(fd) != 0) return failed(errno);
+    return {};
+}
+
+// Whether a secret may go through this device or pipe: only where no one
+// else may read it, or into the null device.
+bool takes_secrets(const struct stat& status) {
+    if (S_ISCHR(status.st_mode) && status.st_rdev == makedev(1, 3)) return true;
+    return !S_ISREG(status.st_mode) && status.st_uid == ::geteuid() && (status.st_mode & (S_IRGRP | S_IROTH)) == 0;
+}
+
+// One file of a replacement, written and flushed but not yet in place.
+class StagedFile {
+public:
+    // A name that does not exist yet: the temporary takes it while it is
+    // still free. Making a file there is checked by the kernel as the plain
+    // write's own creation would be; no empty file is ever seen under it.
+    static Step<StagedFile> new_name(const FileReplacement& file) {
+        auto parts = split_path(file.path);
+        auto folder = Folder::open(parts.folder);
+        if (!folder) return failed(folder.error());
+        StagedFile staged(Kind::new_name, *std::move(folder), std::move(parts.name));
+        const mode_t creation_mode = file.mode == FileMode::owner_only ? 0600 : 0666;
+        if (auto made = staged.make_temporary(file, creation_mode, nullptr); !made) return std::unexpected(made.error());
+        return staged;
+    }
+
+    // An existing name, a file or a link: opened as the plain write opens it,
+    // without truncating, so that the kernel follows the links and applies
+    // its checks; the replacement is renamed over the entry it reached.
+    static Step<StagedFile> existing_name(const FileReplacement& file) {
+        // A link that leads nowhere yet: the open makes the file it names.
+        struct stat before {};
+        const bool dangling = ::stat(file.path.c_str(), &before) != 0 && errno == ENOENT;
+        const mode_t creation_mode = file.mode == FileMode::owner_only ? 0600 : 0666;
+        FileDescriptor opened(::open(file.path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY, creation_mode));
+        if (!opened.valid()) return failed(errno);
+        struct stat reached {};
+        if (::fstat(opened.get(), &reached) != 0) return failed(errno);
+        if (!S_ISREG(reached.st_mode)) return through(std::move(opened), reached, file);
+        auto entry = entry_of(opened.get(), reached);
+        if (!entry) {
+            switch (entry.error().why) {
+                case NoEntry::Why::unnamed: return through(std::move(opened), reached, file);
+                case NoEntry::Why::moved: return name_changed();
+                case NoEntry::Why::failed: return failed(entry.error().error_number);
+            }
+        }
+        // Until the rename, what the open made stands in for the file: it
+        // has the mode and owner a new file gets, and goes if the write fails.
+        StagedFile staged(Kind::existing_name, std::move(entry->folder), std::move(entry->name));
+        staged.reached_ = reached;
+        staged.made_by_open_ = dangling;
+        if (auto made = staged.make_temporary(file, 0600, &opened); !made) return std::unexpected(made.error());
+        return staged;
+    }
+
+    StagedFile(StagedFile&& other) noexcept
+        : kind_(other.kind_),
+          folder_(std::move(other.folder_)),
+          name_(std::move(other.name_)),
+          temporary_(std::move(other.temporary_)),
+          opened_(std::move(other.opened_)),
+          reached_(other.reached_),
+          content_(other.content_),
+          made_by_open_(std::exchange(other.made_by_open_, false)),
+          committed_(other.committed_) {}
+    StagedFile& operator=(StagedFile&&) = delete;
+    ~StagedFile() {
+        if (made_by_open_ && !committed_ && holds_file(*folder_, name_, reached_))
+            ::unlinkat(folder_->fd(), name_.c_str(), 0);
+    }
+
+    // Puts the content in place: the rename, or the write through the open file.
+    Step<> commit() {
+        Step<> done;
+        switch (kind_) {
+            case Kind::new_name: done = temporary_->take_free_name(name_); break;
+            case Kind::existing_name:
+                // The entry still holds the file the open reached, or the
+                // write starts again; it never lands anywhere else.
+                done = holds_file(*folder_, name_, reached_) ? temporary_->rename_over(name_) : name_changed();
+                break;
+            case Kind::through: done = write_through(); break;
+        }
+        committed_ = done.has_value();
+        return done;
+    }
+
+    std::expected<void, int> flush() const { return folder_ ? folder_->flush() : std::expected<void, int>{}; }
+
+private:
+    enum class Kind { new_name, existing_name, through };
+
+    StagedFile(Kind kind, std::optional<Folder> folder, std::string name)
+        : kind_(kind), folder_(std::move(folder)), name_(std::move(name)) {}
+
+    // What the open reached when it is not a file with a name to rename
+    // over: a device, a pipe, a file no name leads to. It is written only
+    // when the files are put in place, and a secret only where no one else
+    // may read it.
+    static Step<StagedFile> through(FileDescriptor opened, const struct stat& reached, const FileReplacement& file) {
+        if (file.mode == FileMode::owner_only && !takes_secrets(reached))
+            return S_ISREG(reached.st_mode) ? name_changed() : failed(EACCES);
+        StagedFile staged(Kind::through, std::nullopt, "");
+        staged.opened_ = std::move(opened);
+        staged.reached_ = reached;
+        staged.content_ = &file.content;
+        return staged;
+    }
+
+    Step<> make_temporary(const FileReplacement& file, mode_t mode, const FileDescriptor* replaced) {
+        auto temporary = Temporary::make(*folder_, name_, mode);
+        if (!temporary) return std::unexpected(temporary.error());
+        temporary_.emplace(*std::move(temporary));
+        return fill(*temporary_, file, replaced, replaced ? &reached_ : nullptr);
+    }
+
+    Step<> write_through() {
+        if (S_ISREG(reached_.st_mode) && ::ftruncate(opened_.get(), 0) != 0) return failed(errno);
+        if (auto written = (*content_)(opened_.get()); !written) return failed(written.error());
+        if (opened_.close() != 0) return failed(errno);
+        return {};
+    }
+
+    Kind kind_;
+    std::optional<Folder> folder_;  // declared before the temporary, which names files in it
+    std::string name_;
+    std::optional<Temporary> temporary_;
+    FileDescriptor opened_;
+    struct stat reached_ {};
+    const FileContent* content_ = nullptr;
+    bool made_by_open_ = false;
+    bool committed_ = false;
+};
+
+Step<StagedFile> stage(const FileReplacement& file) {
+    if (file.path.ends_with('/')) {
+        // Names a directory, or nothing that could become a file.
+        struct stat status {};
+        if (::stat(file.path.c_str(), &status) != 0) return failed(errno);
+        return failed(S_ISDIR(status.st_mode) ? EISDIR : ENOTDIR);
+    }
+    struct stat named {};
+    if (::lstat(file.path.c_str(), &named) == 0) return StagedFile::existing_name(file);
+    if (errno == ENOENT) return StagedFile::new_name(file);
+    return failed(errno);
+}
+
+}  // namespace
+
+std::expected<void, ReplaceFailure> replace_files(std::span<const FileReplacement> files) {
+    std::vector<StagedFile> in_place;
+    for (int attempt = 0; in_place.size() < files.size(); ++attempt) {
+        const std::size_t first = in_place.size();
+        if (attempt == max_attempts) return std::unexpected(ReplaceFailure{first, EAGAIN});
+        std::vector<StagedFile> staged;
+        staged.reserve(files.size() - first);
+        std::optional<ReplaceFailure> failure;
+        const auto stopped = [&](std::size_t index, const StepError& error) {
+            if (const int* error_number = std::get_if<int>(&error)) failure = ReplaceFailure{index, *error_number};
+        };
+        for (std::size_t i = first; i < files.size() && !failure; ++i) {
+            auto file = stage(files[i]);
+            if (!file) {
+                stopped(i, file.error());
+                break;
+            }
+            staged.push_back(*std::move(file));
+        }
+        if (failure) return std::unexpected(*failure);
+        if (staged.size() < files.size() - first) continue;  // a name changed: stage again
+        for (auto& file : staged) {
+            if (auto done = file.commit(); !done) {
+                stopped(in_place.size(), done.error());
+                break;
+            }
+            in_place.push_back(std::move(file));
+        }
+        if (failure) return std::unexpected(*failure);
+    }
+    for (std::size_t i = 0; i < in_place.size(); ++i) {
+        if (auto flushed = in_place[i].flush(); !flushed) return std::unexpected(ReplaceFailure{i, flushed.error()});
+    }
+    return {};
+}
+
+std::expected<void, int> replace_file(const std::string& path, const FileContent& content, FileMode mode) {
+    const FileReplacement file{path, content, mode};
+    if (auto replaced = replace_files(std::span(&file, 1)); !replaced) return std::unexpected(replaced.error().error_number);
+    return {};
+}
+
+std::expected<void, int> replace_file(const std::string& path, std::string_view bytes, FileMode mode) {
+    return replace_file(path, [bytes](int fd) { return write_all(fd, bytes); }, mode);
+}
+
+}  // namespace vevizovuvazavad::system
