@@ -17,7 +17,7 @@
 #include "output/report.hpp"
 #include "files/record_file.hpp"
 #include "files/seed_file.hpp"
-#include "system/write_place.hpp"
+#include "system/write_entry.hpp"
 
 namespace vevizovuvazavad {
 namespace {
@@ -54,7 +54,7 @@ HandlerResult run(const Cli& cli, const PackageCommand::New& command) {
                                           now);
     if (!package) return std::unexpected(package.error().message());
     return output::write_and_emit(cli.output_form(), command.out, *package,
-                              fmt::format("archive package {} created (pending)", package->id.to_string()));
+                                  fmt::format("archive package {} created (pending)", package->id.to_string()));
 }
 
 // The seal over the chunk files, in the order given, each file hashed as it
@@ -76,25 +76,25 @@ std::expected<sealing::PackageSeal, std::string> seal_chunk_files(const ArchiveP
 // copy of the signing key would be gone; over a chunk, archived content,
 // and the package could never verify again.
 HandlerResult refuse_outputs_over_inputs(const PackageCommand::Seal& command) {
-    const std::array<std::optional<system::WritePlace>, 2> places = {system::WritePlace::of(command.out_package),
-                                                                 system::WritePlace::of(command.out_manifest)};
+    const std::array<std::optional<system::WriteEntry>, 2> outputs = {system::WriteEntry::of(command.out_package),
+                                                                      system::WriteEntry::of(command.out_manifest)};
     constexpr std::array<const char*, 2> options = {"--out-package", "--out-manifest"};
-    if (places[0] && places[0] == places[1])
+    if (outputs[0] && outputs[0] == outputs[1])
         return std::unexpected("--out-package and --out-manifest must name different files");
     // Each chunk file is looked at once for both outputs, and only when an
     // output already holds a file that it could be.
     std::array<bool, 2> over_chunk = {false, false};
-    if (std::ranges::any_of(places, [](const auto& place) { return place && place->has_file(); })) {
+    if (std::ranges::any_of(outputs, [](const auto& output) { return output && output->has_file(); })) {
         for (const auto& chunk : command.chunks) {
             const auto file = system::FileAtPath::of(chunk);
             if (!file) continue;
-            for (std::size_t i = 0; i < places.size(); ++i)
-                over_chunk[i] = over_chunk[i] || (places[i] && places[i]->holds(*file));
+            for (std::size_t i = 0; i < outputs.size(); ++i)
+                over_chunk[i] = over_chunk[i] || (outputs[i] && outputs[i]->holds(*file));
         }
     }
-    for (std::size_t i = 0; i < places.size(); ++i) {
-        if (!places[i]) continue;
-        if (places[i]->holds_file_at(command.key_file))
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        if (!outputs[i]) continue;
+        if (outputs[i]->holds_file_at(command.key_file))
             return std::unexpected(fmt::format("{} must not name the --key-file seed file", options[i]));
         if (over_chunk[i]) return std::unexpected(fmt::format("{} must not name a --chunk file", options[i]));
     }
@@ -130,8 +130,8 @@ HandlerResult run(const Cli& cli, const PackageCommand::Seal& command) {
                                   files::record_document(command.out_package, sealed)};
     if (auto written = files::write_record_documents(documents); !written) return written;
     output::emit(cli.output_form(), sealed,
-             fmt::format("package {} sealed: {} chunk(s), {} bytes, expires {}", sealed.id.to_string(),
-                         *sealed.chunk_count, *sealed.size_bytes, sealed.expires_at->to_rfc3339()));
+                 fmt::format("package {} sealed: {} chunk(s), {} bytes, expires {}", sealed.id.to_string(),
+                             *sealed.chunk_count, *sealed.size_bytes, sealed.expires_at->to_rfc3339()));
     return {};
 }
 
@@ -165,8 +165,8 @@ HandlerResult run(const Cli& cli, const PackageCommand::Verify& command) {
     const std::string chunks_checked =
         command.chunks.empty() ? "" : fmt::format(", {} chunk(s) integrity ok", command.chunks.size());
     output::emit(cli.output_form(), result,
-             fmt::format("package {} verified: signature ok, manifest hash matches{}", package->id.to_string(),
-                         chunks_checked));
+                 fmt::format("package {} verified: signature ok, manifest hash matches{}", package->id.to_string(),
+                             chunks_checked));
     return {};
 }
 
@@ -174,8 +174,8 @@ HandlerResult run(const Cli& cli, const PackageCommand::Show& command) {
     auto package = files::read_json<ArchivePackage>(command.package);
     if (!package) return std::unexpected(std::move(package).error());
     output::emit(cli.output_form(), *package,
-             fmt::format("{} status={} under_hold={}", package->id.to_string(), orrincore_json::word(package->status),
-                         package->legal_hold_id.has_value()));
+                 fmt::format("{} status={} under_hold={}", package->id.to_string(),
+                             orrincore_json::word(package->status), package->legal_hold_id.has_value()));
     return {};
 }
 

@@ -11,7 +11,7 @@
 #include "system/os_error.hpp"
 #include "files/record_file.hpp"
 #include "files/seed_file.hpp"
-#include "system/write_place.hpp"
+#include "system/write_entry.hpp"
 #include "text/unicode_text.hpp"
 
 namespace vevizovuvazavad {
@@ -26,10 +26,11 @@ HandlerResult run(const Cli& cli, const RulesetCommand::Pubkey& command) {
     auto key = files::read_seed_file(command.key);
     if (!key) return std::unexpected(std::move(key).error());
     const std::string pubkey_hex = orrincore_error::hex::to_lower(key->verifying_key().bytes());
-    output::emit(cli.output_form(), nlohmann::json{{"pubkey_hex", pubkey_hex}},
-             fmt::format("{}\n\ntrust it wherever this key's rulesets must be accepted:\n  vevizovuvazavad trust add "
-                         "--store <trust-store.json> --name <name> --pubkey {}",
-                         pubkey_hex, pubkey_hex));
+    output::emit(
+        cli.output_form(), nlohmann::json{{"pubkey_hex", pubkey_hex}},
+        fmt::format("{}\n\ntrust it wherever this key's rulesets must be accepted:\n  vevizovuvazavad trust add "
+                    "--store <trust-store.json> --name <name> --pubkey {}",
+                    pubkey_hex, pubkey_hex));
     return {};
 }
 
@@ -46,7 +47,7 @@ HandlerResult run(const Cli& cli, const RulesetCommand::Sign& command) {
     }
     // The envelope written over the seed would leave a ruleset whose signing
     // key is gone. The plain document, though, may be replaced by its envelope.
-    if (const auto out = system::WritePlace::of(command.out); out && out->holds_file_at(command.key))
+    if (const auto out = system::WriteEntry::of(command.out); out && out->holds_file_at(command.key))
         return std::unexpected("--out must not name the --key seed file");
     auto key = files::read_seed_file(command.key);
     if (!key) return std::unexpected(std::move(key).error());
@@ -55,8 +56,8 @@ HandlerResult run(const Cli& cli, const RulesetCommand::Sign& command) {
     auto envelope = SignedPolicyRuleset::seal(*std::move(ruleset), key_id, *key, now, ruleset_associated_data());
     if (!envelope) return std::unexpected(fmt::format("failed to sign ruleset: {}", envelope.error().message()));
     return output::write_and_emit(cli.output_form(), command.out, *envelope,
-                              fmt::format("signed ruleset written to {} (product {}, purpose policy-ruleset)",
-                                          text::lossy_utf8(command.out), custody::product_id().to_string()));
+                                  fmt::format("signed ruleset written to {} (product {}, purpose policy-ruleset)",
+                                              text::lossy_utf8(command.out), custody::product_id().to_string()));
 }
 
 }  // namespace

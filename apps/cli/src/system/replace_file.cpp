@@ -179,7 +179,7 @@ bool takes_secrets(const struct stat& status) {
     return !S_ISREG(status.st_mode) && status.st_uid == ::geteuid() && (status.st_mode & (S_IRGRP | S_IROTH)) == 0;
 }
 
-// One file of a replacement, written and flushed but not yet in place.
+// One file of a replacement, written and flushed but not yet renamed.
 class StagedFile {
 public:
     // A name that does not exist yet: the temporary takes it while it is
@@ -191,7 +191,8 @@ public:
         if (!folder) return failed(folder.error());
         StagedFile staged(Kind::new_name, *std::move(folder), std::move(parts.name));
         const mode_t creation_mode = file.mode == FileMode::owner_only ? 0600 : 0666;
-        if (auto made = staged.make_temporary(file, creation_mode, nullptr); !made) return std::unexpected(made.error());
+        if (auto made = staged.make_temporary(file, creation_mode, nullptr); !made)
+            return std::unexpected(made.error());
         return staged;
     }
 
@@ -211,9 +212,12 @@ public:
         auto entry = entry_of(opened.get(), reached);
         if (!entry) {
             switch (entry.error().why) {
-                case NoEntry::Why::unnamed: return through(std::move(opened), reached, file);
-                case NoEntry::Why::moved: return name_changed();
-                case NoEntry::Why::failed: return failed(entry.error().error_number);
+            case NoEntry::Why::unnamed:
+                return through(std::move(opened), reached, file);
+            case NoEntry::Why::moved:
+                return name_changed();
+            case NoEntry::Why::failed:
+                return failed(entry.error().error_number);
             }
         }
         // Until the rename, what the open made stands in for the file: it
@@ -241,17 +245,21 @@ public:
             ::unlinkat(folder_->fd(), name_.c_str(), 0);
     }
 
-    // Puts the content in place: the rename, or the write through the open file.
+    // Renames the new content over its name, or writes it through the open file.
     Step<> commit() {
         Step<> done;
         switch (kind_) {
-            case Kind::new_name: done = temporary_->take_free_name(name_); break;
-            case Kind::existing_name:
-                // The entry still holds the file the open reached, or the
-                // write starts again; it never lands anywhere else.
-                done = holds_file(*folder_, name_, reached_) ? temporary_->rename_over(name_) : name_changed();
-                break;
-            case Kind::through: done = write_through(); break;
+        case Kind::new_name:
+            done = temporary_->take_free_name(name_);
+            break;
+        case Kind::existing_name:
+            // The entry still holds the file the open reached, or the
+            // write starts again; it never lands anywhere else.
+            done = holds_file(*folder_, name_, reached_) ? temporary_->rename_over(name_) : name_changed();
+            break;
+        case Kind::through:
+            done = write_through();
+            break;
         }
         committed_ = done.has_value();
         return done;
@@ -267,7 +275,7 @@ private:
 
     // What the open reached when it is not a file with a name to rename
     // over: a device, a pipe, a file no name leads to. It is written only
-    // when the files are put in place, and a secret only where no one else
+    // when the files are renamed, and a secret only where no one else
     // may read it.
     static Step<StagedFile> through(FileDescriptor opened, const struct stat& reached, const FileReplacement& file) {
         if (file.mode == FileMode::owner_only && !takes_secrets(reached))
@@ -357,12 +365,14 @@ std::expected<void, ReplaceFailure> replace_files(std::span<const FileReplacemen
 
 std::expected<void, int> replace_file(const std::string& path, const FileContent& content, FileMode mode) {
     const FileReplacement file{path, content, mode};
-    if (auto replaced = replace_files(std::span(&file, 1)); !replaced) return std::unexpected(replaced.error().error_number);
+    if (auto replaced = replace_files(std::span(&file, 1)); !replaced)
+        return std::unexpected(replaced.error().error_number);
     return {};
 }
 
 std::expected<void, int> replace_file(const std::string& path, std::string_view bytes, FileMode mode) {
-    return replace_file(path, [bytes](int fd) { return write_all(fd, bytes); }, mode);
+    return replace_file(
+        path, [bytes](int fd) { return write_all(fd, bytes); }, mode);
 }
 
 }  // namespace vevizovuvazavad::system

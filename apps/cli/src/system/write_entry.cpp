@@ -1,4 +1,4 @@
-#include "system/write_place.hpp"
+#include "system/write_entry.hpp"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -46,20 +46,20 @@ std::expected<PathParts, int> follow_links(const std::string& start) {
     return std::unexpected(ELOOP);
 }
 
-std::optional<WritePlace> WritePlace::of(const std::string& path) {
+std::optional<WriteEntry> WriteEntry::of(const std::string& path) {
     if (path.ends_with('/')) return std::nullopt;
-    auto place = follow_links(path);
-    if (!place) return std::nullopt;
+    auto landing = follow_links(path);
+    if (!landing) return std::nullopt;
     struct stat folder {};
-    if (::stat((place->folder + "/.").c_str(), &folder) != 0) return std::nullopt;
+    if (::stat((landing->folder + "/.").c_str(), &folder) != 0) return std::nullopt;
     std::optional<std::pair<dev_t, ino_t>> file;
     struct stat status {};
-    const std::string full = place->folder + "/" + place->name;
+    const std::string full = landing->folder + "/" + landing->name;
     if (::lstat(full.c_str(), &status) == 0) {
         if (!S_ISREG(status.st_mode)) return std::nullopt;
         file.emplace(status.st_dev, status.st_ino);
     }
-    return WritePlace(folder.st_dev, folder.st_ino, std::move(place->name), file);
+    return WriteEntry(folder.st_dev, folder.st_ino, std::move(landing->name), file);
 }
 
 std::optional<FileAtPath> FileAtPath::of(std::string path) {
@@ -68,20 +68,20 @@ std::optional<FileAtPath> FileAtPath::of(std::string path) {
     return FileAtPath(std::move(path), status.st_dev, status.st_ino, status.st_nlink);
 }
 
-bool WritePlace::holds_file_at(const std::string& path) const {
+bool WriteEntry::holds_file_at(const std::string& path) const {
     if (!file_) return false;
     const auto file = FileAtPath::of(path);
     return file && holds(*file);
 }
 
-bool WritePlace::holds(const FileAtPath& file) const {
+bool WriteEntry::holds(const FileAtPath& file) const {
     // Most paths are told apart by their file alone, without resolving them.
     if (!file_ || std::pair(file.device_, file.inode_) != *file_) return false;
-    // A file of one name is in one place, however the path spells it (even
-    // on a file system that ignores case); a second name is another place.
+    // A file of one name is in one entry, however the path spells it (even
+    // on a file system that ignores case); a second name is another entry.
     if (file.links_ == 1) return true;
-    const auto place = of(file.path_);
-    return place && *place == *this;
+    const auto entry = of(file.path_);
+    return entry && *entry == *this;
 }
 
 }  // namespace vevizovuvazavad::system
