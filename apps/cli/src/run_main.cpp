@@ -78,7 +78,8 @@ int run_main(std::span<const std::string> args) noexcept {
         return run(args);
     } catch (const output::OutputFailure& failure) {
         report_last([&failure] {
-            return fmt::format("failed printing to {}: {}\n", failure.stream == output::Stream::out ? "stdout" : "stderr",
+            return fmt::format("failed printing to {}: {}\n",
+                               failure.stream == output::Stream::out ? "stdout" : "stderr",
                                system::os_error_text(failure.error_number));
         });
     } catch (const std::exception& escaped) {

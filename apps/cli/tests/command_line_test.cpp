@@ -211,12 +211,15 @@ TEST(Readers, FallbackRefusals) {
         {{}, {}, "a subcommand is required but one was not provided"},
         {{"retention"}, {}, "a subcommand is required but one was not provided"},
         {{"retention", "new"}, {}, "the following required argument was not provided: name"},
-        {{"retention", "new"}, {{"name", {"n"}}, {"class", {"c"}}, {"out", {"o"}}},
+        {{"retention", "new"},
+         {{"name", {"n"}}, {"class", {"c"}}, {"out", {"o"}}},
          "the following required argument was not provided: min_days"},
         {{"ruleset", "sign"}, {{"input", {"i"}}}, "the following required argument was not provided: key"},
-        {{"ruleset", "sign"}, {{"key", {"k"}}, {"out", {"o"}}},
+        {{"ruleset", "sign"},
+         {{"key", {"k"}}, {"out", {"o"}}},
          "the following required argument was not provided: input"},
-        {{"legal-hold", "release"}, {{"hold", {"h"}}, {"approved_by", {"a"}}, {"trust_store", {"t"}}, {"out", {"o"}}},
+        {{"legal-hold", "release"},
+         {{"hold", {"h"}}, {"approved_by", {"a"}}, {"trust_store", {"t"}}, {"out", {"o"}}},
          "the following required argument was not provided: policy_ruleset"},
         {{"keygen"}, {}, "the following required argument was not provided: out"},
     };
@@ -230,7 +233,10 @@ TEST(Readers, FallbackRefusals) {
     // Absent chunks read as none, without a message.
     const auto cli = read_cli(ParsedArguments{
         .command_path = path_to({"package", "seal"}),
-        .values = {{"package", {"p"}}, {"policy", {"q"}}, {"key_file", {"k"}}, {"out_package", {"a"}},
+        .values = {{"package", {"p"}},
+                   {"policy", {"q"}},
+                   {"key_file", {"k"}},
+                   {"out_package", {"a"}},
                    {"out_manifest", {"b"}}},
     });
     ASSERT_TRUE(cli);

@@ -61,7 +61,8 @@ TEST(OsError, PathsShowEachInvalidSequenceAsOneReplacement) {
         SCOPED_TRACE(c.path);
         EXPECT_EQ(text::lossy_utf8(c.path), c.shown);
     }
-    EXPECT_EQ(system::path_error_text("\xFF.json", ENOENT), "\xEF\xBF\xBD.json: No such file or directory (os error 2)");
+    EXPECT_EQ(system::path_error_text("\xFF.json", ENOENT),
+              "\xEF\xBF\xBD.json: No such file or directory (os error 2)");
 }
 
 }  // namespace

@@ -41,7 +41,10 @@ TEST(FullLowerCase, UsesTheFullLanguageIndependentMapping) {
     EXPECT_EQ(text::full_lower_case("\u00c9\u0391\u0411"), "\u00e9\u03b1\u0431");
     EXPECT_EQ(text::full_lower_case("\u039f\u03a3 \u03a3"), "\u03bf\u03c2 \u03c3");  // final sigma
     EXPECT_EQ(text::full_lower_case(""), "");
-    EXPECT_EQ(text::full_lower_case("A\xff" "B"), "a\xff" "b");
+    EXPECT_EQ(text::full_lower_case("A\xff"
+                                    "B"),
+              "a\xff"
+              "b");
 }
 
 TEST(CharacterCount, CountsScalarValuesNotBytes) {
@@ -49,8 +52,12 @@ TEST(CharacterCount, CountsScalarValuesNotBytes) {
     EXPECT_EQ(text::character_count("abc"), 3u);
     EXPECT_EQ(text::character_count("\u00e9\u3000\U0001F600"), 3u);
     EXPECT_EQ(text::character_count("i\u0307"), 2u);
-    EXPECT_EQ(text::character_count("a\xff\xfe" "b"), 4u);  // two bytes that are not UTF-8: two U+FFFD
-    EXPECT_EQ(text::character_count("\xe3\x80" "a"), 2u);    // a cut-off U+3000: one U+FFFD
+    EXPECT_EQ(text::character_count("a\xff\xfe"
+                                    "b"),
+              4u);  // two bytes that are not UTF-8: two U+FFFD
+    EXPECT_EQ(text::character_count("\xe3\x80"
+                                    "a"),
+              2u);  // a cut-off U+3000: one U+FFFD
 }
 
 }  // namespace

@@ -60,7 +60,7 @@ HandlerResult run(const Cli& cli, const CustodyCommand::Verify& command) {
     if (!events) return std::unexpected(std::move(events).error());
     if (auto checked = check.outcome(); !checked) return checked;
     output::emit(cli.output_form(), nlohmann::json{{"events", *events}, {"verified", true}},
-             fmt::format("chain of {} event(s) verified", *events));
+                 fmt::format("chain of {} event(s) verified", *events));
     return {};
 }
 

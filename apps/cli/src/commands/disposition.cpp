@@ -41,8 +41,8 @@ HandlerResult run(const Cli& cli, const DispositionCommand::Decide& command) {
     auto decided = disposition::decide_disposition_review(review, package, *decision, command.reviewed_by, now);
     if (!decided) return std::unexpected(decided.error().message());
     return output::write_and_emit(cli.output_form(), command.out, *decided,
-                              fmt::format("disposition review {} decided: {}", decided->id.to_string(),
-                                          orrincore_json::debug_name(*decision)));
+                                  fmt::format("disposition review {} decided: {}", decided->id.to_string(),
+                                              orrincore_json::debug_name(*decision)));
 }
 
 // The review is neither checked for its status nor completed: only its
@@ -55,15 +55,16 @@ HandlerResult run(const Cli& cli, const DispositionCommand::Execute& command) {
     auto disposed = disposition::execute_disposition(review, package, now);
     if (!disposed) return std::unexpected(disposed.error().message());
     return output::write_and_emit(cli.output_form(), command.out_package, *disposed,
-                              fmt::format("package {} disposed", disposed->id.to_string()));
+                                  fmt::format("package {} disposed", disposed->id.to_string()));
 }
 
 HandlerResult run(const Cli& cli, const DispositionCommand::Show& command) {
     auto review = files::read_json<DispositionReview>(command.review);
     if (!review) return std::unexpected(std::move(review).error());
-    output::emit(cli.output_form(), *review,
-             fmt::format("{} status={} decision={}", review->id.to_string(), orrincore_json::debug_name(review->status),
-                         vuvadededoru_contracts::debug_form(review->decision)));
+    output::emit(
+        cli.output_form(), *review,
+        fmt::format("{} status={} decision={}", review->id.to_string(), orrincore_json::debug_name(review->status),
+                    vuvadededoru_contracts::debug_form(review->decision)));
     return {};
 }
 

@@ -50,7 +50,7 @@ HandlerResult run(const Cli& cli, const LegalHoldCommand::Approve& command) {
     auto approved = hold->approve(command.approved_by, Timestamp::now());
     if (!approved) return std::unexpected(approved.error().message());
     return output::write_and_emit(cli.output_form(), command.out, *approved,
-                              fmt::format("legal hold {} is now active", approved->id.to_string()));
+                                  fmt::format("legal hold {} is now active", approved->id.to_string()));
 }
 
 HandlerResult run(const Cli& cli, const LegalHoldCommand::Deny& command) {
@@ -59,7 +59,7 @@ HandlerResult run(const Cli& cli, const LegalHoldCommand::Deny& command) {
     auto denied = hold->deny(command.approved_by, Timestamp::now());
     if (!denied) return std::unexpected(denied.error().message());
     return output::write_and_emit(cli.output_form(), command.out, *denied,
-                              fmt::format("legal hold {} denied", denied->id.to_string()));
+                                  fmt::format("legal hold {} denied", denied->id.to_string()));
 }
 
 HandlerResult run(const Cli& cli, const LegalHoldCommand::RequestRelease& command) {
@@ -68,7 +68,7 @@ HandlerResult run(const Cli& cli, const LegalHoldCommand::RequestRelease& comman
     auto requested = hold->request_release(Timestamp::now());
     if (!requested) return std::unexpected(requested.error().message());
     return output::write_and_emit(cli.output_form(), command.out, *requested,
-                              fmt::format("release requested for {}", requested->id.to_string()));
+                                  fmt::format("release requested for {}", requested->id.to_string()));
 }
 
 // The decision comes from a ruleset signed by a trusted key, never from the
@@ -84,8 +84,8 @@ HandlerResult run(const Cli& cli, const LegalHoldCommand::Release& command) {
     auto released = hold->release(command.approved_by, decision->decision, now);
     if (!released) return std::unexpected(release_refusal_text(*decision, released.error()));
     return output::write_and_emit(cli.output_form(), command.out, *released,
-                              fmt::format("legal hold {} released (policy {}: {})", released->id.to_string(),
-                                          orrincore_json::debug_name(decision->decision), decision->reason));
+                                  fmt::format("legal hold {} released (policy {}: {})", released->id.to_string(),
+                                              orrincore_json::debug_name(decision->decision), decision->reason));
 }
 
 // A package carries one hold at a time: the engine refuses a package that
@@ -110,14 +110,14 @@ HandlerResult run(const Cli& cli, const LegalHoldCommand::Unassign& command) {
     auto cleared = engine::release_legal_hold_from_package(hold, package);
     if (!cleared) return std::unexpected(cleared.error().message());
     return output::write_and_emit(cli.output_form(), command.out_package, *cleared,
-                              fmt::format("legal hold cleared from package {}", cleared->id.to_string()));
+                                  fmt::format("legal hold cleared from package {}", cleared->id.to_string()));
 }
 
 HandlerResult run(const Cli& cli, const LegalHoldCommand::Show& command) {
     auto hold = files::read_json<LegalHold>(command.hold);
     if (!hold) return std::unexpected(std::move(hold).error());
     output::emit(cli.output_form(), *hold,
-             fmt::format("{} status={}", hold->id.to_string(), orrincore_json::word(hold->status)));
+                 fmt::format("{} status={}", hold->id.to_string(), orrincore_json::word(hold->status)));
     return {};
 }
 

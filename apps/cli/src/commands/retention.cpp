@@ -35,8 +35,8 @@ HandlerResult run(const Cli& cli, const RetentionCommand::New& command) {
     const std::string maximum =
         policy->maximum_retention_days ? fmt::format(", maximum {}d", *policy->maximum_retention_days) : "";
     return output::write_and_emit(cli.output_form(), command.out, *policy,
-                              fmt::format("retention policy {} created: minimum {}d{}", policy->id.to_string(),
-                                          policy->minimum_retention_days, maximum));
+                                  fmt::format("retention policy {} created: minimum {}d{}", policy->id.to_string(),
+                                              policy->minimum_retention_days, maximum));
 }
 
 HandlerResult run(const Cli& cli, const RetentionCommand::Extend& command) {
@@ -57,8 +57,8 @@ HandlerResult run(const Cli& cli, const RetentionCommand::Show& command) {
     const std::string maximum =
         policy->maximum_retention_days ? fmt::format("Some({})", *policy->maximum_retention_days) : "None";
     output::emit(cli.output_form(), *policy,
-             fmt::format("{} minimum={}d maximum={} retired={}", policy->id.to_string(), policy->minimum_retention_days,
-                         maximum, policy->retired_at.has_value()));
+                 fmt::format("{} minimum={}d maximum={} retired={}", policy->id.to_string(),
+                             policy->minimum_retention_days, maximum, policy->retired_at.has_value()));
     return {};
 }
 

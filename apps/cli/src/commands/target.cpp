@@ -25,14 +25,14 @@ HandlerResult run(const Cli& cli, const TargetCommand::New& command) {
         {.tenant_id = tenant, .workspace_id = workspace, .name = command.name, .target_type = *target_type}, now);
     if (!target) return std::unexpected(target.error().message());
     return output::write_and_emit(cli.output_form(), command.out, *target,
-                              fmt::format("archive target {} registered", target->id.to_string()));
+                                  fmt::format("archive target {} registered", target->id.to_string()));
 }
 
 HandlerResult run(const Cli& cli, const TargetCommand::Show& command) {
     auto target = files::read_json<ArchiveTarget>(command.target);
     if (!target) return std::unexpected(std::move(target).error());
     output::emit(cli.output_form(), *target,
-             fmt::format("{} enabled={}", target->id.to_string(), target->status == ArchiveTargetStatus::enabled));
+                 fmt::format("{} enabled={}", target->id.to_string(), target->status == ArchiveTargetStatus::enabled));
     return {};
 }
 

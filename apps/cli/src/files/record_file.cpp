@@ -30,7 +30,8 @@ std::expected<void, std::string> write_record_documents(std::span<const RecordDo
                          system::FileMode::record});
     }
     if (auto written = system::replace_files(files); !written)
-        return std::unexpected(system::path_error_text(documents[written.error().index].path, written.error().error_number));
+        return std::unexpected(
+            system::path_error_text(documents[written.error().index].path, written.error().error_number));
     return {};
 }
 

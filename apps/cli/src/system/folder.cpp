@@ -37,8 +37,8 @@ std::expected<Folder, int> Folder::open(const std::string& path) {
     // Through "/." so that a link in the last component is walked through as
     // the kernel walks any other, not refused as a final link.
     const std::string through = path + "/.";
-    auto opened = open_readable_if_allowed(
-        [&](int flags) { return ::open(through.c_str(), flags | O_DIRECTORY | O_CLOEXEC); });
+    auto opened =
+        open_readable_if_allowed([&](int flags) { return ::open(through.c_str(), flags | O_DIRECTORY | O_CLOEXEC); });
     if (!opened) return std::unexpected(opened.error());
     return Folder(std::move(opened->fd), opened->readable);
 }

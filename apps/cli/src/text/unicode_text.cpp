@@ -40,8 +40,7 @@ const UCaseMap& root_case_map() {
 void append_lower_case(std::string_view piece, std::string& out) {
     const auto length = static_cast<std::int32_t>(piece.size());
     UErrorCode status = U_ZERO_ERROR;
-    const std::int32_t needed =
-        ucasemap_utf8ToLower(&root_case_map(), nullptr, 0, piece.data(), length, &status);
+    const std::int32_t needed = ucasemap_utf8ToLower(&root_case_map(), nullptr, 0, piece.data(), length, &status);
     if (status != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(status)) throw std::bad_alloc();
     const std::size_t start = out.size();
     out.resize(start + static_cast<std::size_t>(needed));
