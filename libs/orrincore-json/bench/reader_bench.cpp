@@ -1,11 +1,14 @@
 // Reading and writing a large document: a list of 100,000 small records,
-// our reader against nlohmann::json::parse on the same bytes.
+// our reader against nlohmann::json::parse on the same bytes, written whole
+// or handed over block by block as record files are; and reading numbers
+// with fractions and exponents.
 
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
@@ -13,6 +16,7 @@
 #include <nlohmann/json.hpp>
 
 #include "orrincore_json/document.hpp"
+#include "orrincore_json/reader.hpp"
 #include "orrincore_json/record.hpp"
 
 namespace {
@@ -133,5 +137,49 @@ void BM_WriteCompact(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
 }
 BENCHMARK(BM_WriteCompact)->Unit(benchmark::kMillisecond);
+
+void BM_WritePrettyStreamed(benchmark::State& state) {
+    const auto& list = entries();
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        bytes = 0;
+        orrincore_json::write_pretty(list, [&bytes](std::string_view block) {
+            benchmark::DoNotOptimize(block.data());
+            bytes += block.size();
+        });
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+}
+BENCHMARK(BM_WritePrettyStreamed)->Unit(benchmark::kMillisecond);
+
+// 100,000 numbers with fractions and exponents from 1e-300 to 1e300.
+const std::string& fractions() {
+    static const std::string text = [] {
+        std::string out = "[";
+        for (int i = 0; i < 100000; ++i) {
+            if (i != 0) out += ',';
+            out += fmt::format("{}.{}e{}", i % 97 + 1, i % 1000, i % 601 - 300);
+        }
+        return out + "]";
+    }();
+    return text;
+}
+
+void BM_ReadFractions(benchmark::State& state) {
+    const std::string& text = fractions();
+    for (auto _ : state) {
+        orrincore_json::Reader reader(text);
+        auto cursor = reader.begin_array("an array");
+        double sum = 0;
+        while (cursor && reader.next_element(*cursor).value_or(false)) {
+            auto number = reader.read_number("a number");
+            if (!number) return state.SkipWithError("read failed");
+            sum += number->float_value;
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_ReadFractions)->Unit(benchmark::kMillisecond);
 
 }  // namespace
