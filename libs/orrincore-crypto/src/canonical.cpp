@@ -221,6 +221,7 @@ private:
 
 // ---- writing ---------------------------------------------------------------
 
+using orrincore_json::CollectingOutput;
 using orrincore_json::TextOutput;
 
 // Puts the compact text of what it walks: write_value.
@@ -339,7 +340,7 @@ namespace {
 
 // Into an empty `out` without room for it the text moves: appending would
 // hold it twice.
-void append(TextOutput& written, std::string& out) {
+void append(CollectingOutput& written, std::string& out) {
     std::string text = written.take();
     if (out.empty() && out.capacity() < text.size()) {
         out = std::move(text);
@@ -351,20 +352,20 @@ void append(TextOutput& written, std::string& out) {
 }  // namespace
 
 void write_escaped_string(std::string_view text, std::string& out) {
-    TextOutput written;
+    CollectingOutput written;
     orrincore_json::put_json_string(text, written);
     append(written, out);
 }
 
 void write_value(const json& value, std::string& out) {
-    TextOutput written;
+    CollectingOutput written;
     CompactWriter writer(written);
     detail::walk(value, writer);
     append(written, out);
 }
 
 std::optional<std::string> detail::write_keeping_keys(const json& value) {
-    TextOutput written;
+    CollectingOutput written;
     KeepingKeysWriter writer(written);
     if (!detail::walk(value, writer)) return std::nullopt;
     return written.take();

@@ -37,8 +37,8 @@ constexpr std::string_view algorithm_name(HashAlgorithm algorithm) {
 }
 
 // write_text's fixed length holds for every algorithm.
-static_assert(algorithm_name(HashAlgorithm::blake3).size() + 1 + 64 == ContentHash::kTextLength);
-static_assert(algorithm_name(HashAlgorithm::sha256).size() + 1 + 64 == ContentHash::kTextLength);
+static_assert(algorithm_name(HashAlgorithm::blake3).size() + 1 + 64 == ContentHash::text_length);
+static_assert(algorithm_name(HashAlgorithm::sha256).size() + 1 + 64 == ContentHash::text_length);
 
 }  // namespace
 
@@ -46,7 +46,7 @@ std::string_view to_string(HashAlgorithm algorithm) { return algorithm_name(algo
 
 std::string ContentHash::to_hex() const { return orrincore_error::hex::to_lower(digest); }
 
-void ContentHash::write_text(std::span<char, kTextLength> out) const {
+void ContentHash::write_text(std::span<char, text_length> out) const {
     const std::string_view name = orrincore_crypto::to_string(algorithm);
     char* at = std::copy(name.begin(), name.end(), out.data());
     *at++ = ':';
@@ -54,7 +54,7 @@ void ContentHash::write_text(std::span<char, kTextLength> out) const {
 }
 
 std::string ContentHash::to_string() const {
-    std::array<char, kTextLength> text;
+    std::array<char, text_length> text;
     write_text(text);
     return std::string(text.data(), text.size());
 }

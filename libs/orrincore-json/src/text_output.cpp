@@ -36,17 +36,14 @@ constexpr std::array<char, 256> escapes = [] {
 // large document would still count while its string is filled.
 constexpr std::size_t smallest_mapped_block = 256 * 1024;
 
-// A drained output reuses one block of this size.
-constexpr std::size_t drained_block = 256 * 1024;
-
-}  // namespace
-
-TextOutput::BlockBytes TextOutput::allocate(std::size_t capacity) {
-    if (capacity < smallest_mapped_block) return BlockBytes(new char[capacity], detail::BlockRelease{capacity});
+detail::BlockBytes allocate_block(std::size_t capacity) {
+    if (capacity < smallest_mapped_block) return detail::BlockBytes(new char[capacity], detail::BlockRelease{capacity});
     void* mapped = ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapped == MAP_FAILED) throw std::bad_alloc();
-    return BlockBytes(static_cast<char*>(mapped), detail::BlockRelease{capacity});
+    return detail::BlockBytes(static_cast<char*>(mapped), detail::BlockRelease{capacity});
 }
+
+}  // namespace
 
 void detail::BlockRelease::operator()(char* bytes) const {
     if (capacity < smallest_mapped_block) {
@@ -56,51 +53,33 @@ void detail::BlockRelease::operator()(char* bytes) const {
     }
 }
 
-TextOutput::TextOutput(Drain drain) : drain_(std::move(drain)) {}
-
-void TextOutput::finish() {
-    drain_(std::string_view(block_, used_));
-    used_ = 0;
-}
-
-void TextOutput::next_block() {
-    if (drain_) {
-        finish();
-        // Most records fit the first block; a longer document goes on
-        // through one larger block, used again each time it is drained.
-        if (block_ == first_) {
-            current_ = allocate(drained_block);
-            block_ = current_.get();
-            capacity_ = drained_block;
-        }
-        return;
-    }
-    if (block_ == first_) {
-        auto bytes = allocate(used_);
-        std::memcpy(bytes.get(), first_, used_);
-        full_.push_back({std::move(bytes), used_});
-    } else {
-        full_.push_back({std::move(current_), used_});
-    }
-    capacity_ = std::min(capacity_ * 2, largest_block);
-    current_ = allocate(capacity_);
-    block_ = current_.get();
-    used_ = 0;
-}
-
 void TextOutput::put_long(std::string_view bytes) {
     while (bytes.size() > capacity_ - used_) {
-        const std::size_t room = capacity_ - used_;
-        std::memcpy(block_ + used_, bytes.data(), room);
-        used_ += room;
-        bytes.remove_prefix(room);
+        const std::size_t free = capacity_ - used_;
+        std::memcpy(block_ + used_, bytes.data(), free);
+        used_ += free;
+        bytes.remove_prefix(free);
         next_block();
     }
     std::memcpy(block_ + used_, bytes.data(), bytes.size());
     used_ += bytes.size();
 }
 
-std::string TextOutput::take() {
+void CollectingOutput::next_block() {
+    if (block_ == first_) {
+        auto bytes = allocate_block(used_);
+        std::memcpy(bytes.get(), first_, used_);
+        full_.push_back({std::move(bytes), used_});
+    } else {
+        full_.push_back({std::move(current_), used_});
+    }
+    capacity_ = std::min(capacity_ * 2, largest_block);
+    current_ = allocate_block(capacity_);
+    block_ = current_.get();
+    used_ = 0;
+}
+
+std::string CollectingOutput::take() {
     std::size_t total = used_;
     for (const Block& block : full_) total += block.size;
     std::string text;
@@ -118,13 +97,34 @@ std::string TextOutput::take() {
     current_.reset();
     block_ = first_;
     used_ = 0;
-    capacity_ = sizeof first_;
+    capacity_ = first_capacity;
     return text;
+}
+
+StreamingOutput::StreamingOutput(Sink sink, std::size_t block_capacity)
+    : TextOutput(std::clamp<std::size_t>(block_capacity, 1, first_capacity)),
+      sink_(std::move(sink)),
+      block_capacity_(std::max<std::size_t>(block_capacity, 1)) {}
+
+void StreamingOutput::next_block() {
+    finish();
+    // Most records fit the first block; a longer document goes on through
+    // one larger block, used again each time it is full.
+    if (block_ == first_ && block_capacity_ > capacity_) {
+        larger_ = allocate_block(block_capacity_);
+        block_ = larger_.get();
+        capacity_ = block_capacity_;
+    }
+}
+
+void StreamingOutput::finish() {
+    sink_(std::string_view(block_, used_));
+    used_ = 0;
 }
 
 void put_json_string(std::string_view text, TextOutput& out) {
     out.put('"');
-    std::size_t run = 0;  // start of the bytes not yet put
+    std::size_t run = 0;  // start of the bytes not yet written
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto byte = static_cast<unsigned char>(text[i]);
         const char escape = escapes[byte];

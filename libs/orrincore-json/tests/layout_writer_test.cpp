@@ -1,6 +1,7 @@
 // The record writers, which walk a record straight to text, against
 // nlohmann's writer over the record's value tree: byte for byte, in both
-// layouts, over every kind of field and every kind of text.
+// layouts, collected whole and streamed in small blocks, over every kind of
+// field and every kind of text.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -17,6 +18,7 @@ template <class T>
 void expect_tree_layout(const char* name, const T& value) {
     SCOPED_TRACE(name);
     EXPECT_EQ(to_pretty(value), vevi_testing::pretty_through_tree(value));
+    EXPECT_EQ(vevi_testing::streamed_pretty(value), vevi_testing::pretty_through_tree(value));
     EXPECT_EQ(to_compact(value), vevi_testing::compact_through_tree(value));
 }
 
@@ -54,17 +56,17 @@ TEST(LayoutWriter, WritesWhatTheTreeWriterWrites) {
     expect_tree_layout("an empty map", std::map<std::string, std::string>{});
 }
 
-TEST(LayoutWriter, DrainsAPrettyDocumentPieceByPiece) {
-    // Several of the drain's blocks long.
+TEST(LayoutWriter, StreamsAPrettyDocumentBlockByBlock) {
+    // Several of the default blocks long.
     std::vector<Target> targets(4000, Target{"t", "name", "s3", {}, 7, true, {"a", "b"}, {}});
-    std::string drained;
-    std::size_t pieces = 0;
-    write_pretty(targets, [&](std::string_view piece) {
-        drained += piece;
-        ++pieces;
+    std::string streamed;
+    std::size_t blocks = 0;
+    write_pretty(targets, [&](std::string_view block) {
+        streamed += block;
+        ++blocks;
     });
-    EXPECT_EQ(drained, to_pretty(targets));
-    EXPECT_GT(pieces, 2u);
+    EXPECT_EQ(streamed, to_pretty(targets));
+    EXPECT_GT(blocks, 2u);
 }
 
 }  // namespace

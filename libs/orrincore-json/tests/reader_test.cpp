@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <bit>
+#include <charconv>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -114,6 +116,20 @@ TEST(Numbers, FloatTextOfMessages) {
     };
     for (const auto& [value, text] : cases) EXPECT_EQ(describe_float(value), text);
     EXPECT_EQ(describe_float(5e-324), "0." + std::string(323, '0') + "5");
+}
+
+// "1eN" is read as exactly the power of ten that the reader scales by: each
+// must be the correctly rounded double, as from_chars reads it.
+TEST(Numbers, PowersOfTenCorrectlyRounded) {
+    for (int n = 0; n <= 308; ++n) {
+        const std::string text = "1e" + std::to_string(n);
+        double rounded = 0;
+        std::from_chars(text.data(), text.data() + text.size(), rounded);
+        Reader reader(text);
+        const auto number = reader.read_number("a number");
+        ASSERT_TRUE(number) << text;
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(number->float_value), std::bit_cast<std::uint64_t>(rounded)) << text;
+    }
 }
 
 TEST(Strings, EscapesAndValidation) {

@@ -26,7 +26,7 @@ std::vector<Timestamp> instants(bool with_nanos) {
 
 void BM_WriteRfc3339(benchmark::State& state) {
     const auto times = instants(state.range(0) != 0);
-    std::array<char, Timestamp::kLongestText> text;
+    std::array<char, Timestamp::longest_text> text;
     for (auto _ : state) {
         for (const Timestamp& time : times) {
             benchmark::DoNotOptimize(time.write_rfc3339(text));

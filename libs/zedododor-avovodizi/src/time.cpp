@@ -25,7 +25,8 @@ Timestamp Timestamp::now() {
 
 namespace {
 
-// Puts `value` as exactly `width` decimal digits, leading zeros included.
+// Writes `value` as exactly `width` decimal digits, leading zeros included.
+// By hand: 23 ns a timestamp, 66 ns with fmt's compiled format_to (bench/time_bench.cpp).
 char* put_digits(char* out, std::uint64_t value, int width) {
     for (int i = width - 1; i >= 0; --i) {
         out[i] = static_cast<char>('0' + value % 10);
@@ -36,9 +37,9 @@ char* put_digits(char* out, std::uint64_t value, int width) {
 
 }  // namespace
 
-// Digits written in place: this runs several times for every reference of a
-// manifest, and a formatting library costs far more than the text.
-std::size_t Timestamp::write_rfc3339(std::span<char, kLongestText> out) const {
+// Digits written in place: this runs at least once for every reference of a
+// manifest.
+std::size_t Timestamp::write_rfc3339(std::span<char, longest_text> out) const {
     char* const start = out.data();
     const auto [day, second_of_day] = civil::split(seconds_);
     const int year = static_cast<int>(day.year());
@@ -68,7 +69,7 @@ std::size_t Timestamp::write_rfc3339(std::span<char, kLongestText> out) const {
 }
 
 std::string Timestamp::to_rfc3339() const {
-    std::array<char, kLongestText> text;
+    std::array<char, longest_text> text;
     return std::string(text.data(), write_rfc3339(text));
 }
 

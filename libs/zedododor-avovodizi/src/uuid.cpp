@@ -89,7 +89,7 @@ namespace {
 // The hyphenated form, which every writer writes, read straight away; nothing
 // when `text` is not that form, and the general reading decides.
 std::optional<Uuid> parse_hyphenated(std::string_view text) {
-    if (text.size() != Uuid::kTextLength) return std::nullopt;
+    if (text.size() != Uuid::text_length) return std::nullopt;
     Uuid::Bytes bytes{};
     std::size_t at = 0;
     std::size_t byte = 0;
@@ -164,7 +164,7 @@ std::expected<Uuid, UuidParseError> Uuid::parse(std::string_view text) {
     return Uuid(bytes);
 }
 
-void Uuid::write_text(std::span<char, kTextLength> out) const {
+void Uuid::write_text(std::span<char, text_length> out) const {
     char* at = out.data();
     const std::span<const std::uint8_t> bytes(bytes_);
     std::size_t start = 0;
@@ -176,7 +176,7 @@ void Uuid::write_text(std::span<char, kTextLength> out) const {
 }
 
 std::string Uuid::to_string() const {
-    std::array<char, kTextLength> text;
+    std::array<char, text_length> text;
     write_text(text);
     return std::string(text.data(), text.size());
 }

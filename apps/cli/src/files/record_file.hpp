@@ -27,9 +27,9 @@ inline constexpr std::size_t max_record_file_size = std::size_t{1} << 30;
 // "{path}: parse error: {message} at line {L} column {C}".
 std::string parse_error_text(std::string_view path, const orrincore_json::ReadError& error);
 
-// A document handed over in pieces, in order, to the drain it is given, as
+// A document handed over in pieces, in order, to the sink it is given, as
 // often as its file is tried; it is written out as it comes.
-using RecordPieces = std::function<void(orrincore_json::TextOutput::Drain)>;
+using RecordPieces = std::function<void(orrincore_json::StreamingOutput::Sink)>;
 
 struct RecordDocument {
     const std::string& path;
@@ -84,8 +84,8 @@ std::expected<std::size_t, std::string> read_json_elements(const std::string& pa
 // is never held as text beside its records.
 template <class T>
 RecordDocument record_document(const std::string& path, const T& record) {
-    return {path, [&record](orrincore_json::TextOutput::Drain drain) {
-                orrincore_json::write_pretty(record, std::move(drain));
+    return {path, [&record](orrincore_json::StreamingOutput::Sink sink) {
+                orrincore_json::write_pretty(record, std::move(sink));
             }};
 }
 

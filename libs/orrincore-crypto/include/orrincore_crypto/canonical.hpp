@@ -76,7 +76,7 @@ constexpr bool has_plain_keys() {
 // the byte order of their keys, anything else as the value-form walk writes
 // its value form. It declines where only the full walk can answer: a key
 // that normalisation changes, or anything canonicalize refuses.
-class CanonicalWriter : public orrincore_json::JsonScalarWriter {
+class CanonicalWriter : public orrincore_json::JsonScalarWriter<orrincore_json::CollectingOutput> {
 public:
     static constexpr bool sorted_keys = true;
     template <class R>
@@ -114,8 +114,6 @@ public:
         return value_form(Codec::template write<nlohmann::json>(value));
     }
 
-    std::string take() { return out_.take(); }
-
 private:
     bool value_form(const nlohmann::json& value);
 
@@ -129,7 +127,7 @@ template <class Record>
 std::optional<std::string> write_record_parts(const Record& record) {
     CanonicalWriter writer;
     if (!orrincore_json::walk_json<orrincore_json::Json<Record>>(record, writer)) return std::nullopt;
-    return writer.take();
+    return writer.output().take();
 }
 
 }  // namespace detail

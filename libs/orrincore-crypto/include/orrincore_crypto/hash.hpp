@@ -31,8 +31,8 @@ struct ContentHash {
     // The text form "algorithm:hex", e.g. "blake3:" followed by 64 digits.
     std::string to_string() const;
     // The same text written into `out`: both names are six letters long.
-    static constexpr std::size_t kTextLength = 71;
-    void write_text(std::span<char, kTextLength> out) const;
+    static constexpr std::size_t text_length = 71;
+    void write_text(std::span<char, text_length> out) const;
 
     // Reads the text form; hex digits of either case are accepted.
     static orrincore_error::Result<ContentHash> from_str(std::string_view text);

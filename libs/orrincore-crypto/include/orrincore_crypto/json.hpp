@@ -23,7 +23,7 @@ struct Json<orrincore_crypto::ContentHash> {
     }
 
     static std::string_view plain_text(const orrincore_crypto::ContentHash& hash, PlainBuffer& buffer) {
-        const auto text = std::span(buffer).first<orrincore_crypto::ContentHash::kTextLength>();
+        const auto text = std::span(buffer).first<orrincore_crypto::ContentHash::text_length>();
         hash.write_text(text);
         return {text.data(), text.size()};
     }

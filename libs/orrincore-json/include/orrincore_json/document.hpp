@@ -1,6 +1,7 @@
 #pragma once
 // Whole documents: reading a value from JSON text and the three writers.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -43,9 +44,9 @@ std::string dump_compact(const nlohmann::ordered_json& value);
 
 template <class T>
 std::string write_in_layout(const T& value, Layout layout) {
-    LayoutWriter writer(layout);
+    LayoutWriter<CollectingOutput> writer(layout);
     walk_json<Json<T>>(value, writer);
-    return writer.take();
+    return writer.output().take();
 }
 
 }  // namespace detail
@@ -56,13 +57,15 @@ std::string to_pretty(const T& value) {
     return detail::write_in_layout(value, detail::Layout::pretty);
 }
 
-// The same bytes handed to `drain` piece by piece as they are written, in
-// order: a record file of any size written out in the memory of one piece.
+// The same bytes handed to `sink` block by block as they are written, in
+// order (StreamingOutput): a record file of any size written out in the
+// memory of one block.
 template <class T>
-void write_pretty(const T& value, TextOutput::Drain drain) {
-    detail::LayoutWriter writer(detail::Layout::pretty, std::move(drain));
+void write_pretty(const T& value, StreamingOutput::Sink sink,
+                  std::size_t block_capacity = StreamingOutput::default_block_capacity) {
+    detail::LayoutWriter<StreamingOutput> writer(detail::Layout::pretty, std::move(sink), block_capacity);
     walk_json<Json<T>>(value, writer);
-    writer.finish();
+    writer.output().finish();
 }
 
 // `--json` output: the same keys and values without any whitespace.

@@ -20,16 +20,17 @@ namespace orrincore_json::detail {
 
 enum class Layout { compact, pretty };
 
-class LayoutWriter : public JsonScalarWriter {
+// Output is CollectingOutput or StreamingOutput, constructed from `arguments`.
+template <class Output>
+class LayoutWriter : public JsonScalarWriter<Output> {
 public:
     static constexpr bool sorted_keys = false;
     template <class R>
     static constexpr bool takes_record = true;
 
-    explicit LayoutWriter(Layout layout) : pretty_(layout == Layout::pretty) {}
-    // Hands the text to `drain` as it is written (TextOutput).
-    LayoutWriter(Layout layout, TextOutput::Drain drain)
-        : JsonScalarWriter(std::move(drain)), pretty_(layout == Layout::pretty) {}
+    template <class... Arguments>
+    explicit LayoutWriter(Layout layout, Arguments&&... arguments)
+        : JsonScalarWriter<Output>(std::forward<Arguments>(arguments)...), pretty_(layout == Layout::pretty) {}
 
     void begin_object() { open('{'); }
     void key(std::string_view key) {
@@ -39,7 +40,7 @@ public:
     }
     void plain_key(std::string_view key) {
         next_member();
-        plain(key);
+        this->plain(key);
         out_.put(pretty_ ? std::string_view(": ") : std::string_view(":"));
     }
     void end_object() { close('}'); }
@@ -57,10 +58,9 @@ public:
         return true;
     }
 
-    std::string take() { return out_.take(); }
-    void finish() { out_.finish(); }
-
 private:
+    using JsonScalarWriter<Output>::out_;
+
     void open(char bracket);
     void close(char bracket);
     void next_member();
@@ -74,5 +74,8 @@ private:
     bool pretty_;
     std::vector<char> filled_;  // per open object or array: whether it has a member yet
 };
+
+extern template class LayoutWriter<CollectingOutput>;
+extern template class LayoutWriter<StreamingOutput>;
 
 }  // namespace orrincore_json::detail

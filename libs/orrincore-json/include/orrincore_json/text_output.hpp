@@ -1,6 +1,8 @@
 #pragma once
-// The bytes of a document as a writer makes them, in one pass, and the JSON
-// pieces that every writer puts: string literals and integers.
+// Where the JSON writers write a document, in one pass: gathered whole into
+// one string (CollectingOutput) or handed on block by block as it is written
+// (StreamingOutput); and the JSON pieces that every writer writes alike:
+// string literals and integers.
 
 #include <charconv>
 #include <cstddef>
@@ -15,29 +17,19 @@
 namespace orrincore_json {
 namespace detail {
 
-// Gives a block of a TextOutput back as it was taken.
+// Gives a block back as it was taken.
 struct BlockRelease {
     std::size_t capacity = 0;
     void operator()(char* bytes) const;
 };
+using BlockBytes = std::unique_ptr<char[], BlockRelease>;
 
 }  // namespace detail
 
-// Gathers bytes in blocks that never move, then hands them over as one string
-// of exactly their size. A string grown as it is written copies itself at
-// every doubling and, at the last one, briefly holds three times the
-// document; here each block is given back as soon as it is copied into the
-// string, whose pages count only once they are written, so the memory in
-// use is the document once and one block more.
-//
-// Or, given a drain, it hands its bytes over as they come, a block at a time,
-// and holds no more than one block of a document of any size.
+// The writing core of both outputs: bytes go into the current block, and only
+// when it is full does the output at hand decide what becomes of it.
 class TextOutput {
 public:
-    using Drain = std::function<void(std::string_view)>;
-
-    TextOutput() = default;
-    explicit TextOutput(Drain drain);
     TextOutput(const TextOutput&) = delete;
     TextOutput& operator=(const TextOutput&) = delete;
 
@@ -55,34 +47,80 @@ public:
         used_ += bytes.size();
     }
 
-    // Every byte put so far, in order; the output is empty afterwards.
-    // Without a drain only.
-    std::string take();
+protected:
+    // The first block is part of the output: most records fit in it and need
+    // no allocation at all.
+    static constexpr std::size_t first_capacity = 1024;
 
-    // Hands the bytes not yet drained to the drain.
-    void finish();
+    explicit TextOutput(std::size_t capacity = first_capacity) : capacity_(capacity) {}
+    ~TextOutput() = default;
+
+    // Called when the current block is full and more is to be written; it
+    // leaves a block with free space in block_.
+    virtual void next_block() = 0;
+
+    char first_[first_capacity];
+    char* block_ = first_;
+    std::size_t used_ = 0;
+    std::size_t capacity_;
 
 private:
-    using BlockBytes = std::unique_ptr<char[], detail::BlockRelease>;
+    void put_long(std::string_view bytes);
+};
+
+// Gathers bytes in blocks that never move, then hands them over as one string
+// of exactly their size. A string grown as it is written copies itself at
+// every doubling and, at the last one, briefly holds three times the
+// document; here each block is given back as soon as it is copied into the
+// string, whose pages count only once they are written, so the memory in
+// use is the document once and one block more.
+class CollectingOutput final : public TextOutput {
+public:
+    CollectingOutput() = default;
+
+    // Every byte written so far, in order; the output is empty afterwards.
+    std::string take();
+
+private:
     struct Block {
-        BlockBytes bytes;
+        detail::BlockBytes bytes;
         std::size_t size;
     };
 
-    static BlockBytes allocate(std::size_t capacity);
-    void next_block();
-    void put_long(std::string_view bytes);
+    void next_block() override;
 
-    Drain drain_;
     std::vector<Block> full_;  // before the current block, in order
-    BlockBytes current_;
-    char first_[1024];  // most records fit here and need no block at all
-    char* block_ = first_;
-    std::size_t used_ = 0;
-    std::size_t capacity_ = sizeof first_;
+    detail::BlockBytes current_;
 };
 
-// Puts `text` as a JSON string literal, quotes included, escaping only what
+// Hands each block to its sink as soon as it is full, and the last, partly
+// filled one on finish(), so that a document of any size is written out in
+// the memory of one block.
+class StreamingOutput final : public TextOutput {
+public:
+    using Sink = std::function<void(std::string_view)>;
+
+    // Beyond the first block of a document, one block of this size is
+    // reused: few large writes rather than many small ones.
+    static constexpr std::size_t default_block_capacity = 256 * 1024;
+
+    // Every block handed to `sink` but the last is full: the first holds the
+    // smaller of first_capacity and `block_capacity` (at least 1) bytes, the
+    // others `block_capacity`.
+    explicit StreamingOutput(Sink sink, std::size_t block_capacity = default_block_capacity);
+
+    // Hands the bytes written since the last full block to the sink.
+    void finish();
+
+private:
+    void next_block() override;
+
+    Sink sink_;
+    std::size_t block_capacity_;
+    detail::BlockBytes larger_;  // the block after the first
+};
+
+// Writes `text` as a JSON string literal, quotes included, escaping only what
 // JSON requires: the quote, the backslash and the control characters, the
 // usual ones by letter and the others as \u00XX in lower-case hex. The
 // canonical form and the record files escape alike; `text` is UTF-8.
@@ -95,7 +133,10 @@ void put_integer(Integer value, TextOutput& out) {
     out.put(std::string_view(digits, static_cast<std::size_t>(end - digits)));
 }
 
-// The scalars that every JSON writer of the record walk puts alike.
+// The scalars that every JSON writer of the record walk writes alike, into
+// an output of its own: kept inside the writer, the output's position is
+// read without going through a pointer at every write.
+template <class Output>
 class JsonScalarWriter {
 public:
     void null() { out_.put("null"); }
@@ -111,11 +152,14 @@ public:
         out_.put('"');
     }
 
-protected:
-    JsonScalarWriter() = default;
-    explicit JsonScalarWriter(TextOutput::Drain drain) : out_(std::move(drain)) {}
+    // What was written, as the output's type gives it.
+    Output& output() { return out_; }
 
-    TextOutput out_;
+protected:
+    template <class... Arguments>
+    explicit JsonScalarWriter(Arguments&&... arguments) : out_(std::forward<Arguments>(arguments)...) {}
+
+    Output out_;
 };
 
 }  // namespace orrincore_json

@@ -24,7 +24,7 @@ struct Json<zedododor_avovodizi::ids::Uuid> {
     }
 
     static std::string_view plain_text(const zedododor_avovodizi::ids::Uuid& uuid, PlainBuffer& buffer) {
-        const auto text = std::span(buffer).first<zedododor_avovodizi::ids::Uuid::kTextLength>();
+        const auto text = std::span(buffer).first<zedododor_avovodizi::ids::Uuid::text_length>();
         uuid.write_text(text);
         return {text.data(), text.size()};
     }
@@ -89,7 +89,7 @@ struct Json<zedododor_avovodizi::time::Timestamp> {
     }
 
     static std::string_view plain_text(const zedododor_avovodizi::time::Timestamp& time, PlainBuffer& buffer) {
-        const auto text = std::span(buffer).first<zedododor_avovodizi::time::Timestamp::kLongestText>();
+        const auto text = std::span(buffer).first<zedododor_avovodizi::time::Timestamp::longest_text>();
         return {text.data(), time.write_rfc3339(text)};
     }
 };

@@ -50,8 +50,8 @@ public:
     // and only when not zero. Before year 0: the signed decimal Unix seconds.
     std::string to_rfc3339() const;
     // The same text written into `out`; its length.
-    static constexpr std::size_t kLongestText = 30;
-    std::size_t write_rfc3339(std::span<char, kLongestText> out) const;
+    static constexpr std::size_t longest_text = 30;
+    std::size_t write_rfc3339(std::span<char, longest_text> out) const;
     // "Timestamp(<rfc3339>)", as shown inside the debug forms of verdicts.
     std::string debug_form() const;
 

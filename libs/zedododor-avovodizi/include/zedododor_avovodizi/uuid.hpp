@@ -77,8 +77,8 @@ public:
 
     // 36 characters: lower-case hex in groups 8-4-4-4-12 joined by hyphens.
     std::string to_string() const;
-    static constexpr std::size_t kTextLength = 36;
-    void write_text(std::span<char, kTextLength> out) const;
+    static constexpr std::size_t text_length = 36;
+    void write_text(std::span<char, text_length> out) const;
 
     friend constexpr bool operator==(const Uuid&, const Uuid&) = default;
     friend constexpr auto operator<=>(const Uuid&, const Uuid&) = default;
