@@ -285,7 +285,7 @@ bool is_normal_text(std::string_view text) {
 }
 
 // The canonical form of a text: as it is, or composed. False, with nothing
-// put, when it is not UTF-8.
+// written, when it is not UTF-8.
 bool put_normal_text(std::string_view text, TextOutput& out) {
     if (is_normal_text(text)) {
         orrincore_json::put_json_string(text, out);
@@ -338,7 +338,7 @@ Result<json> canonicalize(const json& value, const Path& path) {
 
 namespace {
 
-// Into an empty `out` without room for it the text moves: appending would
+// Into an empty `out` without the capacity for it the text moves: appending would
 // hold it twice.
 void append(CollectingOutput& written, std::string& out) {
     std::string text = written.take();

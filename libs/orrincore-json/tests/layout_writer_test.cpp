@@ -36,7 +36,7 @@ TEST(LayoutWriter, WritesWhatTheTreeWriterWrites) {
     const Marker bare{"", Reason::oversized, {}, {}, {}};
     // Not UTF-8: a stray continuation byte, a lead byte cut short at the
     // end, an overlong form, a surrogate and a lead byte that never starts
-    // anything; the tree writer puts its replacement character for each.
+    // anything; the tree writer writes its replacement character for each.
     const std::vector<std::string> not_utf8 = {"a\x80z", "ab\xE2\x82", "\xC0\xAF", "\xED\xA0\x80x", "\xFF", "\xF0\x9F\x98"};
     Target target{"t", "name \"quoted\"\n", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", "https://e", UINT64_MAX, true,
                   not_utf8, "\xFF"};

@@ -262,7 +262,7 @@ TEST(Syntax, ElementsOneAtATimeAsTheWholeList) {
     }
 }
 
-// A list is given room for its elements up front only as far as its text
+// A list reserves capacity for its elements up front only as far as its text
 // could hold them: two million empty objects fail as records, as they
 // always did, rather than asking for a hundred gigabytes.
 TEST(Lists, RoomNeverOutgrowsTheText) {

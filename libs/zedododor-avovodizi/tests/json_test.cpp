@@ -33,7 +33,7 @@ TEST(IdAndTimeJson, AreStringsOfTheirTextForms) {
     EXPECT_EQ(orrincore_json::to_value(*product), "vuvadededoru");
 }
 
-// What the record writers put between quotes is the string of the value
+// What the record writers write between quotes is the string of the value
 // form, and plain text.
 template <class T>
 void expect_plain_text_is_written_string(const T& value) {

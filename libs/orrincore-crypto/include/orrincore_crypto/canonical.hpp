@@ -71,7 +71,7 @@ constexpr bool has_plain_keys() {
     }
 }
 
-// Where the record walk (orrincore_json::walk_json) puts a record's
+// Where the record walk (orrincore_json::walk_json) writes a record's
 // canonical bytes, in one pass: records with plain keys field by field in
 // the byte order of their keys, anything else as the value-form walk writes
 // its value form. It declines where only the full walk can answer: a key

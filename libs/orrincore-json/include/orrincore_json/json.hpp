@@ -11,7 +11,7 @@
 // from a word table (enumeration.hpp).
 //
 // A type whose JSON form is a string of plain text (see is_plain_text) may
-// also give that text straight away, so that the writers put it between
+// also give that text straight away, so that the writers write it between
 // quotes without building a value first:
 //     static std::string_view plain_text(const T&, PlainBuffer&);
 // The text is either written into the buffer or kept by the value itself; it
@@ -177,7 +177,7 @@ struct Json<std::vector<T>> {
         std::vector<T> out;
         // A long list of records (a manifest's references) would otherwise
         // hold half as much again as it needs, and its old copy, while it
-        // grows; counting first costs a skim of the text. Never more room
+        // grows; counting first costs a scan of the text. Never more capacity
         // than the text itself takes: a list of empty objects must fail as
         // a record read, not ask for many times the file's size.
         if constexpr (sizeof(T) > sizeof(std::string)) {

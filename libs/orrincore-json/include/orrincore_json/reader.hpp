@@ -94,7 +94,7 @@ public:
     // Skips one well-formed value of any depth (iterative; no depth limit).
     ReadResult<void> skip_value();
 
-    // The array that comes next, skimmed over a copy of this reader, which
+    // The array that comes next, scanned with a copy of this reader, which
     // stays where it is: how many elements it holds and how many bytes of
     // text it takes. Both 0 when no well-formed array comes next (the read
     // that follows reports why).

@@ -223,7 +223,7 @@ constexpr auto field_keys() {
 }
 
 // No two fields of R share a key: the reader finds a field by its key, and
-// the writers put every field.
+// the writers write every field.
 template <class R>
 constexpr bool has_distinct_keys() {
     constexpr auto keys = field_keys<R>();
@@ -292,7 +292,7 @@ ReadResult<R> RecordJson<R>::read_object(Reader& reader) {
     auto slots = detail::make_slots<R>();
     std::array<bool, count> seen{};
     Cursor cursor;
-    // Keys mostly come in field order, as the writers put them: the field
+    // Keys mostly come in field order, as the writers write them: the field
     // after the last one read is tried first.
     std::size_t expected = 0;
     for (;;) {
