@@ -16,52 +16,52 @@ struct ComposedPair {
     char32_t composed;
 };
 
-inline constexpr char32_t kGrave = 0x0300;
-inline constexpr char32_t kAcute = 0x0301;
-inline constexpr char32_t kCircumflex = 0x0302;
-inline constexpr char32_t kTilde = 0x0303;
-inline constexpr char32_t kDiaeresis = 0x0308;
-inline constexpr char32_t kRingAbove = 0x030A;
-inline constexpr char32_t kCaron = 0x030C;
+inline constexpr char32_t grave = 0x0300;
+inline constexpr char32_t acute = 0x0301;
+inline constexpr char32_t circumflex = 0x0302;
+inline constexpr char32_t tilde = 0x0303;
+inline constexpr char32_t diaeresis = 0x0308;
+inline constexpr char32_t ring_above = 0x030A;
+inline constexpr char32_t caron = 0x030C;
 
-inline constexpr std::array<ComposedPair, 57> kComposedPairs{{
-    {'A', kGrave, 0xC0}, {'A', kAcute, 0xC1}, {'A', kCircumflex, 0xC2}, {'A', kTilde, 0xC3},
-    {'A', kDiaeresis, 0xC4}, {'A', kRingAbove, 0xC5},
-    {'a', kGrave, 0xE0}, {'a', kAcute, 0xE1}, {'a', kCircumflex, 0xE2}, {'a', kTilde, 0xE3},
-    {'a', kDiaeresis, 0xE4}, {'a', kRingAbove, 0xE5},
-    {'E', kGrave, 0xC8}, {'E', kAcute, 0xC9}, {'E', kCircumflex, 0xCA}, {'E', kDiaeresis, 0xCB},
-    {'e', kGrave, 0xE8}, {'e', kAcute, 0xE9}, {'e', kCircumflex, 0xEA}, {'e', kDiaeresis, 0xEB},
-    {'I', kGrave, 0xCC}, {'I', kAcute, 0xCD}, {'I', kCircumflex, 0xCE}, {'I', kDiaeresis, 0xCF},
-    {'i', kGrave, 0xEC}, {'i', kAcute, 0xED}, {'i', kCircumflex, 0xEE}, {'i', kDiaeresis, 0xEF},
-    {'O', kGrave, 0xD2}, {'O', kAcute, 0xD3}, {'O', kCircumflex, 0xD4}, {'O', kTilde, 0xD5},
-    {'O', kDiaeresis, 0xD6},
-    {'o', kGrave, 0xF2}, {'o', kAcute, 0xF3}, {'o', kCircumflex, 0xF4}, {'o', kTilde, 0xF5},
-    {'o', kDiaeresis, 0xF6},
-    {'U', kGrave, 0xD9}, {'U', kAcute, 0xDA}, {'U', kCircumflex, 0xDB}, {'U', kDiaeresis, 0xDC},
-    {'u', kGrave, 0xF9}, {'u', kAcute, 0xFA}, {'u', kCircumflex, 0xFB}, {'u', kDiaeresis, 0xFC},
-    {'N', kTilde, 0xD1},
-    {'n', kTilde, 0xF1},
-    {'Y', kAcute, 0xDD},
-    {'y', kAcute, 0xFD}, {'y', kDiaeresis, 0xFF},
-    {'C', kCaron, 0x010C},
-    {'c', kCaron, 0x010D},
-    {'S', kCaron, 0x0160},
-    {'s', kCaron, 0x0161},
-    {'Z', kCaron, 0x017D},
-    {'z', kCaron, 0x017E},
+inline constexpr std::array<ComposedPair, 57> composed_pairs{{
+    {'A', grave, 0xC0}, {'A', acute, 0xC1}, {'A', circumflex, 0xC2}, {'A', tilde, 0xC3},
+    {'A', diaeresis, 0xC4}, {'A', ring_above, 0xC5},
+    {'a', grave, 0xE0}, {'a', acute, 0xE1}, {'a', circumflex, 0xE2}, {'a', tilde, 0xE3},
+    {'a', diaeresis, 0xE4}, {'a', ring_above, 0xE5},
+    {'E', grave, 0xC8}, {'E', acute, 0xC9}, {'E', circumflex, 0xCA}, {'E', diaeresis, 0xCB},
+    {'e', grave, 0xE8}, {'e', acute, 0xE9}, {'e', circumflex, 0xEA}, {'e', diaeresis, 0xEB},
+    {'I', grave, 0xCC}, {'I', acute, 0xCD}, {'I', circumflex, 0xCE}, {'I', diaeresis, 0xCF},
+    {'i', grave, 0xEC}, {'i', acute, 0xED}, {'i', circumflex, 0xEE}, {'i', diaeresis, 0xEF},
+    {'O', grave, 0xD2}, {'O', acute, 0xD3}, {'O', circumflex, 0xD4}, {'O', tilde, 0xD5},
+    {'O', diaeresis, 0xD6},
+    {'o', grave, 0xF2}, {'o', acute, 0xF3}, {'o', circumflex, 0xF4}, {'o', tilde, 0xF5},
+    {'o', diaeresis, 0xF6},
+    {'U', grave, 0xD9}, {'U', acute, 0xDA}, {'U', circumflex, 0xDB}, {'U', diaeresis, 0xDC},
+    {'u', grave, 0xF9}, {'u', acute, 0xFA}, {'u', circumflex, 0xFB}, {'u', diaeresis, 0xFC},
+    {'N', tilde, 0xD1},
+    {'n', tilde, 0xF1},
+    {'Y', acute, 0xDD},
+    {'y', acute, 0xFD}, {'y', diaeresis, 0xFF},
+    {'C', caron, 0x010C},
+    {'c', caron, 0x010D},
+    {'S', caron, 0x0160},
+    {'s', caron, 0x0161},
+    {'Z', caron, 0x017D},
+    {'z', caron, 0x017E},
 }};
 
 // The precomposed letter for `base` followed by `mark`, or 0 when the table
 // does not pair them.
 constexpr char32_t composed_letter(char base, char32_t mark) {
-    for (const ComposedPair& pair : kComposedPairs)
+    for (const ComposedPair& pair : composed_pairs)
         if (pair.base == base && pair.mark == mark) return pair.composed;
     return 0;
 }
 
 // A short table is padded with empty entries by aggregate initialisation.
 static_assert([] {
-    for (const ComposedPair& pair : kComposedPairs)
+    for (const ComposedPair& pair : composed_pairs)
         if (pair.base == 0) return false;
     return true;
 }());

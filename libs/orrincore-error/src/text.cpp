@@ -87,7 +87,7 @@ bool is_blank(std::string_view text) {
 }
 
 bool is_ascii(std::string_view text) {
-    constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+    constexpr std::uint64_t high_bits = 0x8080808080808080ULL;
     const char* p = text.data();
     std::size_t n = text.size();
     std::uint64_t seen = 0;
@@ -97,7 +97,7 @@ bool is_ascii(std::string_view text) {
         seen |= word;
     }
     for (; n > 0; ++p, --n) seen |= static_cast<unsigned char>(*p);
-    return (seen & kHighBits) == 0;
+    return (seen & high_bits) == 0;
 }
 
 void append_utf8(std::string& out, char32_t code_point) {

@@ -8,7 +8,7 @@
 namespace vuvadededoru_contracts {
 namespace {
 
-constexpr std::string_view kEntity = "DispositionReview";
+constexpr std::string_view entity = "DispositionReview";
 
 }  // namespace
 
@@ -32,7 +32,7 @@ ContractResult<DispositionReview> DispositionReview::decide(DispositionDecision 
                                                             std::string reviewed_by) const {
     // The refusal names a fixed word, not the current status.
     if (status != DispositionReviewStatus::open)
-        return std::unexpected(IllegalTransition{kEntity, "not_open", "decided"});
+        return std::unexpected(IllegalTransition{entity, "not_open", "decided"});
     DispositionReview next = *this;
     next.status = DispositionReviewStatus::decided;
     next.decision = decision;
@@ -42,7 +42,7 @@ ContractResult<DispositionReview> DispositionReview::decide(DispositionDecision 
 
 ContractResult<DispositionReview> DispositionReview::complete(zedododor_avovodizi::time::Timestamp now) const {
     if (status != DispositionReviewStatus::decided)
-        return std::unexpected(IllegalTransition{kEntity, "not_decided", "completed"});
+        return std::unexpected(IllegalTransition{entity, "not_decided", "completed"});
     DispositionReview next = *this;
     next.status = DispositionReviewStatus::completed;
     next.completed_at = now;

@@ -8,7 +8,7 @@
 namespace vuvadededoru_contracts {
 namespace {
 
-constexpr std::string_view kEntity = "LegalHold";
+constexpr std::string_view entity = "LegalHold";
 
 bool allowed(LegalHoldStatus from, LegalHoldStatus to) {
     using S = LegalHoldStatus;
@@ -53,7 +53,7 @@ ContractResult<LegalHold> LegalHold::create(Parameters parameters, zedododor_avo
 
 ContractResult<LegalHold> LegalHold::transition(LegalHoldStatus to) const {
     if (!allowed(status, to))
-        return std::unexpected(IllegalTransition{kEntity, orrincore_json::word(status), orrincore_json::word(to)});
+        return std::unexpected(IllegalTransition{entity, orrincore_json::word(status), orrincore_json::word(to)});
     LegalHold next = *this;
     next.status = to;
     return next;

@@ -8,11 +8,11 @@
 namespace vuvadededoru_contracts {
 namespace {
 
-constexpr std::string_view kEntity = "ArchivePackage";
-constexpr std::int64_t kSecondsPerDay = 86'400;
+constexpr std::string_view entity = "ArchivePackage";
+constexpr std::int64_t seconds_per_day = 86'400;
 
 IllegalTransition refused(PackageStatus from, std::string_view to) {
-    return IllegalTransition{kEntity, orrincore_json::word(from), to};
+    return IllegalTransition{entity, orrincore_json::word(from), to};
 }
 
 bool sealable(PackageStatus status) {
@@ -69,7 +69,7 @@ ContractResult<ArchivePackage> ArchivePackage::seal(const SealFacts& facts,
     next.sealed_at = sealed_at;
     // Widen before multiplying: in 32 bits the product wraps above 49,710 days.
     next.expires_at = sealed_at.saturating_add_seconds(static_cast<std::int64_t>(facts.retention_minimum_days) *
-                                                       kSecondsPerDay);
+                                                       seconds_per_day);
     return next;
 }
 

@@ -9,7 +9,7 @@
 
 namespace zedododor_avovodizi::time::civil {
 
-constexpr std::int64_t kSecondsPerDay = 86'400;
+constexpr std::int64_t seconds_per_day = 86'400;
 
 struct DayAndSecond {
     date::year_month_day day;
@@ -23,7 +23,7 @@ constexpr DayAndSecond split(std::int64_t unix_seconds) {
 }
 
 constexpr std::int64_t unix_seconds(const date::year_month_day& day, std::int64_t second_of_day) {
-    return date::sys_days{day}.time_since_epoch().count() * kSecondsPerDay + second_of_day;
+    return date::sys_days{day}.time_since_epoch().count() * seconds_per_day + second_of_day;
 }
 
 }  // namespace zedododor_avovodizi::time::civil

@@ -15,13 +15,13 @@
 namespace zedododor_avovodizi::time {
 namespace {
 
-constexpr std::string_view kBadLiteral = "a character literal was not valid";
-constexpr std::string_view kTrailing =
+constexpr std::string_view bad_literal = "a character literal was not valid";
+constexpr std::string_view trailing_characters =
     "unexpected trailing characters; the end of input was expected";
 // Refusing instants outside what `to_rfc3339` writes as a date keeps every
 // accepted text readable again after it is written.
-constexpr std::string_view kYearOutOfRange = "year was not in range";
-constexpr std::int64_t kFirstReadableSecond = civil::unix_seconds(date::year{0} / 1 / 1, 0);
+constexpr std::string_view year_out_of_range = "year was not in range";
+constexpr std::int64_t first_readable_second = civil::unix_seconds(date::year{0} / 1 / 1, 0);
 
 std::unexpected<std::string> not_parsed(std::string_view component) {
     return std::unexpected(fmt::format("the '{}' component could not be parsed", component));
@@ -84,20 +84,20 @@ std::expected<Fields, std::string> read_fields(std::string_view text) {
 
     const auto year = in.number(4);
     if (!year) return not_parsed("year");
-    if (!in.accept('-')) return failure(kBadLiteral);
+    if (!in.accept('-')) return failure(bad_literal);
     const auto month = in.number(2);
     if (!month || *month == 0) return not_parsed("month");
-    if (!in.accept('-')) return failure(kBadLiteral);
+    if (!in.accept('-')) return failure(bad_literal);
     const auto day = in.number(2);
     if (!day) return not_parsed("day");
     if (in.at_end()) return not_parsed("separator");
     in.skip();  // any byte separates date and time
     const auto hour = in.number(2);
     if (!hour) return not_parsed("hour");
-    if (!in.accept(':')) return failure(kBadLiteral);
+    if (!in.accept(':')) return failure(bad_literal);
     const auto minute = in.number(2);
     if (!minute) return not_parsed("minute");
-    if (!in.accept(':')) return failure(kBadLiteral);
+    if (!in.accept(':')) return failure(bad_literal);
     const auto second = in.number(2);
     if (!second) return not_parsed("second");
     f = {*year, *month, *day, *hour, *minute, *second, 0, 0};
@@ -123,19 +123,19 @@ std::expected<Fields, std::string> read_fields(std::string_view text) {
         }
         const auto offset_hour = in.number(2);
         if (!offset_hour || *offset_hour > 23) return not_parsed("offset hour");
-        if (!in.accept(':')) return failure(kBadLiteral);
+        if (!in.accept(':')) return failure(bad_literal);
         const auto offset_minute = in.number(2);
         if (!offset_minute) return not_parsed("offset minute");
         if (*offset_minute > 59) return not_in_range("offset minute");
         f.offset_seconds = sign * (*offset_hour * 3600 + *offset_minute * 60);
     }
-    if (!in.at_end()) return failure(kTrailing);
+    if (!in.at_end()) return failure(trailing_characters);
     return f;
 }
 
 bool is_last_second_of_month(std::int64_t unix_seconds) {
     const auto [day, second_of_day] = civil::split(unix_seconds);
-    return second_of_day == civil::kSecondsPerDay - 1 &&
+    return second_of_day == civil::seconds_per_day - 1 &&
            day.day() == date::year_month_day_last(day.year(), day.month() / date::last).day();
 }
 
@@ -156,12 +156,12 @@ std::expected<Instant, std::string> to_utc(const Fields& f) {
     // A leap second is held as the last nanosecond before it.
     const bool leap_second = f.second == 60;
     const std::int64_t second_of_day = f.hour * 3600 + f.minute * 60 + (leap_second ? 59 : f.second);
-    const std::uint32_t nanos = leap_second ? Timestamp::kMaxNanos : f.nanos;
+    const std::uint32_t nanos = leap_second ? Timestamp::max_nanos : f.nanos;
     const std::int64_t seconds = civil::unix_seconds(day, second_of_day) - f.offset_seconds;
 
     if (leap_second && !is_last_second_of_month(seconds)) return not_in_range("second");
-    if (seconds < kFirstReadableSecond || seconds > Timestamp::kLatestUnixSeconds) {
-        return failure(kYearOutOfRange);
+    if (seconds < first_readable_second || seconds > Timestamp::latest_unix_seconds) {
+        return failure(year_out_of_range);
     }
     return Instant{seconds, nanos};
 }

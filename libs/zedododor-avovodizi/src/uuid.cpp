@@ -15,10 +15,10 @@
 namespace zedododor_avovodizi::ids {
 namespace {
 
-constexpr std::size_t kLongestForm = 45;
-constexpr std::size_t kSimpleDigits = 32;
-constexpr std::string_view kUrnPrefix = "urn:uuid:";
-constexpr std::array<std::size_t, 5> kGroupLengths{8, 4, 4, 4, 12};
+constexpr std::size_t longest_form = 45;
+constexpr std::size_t simple_digits = 32;
+constexpr std::string_view urn_prefix = "urn:uuid:";
+constexpr std::array<std::size_t, 5> group_lengths{8, 4, 4, 4, 12};
 
 using orrincore_error::hex::digit_value;
 
@@ -93,7 +93,7 @@ std::optional<Uuid> parse_hyphenated(std::string_view text) {
     Uuid::Bytes bytes{};
     std::size_t at = 0;
     std::size_t byte = 0;
-    for (const std::size_t digits : kGroupLengths) {
+    for (const std::size_t digits : group_lengths) {
         if (at != 0 && text[at - 1] != '-') return std::nullopt;
         const auto group = std::span(bytes).subspan(byte, digits / 2);
         if (orrincore_error::hex::decode(text.substr(at, digits), group) != group.size()) return std::nullopt;
@@ -107,7 +107,7 @@ std::optional<Uuid> parse_hyphenated(std::string_view text) {
 
 std::expected<Uuid, UuidParseError> Uuid::parse(std::string_view text) {
     if (auto uuid = parse_hyphenated(text)) return *uuid;
-    if (text.empty() || text.size() > kLongestForm) {
+    if (text.empty() || text.size() > longest_form) {
         return std::unexpected(uuid_parse_error::InvalidLength{text.size()});
     }
 
@@ -119,8 +119,8 @@ std::expected<Uuid, UuidParseError> Uuid::parse(std::string_view text) {
     if (text.size() >= 2 && text.front() == '{' && text.back() == '}') {
         offset = 1;
         body = text.substr(1, text.size() - 2);
-    } else if (text.starts_with(kUrnPrefix)) {
-        offset = kUrnPrefix.size();
+    } else if (text.starts_with(urn_prefix)) {
+        offset = urn_prefix.size();
         body = text.substr(offset);
     } else {
         wrapped = false;
@@ -138,24 +138,24 @@ std::expected<Uuid, UuidParseError> Uuid::parse(std::string_view text) {
     }
 
     if (hyphens == 0 && !wrapped) {
-        if (body.size() != kSimpleDigits) return std::unexpected(uuid_parse_error::InvalidLength{text.size()});
+        if (body.size() != simple_digits) return std::unexpected(uuid_parse_error::InvalidLength{text.size()});
     } else {
         if (hyphens != hyphen_at.size()) {
             return std::unexpected(uuid_parse_error::InvalidGroupCount{hyphens + 1});
         }
         std::size_t start = 0;
-        for (std::size_t group = 0; group < kGroupLengths.size(); ++group) {
+        for (std::size_t group = 0; group < group_lengths.size(); ++group) {
             const std::size_t end = group < hyphen_at.size() ? hyphen_at[group] : body.size();
-            if (end - start != kGroupLengths[group]) {
+            if (end - start != group_lengths[group]) {
                 return std::unexpected(
-                    uuid_parse_error::InvalidGroupLength{group, kGroupLengths[group], end - start});
+                    uuid_parse_error::InvalidGroupLength{group, group_lengths[group], end - start});
             }
             start = end + 1;
         }
     }
 
     // Every byte of the body is now a hex digit or a hyphen in its place.
-    std::array<char, kSimpleDigits> digits{};
+    std::array<char, simple_digits> digits{};
     std::size_t count = 0;
     for (const char c : body)
         if (c != '-') digits[count++] = c;
@@ -168,7 +168,7 @@ void Uuid::write_text(std::span<char, text_length> out) const {
     char* at = out.data();
     const std::span<const std::uint8_t> bytes(bytes_);
     std::size_t start = 0;
-    for (const std::size_t digits : kGroupLengths) {
+    for (const std::size_t digits : group_lengths) {
         if (start != 0) *at++ = '-';
         at = orrincore_error::hex::write_lower(bytes.subspan(start, digits / 2), at);
         start += digits / 2;

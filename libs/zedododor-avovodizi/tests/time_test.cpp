@@ -84,7 +84,7 @@ std::string range(std::string_view component) {
     return std::string(component) + " was not in range";
 }
 const std::string kLiteral = "a character literal was not valid";
-const std::string kTrailing = "unexpected trailing characters; the end of input was expected";
+const std::string trailing_characters = "unexpected trailing characters; the end of input was expected";
 
 INSTANTIATE_TEST_SUITE_P(
     Grammar, ReadingRefuses,
@@ -106,14 +106,15 @@ INSTANTIATE_TEST_SUITE_P(
         BadText{"2026-03-01T12:00:00+02:", parse("offset minute")},
         BadText{"2026-03-01T12:00:00+02:60", range("offset minute")},
         BadText{"2026-03-01T12:00:00+02:60x", range("offset minute")},
-        BadText{"2026-03-01T12:00:00Zx", kTrailing}, BadText{"2026-03-01T12:00:00+02:00 ", kTrailing}));
+        BadText{"2026-03-01T12:00:00Zx", trailing_characters},
+        BadText{"2026-03-01T12:00:00+02:00 ", trailing_characters}));
 
 INSTANTIATE_TEST_SUITE_P(
     Values, ReadingRefuses,
     testing::Values(
         // The grammar is read to its end before any value is checked.
         BadText{"2026-02-30T12:00:00", parse("offset hour")},
-        BadText{"2026-13-01T12:00:00Zx", kTrailing},
+        BadText{"2026-13-01T12:00:00Zx", trailing_characters},
         BadText{"2026-13-01T24:00:00Z", range("month")}, BadText{"2026-02-30T12:00:00Z", range("day")},
         BadText{"2023-02-29T00:00:00Z", range("day")}, BadText{"1900-02-29T00:00:00Z", range("day")},
         BadText{"2026-04-31T00:00:00Z", range("day")}, BadText{"2026-03-00T12:00:00Z", range("day")},
@@ -149,8 +150,8 @@ TEST(Writing, KeepsFlooredUnixSecondsBeforeYearZero) {
              Case{-62'167'219'200, 0, "0000-01-01T00:00:00Z"},
              Case{-62'167'221'000, 0, "-62167221000"},                // -0001-12-31T23:30:00Z
              Case{-62'167'219'201, 999'999'999, "-62167219201"},    // the nanoseconds dropped
-             Case{Timestamp::kEarliestUnixSeconds, 0, "-377705116800"},
-             Case{Timestamp::kLatestUnixSeconds, 999'999'999, "9999-12-31T23:59:59.999999999Z"},
+             Case{Timestamp::earliest_unix_seconds, 0, "-377705116800"},
+             Case{Timestamp::latest_unix_seconds, 999'999'999, "9999-12-31T23:59:59.999999999Z"},
          }) {
         const auto t = Timestamp::from_unix(seconds, nanos);
         ASSERT_TRUE(t.has_value()) << seconds;
@@ -164,9 +165,9 @@ TEST(Writing, KeepsFlooredUnixSecondsBeforeYearZero) {
 
 TEST(FromUnix, RefusesWhatNoTimestampHolds) {
     EXPECT_FALSE(Timestamp::from_unix(0, 1'000'000'000).has_value());
-    EXPECT_FALSE(Timestamp::from_unix(Timestamp::kEarliestUnixSeconds - 1, 0).has_value());
-    EXPECT_FALSE(Timestamp::from_unix(Timestamp::kLatestUnixSeconds + 1, 0).has_value());
-    EXPECT_EQ(Timestamp::from_unix(Timestamp::kEarliestUnixSeconds, 0), Timestamp::earliest());
+    EXPECT_FALSE(Timestamp::from_unix(Timestamp::earliest_unix_seconds - 1, 0).has_value());
+    EXPECT_FALSE(Timestamp::from_unix(Timestamp::latest_unix_seconds + 1, 0).has_value());
+    EXPECT_EQ(Timestamp::from_unix(Timestamp::earliest_unix_seconds, 0), Timestamp::earliest());
 }
 
 TEST(SaturatingAddSeconds, MovesOrClampsByTheSign) {
@@ -213,7 +214,7 @@ TEST(Comparison, IsStrictAndCountsNanoseconds) {
 TEST(Now, ReadsTheWallClock) {
     const Timestamp now = Timestamp::now();
     EXPECT_TRUE(now.is_after(read("2024-01-01T00:00:00Z")));
-    EXPECT_LE(now.nanos(), Timestamp::kMaxNanos);
+    EXPECT_LE(now.nanos(), Timestamp::max_nanos);
     EXPECT_FALSE(now.is_after(Timestamp::now()));
 }
 

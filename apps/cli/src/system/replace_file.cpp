@@ -21,6 +21,7 @@
 #include "system/file_entry.hpp"
 #include "system/folder.hpp"
 #include "system/write_all.hpp"
+#include "system/write_entry.hpp"
 
 namespace vevizovuvazavad::system {
 namespace {
@@ -172,6 +173,17 @@ Step<> fill(Temporary& temporary, const FileReplacement& file, const FileDescrip
     return {};
 }
 
+// Whether following the links of `path` by hand, as a check and never to
+// choose where to write, arrives at `entry`.
+bool leads_to(const std::string& path, const FileEntry& entry) {
+    const auto landing = follow_links(path);
+    if (!landing || landing->name != entry.name) return false;
+    struct stat named {};
+    struct stat opened {};
+    return ::stat((landing->folder + "/.").c_str(), &named) == 0 && ::fstat(entry.folder.fd(), &opened) == 0 &&
+           same_file(named, opened);
+}
+
 // Whether a secret may go through this device or pipe: only where no one
 // else may read it, or into the null device.
 bool takes_secrets(const struct stat& status) {
@@ -200,25 +212,53 @@ public:
     // without truncating, so that the kernel follows the links and applies
     // its checks; the replacement is renamed over the entry it reached.
     static Step<StagedFile> existing_name(const FileReplacement& file) {
-        // A link that leads nowhere yet: the open makes the file it names.
-        struct stat before {};
-        const bool dangling = ::stat(file.path.c_str(), &before) != 0 && errno == ENOENT;
+        auto parts = split_path(file.path);
+        auto parent = Folder::open(parts.folder);
+        if (!parent) return failed(parent.error());
         const mode_t creation_mode = file.mode == FileMode::owner_only ? 0600 : 0666;
-        FileDescriptor opened(::open(file.path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY, creation_mode));
-        if (!opened.valid()) return failed(errno);
+        const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY;
+        // The name itself first. Where it holds the file, the replacement
+        // goes to that entry of the directory just opened: no one who renames
+        // the file away meanwhile takes the rename with it.
+        FileDescriptor opened(::openat(parent->fd(), parts.name.c_str(), flags | O_NOFOLLOW, creation_mode));
+        int refused = opened.valid() ? 0 : errno;
+        // A link is refused so (in a sticky directory, EACCES rather than
+        // ELOOP); whether it may be followed is for the second open to say.
+        bool through_link = false;
+        bool dangling = false;  // the open makes the file the link names
+        struct stat named {};
+        if ((refused == ELOOP || refused == EACCES) &&
+            ::fstatat(parent->fd(), parts.name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(named.st_mode)) {
+            through_link = true;
+            struct stat target {};
+            dangling = ::fstatat(parent->fd(), parts.name.c_str(), &target, 0) != 0 && errno == ENOENT;
+            opened = FileDescriptor(::openat(parent->fd(), parts.name.c_str(), flags, creation_mode));
+            refused = opened.valid() ? 0 : errno;
+        }
+        if (!opened.valid()) return failed(refused);
         struct stat reached {};
         if (::fstat(opened.get(), &reached) != 0) return failed(errno);
-        if (!S_ISREG(reached.st_mode)) return through(std::move(opened), reached, file);
-        auto entry = entry_of(opened.get(), reached);
-        if (!entry) {
-            switch (entry.error().why) {
-            case NoEntry::Why::unnamed:
-                return through(std::move(opened), reached, file);
-            case NoEntry::Why::moved:
-                return name_changed();
-            case NoEntry::Why::failed:
-                return failed(entry.error().error_number);
+        if (!S_ISREG(reached.st_mode) || reached.st_nlink == 0) return through(std::move(opened), reached, file);
+        std::optional<FileEntry> entry;
+        if (!through_link) {
+            if (!holds_file(*parent, parts.name, reached)) return name_changed();
+            entry.emplace(FileEntry{*std::move(parent), std::move(parts.name)});
+        } else {
+            auto found = entry_of(opened.get(), reached);
+            if (!found) {
+                switch (found.error().why) {
+                case NoEntry::Why::unnamed:
+                    return through(std::move(opened), reached, file);
+                case NoEntry::Why::moved:
+                    return name_changed();
+                case NoEntry::Why::failed:
+                    return failed(found.error().error_number);
+                }
             }
+            // The links of the path still lead there: a name swapped for the
+            // file between the two opens is not taken for a link followed.
+            if (!leads_to(file.path, *found)) return name_changed();
+            entry.emplace(*std::move(found));
         }
         // Until the rename, what the open made stands in for the file: it
         // has the mode and owner a new file gets, and goes if the write fails.

@@ -48,8 +48,8 @@ constexpr std::size_t decode(std::string_view digits, std::span<std::uint8_t> ou
 
 // The two lower-case hex digits of a byte, high four bits first.
 constexpr std::array<char, 2> lower_digits(std::uint8_t byte) {
-    constexpr char kDigits[] = "0123456789abcdef";
-    return {kDigits[byte >> 4], kDigits[byte & 0x0F]};
+    constexpr char hex_digits[] = "0123456789abcdef";
+    return {hex_digits[byte >> 4], hex_digits[byte & 0x0F]};
 }
 
 namespace detail {

@@ -18,12 +18,12 @@ namespace zedododor_avovodizi::time {
 
 class Timestamp {
 public:
-    static constexpr std::int64_t kEarliestUnixSeconds = -377'705'116'800;  // -9999-01-01T00:00:00Z
-    static constexpr std::int64_t kLatestUnixSeconds = 253'402'300'799;     // 9999-12-31T23:59:59Z
-    static constexpr std::uint32_t kMaxNanos = 999'999'999;
+    static constexpr std::int64_t earliest_unix_seconds = -377'705'116'800;  // -9999-01-01T00:00:00Z
+    static constexpr std::int64_t latest_unix_seconds = 253'402'300'799;     // 9999-12-31T23:59:59Z
+    static constexpr std::uint32_t max_nanos = 999'999'999;
 
-    static constexpr Timestamp earliest() { return Timestamp(kEarliestUnixSeconds, 0); }
-    static constexpr Timestamp latest() { return Timestamp(kLatestUnixSeconds, kMaxNanos); }
+    static constexpr Timestamp earliest() { return Timestamp(earliest_unix_seconds, 0); }
+    static constexpr Timestamp latest() { return Timestamp(latest_unix_seconds, max_nanos); }
 
     // The wall clock, with the nanoseconds it reports.
     static Timestamp now();
@@ -32,7 +32,7 @@ public:
     // outside the range.
     static constexpr std::optional<Timestamp> from_unix(std::int64_t seconds,
                                                         std::uint32_t nanos) {
-        if (nanos > kMaxNanos || seconds < kEarliestUnixSeconds || seconds > kLatestUnixSeconds) {
+        if (nanos > max_nanos || seconds < earliest_unix_seconds || seconds > latest_unix_seconds) {
             return std::nullopt;
         }
         return Timestamp(seconds, nanos);
