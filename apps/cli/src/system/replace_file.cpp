@@ -145,11 +145,19 @@ private:
 // The replaced file's access control list, where it has one; a file system
 // without them is not an error.
 Step<> copy_access_acl(int from, int to) {
-    std::array<char, 4096> acl;
-    const ssize_t size = ::fgetxattr(from, access_acl, acl.data(), acl.size());
-    if (size < 0) return errno == ENODATA || errno == ENOTSUP ? Step<>{} : failed(errno);
-    if (::fsetxattr(to, access_acl, acl.data(), static_cast<std::size_t>(size), 0) != 0 && errno != ENOTSUP)
-        return failed(errno);
+    std::string acl;
+    for (;;) {
+        const ssize_t size = ::fgetxattr(from, access_acl, nullptr, 0);
+        if (size < 0) return errno == ENODATA || errno == ENOTSUP ? Step<>{} : failed(errno);
+        acl.resize(static_cast<std::size_t>(size));
+        const ssize_t read = ::fgetxattr(from, access_acl, acl.data(), acl.size());
+        if (read >= 0) {
+            acl.resize(static_cast<std::size_t>(read));
+            break;
+        }
+        if (errno != ERANGE) return errno == ENODATA || errno == ENOTSUP ? Step<>{} : failed(errno);
+    }
+    if (::fsetxattr(to, access_acl, acl.data(), acl.size(), 0) != 0 && errno != ENOTSUP) return failed(errno);
     return {};
 }
 
