@@ -12,6 +12,8 @@ namespace vevizovuvazavad::system {
 
 bool same_file(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
+std::string proc_link(int fd) { return fmt::format("/proc/self/fd/{}", fd); }
+
 bool holds_file(const Folder& folder, const std::string& name, const struct stat& file) {
     struct stat now {};
     return ::fstatat(folder.fd(), name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 && same_file(now, file);
@@ -21,7 +23,7 @@ std::expected<FileEntry, NoEntry> entry_of(int file, const struct stat& opened) 
     if (opened.st_nlink == 0) return std::unexpected(NoEntry{NoEntry::Why::unnamed});
     // The kernel's own name for the open file: an absolute path without links.
     char target[PATH_MAX + 1];
-    const ssize_t length = ::readlink(fmt::format("/proc/self/fd/{}", file).c_str(), target, sizeof target);
+    const ssize_t length = ::readlink(proc_link(file).c_str(), target, sizeof target);
     // Without /proc, or for a file outside this process's root, there is no name to go by.
     if (length <= 0 || static_cast<std::size_t>(length) >= sizeof target || target[0] != '/')
         return std::unexpected(NoEntry{NoEntry::Why::unnamed});

@@ -38,4 +38,7 @@ bool holds_file(const Folder& folder, const std::string& name, const struct stat
 
 bool same_file(const struct stat& a, const struct stat& b);
 
+// The kernel's link to this process's open file `fd`, /proc/self/fd/N.
+std::string proc_link(int fd);
+
 }  // namespace vevizovuvazavad::system

@@ -19,12 +19,16 @@ namespace {
 constexpr std::chrono::milliseconds longest_pause{50};
 
 // The directory whose lock guards a write to `path`, found as the writer
-// finds it; none where nothing can be opened there.
+// finds it: the path's own directory, unless its last component is a link to
+// a file, whose entry then decides; none where nothing can be opened there.
 std::optional<Folder> folder_of_write(const std::string& path) {
-    if (const FileDescriptor file(::open(path.c_str(), O_PATH | O_CLOEXEC)); file.valid()) {
-        struct stat status {};
-        if (::fstat(file.get(), &status) == 0 && S_ISREG(status.st_mode)) {
-            if (auto entry = entry_of(file.get(), status)) return std::move(entry->folder);
+    struct stat named {};
+    if (::lstat(path.c_str(), &named) == 0 && S_ISLNK(named.st_mode)) {
+        if (const FileDescriptor file(::open(path.c_str(), O_PATH | O_CLOEXEC)); file.valid()) {
+            struct stat status {};
+            if (::fstat(file.get(), &status) == 0 && S_ISREG(status.st_mode)) {
+                if (auto entry = entry_of(file.get(), status)) return std::move(entry->folder);
+            }
         }
     }
     auto folder = Folder::open(split_path(path).folder);

@@ -53,8 +53,6 @@ std::string temporary_name(std::string_view beside) {
     return fmt::format(".{}.{:02x}.tmp", beside.substr(0, max_name_in_temporary), fmt::join(noise, ""));
 }
 
-std::string proc_link(int fd) { return fmt::format("/proc/self/fd/{}", fd); }
-
 // An unnamed file is given a name through its /proc link, so it needs one.
 bool unnamed_files_can_be_named() {
     static const bool available = ::access("/proc/self/fd", X_OK) == 0;
