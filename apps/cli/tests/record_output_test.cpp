@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
+#include <chrono>
 #include <cstring>
 #include <fstream>
 #include <optional>
@@ -303,6 +304,78 @@ TEST(RecordWrite, ReplacedFileKeepsItsAccessControlList) {
               0);
     EXPECT_EQ(access_acl_of(folder / "p.json"), before);
     EXPECT_EQ(mode_of(folder / "p.json"), mode);
+}
+
+// A replaced record gets exactly the access control list of the file it
+// replaces, none where that had none: a neighbour named in the folder's
+// default list may not read it. A new record inherits that list, as a
+// plain `>` would make it.
+TEST(RecordWrite, AReplacedRecordGainsNoAccessFromItsFolder) {
+    ToolFolder folder;
+    fs::create_directory(folder / "acl");
+    ASSERT_EQ(folder.run({"retention", "new", "--name", "Mail", "--class", "compliance", "--min-days", "30",
+                          "--out", "acl/r.json"})
+                  .status,
+              0);
+    ::chmod((folder / "acl/r.json").c_str(), 0640);
+    const std::string acl = access_acl_naming(vevizovuvazavad::testing::nobody_uid, 6);
+    if (::setxattr((folder / "acl").c_str(), "system.posix_acl_default", acl.data(), acl.size(), 0) != 0)
+        GTEST_SKIP() << "no access control lists here: " << std::strerror(errno);
+
+    ASSERT_EQ(folder.run({"retention", "extend", "--policy", "acl/r.json", "--min-days", "60", "--out", "acl/r.json"})
+                  .status,
+              0);
+    EXPECT_EQ(access_acl_of(folder / "acl/r.json"), std::nullopt);
+    EXPECT_EQ(mode_of(folder / "acl/r.json"), 0640u);
+
+    ASSERT_EQ(folder.run({"retention", "extend", "--policy", "acl/r.json", "--min-days", "90", "--out",
+                          "acl/new.json"})
+                  .status,
+              0);
+    EXPECT_NE(access_acl_of(folder / "acl/new.json"), std::nullopt);
+}
+
+// Where /proc is absent (a chroot, a container that masks it), a record
+// reached through a link is still replaced whole: a write that fails, or a
+// process killed at any moment of it, leaves the old record readable.
+TEST(RecordWrite, WithoutProcARecordReachedThroughALinkIsReplacedWhole) {
+    if (const auto why = vevizovuvazavad::testing::why_proc_cannot_be_hidden()) GTEST_SKIP() << *why;
+    ToolFolder folder;
+    fs::create_directory(folder / "a");
+    fs::create_directory(folder / "b");
+    ASSERT_EQ(folder.run({"retention", "new", "--name", "Mail", "--class", "compliance", "--min-days", "30",
+                          "--out", "b/pol.json"})
+                  .status,
+              0);
+    fs::create_symlink("../b/pol.json", folder / "a/pl");
+    const std::string before = folder.read("b/pol.json");
+    const Args extend = {"retention", "extend", "--policy", "b/pol.json", "--min-days", "40", "--out", "a/pl"};
+    RunOptions without_proc;
+    without_proc.without_proc = true;
+
+    RunOptions limited = without_proc;
+    limited.file_size_limit = 100;
+    const auto too_large = folder.run(extend, limited);
+    EXPECT_EQ(too_large.status, 1);
+    EXPECT_EQ(too_large.out, "");
+    EXPECT_EQ(too_large.err, "error: a/pl: File too large (os error 27)\n");
+    EXPECT_EQ(folder.read("b/pol.json"), before);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder / "b"), fs::directory_iterator()), 1);
+
+    // Killed after 0 to 12 ms, which spans the whole run.
+    int killed = 0;
+    int broken = 0;
+    for (int i = 0; i < 120; ++i) {
+        folder.write("b/pol.json", before);
+        RunOptions killing = without_proc;
+        killing.time_limit = std::chrono::microseconds(100 * i);
+        killed += folder.run(extend, killing).signal == SIGKILL;
+        const auto policy = vevizovuvazavad::files::read_json<RetentionPolicy>(folder / "b/pol.json");
+        if (!policy) ++broken;
+    }
+    EXPECT_EQ(broken, 0);
+    EXPECT_GT(killed, 0);
+    EXPECT_TRUE(fs::is_symlink(folder / "a/pl"));
 }
 
 // A process killed once the new content is written but before it is named

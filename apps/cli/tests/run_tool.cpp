@@ -91,8 +91,10 @@ void drain(Pipe& out, Pipe& err, RunResult& result, pid_t tool, std::chrono::ste
     std::array<std::string*, 2> sinks{&result.out, &result.err};
     bool killed = false;
     while (fds[0].fd >= 0 || fds[1].fd >= 0) {
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        const int ready = ::poll(fds.data(), fds.size(), killed ? -1 : static_cast<int>(std::max<long>(left.count(), 0)));
+        const auto left = std::max(std::chrono::ceil<std::chrono::nanoseconds>(deadline - std::chrono::steady_clock::now()),
+                                   std::chrono::nanoseconds(0));
+        const timespec timeout{static_cast<time_t>(left.count() / 1'000'000'000), static_cast<long>(left.count() % 1'000'000'000)};
+        const int ready = ::ppoll(fds.data(), fds.size(), killed ? nullptr : &timeout, nullptr);
         if (ready < 0) {
             if (errno == EINTR) continue;
             fail("poll");
@@ -166,6 +168,16 @@ RunOptions preloaded(const std::string& library) {
     RunOptions options;
     options.environment = environment;
     return options;
+}
+
+std::optional<std::string> why_proc_cannot_be_hidden() {
+#if defined(__SANITIZE_ADDRESS__)
+    return "the sanitizers' runtime needs /proc";
+#else
+    static const bool can = std::system(VEVI_WITHOUT_PROC " 2>/dev/null") == 0;
+    if (!can) return "no mount namespace can be made here";
+    return std::nullopt;
+#endif
 }
 
 ToolFolder::ToolFolder() {
@@ -250,6 +262,7 @@ RunResult ToolFolder::run(const std::vector<std::string>& args, const RunOptions
     set_up(STDERR_FILENO, options.err, err, closed_err);
 
     std::vector<std::string> arguments{options.program.value_or(VEVI_EXECUTABLE)};
+    if (options.without_proc) arguments = {VEVI_WITHOUT_PROC, VEVI_EXECUTABLE};
     arguments.insert(arguments.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& argument : arguments) {
@@ -271,7 +284,7 @@ RunResult ToolFolder::run(const std::vector<std::string>& args, const RunOptions
     {
         FileSizeLimit limit(options.file_size_limit);
         const SpawnAttributes attributes;
-        spawned = posix_spawn(&pid, VEVI_EXECUTABLE, actions.get(), attributes.get(), argv.data(),
+        spawned = posix_spawn(&pid, options.without_proc ? VEVI_WITHOUT_PROC : VEVI_EXECUTABLE, actions.get(), attributes.get(), argv.data(),
                               options.environment ? envp.data() : environ);
     }
     if (spawned != 0) {

@@ -35,8 +35,11 @@ struct RunOptions {
     // argv[0]; the tool's path when absent.
     std::optional<std::string> program;
     // A tool still running after this long is killed (status -1, SIGKILL),
-    // so that a command that never ends fails its test instead of hanging it.
-    std::chrono::seconds time_limit{120};
+    // so that a command that never ends fails its test instead of hanging it;
+    // a short one kills the tool in the middle of its work.
+    std::chrono::microseconds time_limit = std::chrono::seconds(120);
+    // Runs the tool where /proc is absent (see why_proc_cannot_be_hidden).
+    bool without_proc = false;
 };
 
 struct RunResult {
@@ -52,6 +55,11 @@ std::vector<std::string> environment_with(const std::vector<std::string>& extra)
 
 // Options that load `library` into the tool (LD_PRELOAD) ahead of all else.
 RunOptions preloaded(const std::string& library);
+
+// Why a run `without_proc` cannot be made here, if it cannot: it needs a
+// mount namespace of its own, which root can make unless a sandbox forbids
+// it, and a tool without the sanitizers, whose runtime reads /proc.
+std::optional<std::string> why_proc_cannot_be_hidden();
 
 // A fresh temporary folder, removed with everything in it at the end of the
 // test, in which the tool runs.

@@ -88,6 +88,39 @@ TEST(TrustAdd, ConcurrentAddsAreAllKept) {
     EXPECT_EQ(folder.entries(), std::vector<std::string>{"t.json"});
 }
 
+// Adds at the same moment through two spellings of one store, its name and
+// a link to it, take turns as well, with /proc or without it (a chroot, a
+// container that masks it): none is lost, even while the store is new.
+TEST(TrustAdd, ConcurrentAddsUnderTwoSpellingsAreAllKept) {
+    for (const bool without_proc : {false, true}) {
+        SCOPED_TRACE(without_proc ? "without /proc" : "with /proc");
+        if (const auto why = why_proc_cannot_be_hidden(); without_proc && why) GTEST_SKIP() << *why;
+        ToolFolder folder;
+        fs::create_directory(folder / "s");
+        fs::create_directory(folder / "l");
+        fs::create_symlink("../s/trust.json", folder / "l/trust.json");
+        RunOptions options;
+        options.without_proc = without_proc;
+        constexpr int adds = 40;
+        std::vector<std::future<RunResult>> runs;
+        for (int i = 0; i < adds; ++i) {
+            runs.push_back(std::async(std::launch::async, [&folder, &options, i] {
+                return folder.run(add(i % 2 == 0 ? "s/trust.json" : "l/trust.json", fmt::format("signer-{}", i),
+                                      public_key_hex(key_from_seed(static_cast<std::uint8_t>(i + 1)))),
+                                  options);
+            }));
+        }
+        for (auto& run : runs) {
+            const auto result = run.get();
+            EXPECT_EQ(result.status, 0) << result.err;
+        }
+        std::set<std::string> names;
+        for (const auto& signer : record_in<TrustStore>(folder, "s/trust.json").signers) names.insert(signer.name);
+        EXPECT_EQ(names.size(), static_cast<std::size_t>(adds));
+        EXPECT_TRUE(fs::is_symlink(folder / "l/trust.json"));
+    }
+}
+
 // Names are listed raw and quoted in the message of `trust add`.
 TEST(TrustAdd, NamesAreStoredAsTyped) {
     ToolFolder folder;

@@ -1,8 +1,10 @@
 #pragma once
-// The directory entry through which a file was opened, found from the open
-// file itself: the name the kernel's open went through, never a link
-// followed again by hand, so that no one who changes names meanwhile can
-// make a rename meant for that entry land in another directory.
+// The directory entry through which a file was opened by way of symbolic
+// links. The kernel's own name for the open file decides where it can be
+// read; otherwise the links are followed by hand, but only an entry that
+// holds the very file the open reached is taken. Either way no one who
+// changes names meanwhile can make a rename meant for that entry land in
+// another directory.
 
 #include <sys/stat.h>
 
@@ -28,9 +30,10 @@ struct NoEntry {
     int error_number = 0;
 };
 
-// The entry of `file`, open with the status `opened`, checked to hold that
-// very file now.
-std::expected<FileEntry, NoEntry> entry_of(int file, const struct stat& opened);
+// The entry of `file`, open with the status `opened` through the links of
+// `path`, checked to hold that very file now and to be where those links
+// still lead.
+std::expected<FileEntry, NoEntry> entry_of(int file, const struct stat& opened, const std::string& path);
 
 // Whether the entry `name` in `folder` holds the file of status `file`,
 // without following a link there.

@@ -2,14 +2,12 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <thread>
 
-#include "system/file_descriptor.hpp"
-#include "system/file_entry.hpp"
+#include "system/write_entry.hpp"
 
 namespace vevizovuvazavad::system {
 namespace {
@@ -18,20 +16,13 @@ namespace {
 // enough that a queue of waiters costs the machine nothing.
 constexpr std::chrono::milliseconds longest_pause{50};
 
-// The directory whose lock guards a write to `path`, found as the writer
-// finds it: the path's own directory, unless its last component is a link to
-// a file, whose entry then decides; none where nothing can be opened there.
+// The directory whose lock guards a write to `path`: the one its links lead
+// to, where the writer renames (it writes only into the entry they still
+// lead to). Following them by hand only picks the lock, never where bytes
+// land. None where nothing can be opened there.
 std::optional<Folder> folder_of_write(const std::string& path) {
-    struct stat named {};
-    if (::lstat(path.c_str(), &named) == 0 && S_ISLNK(named.st_mode)) {
-        if (const FileDescriptor file(::open(path.c_str(), O_PATH | O_CLOEXEC)); file.valid()) {
-            struct stat status {};
-            if (::fstat(file.get(), &status) == 0 && S_ISREG(status.st_mode)) {
-                if (auto entry = entry_of(file.get(), status)) return std::move(entry->folder);
-            }
-        }
-    }
-    auto folder = Folder::open(split_path(path).folder);
+    const auto landing = follow_links(path);
+    auto folder = Folder::open(landing ? landing->folder : split_path(path).folder);
     if (!folder) return std::nullopt;
     return *std::move(folder);
 }

@@ -17,9 +17,9 @@ namespace vevizovuvazavad::system {
 
 class FolderLock {
 public:
-    // Waits for the lock on the directory in which a write to `path` lands:
-    // that of the entry the path reaches now, or for a path that reaches
-    // nothing yet, that of its last component. Anyone who may read the
+    // Waits for the lock on the directory in which a write to `path` lands,
+    // the one the path's links lead to, so that every spelling of one file
+    // takes one lock. Anyone who may read the
     // directory may hold its lock, so the wait is bounded by the clock: a
     // lock still held after `wait` is the error EWOULDBLOCK. A directory the
     // user may write but not read cannot be locked (EACCES). One that cannot

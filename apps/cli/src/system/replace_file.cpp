@@ -140,22 +140,40 @@ private:
     bool in_place_ = false;
 };
 
-// The replaced file's access control list, where it has one; a file system
-// without them is not an error.
-Step<> copy_access_acl(int from, int to) {
+// Whether an error of an extended attribute only says that there is none:
+// the file has no such list, or its file system keeps none.
+bool no_attribute(int error_number) { return error_number == ENODATA || error_number == ENOTSUP; }
+
+// An access control list as stored, or none: then the mode bits alone decide.
+using AccessAcl = std::optional<std::string>;
+
+std::expected<AccessAcl, int> access_acl_of(int from) {
     std::string acl;
     for (;;) {
-        const ssize_t size = ::fgetxattr(from, access_acl, nullptr, 0);
-        if (size < 0) return errno == ENODATA || errno == ENOTSUP ? Step<>{} : failed(errno);
-        acl.resize(static_cast<std::size_t>(size));
-        const ssize_t read = ::fgetxattr(from, access_acl, acl.data(), acl.size());
-        if (read >= 0) {
-            acl.resize(static_cast<std::size_t>(read));
-            break;
+        ssize_t size = ::fgetxattr(from, access_acl, nullptr, 0);
+        if (size >= 0) {
+            acl.resize(static_cast<std::size_t>(size));
+            size = ::fgetxattr(from, access_acl, acl.data(), acl.size());
         }
-        if (errno != ERANGE) return errno == ENODATA || errno == ENOTSUP ? Step<>{} : failed(errno);
+        if (size >= 0) {
+            acl.resize(static_cast<std::size_t>(size));
+            return acl;
+        }
+        if (no_attribute(errno)) return AccessAcl{};
+        // ERANGE: the list grew between the two reads.
+        if (errno != ERANGE) return std::unexpected(errno);
     }
-    if (::fsetxattr(to, access_acl, acl.data(), acl.size(), 0) != 0 && errno != ENOTSUP) return failed(errno);
+}
+
+// Gives `to` exactly the access control list `acl`, or none. A new file
+// inherits its directory's default list; a replacement must not gain, from
+// the directory, access the file it replaces did not give.
+Step<> set_access_acl(int to, const AccessAcl& acl) {
+    if (acl) {
+        if (::fsetxattr(to, access_acl, acl->data(), acl->size(), 0) != 0 && errno != ENOTSUP) return failed(errno);
+    } else if (::fremovexattr(to, access_acl) != 0 && !no_attribute(errno)) {
+        return failed(errno);
+    }
     return {};
 }
 
@@ -166,28 +184,22 @@ Step<> fill(Temporary& temporary, const FileReplacement& file, const FileDescrip
             const struct stat* replaced_status) {
     const int fd = temporary.fd();
     if (auto written = file.content(fd); !written) return failed(written.error());
+    // The list goes before the mode, whose group bits an access control
+    // list would otherwise read as its mask.
     if (file.mode == FileMode::owner_only) {
+        if (auto set = set_access_acl(fd, std::nullopt); !set) return set;
         if (::fchmod(fd, 0600) != 0) return failed(errno);
     } else if (replaced) {
         // Only root or a member of the group may give the file away; where
         // that is refused the record belongs to whoever replaced it.
         if (::fchown(fd, replaced_status->st_uid, replaced_status->st_gid) != 0 && errno != EPERM) return failed(errno);
+        auto acl = access_acl_of(replaced->get());
+        if (!acl) return failed(acl.error());
+        if (auto set = set_access_acl(fd, *acl); !set) return set;
         if (::fchmod(fd, replaced_status->st_mode & 07777) != 0) return failed(errno);
-        if (auto copied = copy_access_acl(replaced->get(), fd); !copied) return copied;
     }
     if (::fsync(fd) != 0) return failed(errno);
     return {};
-}
-
-// Whether following the links of `path` by hand, as a check and never to
-// choose where to write, arrives at `entry`.
-bool leads_to(const std::string& path, const FileEntry& entry) {
-    const auto landing = follow_links(path);
-    if (!landing || landing->name != entry.name) return false;
-    struct stat named {};
-    struct stat opened {};
-    return ::stat((landing->folder + "/.").c_str(), &named) == 0 && ::fstat(entry.folder.fd(), &opened) == 0 &&
-           same_file(named, opened);
 }
 
 // Whether a secret may go through this device or pipe: only where no one
@@ -250,7 +262,7 @@ public:
             if (!holds_file(*parent, parts.name, reached)) return name_changed();
             entry.emplace(FileEntry{*std::move(parent), std::move(parts.name)});
         } else {
-            auto found = entry_of(opened.get(), reached);
+            auto found = entry_of(opened.get(), reached, file.path);
             if (!found) {
                 switch (found.error().why) {
                 case NoEntry::Why::unnamed:
@@ -261,9 +273,6 @@ public:
                     return failed(found.error().error_number);
                 }
             }
-            // The links of the path still lead there: a name swapped for the
-            // file between the two opens is not taken for a link followed.
-            if (!leads_to(file.path, *found)) return name_changed();
             entry.emplace(*std::move(found));
         }
         // Until the rename, what the open made stands in for the file: it
