@@ -3,7 +3,7 @@
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build demo test asan bench fuzz clean
+.PHONY: all deps configure build demo test asan bench fuzz format format-check clean
 
 all: build
 
@@ -55,6 +55,17 @@ fuzz: deps
 	  $$f -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 $$corpus \
 	    $$(ls -d libs/$$component/tests/fixtures/$$name apps/$$component/tests/fixtures/$$name 2>/dev/null) || exit 1; \
 	done
+
+# Our C and C++ sources in the layout of .clang-format, by Debian 12's
+# clang-format: `format` rewrites them, `format-check` lists what differs and fails.
+SOURCES = $(shell git ls-files '*.c' '*.h' '*.cpp' '*.hpp')
+format:
+	@scripts/install-deps format
+	clang-format-14 -i $(SOURCES)
+
+format-check:
+	@scripts/install-deps format
+	clang-format-14 --dry-run -Werror $(SOURCES)
 
 clean:
 	rm -rf build build-asan build-bench build-fuzz

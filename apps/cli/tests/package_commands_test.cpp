@@ -1,3 +1,8 @@
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <optional>
+
 #include <fmt/format.h>
 #include <fmt/ranges.h>
 #include <gtest/gtest.h>
@@ -16,6 +21,7 @@ namespace {
 
 using orrincore_crypto::HashAlgorithm;
 using vevizovuvazavad::testing::key_from_seed;
+using vevizovuvazavad::testing::RunOptions;
 using vevizovuvazavad::testing::RunResult;
 using vevizovuvazavad::testing::ToolFolder;
 using vuvadededoru_contracts::ArchivePackage;
@@ -402,6 +408,62 @@ TEST(PackageSeal, AFailedSealChangesNeitherFile) {
     // The package file now says sealed: a second seal is refused at once.
     expect_refused(archive.seal({"a.bin"}, "pkg.json", "pkg.json", "m.json"),
                    "illegal transition for ArchivePackage: sealed -> writing");
+}
+
+// A seal that fails once both files are written changes neither: a name
+// changed under the package (at its flush, or just before the manifest is
+// put in place, or again and again), or a package device that fails. A name
+// changed before the files are put in place keeps the manifest out of place
+// even for a moment (a kill there would show it); one already in place is
+// taken back.
+TEST(PackageSeal, ASealThatFailsOnceWrittenChangesNeitherFile) {
+    struct Case {
+        const char* label;
+        const char* out_package;
+        const char* meddle;  // rules for the meddler, or nullptr
+        const char* message;
+        std::vector<std::string> entries;  // besides the archive's own
+    };
+    const std::vector<Case> cases = {
+        {"a package device that fails", "/dev/full", nullptr, "/dev/full: No space left on device (os error 28)",
+         {"s.alt", "s.json"}},
+        {"the package's name changed at its flush", "s.json",
+         "fsync 2: rename s.json s.moved; mkdir s.json | renameat2 *: kill", "s.json: Is a directory (os error 21)",
+         {"s.alt", "s.json", "s.moved"}},
+        {"the package's name changed as the manifest is put in place", "s.json",
+         "renameat2 1: rename s.json s.moved; mkdir s.json", "s.json: Is a directory (os error 21)",
+         {"s.alt", "s.json", "s.moved"}},
+        {"the package's name changing again and again", "s.json", "fsync *: exchange s.json s.alt",
+         "s.json: Resource temporarily unavailable (os error 11)", {"s.alt", "s.json"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        Archive archive;
+        auto& folder = archive.folder;
+        folder.write("m.json", "an earlier manifest");
+        folder.write("s.json", "an earlier package");
+        folder.write("s.alt", "another file");
+        const std::string pending = folder.read("pkg.json");
+        RunOptions options;
+        if (c.meddle) options = vevizovuvazavad::testing::meddled(c.meddle);
+        options.time_limit = std::chrono::seconds(20);
+        const auto run = folder.run({"package", "seal", "--package", "pkg.json", "--policy", "p.json", "--key-file",
+                                     "key.seed", "--chunk", "a.bin", "--chunk", "empty.bin", "--out-package",
+                                     c.out_package, "--out-manifest", "m.json"},
+                                    options);
+        expect_refused(run, c.message);
+        EXPECT_EQ(folder.read("m.json"), "an earlier manifest");
+        EXPECT_EQ(folder.read("pkg.json"), pending);
+        auto entries = c.entries;
+        entries.insert(entries.end(), {"a.bin", "empty.bin", "key.seed", "m.json", "p.json", "pkg.json", "t.json"});
+        std::sort(entries.begin(), entries.end());
+        EXPECT_EQ(folder.entries(), entries);
+        // The earlier files, wherever the names that changed put them.
+        std::vector<std::string> kept = {folder.read("s.alt")};
+        kept.push_back(folder.read(std::filesystem::is_directory(folder / "s.json") ? "s.moved" : "s.json"));
+        std::sort(kept.begin(), kept.end());
+        EXPECT_EQ(kept, (std::vector<std::string>{"an earlier package", "another file"}));
+    }
 }
 
 TEST(PackageVerify, PassesWithAndWithoutChunks) {

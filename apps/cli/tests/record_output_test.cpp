@@ -378,13 +378,67 @@ TEST(RecordWrite, WithoutProcARecordReachedThroughALinkIsReplacedWhole) {
     EXPECT_TRUE(fs::is_symlink(folder / "a/pl"));
 }
 
+// The new content is written into a file only its owner may read, whatever
+// it will be given once complete: a neighbour who opens a temporary that
+// has a name meanwhile reads nothing.
+TEST(RecordWrite, NewContentIsWrittenOwnerOnly) {
+    struct Case {
+        const char* label;
+        Args args;
+        const char* existing;  // a file replaced, 0644, or nullptr
+    };
+    const std::vector<Case> cases = {
+        {"a record replaced", {"retention", "extend", "--policy", "p.json", "--min-days", "60", "--out", "p.json"},
+         "p.json"},
+        {"a new seed", {"keygen", "k.seed"}, nullptr},
+        {"a seed replaced", {"keygen", "k.seed"}, "k.seed"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        ToolFolder folder;
+        ASSERT_EQ(folder.run(new_policy).status, 0);
+        if (c.existing) {
+            folder.write(c.existing, folder.read("p.json"));
+            ::chmod((folder / c.existing).c_str(), 0644);
+        }
+        const auto log = (folder / "modes").string();
+        const auto run = folder.run(c.args, vevizovuvazavad::testing::meddled("write 1: mode " + log));
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(folder.read("modes"), "600\n");
+    }
+}
+
+// A link pointed elsewhere between the open that followed it and the
+// rename: the write starts again and lands where the link now leads, never
+// in the file it led to before.
+TEST(RecordWrite, ALinkRepointedDuringTheWriteIsFollowedAgain) {
+    ToolFolder folder;
+    fs::create_directory(folder / "a");
+    fs::create_directory(folder / "b");
+    ASSERT_EQ(folder.run({"retention", "new", "--name", "Mail", "--class", "compliance", "--min-days", "30", "--out",
+                          "a/p.json"})
+                  .status,
+              0);
+    fs::copy_file(folder / "a/p.json", folder / "b/p.json");
+    fs::create_symlink("a/p.json", folder / "link");
+    const std::string before = folder.read("a/p.json");
+    const auto run =
+        folder.run({"retention", "extend", "--policy", "a/p.json", "--min-days", "60", "--out", "link"},
+                   vevizovuvazavad::testing::meddled("readlink 1: unlink link; symlink b/p.json link"));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(folder.read("a/p.json"), before);
+    const auto policy = vevizovuvazavad::files::read_json<RetentionPolicy>(folder / "b/p.json");
+    ASSERT_TRUE(policy) << policy.error();
+    EXPECT_EQ(policy->minimum_retention_days, 60u);
+}
+
 // A process killed once the new content is written but before it is named
 // leaves the old record and nothing else: the new content had no name yet.
 TEST(RecordWrite, AKilledWriteLeavesNothingBehind) {
     ToolFolder folder;
     ASSERT_EQ(folder.run(new_policy).status, 0);
     const std::string before = folder.read("p.json");
-    const auto killed = vevizovuvazavad::testing::preloaded(VEVI_KILL_AT_FLUSH);
+    const auto killed = vevizovuvazavad::testing::meddled("fsync 1: kill");
     for (const Args& args : {Args{"retention", "extend", "--policy", "p.json", "--min-days", "60", "--out", "p.json"},
                              Args{"retention", "extend", "--policy", "p.json", "--min-days", "60", "--out", "q.json"},
                              Args{"keygen", "k.seed"}}) {

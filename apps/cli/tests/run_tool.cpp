@@ -180,6 +180,12 @@ std::optional<std::string> why_proc_cannot_be_hidden() {
 #endif
 }
 
+RunOptions meddled(const std::string& rules) {
+    RunOptions options = preloaded(VEVI_MEDDLER);
+    options.environment->push_back("VEVI_MEDDLE=" + rules);
+    return options;
+}
+
 ToolFolder::ToolFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "vevizovuvazavad-test-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) fail("mkdtemp");

@@ -56,6 +56,10 @@ std::vector<std::string> environment_with(const std::vector<std::string>& extra)
 // Options that load `library` into the tool (LD_PRELOAD) ahead of all else.
 RunOptions preloaded(const std::string& library);
 
+// Options that change names, or kill the tool, at steps of its write, as
+// `rules` say (tests/meddler/meddler.c), such as "fsync 1: kill".
+RunOptions meddled(const std::string& rules);
+
 // Why a run `without_proc` cannot be made here, if it cannot: it needs a
 // mount namespace of its own, which root can make unless a sandbox forbids
 // it, and a tool without the sanitizers, whose runtime reads /proc.

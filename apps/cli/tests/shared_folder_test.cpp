@@ -248,6 +248,24 @@ TEST(SharedFolder, TheToolWritesExactlyWhereTheShellMay) {
     }
 }
 
+// A record that root replaces stays its owner's, with its mode: only a
+// seed changes hands.
+TEST(SharedFolder, AReplacedRecordKeepsItsOwner) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root, to act as two users";
+    SharedFolders shared;
+    const ToolFolder& folder = shared.folder;
+    auto args = new_policy;
+    args.push_back("nobodys/p.json");
+    ASSERT_EQ(folder.run(args).status, 0);
+    give_to_nobody(folder / "nobodys/p.json");
+    ::chmod((folder / "nobodys/p.json").c_str(), 0640);
+    const auto run = folder.run(
+        {"retention", "extend", "--policy", "nobodys/p.json", "--min-days", "60", "--out", "nobodys/p.json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(owner_of(folder / "nobodys/p.json"), nobody_uid);
+    EXPECT_EQ(mode_of(folder / "nobodys/p.json"), 0640u);
+}
+
 // A new seed belongs to whoever ran keygen and is 0600, whoever owned the
 // file it replaces; where the kernel protects that file, it is refused.
 TEST(SharedFolder, ANewSeedBelongsToWhoeverMadeIt) {

@@ -54,7 +54,7 @@ std::expected<FileEntry, NoEntry> entry_by_hand(const struct stat& opened, const
     if (!landing) return folder_refused(landing.error());
     auto folder = Folder::open(landing->folder);
     if (!folder) return folder_refused(folder.error());
-    if (!holds_file(*folder, landing->name, opened)) return no_entry(NoEntry::Why::moved);
+    if (!holds_file(folder->fd(), landing->name, opened)) return no_entry(NoEntry::Why::moved);
     return FileEntry{*std::move(folder), std::move(landing->name)};
 }
 
@@ -64,9 +64,9 @@ bool same_file(const struct stat& a, const struct stat& b) { return a.st_dev == 
 
 std::string proc_link(int fd) { return fmt::format("/proc/self/fd/{}", fd); }
 
-bool holds_file(const Folder& folder, const std::string& name, const struct stat& file) {
+bool holds_file(int folder, const std::string& name, const struct stat& file) {
     struct stat now {};
-    return ::fstatat(folder.fd(), name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 && same_file(now, file);
+    return ::fstatat(folder, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 && same_file(now, file);
 }
 
 std::expected<FileEntry, NoEntry> entry_of(int file, const struct stat& opened, const std::string& path) {
@@ -79,7 +79,7 @@ std::expected<FileEntry, NoEntry> entry_of(int file, const struct stat& opened, 
     if (!folder && (folder.error() == ENOSYS || folder.error() == EPERM)) return entry_by_hand(opened, path);
     if (!folder) return folder_refused(folder.error());
     // Also catches a name that merely reads like the kernel's " (deleted)".
-    if (!holds_file(*folder, parts.name, opened)) return no_entry(NoEntry::Why::moved);
+    if (!holds_file(folder->fd(), parts.name, opened)) return no_entry(NoEntry::Why::moved);
     FileEntry entry{*std::move(folder), std::move(parts.name)};
     // The links of the path still lead there: a name swapped for the file
     // between the two opens is not taken for a link followed.

@@ -37,7 +37,7 @@ std::expected<FileEntry, NoEntry> entry_of(int file, const struct stat& opened, 
 
 // Whether the entry `name` in `folder` holds the file of status `file`,
 // without following a link there.
-bool holds_file(const Folder& folder, const std::string& name, const struct stat& file);
+bool holds_file(int folder, const std::string& name, const struct stat& file);
 
 bool same_file(const struct stat& a, const struct stat& b);
 

@@ -11,7 +11,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <optional>
-#include <variant>
 #include <vector>
 
 #include <fmt/format.h>
@@ -35,15 +34,21 @@ constexpr int max_attempts = 8;
 constexpr int max_temporary_names = 16;
 constexpr const char* access_acl = "system.posix_acl_access";
 
-// A step either fails with an error number to report or finds that a name
-// changed under the write, which then starts again.
-struct NameChanged {};
-using StepError = std::variant<int, NameChanged>;
+// Why a step did not complete. A name that changed under the write sends it
+// back to its start, where every file is staged afresh; anything else ends it
+// with an error number to report.
+struct NotDone {
+    enum class Then { retry, fail };
+    Then then;
+    int error_number = 0;
+};
 template <class T = void>
-using Step = std::expected<T, StepError>;
+using Step = std::expected<T, NotDone>;
 
-std::unexpected<StepError> failed(int error_number) { return std::unexpected(StepError(error_number)); }
-std::unexpected<StepError> name_changed() { return std::unexpected(StepError(NameChanged{})); }
+std::unexpected<NotDone> failed(int error_number) {
+    return std::unexpected(NotDone{NotDone::Then::fail, error_number});
+}
+std::unexpected<NotDone> name_changed() { return std::unexpected(NotDone{NotDone::Then::retry}); }
 
 // As with new identifiers, the random source was checked at start-up: a
 // failure now leaves no sound way on.
@@ -61,8 +66,9 @@ bool unnamed_files_can_be_named() {
 
 // The new content's file, in the directory it is renamed in. It has no name
 // until its content is complete where the file system allows (a process
-// killed before then leaves nothing), and otherwise a fresh name that every
-// failure removes again.
+// killed before then leaves nothing), and otherwise a fresh name. Whatever
+// is under its name when it goes is removed: the new content if it never
+// took its place, the file it displaced if it did.
 class Temporary {
 public:
     static Step<Temporary> make(const Folder& folder, std::string_view beside, mode_t mode) {
@@ -84,12 +90,11 @@ public:
         : folder_(other.folder_),
           file_(std::move(other.file_)),
           name_(std::move(other.name_)),
-          beside_(std::move(other.beside_)),
-          in_place_(std::exchange(other.in_place_, true)) {}
-    Temporary& operator=(Temporary&&) = delete;
-    ~Temporary() {
-        if (!in_place_ && !name_.empty()) ::unlinkat(folder_, name_.c_str(), 0);
+          beside_(std::move(other.beside_)) {
+        other.name_.clear();
     }
+    Temporary& operator=(Temporary&&) = delete;
+    ~Temporary() { remove(); }
 
     int fd() const { return file_.get(); }
 
@@ -101,27 +106,44 @@ public:
         } else if (::renameat2(folder_, name_.c_str(), folder_, name.c_str(), RENAME_NOREPLACE) != 0) {
             return errno == EEXIST ? name_changed() : failed(errno);
         }
-        in_place_ = true;
+        name_.clear();
         return {};
     }
 
-    // Renames the file over the entry `name`.
-    Step<> rename_over(const std::string& name) {
-        if (name_.empty()) {
-            // A rename needs a name to move: the last instant in which a
-            // process killed leaves a temporary behind.
-            if (auto named = take_temporary_name(); !named) return named;
-        }
-        if (::renameat(folder_, name_.c_str(), folder_, name.c_str()) != 0) return failed(errno);
-        in_place_ = true;
+    // Swaps the file with what the entry `name` holds, which then goes with
+    // the temporary; swapping again takes it back. EINVAL where the file
+    // system cannot swap names.
+    Step<> exchange_with(const std::string& name) {
+        if (auto named = take_temporary_name(); !named) return named;
+        if (::renameat2(folder_, name_.c_str(), folder_, name.c_str(), RENAME_EXCHANGE) != 0)
+            return errno == ENOENT ? name_changed() : failed(errno);
         return {};
+    }
+
+    // Renames the file over the entry `name`, for good.
+    Step<> rename_over(const std::string& name) {
+        if (auto named = take_temporary_name(); !named) return named;
+        if (::renameat(folder_, name_.c_str(), folder_, name.c_str()) != 0) return failed(errno);
+        name_.clear();
+        return {};
+    }
+
+    // Whether the temporary's name holds the file of status `file`.
+    bool holds(const struct stat& file) const { return !name_.empty() && holds_file(folder_, name_, file); }
+
+    void remove() {
+        if (!name_.empty()) ::unlinkat(folder_, name_.c_str(), 0);
+        name_.clear();
     }
 
 private:
     Temporary(const Folder& folder, FileDescriptor file, std::string name, std::string_view beside)
         : folder_(folder.fd()), file_(std::move(file)), name_(std::move(name)), beside_(beside) {}
 
+    // A swap or rename needs a name to move: from here on a process killed
+    // leaves the temporary behind.
     Step<> take_temporary_name() {
+        if (!name_.empty()) return {};
         for (int attempt = 0; attempt < max_temporary_names; ++attempt) {
             std::string name = temporary_name(beside_);
             if (::linkat(AT_FDCWD, proc_link(fd()).c_str(), folder_, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
@@ -135,9 +157,8 @@ private:
 
     int folder_;  // owned by whoever owns this, which outlives it
     FileDescriptor file_;
-    std::string name_;  // empty while unnamed
+    std::string name_;  // empty while unnamed, and once moved to its place
     std::string beside_;
-    bool in_place_ = false;
 };
 
 // Whether an error of an extended attribute only says that there is none:
@@ -209,7 +230,8 @@ bool takes_secrets(const struct stat& status) {
     return !S_ISREG(status.st_mode) && status.st_uid == ::geteuid() && (status.st_mode & (S_IRGRP | S_IROTH)) == 0;
 }
 
-// One file of a replacement, written and flushed but not yet renamed.
+// One file of a replacement: written and flushed, then put in place, and
+// taken back if a later file of the replacement cannot be.
 class StagedFile {
 public:
     // A name that does not exist yet: the temporary takes it while it is
@@ -228,7 +250,7 @@ public:
 
     // An existing name, a file or a link: opened as the plain write opens it,
     // without truncating, so that the kernel follows the links and applies
-    // its checks; the replacement is renamed over the entry it reached.
+    // its checks; the replacement goes to the entry it reached.
     static Step<StagedFile> existing_name(const FileReplacement& file) {
         auto parts = split_path(file.path);
         auto parent = Folder::open(parts.folder);
@@ -259,7 +281,7 @@ public:
         if (!S_ISREG(reached.st_mode) || reached.st_nlink == 0) return through(std::move(opened), reached, file);
         std::optional<FileEntry> entry;
         if (!through_link) {
-            if (!holds_file(*parent, parts.name, reached)) return name_changed();
+            if (!holds_file(parent->fd(), parts.name, reached)) return name_changed();
             entry.emplace(FileEntry{*std::move(parent), std::move(parts.name)});
         } else {
             auto found = entry_of(opened.get(), reached, file.path);
@@ -275,8 +297,8 @@ public:
             }
             entry.emplace(*std::move(found));
         }
-        // Until the rename, what the open made stands in for the file: it
-        // has the mode and owner a new file gets, and goes if the write fails.
+        // Until the swap, what the open made stands in for the file: it has
+        // the mode and owner a new file gets, and goes if the write fails.
         StagedFile staged(Kind::existing_name, std::move(entry->folder), std::move(entry->name));
         staged.reached_ = reached;
         staged.made_by_open_ = dangling;
@@ -289,49 +311,91 @@ public:
           folder_(std::move(other.folder_)),
           name_(std::move(other.name_)),
           temporary_(std::move(other.temporary_)),
+          written_(other.written_),
           opened_(std::move(other.opened_)),
           reached_(other.reached_),
           content_(other.content_),
           made_by_open_(std::exchange(other.made_by_open_, false)),
-          committed_(other.committed_) {}
+          placed_(other.placed_) {}
     StagedFile& operator=(StagedFile&&) = delete;
     ~StagedFile() {
-        if (made_by_open_ && !committed_ && holds_file(*folder_, name_, reached_))
+        if (made_by_open_ && placed_ == Placed::not_yet && holds_file(folder_->fd(), name_, reached_))
             ::unlinkat(folder_->fd(), name_.c_str(), 0);
     }
 
-    // Renames the new content over its name, or writes it through the open file.
-    Step<> commit() {
+    // Whether the entry still holds what the file was staged against: no
+    // file under a new name, the file the open reached under an existing one.
+    bool unchanged() const {
+        struct stat now {};
+        switch (kind_) {
+        case Kind::new_name:
+            return ::fstatat(folder_->fd(), name_.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT;
+        case Kind::existing_name:
+            return holds_file(folder_->fd(), name_, reached_);
+        case Kind::through:
+            return true;
+        }
+        return false;
+    }
+
+    // Puts the new content in its place, or writes it through the open file.
+    Step<> place() {
         Step<> done;
         switch (kind_) {
         case Kind::new_name:
             done = temporary_->take_free_name(name_);
             break;
         case Kind::existing_name:
-            // The entry still holds the file the open reached, or the
-            // write starts again; it never lands anywhere else.
-            done = holds_file(*folder_, name_, reached_) ? temporary_->rename_over(name_) : name_changed();
-            break;
+            return swap_in();
         case Kind::through:
             done = write_through();
             break;
         }
-        committed_ = done.has_value();
+        if (done) placed_ = Placed::for_good;
         return done;
+    }
+
+    // Takes back what place() did, as far as it can: false for a write that
+    // cannot be taken back.
+    bool take_back() {
+        switch (placed_) {
+        case Placed::not_yet:
+            return true;
+        case Placed::for_good:
+            if (kind_ != Kind::new_name) return false;
+            // Only the name given; what someone put there since is theirs.
+            if (holds_file(folder_->fd(), name_, written_)) ::unlinkat(folder_->fd(), name_.c_str(), 0);
+            break;
+        case Placed::swapped:
+            if (!holds_file(folder_->fd(), name_, written_) || !temporary_->exchange_with(name_)) return false;
+            break;
+        }
+        placed_ = Placed::not_yet;
+        return true;
+    }
+
+    // Removes the file the new content displaced, once every file is placed.
+    void finish() {
+        if (temporary_) temporary_->remove();
     }
 
     std::expected<void, int> flush() const { return folder_ ? folder_->flush() : std::expected<void, int>{}; }
 
 private:
     enum class Kind { new_name, existing_name, through };
+    enum class Placed {
+        not_yet,
+        swapped,   // with the entry's file, which waits under the temporary's name
+        for_good,  // cannot be swapped back: a new name is only removed again
+    };
 
     StagedFile(Kind kind, std::optional<Folder> folder, std::string name)
         : kind_(kind), folder_(std::move(folder)), name_(std::move(name)) {}
 
     // What the open reached when it is not a file with a name to rename
     // over: a device, a pipe, a file no name leads to. It is written only
-    // when the files are renamed, and a secret only where no one else
-    // may read it.
+    // when the files are placed, and a secret only where no one else may
+    // read it.
     static Step<StagedFile> through(FileDescriptor opened, const struct stat& reached, const FileReplacement& file) {
         if (file.mode == FileMode::owner_only && !takes_secrets(reached))
             return S_ISREG(reached.st_mode) ? name_changed() : failed(EACCES);
@@ -346,7 +410,28 @@ private:
         auto temporary = Temporary::make(*folder_, name_, mode);
         if (!temporary) return std::unexpected(temporary.error());
         temporary_.emplace(*std::move(temporary));
-        return fill(*temporary_, file, replaced, replaced ? &reached_ : nullptr);
+        if (auto filled = fill(*temporary_, file, replaced, replaced ? &reached_ : nullptr); !filled) return filled;
+        if (::fstat(temporary_->fd(), &written_) != 0) return failed(errno);
+        return {};
+    }
+
+    // Swaps the new content with the entry's file, and checks that this
+    // was the file staged against: a name changed in between is swapped
+    // back, and the write starts again.
+    Step<> swap_in() {
+        auto swapped = temporary_->exchange_with(name_);
+        if (!swapped && swapped.error().then == NotDone::Then::fail && swapped.error().error_number == EINVAL) {
+            // A file system that cannot swap names: renamed over for good.
+            if (!holds_file(folder_->fd(), name_, reached_)) return name_changed();
+            auto renamed = temporary_->rename_over(name_);
+            if (renamed) placed_ = Placed::for_good;
+            return renamed;
+        }
+        if (!swapped) return swapped;
+        placed_ = Placed::swapped;
+        if (temporary_->holds(reached_)) return {};
+        if (!take_back()) return failed(EAGAIN);
+        return name_changed();
     }
 
     Step<> write_through() {
@@ -360,11 +445,12 @@ private:
     std::optional<Folder> folder_;  // declared before the temporary, which names files in it
     std::string name_;
     std::optional<Temporary> temporary_;
+    struct stat written_ {};  // the temporary's
     FileDescriptor opened_;
     struct stat reached_ {};
     const FileContent* content_ = nullptr;
     bool made_by_open_ = false;
-    bool committed_ = false;
+    Placed placed_ = Placed::not_yet;
 };
 
 Step<StagedFile> stage(const FileReplacement& file) {
@@ -380,42 +466,68 @@ Step<StagedFile> stage(const FileReplacement& file) {
     return failed(errno);
 }
 
+// How one try at a replacement ends: every file in place, or to be tried
+// again from the start because a name changed under it, or failed.
+enum class Outcome { ok, retry, failed };
+struct Try {
+    Outcome outcome;
+    ReplaceFailure failure{};
+};
+
+Try stopped(std::size_t index, const NotDone& why) {
+    if (why.then == NotDone::Then::retry) return {Outcome::retry, {index, EAGAIN}};
+    return {Outcome::failed, {index, why.error_number}};
+}
+
+// One try, all or nothing: every file is staged, and every entry checked to
+// still hold what its file was staged against, before the first is placed.
+// When a later file cannot be placed the earlier ones are taken back, last
+// first; one that cannot be (a device written) ends the replacement, since a
+// second try would write it twice.
+Try replace_once(std::span<const FileReplacement> files) {
+    std::vector<StagedFile> staged;
+    staged.reserve(files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        auto file = stage(files[i]);
+        if (!file) return stopped(i, file.error());
+        staged.push_back(*std::move(file));
+    }
+    for (std::size_t i = 0; i < staged.size(); ++i) {
+        if (!staged[i].unchanged()) return stopped(i, NotDone{NotDone::Then::retry});
+    }
+    for (std::size_t i = 0; i < staged.size(); ++i) {
+        if (auto placed = staged[i].place(); !placed) {
+            Try result = stopped(i, placed.error());
+            for (std::size_t j = i; j-- > 0;) {
+                if (!staged[j].take_back() && result.outcome == Outcome::retry) result.outcome = Outcome::failed;
+            }
+            return result;
+        }
+    }
+    for (auto& file : staged) file.finish();
+    for (std::size_t i = 0; i < staged.size(); ++i) {
+        if (auto flushed = staged[i].flush(); !flushed) return {Outcome::failed, {i, flushed.error()}};
+    }
+    return {Outcome::ok};
+}
+
 }  // namespace
 
 std::expected<void, ReplaceFailure> replace_files(std::span<const FileReplacement> files) {
-    std::vector<StagedFile> in_place;
-    for (int attempt = 0; in_place.size() < files.size(); ++attempt) {
-        const std::size_t first = in_place.size();
-        if (attempt == max_attempts) return std::unexpected(ReplaceFailure{first, EAGAIN});
-        std::vector<StagedFile> staged;
-        staged.reserve(files.size() - first);
-        std::optional<ReplaceFailure> failure;
-        const auto stopped = [&](std::size_t index, const StepError& error) {
-            if (const int* error_number = std::get_if<int>(&error)) failure = ReplaceFailure{index, *error_number};
-        };
-        for (std::size_t i = first; i < files.size() && !failure; ++i) {
-            auto file = stage(files[i]);
-            if (!file) {
-                stopped(i, file.error());
-                break;
-            }
-            staged.push_back(*std::move(file));
+    Try last{Outcome::retry};
+    for (int attempt = 0; attempt < max_attempts; ++attempt) {
+        last = replace_once(files);
+        switch (last.outcome) {
+        case Outcome::ok:
+            return {};
+        case Outcome::failed:
+            return std::unexpected(last.failure);
+        case Outcome::retry:
+            break;
         }
-        if (failure) return std::unexpected(*failure);
-        if (staged.size() < files.size() - first) continue;  // a name changed: stage again
-        for (auto& file : staged) {
-            if (auto done = file.commit(); !done) {
-                stopped(in_place.size(), done.error());
-                break;
-            }
-            in_place.push_back(std::move(file));
-        }
-        if (failure) return std::unexpected(*failure);
     }
-    for (std::size_t i = 0; i < in_place.size(); ++i) {
-        if (auto flushed = in_place[i].flush(); !flushed) return std::unexpected(ReplaceFailure{i, flushed.error()});
-    }
-    return {};
+    // The names kept changing: EAGAIN, for the file whose name changed last.
+    return std::unexpected(last.failure);
 }
 
 std::expected<void, int> replace_file(const std::string& path, const FileContent& content, FileMode mode) {

@@ -5,11 +5,11 @@
 // check of its own (permissions, and the protection of links and files in
 // sticky directories), so the tool may write exactly where such a write may.
 // The new content then goes to a fresh temporary file in the directory of the
-// entry that open reached, found from the open file itself, is flushed to
-// stable storage and renamed over that entry; the directory is flushed last,
-// so a file reported written survives a power loss. Where the file system
-// allows, the temporary has no name until its content is complete, so a
-// process killed meanwhile leaves nothing behind.
+// entry that open reached (file_entry.hpp), is flushed to stable storage and
+// swapped with that entry's file, which is then removed; the directory is
+// flushed last, so a file reported written survives a power loss. Where the
+// file system allows, the temporary has no name until its content is
+// complete, so a process killed meanwhile leaves nothing behind.
 
 #include <cstddef>
 #include <expected>
@@ -35,7 +35,7 @@ enum class FileMode {
 using FileContent = std::function<std::expected<void, int>(int fd)>;
 
 struct FileReplacement {
-    const std::string& path;
+    std::string path;
     FileContent content;
     FileMode mode;
 };
@@ -51,11 +51,16 @@ struct ReplaceFailure {
 // it leads to is replaced. What cannot be replaced by name (a device, a pipe,
 // a file that no name leads to any more) is written through the open file.
 //
-// Every file is written and flushed before the first is renamed; they are
-// then renamed in order, back to back, and their directories flushed. A
-// failure before the renames changes none of them (a file that the open had
-// to create through a link is removed again); only the flush of a directory
-// can fail after the files were replaced.
+// All or nothing: every file is written and flushed, and every entry checked
+// to still hold what its file was written against, before the first is put
+// in place; they are then put in place in order, back to back, each swapped
+// with the file it replaces, which is removed once all are in place. If one
+// cannot be put in place, those before it are swapped back, and a failure
+// changes none of the files (a file that the open had to create through a
+// link is removed again). What cannot be taken back is a device or pipe
+// written through, and a file renamed over where the file system cannot swap
+// names. Only a process killed between two files, or the flush of a
+// directory, can leave some replaced and not others.
 std::expected<void, ReplaceFailure> replace_files(std::span<const FileReplacement> files);
 
 // One file: replace_files with `content`, or with `bytes` as the whole content.
