@@ -198,6 +198,55 @@ TEST(RetentionShow, PrintsMinimumMaximumAndRetired) {
                    "nothing.json: No such file or directory (os error 2)");
 }
 
+// A number of days written as a float is refused with the value it reads as,
+// which must be the correctly rounded double: ties to even, digits past any
+// fixed precision still deciding, subnormals kept. Only overflow is an error.
+TEST(RetentionShow, FloatDaysAreRefusedWithTheirCorrectlyRoundedValue) {
+    ToolFolder folder;
+    ASSERT_EQ(folder.run(new_policy({})).status, 0);
+    const std::string policy = folder.read("p.json");
+    const std::string days_field = "\"minimum_retention_days\": ";
+    const auto days_at = policy.find(days_field + "30,");
+    ASSERT_NE(days_at, std::string::npos);
+    // The days line is the 7th; the value starts after `  "minimum_retention_days": `.
+    const std::size_t value_column = 2 + days_field.size();
+
+    // 2^53 + 1 and 2^53 + 3 lie halfway between two doubles; with 784
+    // fraction digits only the last one tips 2^53 + 1 off the tie.
+    const std::string long_fraction(783, '0');
+    const auto found = [](std::string_view value) {
+        return fmt::format("invalid type: floating point `{}`, expected u32", value);
+    };
+    struct Case {
+        std::string days;
+        std::string message;  // before " at line 7 column N", N just after the number
+    };
+    const std::vector<Case> cases = {
+        {"9007199254740993.0", found("9007199254740992")},
+        {"9007199254740995.0", found("9007199254740996")},
+        {"90071992547409930e-1", found("9007199254740992")},
+        {"9007199254740993." + long_fraction + "0", found("9007199254740992")},
+        {"9007199254740993." + long_fraction + "1", found("9007199254740994")},
+        {"1.7976931348623158e308", found("17976931348623157" + std::string(292, '0'))},
+        {"1.7976931348623159e308", "number out of range"},
+        {"1e400", "number out of range"},
+        {"-1e400", "number out of range"},
+        {"2.4703282292062328e-324", found("0." + std::string(323, '0') + "5")},
+        {"2.4703282292062327e-324", found("0")},
+        {"-1e-400", found("-0")},
+        {"-0.0", found("-0")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.days.substr(0, 40));
+        std::string edited = policy;
+        edited.replace(days_at + days_field.size(), 2, c.days);
+        folder.write("f.json", edited);
+        expect_refused(folder.run({"retention", "show", "f.json"}),
+                       fmt::format("f.json: parse error: {} at line 7 column {}", c.message,
+                                   value_column + c.days.size()));
+    }
+}
+
 TEST(RetentionJson, EachCommandPrintsItsPolicyAsOneLine) {
     ToolFolder folder;
     const auto created = folder.run({"--json", "retention", "new", "--name", "Mail", "--class", "compliance",

@@ -118,8 +118,8 @@ TEST(Numbers, FloatTextOfMessages) {
     EXPECT_EQ(describe_float(5e-324), "0." + std::string(323, '0') + "5");
 }
 
-// "1eN" is read as exactly the power of ten that the reader scales by: each
-// must be the correctly rounded double, as from_chars reads it.
+// Each "1eN" up to the largest double reads as the correctly rounded power
+// of ten, as from_chars reads it.
 TEST(Numbers, PowersOfTenCorrectlyRounded) {
     for (int n = 0; n <= 308; ++n) {
         const std::string text = "1e" + std::to_string(n);

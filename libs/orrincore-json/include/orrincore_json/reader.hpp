@@ -142,11 +142,14 @@ private:
     ReadError error_here(std::string message) const;
     ReadResult<void> parse_ident(std::string_view rest);
     ReadResult<Number> parse_number(bool positive);
-    ReadResult<Number> parse_number_tail(bool positive, std::uint64_t significand);
-    ReadResult<double> parse_decimal(bool positive, std::uint64_t significand, int exponent);
-    ReadResult<double> parse_exponent(bool positive, std::uint64_t significand, int exponent);
-    ReadResult<double> parse_exponent_overflow(bool positive, bool zero_significand, bool positive_exp);
-    ReadResult<double> float_from_parts(bool positive, std::uint64_t significand, int exponent);
+    // `start` is where the number's text begins, its sign included;
+    // `significand` and `exponent` keep its leading digits that fit in 64 bits
+    // and the power of ten that scales them to its magnitude.
+    ReadResult<Number> parse_number_tail(std::size_t start, std::uint64_t significand);
+    ReadResult<double> parse_decimal(std::size_t start, std::uint64_t significand, int exponent);
+    ReadResult<double> parse_exponent(std::size_t start, std::uint64_t significand, int exponent);
+    ReadResult<double> parse_exponent_overflow(std::size_t start, bool zero_significand, bool positive_exp);
+    ReadResult<double> float_from_text(std::size_t start, int exponent);
     ReadResult<std::string_view> parse_string();
     ReadResult<void> parse_escape();
     ReadResult<std::uint16_t> decode_hex_escape();
