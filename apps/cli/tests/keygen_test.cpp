@@ -2,6 +2,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <initializer_list>
+
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
@@ -118,7 +120,7 @@ TEST(Keygen, FailuresShowTheSystemTextOnly) {
 // A new seed is 0600 whatever the file-creation mask would make it: never
 // readable by others, never unreadable by its owner.
 TEST(Keygen, ANewSeedIsOwnerOnlyWhateverTheMask) {
-    for (const mode_t mask : {0277, 0777, 0}) {
+    for (const mode_t mask : std::initializer_list<mode_t>{0277, 0777, 0}) {
         SCOPED_TRACE(fmt::format("umask {:04o}", mask));
         ToolFolder folder;
         const mode_t old_mask = ::umask(mask);

@@ -515,7 +515,8 @@ public:
     std::string take() const {
         std::string text;
         char buffer[4096];
-        for (ssize_t got; (got = ::read(master_, buffer, sizeof buffer)) > 0;) text.append(buffer, got);
+        for (ssize_t got; (got = ::read(master_, buffer, sizeof buffer)) > 0;)
+            text.append(buffer, static_cast<std::size_t>(got));
         return text;
     }
 

@@ -1,5 +1,6 @@
 #include "files/record_file.hpp"
 
+#include <array>
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -10,7 +11,9 @@
 namespace {
 
 using vevizovuvazavad::files::read_json;
+using vevizovuvazavad::files::record_document;
 using vevizovuvazavad::files::write_json;
+using vevizovuvazavad::files::write_record_documents;
 using vevizovuvazavad::testing::ToolFolder;
 using vuvadededoru_contracts::ArchiveTarget;
 using vuvadededoru_contracts::ArchiveTargetType;
@@ -82,6 +85,24 @@ TEST(RecordFile, WriteFailureNamesThePath) {
     const auto written = write_json(path, sample_target());
     ASSERT_FALSE(written);
     EXPECT_EQ(written.error(), path + ": No such file or directory (os error 2)");
+}
+
+// Each path below is a temporary string, long enough to live on the heap,
+// that is destroyed before the documents are written: the documents write
+// and name the files by their own copies.
+TEST(RecordFile, DocumentsOutliveTheNamesTheyWereMadeFrom) {
+    ToolFolder folder;
+    const auto target = sample_target();
+    const std::array written_documents = {record_document(folder / "t.json", target)};
+    ASSERT_TRUE(write_record_documents(written_documents));
+    EXPECT_EQ(folder.read("t.json"), orrincore_json::to_pretty(target));
+
+    const std::array failing_documents = {record_document(folder / "u.json", target),
+                                          record_document(folder / "missing/u.json", target)};
+    const auto failed = write_record_documents(failing_documents);
+    ASSERT_FALSE(failed);
+    EXPECT_EQ(failed.error(), (folder / "missing/u.json").string() + ": No such file or directory (os error 2)");
+    EXPECT_FALSE(std::filesystem::exists(folder / "u.json"));
 }
 
 }  // namespace

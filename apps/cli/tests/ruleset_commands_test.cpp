@@ -70,7 +70,8 @@ TEST(RulesetPubkey, PrintsTheKeyAndTheCommandThatTrustsIt) {
 
     // The key hashes to the fingerprint `keygen` printed.
     std::array<std::uint8_t, 32> bytes{};
-    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = std::stoi(pubkey.substr(2 * i, 2), nullptr, 16);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<std::uint8_t>(std::stoi(pubkey.substr(2 * i, 2), nullptr, 16));
     const auto fingerprint = orrincore_crypto::hash::blake3_hash(
         std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     EXPECT_TRUE(keygen_out.ends_with("public fingerprint: " + fingerprint.to_hex() + "\n")) << keygen_out;

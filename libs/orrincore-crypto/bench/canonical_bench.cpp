@@ -41,7 +41,7 @@ void BM_ToCanonicalJson(benchmark::State& state) {
     const json record = sample_record();
     const std::size_t bytes = canonical::to_canonical_json(record)->size();
     for (auto _ : state) benchmark::DoNotOptimize(canonical::to_canonical_json(record));
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes));
     state.counters["record_bytes"] = static_cast<double>(bytes);
 }
 BENCHMARK(BM_ToCanonicalJson)->Unit(benchmark::kMillisecond);
@@ -53,7 +53,7 @@ void BM_ToCanonicalJsonDecomposedKey(benchmark::State& state) {
     record["re\u0301sume\u0301"] = "last key";
     const std::size_t bytes = canonical::to_canonical_json(record)->size();
     for (auto _ : state) benchmark::DoNotOptimize(canonical::to_canonical_json(record));
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes));
 }
 BENCHMARK(BM_ToCanonicalJsonDecomposedKey)->Unit(benchmark::kMillisecond);
 
@@ -61,7 +61,7 @@ void BM_Canonicalize(benchmark::State& state) {
     const json record = sample_record();
     const std::size_t bytes = canonical::to_canonical_json(record)->size();
     for (auto _ : state) benchmark::DoNotOptimize(canonical::canonicalize(record, {}));
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes));
 }
 BENCHMARK(BM_Canonicalize)->Unit(benchmark::kMillisecond);
 
@@ -73,7 +73,7 @@ void BM_WriteValue(benchmark::State& state) {
         canonical::write_value(record, out);
         benchmark::DoNotOptimize(out.data());
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * out.size()));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(out.size()));
 }
 BENCHMARK(BM_WriteValue)->Unit(benchmark::kMillisecond);
 

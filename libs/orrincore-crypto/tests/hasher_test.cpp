@@ -24,7 +24,7 @@ ContentHash one_shot(HashAlgorithm algorithm, std::span<const std::uint8_t> byte
 TEST(Hasher, PiecesHashLikeTheWhole) {
     const auto content = pattern(5000);
     for (const auto algorithm : {HashAlgorithm::blake3, HashAlgorithm::sha256}) {
-        for (const std::size_t piece : {1, 63, 64, 1000, 1024, 4096, 5000}) {
+        for (const std::size_t piece : {1uz, 63uz, 64uz, 1000uz, 1024uz, 4096uz, 5000uz}) {
             SCOPED_TRACE(std::string(to_string(algorithm)) + " in pieces of " + std::to_string(piece));
             hash::Hasher hasher(algorithm);
             hasher.update({});

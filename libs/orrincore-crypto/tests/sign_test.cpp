@@ -7,6 +7,7 @@
 #include <sodium.h>
 
 #include <algorithm>
+#include <initializer_list>
 #include <new>
 #include <span>
 #include <stdexcept>
@@ -222,7 +223,7 @@ TEST(VerifyingKeyBytes, AgreesWithLibsodiumPointDecoding) {
     ASSERT_GE(sodium_init(), 0);
     using Encoding = std::array<std::uint8_t, 32>;
     std::vector<Encoding> candidates;
-    for (const std::uint8_t sign_bit : {0x00, 0x80}) {
+    for (const std::uint8_t sign_bit : std::initializer_list<std::uint8_t>{0x00, 0x80}) {
         for (std::uint8_t low = 0; low < 16; ++low) {  // y = 0 .. 15
             Encoding small{low};
             small[31] = sign_bit;

@@ -90,7 +90,7 @@ void BM_ReadRecords(benchmark::State& state) {
         if (!list || list->size() != 100000) state.SkipWithError("read failed");
         benchmark::DoNotOptimize(list);
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
 }
 BENCHMARK(BM_ReadRecords)->Unit(benchmark::kMillisecond);
 
@@ -100,7 +100,7 @@ void BM_NlohmannParse(benchmark::State& state) {
         auto value = nlohmann::json::parse(text);
         benchmark::DoNotOptimize(value);
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
 }
 BENCHMARK(BM_NlohmannParse)->Unit(benchmark::kMillisecond);
 
@@ -110,7 +110,7 @@ void BM_NlohmannOrderedParse(benchmark::State& state) {
         auto value = nlohmann::ordered_json::parse(text);
         benchmark::DoNotOptimize(value);
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
 }
 BENCHMARK(BM_NlohmannOrderedParse)->Unit(benchmark::kMillisecond);
 
@@ -122,7 +122,7 @@ void BM_WritePretty(benchmark::State& state) {
         bytes = text.size();
         benchmark::DoNotOptimize(text);
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes));
 }
 BENCHMARK(BM_WritePretty)->Unit(benchmark::kMillisecond);
 
@@ -134,7 +134,7 @@ void BM_WriteCompact(benchmark::State& state) {
         bytes = text.size();
         benchmark::DoNotOptimize(text);
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes));
 }
 BENCHMARK(BM_WriteCompact)->Unit(benchmark::kMillisecond);
 
@@ -148,7 +148,7 @@ void BM_WritePrettyStreamed(benchmark::State& state) {
             bytes += block.size();
         });
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes));
 }
 BENCHMARK(BM_WritePrettyStreamed)->Unit(benchmark::kMillisecond);
 
@@ -178,7 +178,7 @@ void BM_ReadFractions(benchmark::State& state) {
         }
         benchmark::DoNotOptimize(sum);
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
 }
 BENCHMARK(BM_ReadFractions)->Unit(benchmark::kMillisecond);
 

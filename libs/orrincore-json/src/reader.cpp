@@ -20,7 +20,7 @@ constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
 // Bytes that end the plain run of a string: control characters, '"', '\'.
 constexpr auto string_stops = [] {
     std::array<bool, 256> table{};
-    for (int c = 0; c < 0x20; ++c) table[c] = true;
+    for (std::size_t c = 0; c < 0x20; ++c) table[c] = true;
     table['"'] = true;
     table['\\'] = true;
     return table;

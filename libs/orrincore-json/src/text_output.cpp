@@ -19,7 +19,7 @@ constexpr std::size_t largest_block = 1 << 20;
 // backslash ('u' for the \u00XX form).
 constexpr std::array<char, 256> escapes = [] {
     std::array<char, 256> table{};
-    for (int c = 0; c < 0x20; ++c) table[c] = 'u';
+    for (std::size_t c = 0; c < 0x20; ++c) table[c] = 'u';
     table['\b'] = 'b';
     table['\t'] = 't';
     table['\n'] = 'n';

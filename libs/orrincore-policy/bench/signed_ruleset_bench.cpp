@@ -40,7 +40,7 @@ void BM_OpenSignedRuleset(benchmark::State& state) {
         benchmark::DoNotOptimize(rules);
     }
     state.SetItemsProcessed(state.iterations());
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * s.file.size()));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(s.file.size()));
 }
 
 // Step 3 of open: the signing input's value form and its canonical bytes.
@@ -57,7 +57,7 @@ void BM_OpenStepVerifySignature(benchmark::State& state) {
     const std::string bytes = *s.envelope.signing_bytes();
     for (auto _ : state) benchmark::DoNotOptimize(key.verify_bytes(bytes, s.envelope.signature));
     state.SetItemsProcessed(state.iterations());
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes.size()));
 }
 
 // After the checks: the payload read back from its canonical bytes.
@@ -76,7 +76,7 @@ void BM_ReadSignedRulesetFile(benchmark::State& state) {
     const auto& s = signed_ruleset();
     for (auto _ : state) benchmark::DoNotOptimize(orrincore_json::parse<SignedPolicyRuleset>(s.file));
     state.SetItemsProcessed(state.iterations());
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * s.file.size()));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(s.file.size()));
 }
 
 BENCHMARK(BM_OpenSignedRuleset);

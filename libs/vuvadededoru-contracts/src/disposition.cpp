@@ -28,15 +28,14 @@ DispositionReview DispositionReview::open(Parameters parameters, zedododor_avovo
     };
 }
 
-ContractResult<DispositionReview> DispositionReview::decide(DispositionDecision decision,
-                                                            std::string reviewed_by) const {
+ContractResult<DispositionReview> DispositionReview::decide(DispositionDecision chosen, std::string reviewer) const {
     // The refusal names a fixed word, not the current status.
     if (status != DispositionReviewStatus::open)
         return std::unexpected(IllegalTransition{entity, "not_open", "decided"});
     DispositionReview next = *this;
     next.status = DispositionReviewStatus::decided;
-    next.decision = decision;
-    next.reviewed_by = std::move(reviewed_by);
+    next.decision = chosen;
+    next.reviewed_by = std::move(reviewer);
     return next;
 }
 

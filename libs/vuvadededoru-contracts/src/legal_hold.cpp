@@ -59,19 +59,19 @@ ContractResult<LegalHold> LegalHold::transition(LegalHoldStatus to) const {
     return next;
 }
 
-ContractResult<LegalHold> LegalHold::approve(std::string approved_by, zedododor_avovodizi::time::Timestamp now) const {
+ContractResult<LegalHold> LegalHold::approve(std::string approver, zedododor_avovodizi::time::Timestamp now) const {
     auto next = transition(LegalHoldStatus::active);
     if (!next) return next;
-    next->approved_by = std::move(approved_by);
+    next->approved_by = std::move(approver);
     next->starts_at = now;
     next->updated_at = now;
     return next;
 }
 
-ContractResult<LegalHold> LegalHold::deny(std::string approved_by, zedododor_avovodizi::time::Timestamp now) const {
+ContractResult<LegalHold> LegalHold::deny(std::string denier, zedododor_avovodizi::time::Timestamp now) const {
     auto next = transition(LegalHoldStatus::denied);
     if (!next) return next;
-    next->approved_by = std::move(approved_by);
+    next->approved_by = std::move(denier);
     next->updated_at = now;
     return next;
 }
@@ -83,13 +83,13 @@ ContractResult<LegalHold> LegalHold::request_release(zedododor_avovodizi::time::
     return next;
 }
 
-ContractResult<LegalHold> LegalHold::release(std::string approved_by, orrincore_policy::Decision decision,
+ContractResult<LegalHold> LegalHold::release(std::string releaser, orrincore_policy::Decision decision,
                                              zedododor_avovodizi::time::Timestamp now) const {
     // The hold's state is refused first, whatever the decision.
     auto next = transition(LegalHoldStatus::released);
     if (!next) return next;
     if (!authorises_release(decision)) return std::unexpected(ReleaseNotAuthorised{});
-    next->approved_by = std::move(approved_by);
+    next->approved_by = std::move(releaser);
     next->released_at = now;
     next->updated_at = now;
     return next;

@@ -57,7 +57,7 @@ ContractResult<ArchivePackage> ArchivePackage::begin_writing() const {
 }
 
 ContractResult<ArchivePackage> ArchivePackage::seal(const SealFacts& facts,
-                                                    zedododor_avovodizi::time::Timestamp sealed_at) const {
+                                                    zedododor_avovodizi::time::Timestamp now) const {
     if (!sealable(status)) return std::unexpected(refused(status, "sealed"));
     ArchivePackage next = *this;
     next.status = PackageStatus::sealed;
@@ -66,10 +66,10 @@ ContractResult<ArchivePackage> ArchivePackage::seal(const SealFacts& facts,
     next.size_bytes = facts.size_bytes;
     next.chunk_count = facts.chunk_count;
     next.retention_minimum_days_at_seal = facts.retention_minimum_days;
-    next.sealed_at = sealed_at;
+    next.sealed_at = now;
     // Widen before multiplying: in 32 bits the product wraps above 49,710 days.
-    next.expires_at = sealed_at.saturating_add_seconds(static_cast<std::int64_t>(facts.retention_minimum_days) *
-                                                       seconds_per_day);
+    next.expires_at = now.saturating_add_seconds(static_cast<std::int64_t>(facts.retention_minimum_days) *
+                                                 seconds_per_day);
     return next;
 }
 

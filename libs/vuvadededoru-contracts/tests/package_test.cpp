@@ -201,7 +201,7 @@ TEST(ArchivePackageSteps, EveryStatusAgainstEveryStep) {
     for (const auto& row : rows) {
         for (bool hold : {false, true}) {
             const Outcomes& outcomes = hold ? row.with_hold : row.without_hold;
-            for (int step = 0; step < step_count; ++step) {
+            for (std::size_t step = 0; step < step_count; ++step) {
                 const ArchivePackage input = with_seal_facts(row.status, hold);
                 auto result = kSteps[step].run(input);
                 SCOPED_TRACE(std::string(orrincore_json::word(row.status)) + (hold ? " held " : " ") +

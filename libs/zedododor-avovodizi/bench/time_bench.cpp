@@ -33,7 +33,7 @@ void BM_WriteRfc3339(benchmark::State& state) {
             benchmark::ClobberMemory();
         }
     }
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * times.size()));
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(times.size()));
 }
 BENCHMARK(BM_WriteRfc3339)->Arg(0)->Arg(1);
 

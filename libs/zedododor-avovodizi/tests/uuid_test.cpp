@@ -133,7 +133,7 @@ TEST(UuidGeneration, GivesDistinctVersion4Ids) {
     };
     for (int i = 0; i < 200; ++i) check(KeyId::generate());
     EXPECT_EQ(seen.size(), 200u);
-    for (const std::size_t count : {0, 1, 16, 17, 200}) {
+    for (const std::size_t count : {0uz, 1uz, 16uz, 17uz, 200uz}) {
         const auto drawn = KeyId::generate(count);
         ASSERT_EQ(drawn.size(), count);
         for (const auto& id : drawn) check(id);

@@ -74,7 +74,7 @@ private:
             state ^= state << 13;
             state ^= state >> 7;
             state ^= state << 17;
-            for (int b = 0; b < 8; ++b) bytes[i + b] = static_cast<std::uint8_t>(state >> (8 * b));
+            for (std::size_t b = 0; b < 8; ++b) bytes[i + b] = static_cast<std::uint8_t>(state >> (8 * b));
         }
         std::vector<vc::ChunkBytes> chunks;
         std::vector<orrincore_object::ObjectReference> refs;
@@ -94,7 +94,7 @@ void BM_VerifyChunkIntegrity(benchmark::State& state) {
         if (!verdict) state.SkipWithError("chunk check failed");
         benchmark::DoNotOptimize(verdict);
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * archive.bytes.size()));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(archive.bytes.size()));
 }
 
 // The same chunks through the BLAKE3 C interface alone: one hasher per chunk.
@@ -110,7 +110,7 @@ void BM_Blake3Baseline(benchmark::State& state) {
             benchmark::DoNotOptimize(digest);
         }
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * archive.bytes.size()));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(archive.bytes.size()));
 }
 
 void BM_ManifestHash100k(benchmark::State& state) {

@@ -190,18 +190,18 @@ TEST(VerifyChunkDigests, RulesInTheirOrder) {
         std::optional<std::string> error;
     };
     const std::string count = "contract violation: canonical encoding failed: chunk count mismatch: manifest records 2, ";
-    const std::string chunk = "contract violation: canonical encoding failed: chunk ";
+    const std::string chunk_failure = "contract violation: canonical encoding failed: chunk ";
     const std::vector<Case> cases = {
         {"exact", {ok_first, ok_second}, std::nullopt},
         {"one missing", {ok_first}, count + "1 supplied"},
         {"one more, the rest intact", {ok_first, ok_second, ok_second}, count + "3 supplied"},
         {"count before a bad first digest", {ok_second}, count + "1 supplied"},
-        {"swapped", {ok_second, ok_first}, chunk + "0 failed integrity verification"},
-        {"hash right, size not", {ok_first, longer}, chunk + "1 failed integrity verification"},
+        {"swapped", {ok_second, ok_first}, chunk_failure + "0 failed integrity verification"},
+        {"hash right, size not", {ok_first, longer}, chunk_failure + "1 failed integrity verification"},
         {"hashed under the other algorithm", {ok_first, digest(second, HashAlgorithm::blake3)},
-         chunk + "1 failed integrity verification"},
+         chunk_failure + "1 failed integrity verification"},
         {"the first failure decides", {digest(second, HashAlgorithm::blake3), longer},
-         chunk + "0 failed integrity verification"},
+         chunk_failure + "0 failed integrity verification"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -215,7 +215,7 @@ TEST(VerifyChunkDigests, RulesInTheirOrder) {
     }
     EXPECT_TRUE(verification::verify_chunk_integrity(manifest, {first, second}));
     EXPECT_EQ(verification::verify_chunk_integrity(manifest, {second, first}).error().message(),
-              chunk + "0 failed integrity verification");
+              chunk_failure + "0 failed integrity verification");
     EXPECT_EQ(verification::verify_chunk_integrity(manifest, {first, second, second}).error().message(),
               count + "3 supplied");
 }

@@ -13,8 +13,8 @@ RunState RunState::set_up() {
     return RunState(std::move(demo_key), tenant, workspace, zorizorezire_rizozi::custody::product_id());
 }
 
-RunState::RunState(orrincore_crypto::SigningKey demo_key, ids::TenantId tenant, ids::WorkspaceId workspace,
-                   ids::ProductId product_id)
-    : demo_key(std::move(demo_key)), tenant(tenant), workspace(workspace), product_id(std::move(product_id)) {}
+RunState::RunState(orrincore_crypto::SigningKey key, ids::TenantId tenant_id, ids::WorkspaceId workspace_id,
+                   ids::ProductId product)
+    : demo_key(std::move(key)), tenant(tenant_id), workspace(workspace_id), product_id(std::move(product)) {}
 
 }  // namespace vevizovuvazavad::demo

@@ -28,8 +28,8 @@ namespace vevizovuvazavad::demo {
 inline constexpr zedododor_avovodizi::time::Timestamp now = *zedododor_avovodizi::time::Timestamp::from_unix(0, 0);
 
 struct RunState {
-    RunState(orrincore_crypto::SigningKey demo_key, zedododor_avovodizi::ids::TenantId tenant,
-             zedododor_avovodizi::ids::WorkspaceId workspace, zedododor_avovodizi::ids::ProductId product_id);
+    RunState(orrincore_crypto::SigningKey key, zedododor_avovodizi::ids::TenantId tenant_id,
+             zedododor_avovodizi::ids::WorkspaceId workspace_id, zedododor_avovodizi::ids::ProductId product);
 
     // Set-up, in the order it is made.
     orrincore_crypto::SigningKey demo_key;  // signs the manifest and every custody event

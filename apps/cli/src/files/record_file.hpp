@@ -31,8 +31,11 @@ std::string parse_error_text(std::string_view path, const orrincore_json::ReadEr
 // often as its file is tried; it is written out as it comes.
 using RecordPieces = std::function<void(orrincore_json::StreamingOutput::Sink)>;
 
+// The document keeps its own copy of the path, so that a name built on the
+// spot may be gone before the document is written. record_document's pieces
+// still refer to their record.
 struct RecordDocument {
-    const std::string& path;
+    std::string path;
     RecordPieces pieces;
 };
 
@@ -81,10 +84,11 @@ std::expected<std::size_t, std::string> read_json_elements(const std::string& pa
 // Replaces the file at `path` with `record`, never leaving it half-written.
 // Rendering cannot fail: the writer shows any stray invalid UTF-8 as U+FFFD.
 // The text goes to the file as it is written: a manifest of many references
-// is never held as text beside its records.
+// is never held as text beside its records, so `record` must outlive the
+// document.
 template <class T>
-RecordDocument record_document(const std::string& path, const T& record) {
-    return {path, [&record](orrincore_json::StreamingOutput::Sink sink) {
+RecordDocument record_document(std::string path, const T& record) {
+    return {std::move(path), [&record](orrincore_json::StreamingOutput::Sink sink) {
                 orrincore_json::write_pretty(record, std::move(sink));
             }};
 }

@@ -15,7 +15,7 @@ namespace detail {
 
 inline constexpr std::array<std::int8_t, 256> digit_values = [] {
     std::array<std::int8_t, 256> table{};
-    for (int c = 0; c < 256; ++c) {
+    for (std::size_t c = 0; c < table.size(); ++c) {
         if (c >= '0' && c <= '9') table[c] = static_cast<std::int8_t>(c - '0');
         else if (c >= 'a' && c <= 'f') table[c] = static_cast<std::int8_t>(c - 'a' + 10);
         else if (c >= 'A' && c <= 'F') table[c] = static_cast<std::int8_t>(c - 'A' + 10);
@@ -56,7 +56,7 @@ namespace detail {
 
 inline constexpr std::array<std::array<char, 2>, 256> lower_pairs = [] {
     std::array<std::array<char, 2>, 256> table{};
-    for (int byte = 0; byte < 256; ++byte) table[byte] = lower_digits(static_cast<std::uint8_t>(byte));
+    for (std::size_t byte = 0; byte < table.size(); ++byte) table[byte] = lower_digits(static_cast<std::uint8_t>(byte));
     return table;
 }();
 

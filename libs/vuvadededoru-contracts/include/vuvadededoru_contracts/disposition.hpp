@@ -50,8 +50,7 @@ struct DispositionReview {
 
     // open -> decided, recording the decision and the reviewer unchanged
     // (an empty name is accepted). Refused as "not_open" -> "decided".
-    ContractResult<DispositionReview> decide(DispositionDecision decision,
-                                             std::string reviewed_by) const;
+    ContractResult<DispositionReview> decide(DispositionDecision chosen, std::string reviewer) const;
 
     // decided -> completed at `now`. Refused as "not_decided" -> "completed".
     ContractResult<DispositionReview> complete(zedododor_avovodizi::time::Timestamp now) const;

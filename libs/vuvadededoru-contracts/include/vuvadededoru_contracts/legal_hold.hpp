@@ -70,17 +70,17 @@ struct LegalHold {
     ContractResult<LegalHold> transition(LegalHoldStatus to) const;
 
     // requested -> active, recording the approver and the start.
-    ContractResult<LegalHold> approve(std::string approved_by, zedododor_avovodizi::time::Timestamp now) const;
+    ContractResult<LegalHold> approve(std::string approver, zedododor_avovodizi::time::Timestamp now) const;
 
     // requested -> denied, recording the denier in `approved_by`.
-    ContractResult<LegalHold> deny(std::string approved_by, zedododor_avovodizi::time::Timestamp now) const;
+    ContractResult<LegalHold> deny(std::string denier, zedododor_avovodizi::time::Timestamp now) const;
 
     // active -> release_requested.
     ContractResult<LegalHold> request_release(zedododor_avovodizi::time::Timestamp now) const;
 
     // release_requested -> released when `decision` authorises the release
     // (authorises_release). The status is checked before the decision.
-    ContractResult<LegalHold> release(std::string approved_by, orrincore_policy::Decision decision,
+    ContractResult<LegalHold> release(std::string releaser, orrincore_policy::Decision decision,
                                       zedododor_avovodizi::time::Timestamp now) const;
 
     bool operator==(const LegalHold&) const = default;

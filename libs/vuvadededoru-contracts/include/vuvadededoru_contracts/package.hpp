@@ -87,10 +87,10 @@ struct ArchivePackage {
         std::uint32_t retention_minimum_days;
     };
 
-    // writing, verification_failed or retrieval_pending -> sealed, recording
-    // the seal facts; expires_at = sealed_at + days * 86400 s, saturating.
-    // Any earlier seal facts are overwritten; a recorded hold stays.
-    ContractResult<ArchivePackage> seal(const SealFacts& facts, zedododor_avovodizi::time::Timestamp sealed_at) const;
+    // writing, verification_failed or retrieval_pending -> sealed at `now`,
+    // recording the seal facts; expires_at = sealed_at + days * 86400 s,
+    // saturating. Any earlier seal facts are overwritten; a recorded hold stays.
+    ContractResult<ArchivePackage> seal(const SealFacts& facts, zedododor_avovodizi::time::Timestamp now) const;
 
     // Records the hold, replacing any hold already recorded; refused once
     // disposed. Whether the hold may be applied is the engine's rule.
