@@ -70,16 +70,16 @@ int bare_verify(const ChainOnDisk& chain) {
     for (std::size_t i = 0; i < chain.canonical.size(); ++i) {
         const auto& message = chain.canonical[i];
         failures += crypto_sign_verify_detached(chain.signatures[i].bytes.data(),
-                                                reinterpret_cast<const unsigned char*>(message.data()),
-                                                message.size(), chain.public_key.data()) != 0;
+                                                reinterpret_cast<const unsigned char*>(message.data()), message.size(),
+                                                chain.public_key.data()) != 0;
     }
     return failures;
 }
 
 void BM_CustodyVerifyAgainstBareLoop(benchmark::State& state) {
     const ChainOnDisk chain = write_chain();
-    const std::vector<std::string> tool = {VEVI_EXECUTABLE, "custody", "verify", "--chain", chain.chain_path,
-                                           "--key-file", chain.key_path};
+    const std::vector<std::string> tool = {VEVI_EXECUTABLE,  "custody",    "verify",      "--chain",
+                                           chain.chain_path, "--key-file", chain.key_path};
     long peak_rss_kib = 0;
     const auto totals = vevizovuvazavad::bench::turn_about(
         state,

@@ -7,8 +7,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include "demo/steps.hpp"
 #include "demo/run.hpp"
+#include "demo/steps.hpp"
 #include "process_timing.hpp"
 
 namespace {

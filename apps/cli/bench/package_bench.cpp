@@ -76,7 +76,8 @@ struct ChunkSet {
 };
 
 // A manifest of `count` references for `package`.
-vc::ArchiveManifest manifest_of(const vc::ArchivePackage& package, int count, zedododor_avovodizi::time::Timestamp now) {
+vc::ArchiveManifest manifest_of(const vc::ArchivePackage& package, int count,
+                                zedododor_avovodizi::time::Timestamp now) {
     std::vector<orrincore_object::ObjectReference> refs;
     refs.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
@@ -130,7 +131,9 @@ public:
     const ChunkSet& one() const { return one_; }
     const ChunkSet& empty() const { return empty_; }
 
-    Args seal_args(const ChunkSet& chunks, const std::string& out) const { return records_.seal_args(chunks.paths, out); }
+    Args seal_args(const ChunkSet& chunks, const std::string& out) const {
+        return records_.seal_args(chunks.paths, out);
+    }
     Args verify_args(const ChunkSet& chunks) const { return records_.verify_args(chunks.paths, chunks.name); }
 
     // A package sealed against a manifest of 200,000 references, made on
@@ -232,18 +235,18 @@ void BM_CommandAgainstBareLoop(benchmark::State& state, Command command) {
         for (int turn = 0; turn < 3; ++turn) {
             const auto start = Clock::now();
             switch ((first + turn) % 3) {
-                case 0:
-                    if (run_process(tool) != 0) return state.SkipWithError("the tool failed");
-                    tool_time = Clock::now() - start;
-                    tool_total += tool_time;
-                    break;
-                case 1:
-                    bytes = bare_read_and_hash(chunks.paths, buffer);
-                    bare_total += Clock::now() - start;
-                    break;
-                default:
-                    if (run_process(fixed) != 0) return state.SkipWithError("the tool failed");
-                    fixed_total += Clock::now() - start;
+            case 0:
+                if (run_process(tool) != 0) return state.SkipWithError("the tool failed");
+                tool_time = Clock::now() - start;
+                tool_total += tool_time;
+                break;
+            case 1:
+                bytes = bare_read_and_hash(chunks.paths, buffer);
+                bare_total += Clock::now() - start;
+                break;
+            default:
+                if (run_process(fixed) != 0) return state.SkipWithError("the tool failed");
+                fixed_total += Clock::now() - start;
             }
         }
         first = (first + 1) % 3;
@@ -301,7 +304,12 @@ void BM_ChunkReadingAgainstBareLoop(benchmark::State& state) {
     state.counters["bare_MBps"] = static_cast<double>(bytes) / (seconds(totals->reference) / runs) / 1e6;
     state.counters["ratio"] = seconds(totals->reference) / seconds(totals->measured);
 }
-BENCHMARK(BM_ChunkReadingAgainstBareLoop)->Arg(0)->Arg(1)->UseManualTime()->Iterations(6)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ChunkReadingAgainstBareLoop)
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Iterations(6)
+    ->Unit(benchmark::kMillisecond);
 
 // Peak resident memory of one run over one chunk of 1 MiB (argument 0) or
 // 1 GiB (argument 1): the same whatever the chunk's size.

@@ -40,7 +40,10 @@ orrincore_crypto::SigningKey signer_key(int index) {
 
 PolicyRuleset ruleset_of(int rule_count) {
     PolicyRuleset rules{*zedododor_avovodizi::ids::PolicyId::from_str("6f1c2a4e-8b3d-4c5e-9a7f-0d1e2f3a4b5c"),
-                        zorizorezire_rizozi::custody::product_id(), 3, {}, 3600};
+                        zorizorezire_rizozi::custody::product_id(),
+                        3,
+                        {},
+                        3600};
     for (int i = 0; i < rule_count; ++i) {
         rules.rules.push_back(PolicyRule{
             fmt::format("rule-{}", i),

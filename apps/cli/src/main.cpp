@@ -1,11 +1,11 @@
 // Start-up only: everything the tool does is in run_main.
-#include <cerrno>
-#include <csignal>
 #include <fcntl.h>
-#include <string>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
+#include <cerrno>
+#include <csignal>
+#include <string>
 #include <vector>
 
 #include <orrincore_crypto/initialize.hpp>
@@ -37,7 +37,7 @@ bool connect_closed_standard_streams() {
 // (a core_pattern pipe, which ignores the limit) and keeps other processes
 // of the same user from attaching to or reading this one.
 void forbid_core_dumps() {
-    const struct rlimit none {0, 0};
+    const struct rlimit none { 0, 0 };
     ::setrlimit(RLIMIT_CORE, &none);
     ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
 }

@@ -16,8 +16,8 @@
 #include "commands/target.hpp"
 #include "commands/trust.hpp"
 #include "demo/run.hpp"
-#include "system/os_error.hpp"
 #include "output/stream.hpp"
+#include "system/os_error.hpp"
 
 namespace vevizovuvazavad {
 namespace {

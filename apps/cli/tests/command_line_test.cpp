@@ -51,10 +51,10 @@ std::vector<std::string> retention_new(std::vector<std::string> first) {
 }
 
 TEST(ParsedCommand, RetentionNewTakesEveryValue) {
-    const auto command = new_policy(
-        {"retention", "new", "--name", " Mail ", "--class=legal_hold", "--min-days", "+30", "--max-days=010",
-         "--automated-disposition", "--tenant", "{6F9619FF-8B86-D011-B42D-00C04FC964FF}", "--workspace",
-         "urn:uuid:6f9619ff-8b86-d011-b42d-00c04fc964fe", "--out", "p.json"});
+    const auto command =
+        new_policy({"retention", "new", "--name", " Mail ", "--class=legal_hold", "--min-days", "+30", "--max-days=010",
+                    "--automated-disposition", "--tenant", "{6F9619FF-8B86-D011-B42D-00C04FC964FF}", "--workspace",
+                    "urn:uuid:6f9619ff-8b86-d011-b42d-00c04fc964fe", "--out", "p.json"});
     EXPECT_EQ(command.name, " Mail ");
     EXPECT_EQ(command.class_word, "legal_hold");
     EXPECT_EQ(command.min_days, 30u);
@@ -75,16 +75,15 @@ TEST(ParsedCommand, RetentionNewTakesEveryValue) {
 }
 
 TEST(ParsedCommand, DayCountsAtTheEdges) {
-    EXPECT_EQ(new_policy(retention_new({"--name", "n", "--max-days", "4294967295"})).max_days,
-              4294967295u);
+    EXPECT_EQ(new_policy(retention_new({"--name", "n", "--max-days", "4294967295"})).max_days, 4294967295u);
     EXPECT_EQ(new_policy(retention_new({"--name", "n", "--max-days=-0"})).max_days, 0u);
     EXPECT_EQ(new_policy(retention_new({"--name", "n", "--max-days", "0"})).max_days, 0u);
 }
 
 TEST(ParsedCommand, TenantInEveryUuidForm) {
-    for (const char* form : {"6f9619ff8b86d011b42d00c04fc964ff", "6F9619FF-8B86-D011-B42D-00C04FC964FF",
-                             "{6f9619ff-8b86-d011-b42d-00c04fc964ff}",
-                             "urn:uuid:6f9619ff-8b86-d011-b42d-00c04fc964ff"}) {
+    for (const char* form :
+         {"6f9619ff8b86d011b42d00c04fc964ff", "6F9619FF-8B86-D011-B42D-00C04FC964FF",
+          "{6f9619ff-8b86-d011-b42d-00c04fc964ff}", "urn:uuid:6f9619ff-8b86-d011-b42d-00c04fc964ff"}) {
         SCOPED_TRACE(form);
         const auto command = parsed<TargetCommand, TargetCommand::New>(
             {"target", "new", "--name", "n", "--target-type", "s3", "--out", "t.json", "--tenant", form});
@@ -103,8 +102,7 @@ TEST(ParsedCommand, ValuesAreTakenAsTheyStand) {
     EXPECT_EQ(new_policy(retention_new({"--name", "-"})).name, "-");
     EXPECT_EQ(new_policy(retention_new({"--name="})).name, "");
     // Paths need not be UTF-8.
-    EXPECT_EQ(shown_policy({"retention", "show", "\xff\xfe.json"}),
-              "\xff\xfe.json");
+    EXPECT_EQ(shown_policy({"retention", "show", "\xff\xfe.json"}), "\xff\xfe.json");
 }
 
 TEST(ParsedCommand, PositionalsNamedLikeCommands) {
@@ -112,8 +110,7 @@ TEST(ParsedCommand, PositionalsNamedLikeCommands) {
     EXPECT_EQ(std::get<KeygenCommand>(parse({"keygen", "retention"}).command).out, "retention");
     EXPECT_EQ(shown_policy({"retention", "show", "new"}), "new");
     EXPECT_EQ(shown_policy({"retention", "show", "help"}), "help");
-    EXPECT_EQ(shown_policy({"retention", "show", "--", "-p.json"}),
-              "-p.json");
+    EXPECT_EQ(shown_policy({"retention", "show", "--", "-p.json"}), "-p.json");
     EXPECT_EQ(std::get<KeygenCommand>(parse({"keygen", "--", "--json"}).command).out, "--json");
     EXPECT_EQ(std::get<KeygenCommand>(parse({"keygen", "--", "--"}).command).out, "--");
     EXPECT_EQ(std::get<KeygenCommand>(parse({"keygen", "-"}).command).out, "-");
@@ -142,23 +139,23 @@ TEST(ParsedCommand, ChunksInCommandLineOrder) {
 
 TEST(ParsedCommand, EveryGroupReachesItsValue) {
     EXPECT_TRUE(std::holds_alternative<DemoCommand>(parse({"demo"}).command));
-    EXPECT_EQ((parsed<LegalHoldCommand, LegalHoldCommand::Release>(
-                   {"legal-hold", "release", "--hold", "h", "--approved-by", "", "--policy-ruleset", "r",
-                    "--trust-store", "t", "--out", "o"})
+    EXPECT_EQ((parsed<LegalHoldCommand, LegalHoldCommand::Release>({"legal-hold", "release", "--hold", "h",
+                                                                    "--approved-by", "", "--policy-ruleset", "r",
+                                                                    "--trust-store", "t", "--out", "o"})
                    .trust_store),
               "t");
-    EXPECT_EQ((parsed<DispositionCommand, DispositionCommand::Decide>(
-                   {"disposition", "decide", "--review", "r", "--package", "p", "--decision", "dispose",
-                    "--reviewed-by", "me", "--out", "o"})
+    EXPECT_EQ((parsed<DispositionCommand, DispositionCommand::Decide>({"disposition", "decide", "--review", "r",
+                                                                       "--package", "p", "--decision", "dispose",
+                                                                       "--reviewed-by", "me", "--out", "o"})
                    .decision),
               "dispose");
     EXPECT_EQ((parsed<CustodyCommand, CustodyCommand::Verify>({"custody", "verify", "--chain", "c", "--key-file", "k"})
                    .key_file),
               "k");
-    EXPECT_EQ((parsed<RulesetCommand, RulesetCommand::Sign>(
-                   {"ruleset", "sign", "--input", "i", "--key", "k", "--out", "o"})
-                   .input),
-              "i");
+    EXPECT_EQ(
+        (parsed<RulesetCommand, RulesetCommand::Sign>({"ruleset", "sign", "--input", "i", "--key", "k", "--out", "o"})
+             .input),
+        "i");
     EXPECT_EQ((parsed<TrustCommand, TrustCommand::Add>({"trust", "add", "--store", "s", "--name", "", "--pubkey", "x"})
                    .pubkey),
               "x");

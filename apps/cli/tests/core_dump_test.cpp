@@ -1,10 +1,10 @@
 // A command killed while a signing key is in its memory leaves no core dump
 // behind, however far the caller's limit would allow one.
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <fcntl.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -26,7 +26,7 @@ pid_t start_with_core_dumps(const ToolFolder& folder, std::vector<std::string> a
     pointers.push_back(nullptr);
     const pid_t child = ::fork();
     if (child == 0) {
-        const struct rlimit unlimited {RLIM_INFINITY, RLIM_INFINITY};
+        const struct rlimit unlimited { RLIM_INFINITY, RLIM_INFINITY };
         if (::setrlimit(RLIMIT_CORE, &unlimited) != 0 || ::chdir(folder.path().c_str()) != 0) ::_exit(126);
         ::execv(pointers[0], pointers.data());
         ::_exit(127);
@@ -46,7 +46,7 @@ bool quit_dumps_core(pid_t child) {
 TEST(CoreDump, AKilledCommandHoldingAKeyDumpsNone) {
     ToolFolder folder;
     if (::geteuid() != 0) {
-        const struct rlimit unlimited {RLIM_INFINITY, RLIM_INFINITY};
+        const struct rlimit unlimited { RLIM_INFINITY, RLIM_INFINITY };
         if (::setrlimit(RLIMIT_CORE, &unlimited) != 0) GTEST_SKIP() << "core dumps cannot be allowed here";
     }
     // Without the tool's own refusal, a process killed so leaves a core here.
@@ -59,9 +59,10 @@ TEST(CoreDump, AKilledCommandHoldingAKeyDumpsNone) {
     // `package seal` has read its seed and waits for the bytes of a chunk.
     keygen(folder, "k.seed");
     run_ok(folder, {"target", "new", "--name", "vault", "--target-type", "local_filesystem", "--out", "t.json"});
-    run_ok(folder, {"retention", "new", "--name", "mail", "--class", "compliance", "--min-days", "1", "--out", "p.json"});
-    run_ok(folder, {"package", "new", "--target", "t.json", "--policy", "p.json", "--source-product", "mail",
-                    "--label", "l", "--created-by", "c", "--out", "pkg.json"});
+    run_ok(folder,
+           {"retention", "new", "--name", "mail", "--class", "compliance", "--min-days", "1", "--out", "p.json"});
+    run_ok(folder, {"package", "new", "--target", "t.json", "--policy", "p.json", "--source-product", "mail", "--label",
+                    "l", "--created-by", "c", "--out", "pkg.json"});
     ASSERT_EQ(::mkfifo((folder / "chunk").c_str(), 0600), 0);
     const auto entries = folder.entries();
     const pid_t tool = start_with_core_dumps(

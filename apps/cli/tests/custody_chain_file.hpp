@@ -32,7 +32,9 @@ template <class T>
 struct is_optional<std::optional<T>> : std::true_type {};
 
 template <class T>
-concept Record = requires { orrincore_json::Json<T>::fields; };
+concept Record = requires {
+    orrincore_json::Json<T>::fields;
+};
 
 template <Record R>
 Json array_form(const R& record);
@@ -65,7 +67,7 @@ Json array_form(const R& record) {
 // `count` events appended in order to a new chain under `key`, numbered from
 // 1; the n-th event is about package-n, so that neighbours differ.
 inline std::vector<orrincore_audit::SignedAuditEvent> custody_events(const orrincore_crypto::SigningKey& key,
-                                                                      std::size_t count) {
+                                                                     std::size_t count) {
     using namespace orrincore_audit;
     const auto product = zedododor_avovodizi::ids::ProductId::from_literal("vuvadededoru");
     const auto start = zedododor_avovodizi::time::Timestamp::from_str("2024-05-01T12:00:00Z").value();
@@ -75,8 +77,7 @@ inline std::vector<orrincore_audit::SignedAuditEvent> custody_events(const orrin
     for (std::size_t n = 1; n <= count; ++n) {
         auto event = AuditEvent::create(product, Actor{ActorType::service, "archive-engine", std::nullopt},
                                         Target{"archive_package", "package-" + std::to_string(n)},
-                                        "vuvadededoru:package.seal", AuditResult::success,
-                                        AuditCategory::data_access,
+                                        "vuvadededoru:package.seal", AuditResult::success, AuditCategory::data_access,
                                         start.saturating_add_seconds(static_cast<std::int64_t>(n)));
         auto appended = chain.append(std::move(event), key);
         if (!appended) throw std::runtime_error("custody fixture: " + appended.error().message());
@@ -90,9 +91,10 @@ inline nlohmann::ordered_json custody_chain_value(std::span<const orrincore_audi
                                                   EventForm form) {
     auto out = nlohmann::ordered_json::array();
     for (const auto& event : events) {
-        out.push_back(form == EventForm::object
-                          ? orrincore_json::Json<orrincore_audit::SignedAuditEvent>::write<nlohmann::ordered_json>(event)
-                          : custody_chain_detail::array_form(event));
+        out.push_back(
+            form == EventForm::object
+                ? orrincore_json::Json<orrincore_audit::SignedAuditEvent>::write<nlohmann::ordered_json>(event)
+                : custody_chain_detail::array_form(event));
     }
     return out;
 }

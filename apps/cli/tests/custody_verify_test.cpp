@@ -33,8 +33,8 @@ struct CustodyFolder {
     CustodyFolder() { folder.write("signer.key", orrincore_error::hex::to_lower(signer().seed())); }
 
     RunResult verify(std::string_view chain_file, bool json = false) const {
-        std::vector<std::string> args = {"custody", "verify", "--chain", std::string(chain_file), "--key-file",
-                                         "signer.key"};
+        std::vector<std::string> args = {"custody",    "verify",    "--chain", std::string(chain_file),
+                                         "--key-file", "signer.key"};
         if (json) args.insert(args.begin(), "--json");
         return folder.run(args);
     }
@@ -214,7 +214,8 @@ TEST(CustodyVerify, AChangedValueFailsAtItsEvent) {
              c[2]["signature"] = signature;
          },
          bad_signature},
-        {"first failure wins", [](Value& c) {
+        {"first failure wins",
+         [](Value& c) {
              c[1]["event"]["action"] = "vuvadededoru:package.dispose";
              c[4]["sequence"] = 9;
          },
@@ -226,8 +227,7 @@ TEST(CustodyVerify, AChangedValueFailsAtItsEvent) {
         {"event repeated", [](Value& c) { c.insert(c.begin() + 3, c[2]); }, broken_link(3)},
         {"first event removed", [](Value& c) { c.erase(0); }, broken_link(2)},
         {"link added to the first event",
-         [](Value& c) { c[0]["event"]["previous_event_hash"] = c[1]["event"]["previous_event_hash"]; },
-         bad_signature},
+         [](Value& c) { c[0]["event"]["previous_event_hash"] = c[1]["event"]["previous_event_hash"]; }, bad_signature},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

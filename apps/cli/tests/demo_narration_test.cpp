@@ -214,9 +214,9 @@ TEST(DemoNarration, ReadsNoClockAndOpensNoFile) {
     expect_complete_run(folder.run({"demo"}, preloaded(VEVI_TRIPWIRE)));
 
     // The tripwire does catch a command that reads the clock or a file.
-    const auto clock_reader = folder.run(
-        {"retention", "new", "--name", "Mail", "--class", "debug", "--min-days", "1", "--out", "p.json"},
-        preloaded(VEVI_TRIPWIRE));
+    const auto clock_reader =
+        folder.run({"retention", "new", "--name", "Mail", "--class", "debug", "--min-days", "1", "--out", "p.json"},
+                   preloaded(VEVI_TRIPWIRE));
     EXPECT_EQ(clock_reader.status, 86);
     EXPECT_EQ(clock_reader.err, "tripwire: clock_gettime\n");
     ASSERT_EQ(

@@ -126,8 +126,9 @@ void expect_outcome(const CraftedCase& c) {
 
 const std::string step_3 = "\n== 3. Refusal path — mutating a sealed archive ==\n";
 const std::string step_4 = "\n== 4. Refusal path — retroactively shortening retention ==\n";
-const std::string step_6 = "\n== 6. Refusal path — deleting something under legal hold ==\n"
-                           "  [ok]      disposition review <id> opened\n";
+const std::string step_6 =
+    "\n== 6. Refusal path — deleting something under legal hold ==\n"
+    "  [ok]      disposition review <id> opened\n";
 const std::string step_8 = "\n== 8. Refusal path — disposing before retention has genuinely expired ==\n";
 const std::string step_9 = "\n== 9. Retention eligibility and disposal, once genuinely unheld and expired ==\n";
 

@@ -39,10 +39,11 @@ const std::string not_expired = "retention has not yet expired for this package 
 
 // A review file read as a package: its status is none of a package's.
 std::string package_status_unknown(std::string_view path) {
-    return fmt::format("{}: parse error: unknown variant `open`, expected one of `pending`, `writing`, `sealed`, "
-                       "`verification_failed`, `retrieval_pending`, `disposed`, `blocked_by_policy`, `failed` "
-                       "at line 7 column 18",
-                       path);
+    return fmt::format(
+        "{}: parse error: unknown variant `open`, expected one of `pending`, `writing`, `sealed`, "
+        "`verification_failed`, `retrieval_pending`, `disposed`, `blocked_by_policy`, `failed` "
+        "at line 7 column 18",
+        path);
 }
 
 // Every file of the folder with its content.
@@ -73,7 +74,8 @@ DispositionReview decided(const DispositionReview& review, DispositionDecision d
 
 // The review file the tool opened in `folder` for `package`.
 DispositionReview open_with_tool(const ToolFolder& folder, std::string_view package, std::string_view out) {
-    const auto run = folder.run({"disposition", "review", "--package", std::string(package), "--out", std::string(out)});
+    const auto run =
+        folder.run({"disposition", "review", "--package", std::string(package), "--out", std::string(out)});
     if (run.status != 0) throw std::runtime_error(run.err);
     return record_in<DispositionReview>(folder, out);
 }
@@ -109,9 +111,9 @@ TEST(DispositionReviewCommand, OpensAReviewEligibleAtThePackagesExpiry) {
         const auto after = Timestamp::now();
         ASSERT_EQ(run.status, 0) << run.err;
         const auto review = record_in<DispositionReview>(folder, "r.json");
-        EXPECT_EQ(run.out, fmt::format("disposition review {} opened for package {} (eligible at {})\n",
-                                       review.id.to_string(), package.id.to_string(),
-                                       package.expires_at->to_rfc3339()));
+        EXPECT_EQ(run.out,
+                  fmt::format("disposition review {} opened for package {} (eligible at {})\n", review.id.to_string(),
+                              package.id.to_string(), package.expires_at->to_rfc3339()));
         EXPECT_EQ(run.err, "");
         EXPECT_EQ(folder.read("r.json"), orrincore_json::to_pretty(review));
         EXPECT_EQ(folder.read("p.json"), package_file);
@@ -136,9 +138,9 @@ TEST(DispositionReviewCommand, WithoutAnExpiryEligibleWhenOpened) {
     ASSERT_EQ(run.status, 0) << run.err;
     const auto review = record_in<DispositionReview>(folder, "r.json");
     EXPECT_EQ(review.eligible_at, review.created_at);
-    EXPECT_EQ(run.out, fmt::format("disposition review {} opened for package {} (eligible at {})\n",
-                                   review.id.to_string(), review.archive_package_id.to_string(),
-                                   review.created_at.to_rfc3339()));
+    EXPECT_EQ(run.out,
+              fmt::format("disposition review {} opened for package {} (eligible at {})\n", review.id.to_string(),
+                          review.archive_package_id.to_string(), review.created_at.to_rfc3339()));
 }
 
 TEST(DispositionReviewCommand, RefusesUnsealedPackagesAndUnreadableFiles) {
@@ -154,11 +156,11 @@ TEST(DispositionReviewCommand, RefusesUnsealedPackagesAndUnreadableFiles) {
     for (const auto status : {PackageStatus::pending, PackageStatus::writing, PackageStatus::verification_failed,
                               PackageStatus::retrieval_pending, PackageStatus::disposed,
                               PackageStatus::blocked_by_policy, PackageStatus::failed}) {
-        cases.push_back({std::string(orrincore_json::word(status)), with_status(sealed, status), "", "r.json",
-                         not_sealed});
+        cases.push_back(
+            {std::string(orrincore_json::word(status)), with_status(sealed, status), "", "r.json", not_sealed});
     }
-    cases.push_back({"disposed and held", held(with_status(sealed, PackageStatus::disposed)), "", "r.json",
-                     not_sealed});
+    cases.push_back(
+        {"disposed and held", held(with_status(sealed, PackageStatus::disposed)), "", "r.json", not_sealed});
     cases.push_back({"empty file", std::nullopt, "", "r.json",
                      "p.json: parse error: EOF while parsing a value at line 1 column 0"});
     cases.push_back({"a review for a package", std::nullopt, orrincore_json::to_pretty(open_review(sealed)), "r.json",
@@ -191,8 +193,8 @@ TEST(DispositionDecide, RecordsEachDecisionAndShowPrintsIt) {
         const auto fresh = folder.run({"disposition", "show", "r.json"});
         EXPECT_EQ(fresh.out, fmt::format("{} status=Open decision=None\n", opened.id.to_string()));
 
-        const auto run = folder.run({"disposition", "decide", "--review", "r.json", "--package", "p.json",
-                                     "--decision", words.word, "--reviewed-by", "Dana Reviewer", "--out", "d.json"});
+        const auto run = folder.run({"disposition", "decide", "--review", "r.json", "--package", "p.json", "--decision",
+                                     words.word, "--reviewed-by", "Dana Reviewer", "--out", "d.json"});
         ASSERT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(run.out, fmt::format("disposition review {} decided: {}\n", opened.id.to_string(), words.decided));
         EXPECT_EQ(run.err, "");
@@ -237,8 +239,8 @@ TEST(DispositionDecide, OnlyDisposeTestsThePackage) {
         write_record(folder, "p.json", c.package);
         write_record(folder, "r.json", open_review(c.package));
         const auto before = files_of(folder);
-        expect_refused(folder.run({"disposition", "decide", "--review", "r.json", "--package", "p.json",
-                                   "--decision", "dispose", "--reviewed-by", "Dana", "--out", "d.json"}),
+        expect_refused(folder.run({"disposition", "decide", "--review", "r.json", "--package", "p.json", "--decision",
+                                   "dispose", "--reviewed-by", "Dana", "--out", "d.json"}),
                        c.refusal);
         EXPECT_EQ(files_of(folder), before);
         for (const auto& words : decision_words) {
@@ -279,8 +281,7 @@ TEST(DispositionDecide, RefusalsInOrder) {
          "empty.json: parse error: EOF while parsing a value at line 1 column 0"},
         {"missing package before the word", "r.json", "missing-p.json", "Dispose", "d.json",
          "missing-p.json: No such file or directory (os error 2)"},
-        {"a review given as the package", "r.json", "r.json", "dispose", "d.json",
-         package_status_unknown("r.json")},
+        {"a review given as the package", "r.json", "r.json", "dispose", "d.json", package_status_unknown("r.json")},
         {"capitalised word", "r.json", "p.json", "Dispose", "d.json", unknown(R"("Dispose")")},
         {"leading space", "r.json", "p.json", " dispose", "d.json", unknown(R"(" dispose")")},
         {"trailing space", "r.json", "p.json", "dispose ", "d.json", unknown(R"("dispose ")")},
@@ -309,8 +310,8 @@ TEST(DispositionDecide, RefusalsInOrder) {
     const auto before = files_of(folder);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        expect_refused(folder.run({"disposition", "decide", "--review", c.review, "--package", c.package,
-                                   "--decision", c.decision, "--reviewed-by", "Dana", "--out", c.out}),
+        expect_refused(folder.run({"disposition", "decide", "--review", c.review, "--package", c.package, "--decision",
+                                   c.decision, "--reviewed-by", "Dana", "--out", c.out}),
                        c.message);
     }
     EXPECT_EQ(files_of(folder), before);
@@ -344,14 +345,14 @@ TEST(DispositionDecide, DisposeAllowedFromTheExpiryOn) {
     write_record(folder, "ahead.json", ahead);
     write_record(folder, "ahead-r.json", open_review(ahead));
 
-    const auto accepted = folder.run({"disposition", "decide", "--review", "reached-r.json", "--package",
-                                      "reached.json", "--decision", "dispose", "--reviewed-by", "Dana", "--out",
-                                      "d.json"});
+    const auto accepted =
+        folder.run({"disposition", "decide", "--review", "reached-r.json", "--package", "reached.json", "--decision",
+                    "dispose", "--reviewed-by", "Dana", "--out", "d.json"});
     EXPECT_EQ(accepted.status, 0) << accepted.err;
-    expect_refused(folder.run({"disposition", "decide", "--review", "ahead-r.json", "--package", "ahead.json",
-                               "--decision", "dispose", "--reviewed-by", "Dana", "--out", "e.json"}),
-                   fmt::format("retention has not yet expired for this package (expires {})",
-                               ahead.expires_at->to_rfc3339()));
+    expect_refused(
+        folder.run({"disposition", "decide", "--review", "ahead-r.json", "--package", "ahead.json", "--decision",
+                    "dispose", "--reviewed-by", "Dana", "--out", "e.json"}),
+        fmt::format("retention has not yet expired for this package (expires {})", ahead.expires_at->to_rfc3339()));
     EXPECT_FALSE(folder.exists("e.json"));
 }
 
@@ -359,8 +360,9 @@ TEST(DispositionDecide, DisposeAllowedFromTheExpiryOn) {
 // package sealed under it, a review, a decision, the disposal.
 TEST(DispositionExecute, DisposesOnceRetentionHasExpired) {
     ToolFolder folder;
-    ASSERT_EQ(folder.run({"retention", "new", "--name", "Scratch", "--class", "ephemeral", "--min-days", "0",
-                          "--out", "policy.json"})
+    ASSERT_EQ(folder
+                  .run({"retention", "new", "--name", "Scratch", "--class", "ephemeral", "--min-days", "0", "--out",
+                        "policy.json"})
                   .status,
               0);
     const auto policy = record_in<vuvadededoru_contracts::RetentionPolicy>(folder, "policy.json");
@@ -370,14 +372,15 @@ TEST(DispositionExecute, DisposesOnceRetentionHasExpired) {
     const std::string package_file = folder.read("p.json");
     const auto review = open_with_tool(folder, "p.json", "r.json");
     EXPECT_EQ(review.eligible_at, *package.sealed_at);
-    ASSERT_EQ(folder.run({"disposition", "decide", "--review", "r.json", "--package", "p.json", "--decision",
-                          "dispose", "--reviewed-by", "Dana", "--out", "r.json"})
+    ASSERT_EQ(folder
+                  .run({"disposition", "decide", "--review", "r.json", "--package", "p.json", "--decision", "dispose",
+                        "--reviewed-by", "Dana", "--out", "r.json"})
                   .status,
               0);
     const std::string decided_review = folder.read("r.json");
 
-    const auto run = folder.run({"disposition", "execute", "--review", "r.json", "--package", "p.json",
-                                 "--out-package", "disposed.json"});
+    const auto run = folder.run(
+        {"disposition", "execute", "--review", "r.json", "--package", "p.json", "--out-package", "disposed.json"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, fmt::format("package {} disposed\n", package.id.to_string()));
     EXPECT_EQ(run.err, "");
@@ -393,8 +396,8 @@ TEST(DispositionExecute, DisposesOnceRetentionHasExpired) {
     expect_refused(folder.run({"disposition", "execute", "--review", "r.json", "--package", "disposed.json",
                                "--out-package", "again.json"}),
                    already_disposed);
-    const auto second = folder.run({"disposition", "execute", "--review", "r.json", "--package", "p.json",
-                                    "--out-package", "again.json"});
+    const auto second = folder.run(
+        {"disposition", "execute", "--review", "r.json", "--package", "p.json", "--out-package", "again.json"});
     EXPECT_EQ(second.status, 0) << second.err;
     EXPECT_EQ(folder.read("again.json"), folder.read("disposed.json"));
 }
@@ -463,8 +466,8 @@ TEST(DispositionExecute, OnlyTheDecisionAuthorises) {
         ToolFolder folder;
         write_record(folder, "p.json", sealed);
         write_record(folder, "r.json", review);
-        const auto run =
-            folder.run({"disposition", "execute", "--review", "r.json", "--package", "p.json", "--out-package", "d.json"});
+        const auto run = folder.run(
+            {"disposition", "execute", "--review", "r.json", "--package", "p.json", "--out-package", "d.json"});
         EXPECT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(record_in<ArchivePackage>(folder, "d.json").status, PackageStatus::disposed);
     }
@@ -514,9 +517,9 @@ TEST(DispositionJson, EachCommandPrintsItsRecord) {
     const auto review = record_in<DispositionReview>(folder, "r.json");
     EXPECT_EQ(opened.out, orrincore_json::to_compact(review) + "\n");
 
-    const auto decided_run = folder.run({"disposition", "decide", "--review", "r.json", "--package", "p.json",
-                                         "--decision", "apply_hold", "--reviewed-by", "Dana", "--out", "d.json",
-                                         "--json"});
+    const auto decided_run =
+        folder.run({"disposition", "decide", "--review", "r.json", "--package", "p.json", "--decision", "apply_hold",
+                    "--reviewed-by", "Dana", "--out", "d.json", "--json"});
     ASSERT_EQ(decided_run.status, 0) << decided_run.err;
     const auto decided_review = record_in<DispositionReview>(folder, "d.json");
     EXPECT_EQ(decided_run.out, orrincore_json::to_compact(decided_review) + "\n");

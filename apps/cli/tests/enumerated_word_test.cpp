@@ -13,10 +13,9 @@ TEST(EnumeratedWord, ExactWordsAndDecodedEscapesAreAccepted) {
         const char* word;
         RetentionClass value;
     };
-    for (const auto& [word, value] : {Case{"legal_hold", RetentionClass::legal_hold},
-                                      Case{"ephemeral", RetentionClass::ephemeral},
-                                      Case{"legal\\u005fhold", RetentionClass::legal_hold},
-                                      Case{"\\u0064ebug", RetentionClass::debug}}) {
+    for (const auto& [word, value] :
+         {Case{"legal_hold", RetentionClass::legal_hold}, Case{"ephemeral", RetentionClass::ephemeral},
+          Case{"legal\\u005fhold", RetentionClass::legal_hold}, Case{"\\u0064ebug", RetentionClass::debug}}) {
         EXPECT_EQ(read_enumerated_word<RetentionClass>(word, "retention class"), value) << word;
     }
 }

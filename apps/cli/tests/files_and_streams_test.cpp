@@ -6,9 +6,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdint>
-#include <chrono>
 #include <cstring>
 #include <fstream>
 #include <optional>
@@ -33,8 +33,8 @@ using vuvadededoru_contracts::RetentionPolicy;
 using Args = std::vector<std::string>;
 namespace fs = std::filesystem;
 
-const Args new_policy = {"retention", "new", "--name", "Mail", "--class", "compliance", "--min-days", "30", "--out",
-                         "p.json"};
+const Args new_policy = {"retention",  "new",        "--name", "Mail",  "--class",
+                         "compliance", "--min-days", "30",     "--out", "p.json"};
 
 RunOptions stdout_as(StreamSetup setup) {
     RunOptions options;
@@ -71,14 +71,22 @@ TEST(StatusTable, ReportsThatCannotBePrintedEndWith101AfterTheFileIsWritten) {
     const std::vector<Case> cases = {
         {"closed pipe", new_policy, stdout_as(StreamSetup::closed_pipe),
          "failed printing to stdout: Broken pipe (os error 32)\n", "p.json"},
-        {"closed pipe, keygen", {"keygen", "k.seed"}, stdout_as(StreamSetup::closed_pipe),
-         "failed printing to stdout: Broken pipe (os error 32)\n", "k.seed"},
+        {"closed pipe, keygen",
+         {"keygen", "k.seed"},
+         stdout_as(StreamSetup::closed_pipe),
+         "failed printing to stdout: Broken pipe (os error 32)\n",
+         "k.seed"},
         {"full device", new_policy, stdout_as(StreamSetup::full_device),
          "failed printing to stdout: No space left on device (os error 28)\n", "p.json"},
-        {"json, full device", {"--json", "target", "new", "--name", "t", "--target-type", "orrin_cloud", "--out",
-                               "t.json"}, stdout_as(StreamSetup::full_device),
-         "failed printing to stdout: No space left on device (os error 28)\n", "t.json"},
-        {"error line, full device", {"retention", "show", "missing.json"}, stderr_as(StreamSetup::full_device), "",
+        {"json, full device",
+         {"--json", "target", "new", "--name", "t", "--target-type", "orrin_cloud", "--out", "t.json"},
+         stdout_as(StreamSetup::full_device),
+         "failed printing to stdout: No space left on device (os error 28)\n",
+         "t.json"},
+        {"error line, full device",
+         {"retention", "show", "missing.json"},
+         stderr_as(StreamSetup::full_device),
+         "",
          nullptr},
     };
     for (const auto& c : cases) {
@@ -140,8 +148,9 @@ TEST(RecordWrite, FailuresKeepTheOldFile) {
 TEST(RecordWrite, ReadOnlyFolderKeepsTheOldFile) {
     ToolFolder folder;
     fs::create_directory(folder / "ro");
-    ASSERT_EQ(folder.run({"retention", "new", "--name", "Mail", "--class", "compliance", "--min-days", "30",
-                          "--out", "ro/p.json"})
+    ASSERT_EQ(folder
+                  .run({"retention", "new", "--name", "Mail", "--class", "compliance", "--min-days", "30", "--out",
+                        "ro/p.json"})
                   .status,
               0);
     const std::string before = folder.read("ro/p.json");
@@ -167,8 +176,9 @@ TEST(RecordWrite, ReadOnlyFolderKeepsTheOldFile) {
 TEST(RecordWrite, ReplacedFileKeepsItsModeAndLinksStay) {
     ToolFolder folder;
     fs::create_directory(folder / "data");
-    ASSERT_EQ(folder.run({"retention", "new", "--name", "Mail", "--class", "compliance", "--min-days", "30",
-                          "--out", "data/p.json"})
+    ASSERT_EQ(folder
+                  .run({"retention", "new", "--name", "Mail", "--class", "compliance", "--min-days", "30", "--out",
+                        "data/p.json"})
                   .status,
               0);
     fs::permissions(folder / "data/p.json", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
@@ -186,9 +196,9 @@ TEST(RecordWrite, ReplacedFileKeepsItsModeAndLinksStay) {
     EXPECT_EQ(std::distance(fs::directory_iterator(folder / "data"), fs::directory_iterator()), 1);
 
     // A device stays a device.
-    EXPECT_EQ(folder.run({"retention", "extend", "--policy", "link.json", "--min-days", "60", "--out", "/dev/null"})
-                  .status,
-              0);
+    EXPECT_EQ(
+        folder.run({"retention", "extend", "--policy", "link.json", "--min-days", "60", "--out", "/dev/null"}).status,
+        0);
     EXPECT_TRUE(fs::is_character_file("/dev/null"));
 }
 
@@ -197,8 +207,8 @@ TEST(RecordWrite, ReplacedFileKeepsItsModeAndLinksStay) {
 TEST(RecordWrite, StandardStreamsTakeTheRecord) {
     for (const std::string stream : {"/dev/stdout", "/dev/stderr"}) {
         ToolFolder folder;
-        const auto run = folder.run({"retention", "new", "--name", "Mail", "--class", "compliance", "--min-days",
-                                     "30", "--out", stream});
+        const auto run = folder.run(
+            {"retention", "new", "--name", "Mail", "--class", "compliance", "--min-days", "30", "--out", stream});
         ASSERT_EQ(run.status, 0) << stream << ": " << run.err;
         const std::string& shown = stream == "/dev/stdout" ? run.out : run.err;
         const std::size_t close = shown.find("\n}");
@@ -207,8 +217,7 @@ TEST(RecordWrite, StandardStreamsTakeTheRecord) {
         const auto policy = orrincore_json::parse<RetentionPolicy>(record);
         ASSERT_TRUE(policy) << record;
         EXPECT_EQ(record, orrincore_json::to_pretty(*policy));
-        const std::string report =
-            fmt::format("retention policy {} created: minimum 30d\n", policy->id.to_string());
+        const std::string report = fmt::format("retention policy {} created: minimum 30d\n", policy->id.to_string());
         EXPECT_EQ(run.out, stream == "/dev/stdout" ? record + report : report);
         if (stream == "/dev/stderr") {
             EXPECT_EQ(run.err, record);
@@ -224,7 +233,10 @@ TEST(RecordRead, PathsAreShownAsTypedWithInvalidBytesReplaced) {
         std::string shown;
     };
     for (const auto& [path, shown] : {Case{"\xff\xfe.json", "\xEF\xBF\xBD\xEF\xBF\xBD.json"},
-                                      Case{"a\xE2\x82" "b.json", "a\xEF\xBF\xBD" "b.json"},
+                                      Case{"a\xE2\x82"
+                                           "b.json",
+                                           "a\xEF\xBF\xBD"
+                                           "b.json"},
                                       Case{"./sub/../x.json", "./sub/../x.json"}}) {
         const auto run = folder.run({"retention", "show", path});
         EXPECT_EQ(run.status, 1);
@@ -232,7 +244,9 @@ TEST(RecordRead, PathsAreShownAsTypedWithInvalidBytesReplaced) {
     }
     folder.write("bad.json", "{\"id\": 1}");
     const auto run = folder.run({"target", "show", "bad.json"});
-    EXPECT_EQ(run.err, "error: bad.json: parse error: invalid type: integer `1`, expected a formatted UUID string at line 1 column 8\n");
+    EXPECT_EQ(
+        run.err,
+        "error: bad.json: parse error: invalid type: integer `1`, expected a formatted UUID string at line 1 column 8\n");
 }
 
 // A record file longer than any record the tool writes is refused by its
@@ -240,9 +254,7 @@ TEST(RecordRead, PathsAreShownAsTypedWithInvalidBytesReplaced) {
 // device is read only that far, as a seed file is read only to its limit.)
 TEST(RecordRead, FilesBeyondTheRecordSizeLimitAreRefused) {
     ToolFolder folder;
-    {
-        std::ofstream sparse(folder / "huge.json");
-    }
+    { std::ofstream sparse(folder / "huge.json"); }
     fs::resize_file(folder / "huge.json", vevizovuvazavad::files::max_record_file_size + 1);
     struct Case {
         Args args;
@@ -270,9 +282,11 @@ std::string access_acl_naming(std::uint32_t user, std::uint16_t user_permissions
     const auto add = [&acl](auto value) { acl.append(reinterpret_cast<const char*>(&value), sizeof value); };
     constexpr std::uint32_t unnamed = 0xffffffff;
     add(std::uint32_t{2});
-    for (const auto& [tag, permissions, id] :
-         {std::tuple{0x01, 6, unnamed}, {0x02, user_permissions, user}, {0x04, 4, unnamed}, {0x10, 4, unnamed},
-          {0x20, 4, unnamed}}) {
+    for (const auto& [tag, permissions, id] : {std::tuple{0x01, 6, unnamed},
+                                               {0x02, user_permissions, user},
+                                               {0x04, 4, unnamed},
+                                               {0x10, 4, unnamed},
+                                               {0x20, 4, unnamed}}) {
         add(static_cast<std::uint16_t>(tag));
         add(static_cast<std::uint16_t>(permissions));
         add(static_cast<std::uint32_t>(id));
@@ -313,8 +327,9 @@ TEST(RecordWrite, ReplacedFileKeepsItsAccessControlList) {
 TEST(RecordWrite, AReplacedRecordGainsNoAccessFromItsFolder) {
     ToolFolder folder;
     fs::create_directory(folder / "acl");
-    ASSERT_EQ(folder.run({"retention", "new", "--name", "Mail", "--class", "compliance", "--min-days", "30",
-                          "--out", "acl/r.json"})
+    ASSERT_EQ(folder
+                  .run({"retention", "new", "--name", "Mail", "--class", "compliance", "--min-days", "30", "--out",
+                        "acl/r.json"})
                   .status,
               0);
     ::chmod((folder / "acl/r.json").c_str(), 0640);
@@ -322,14 +337,13 @@ TEST(RecordWrite, AReplacedRecordGainsNoAccessFromItsFolder) {
     if (::setxattr((folder / "acl").c_str(), "system.posix_acl_default", acl.data(), acl.size(), 0) != 0)
         GTEST_SKIP() << "no access control lists here: " << std::strerror(errno);
 
-    ASSERT_EQ(folder.run({"retention", "extend", "--policy", "acl/r.json", "--min-days", "60", "--out", "acl/r.json"})
-                  .status,
-              0);
+    ASSERT_EQ(
+        folder.run({"retention", "extend", "--policy", "acl/r.json", "--min-days", "60", "--out", "acl/r.json"}).status,
+        0);
     EXPECT_EQ(access_acl_of(folder / "acl/r.json"), std::nullopt);
     EXPECT_EQ(mode_of(folder / "acl/r.json"), 0640u);
 
-    ASSERT_EQ(folder.run({"retention", "extend", "--policy", "acl/r.json", "--min-days", "90", "--out",
-                          "acl/new.json"})
+    ASSERT_EQ(folder.run({"retention", "extend", "--policy", "acl/r.json", "--min-days", "90", "--out", "acl/new.json"})
                   .status,
               0);
     EXPECT_NE(access_acl_of(folder / "acl/new.json"), std::nullopt);
@@ -343,8 +357,9 @@ TEST(RecordWrite, WithoutProcARecordReachedThroughALinkIsReplacedWhole) {
     ToolFolder folder;
     fs::create_directory(folder / "a");
     fs::create_directory(folder / "b");
-    ASSERT_EQ(folder.run({"retention", "new", "--name", "Mail", "--class", "compliance", "--min-days", "30",
-                          "--out", "b/pol.json"})
+    ASSERT_EQ(folder
+                  .run({"retention", "new", "--name", "Mail", "--class", "compliance", "--min-days", "30", "--out",
+                        "b/pol.json"})
                   .status,
               0);
     fs::create_symlink("../b/pol.json", folder / "a/pl");
@@ -388,7 +403,8 @@ TEST(RecordWrite, NewContentIsWrittenOwnerOnly) {
         const char* existing;  // a file replaced, 0644, or nullptr
     };
     const std::vector<Case> cases = {
-        {"a record replaced", {"retention", "extend", "--policy", "p.json", "--min-days", "60", "--out", "p.json"},
+        {"a record replaced",
+         {"retention", "extend", "--policy", "p.json", "--min-days", "60", "--out", "p.json"},
          "p.json"},
         {"a new seed", {"keygen", "k.seed"}, nullptr},
         {"a seed replaced", {"keygen", "k.seed"}, "k.seed"},
@@ -415,16 +431,16 @@ TEST(RecordWrite, ALinkRepointedDuringTheWriteIsFollowedAgain) {
     ToolFolder folder;
     fs::create_directory(folder / "a");
     fs::create_directory(folder / "b");
-    ASSERT_EQ(folder.run({"retention", "new", "--name", "Mail", "--class", "compliance", "--min-days", "30", "--out",
-                          "a/p.json"})
+    ASSERT_EQ(folder
+                  .run({"retention", "new", "--name", "Mail", "--class", "compliance", "--min-days", "30", "--out",
+                        "a/p.json"})
                   .status,
               0);
     fs::copy_file(folder / "a/p.json", folder / "b/p.json");
     fs::create_symlink("a/p.json", folder / "link");
     const std::string before = folder.read("a/p.json");
-    const auto run =
-        folder.run({"retention", "extend", "--policy", "a/p.json", "--min-days", "60", "--out", "link"},
-                   vevizovuvazavad::testing::meddled("readlink 1: unlink link; symlink b/p.json link"));
+    const auto run = folder.run({"retention", "extend", "--policy", "a/p.json", "--min-days", "60", "--out", "link"},
+                                vevizovuvazavad::testing::meddled("readlink 1: unlink link; symlink b/p.json link"));
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(folder.read("a/p.json"), before);
     const auto policy = vevizovuvazavad::files::read_json<RetentionPolicy>(folder / "b/p.json");

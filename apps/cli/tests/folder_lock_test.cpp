@@ -12,9 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include "run_tool.hpp"
 #include "system/file_descriptor.hpp"
 #include "system/os_error.hpp"
-#include "run_tool.hpp"
 
 namespace {
 

@@ -44,9 +44,9 @@ void write_package(const ToolFolder& folder, std::string_view name, std::optiona
 TEST(LegalHoldRequest, WritesANewRequestedHold) {
     ToolFolder folder;
     const auto before = Timestamp::now();
-    const auto out = run_ok(folder, request({"--name", " Inquiry 7 ", "--reason", "regulatory_inquiry", "--tenant",
-                                             "{6F9619FF-8B86-D011-B42D-00C04FC964FF}", "--workspace",
-                                             "0e7f4b1a2c3d4e5f8a9b0c1d2e3f4a5b"}));
+    const auto out = run_ok(
+        folder, request({"--name", " Inquiry 7 ", "--reason", "regulatory_inquiry", "--tenant",
+                         "{6F9619FF-8B86-D011-B42D-00C04FC964FF}", "--workspace", "0e7f4b1a2c3d4e5f8a9b0c1d2e3f4a5b"}));
     const auto hold = record_in<LegalHold>(folder, "h.json");
     EXPECT_EQ(out, fmt::format("legal hold {} requested: requested\n", hold.id.to_string()));
     EXPECT_EQ(folder.read("h.json"), orrincore_json::to_pretty(hold));
@@ -66,8 +66,8 @@ TEST(LegalHoldRequest, WritesANewRequestedHold) {
     // Without --tenant and --workspace both are fresh; --json prints the hold.
     const auto json = run_ok(folder, {"--json", "legal-hold", "request", "--name", "n", "--scope", "s", "--reason",
                                       "litigation", "--requested-by", "r", "--out", "a.json"});
-    run_ok(folder, {"legal-hold", "request", "--name", "n", "--scope", "s", "--reason", "litigation",
-                    "--requested-by", "r", "--out", "b.json"});
+    run_ok(folder, {"legal-hold", "request", "--name", "n", "--scope", "s", "--reason", "litigation", "--requested-by",
+                    "r", "--out", "b.json"});
     const auto a = record_in<LegalHold>(folder, "a.json");
     const auto b = record_in<LegalHold>(folder, "b.json");
     EXPECT_EQ(json, orrincore_json::to_compact(a) + "\n");
@@ -126,8 +126,8 @@ TEST(LegalHoldSteps, ApproveThenRequestRelease) {
     EXPECT_EQ(folder.read("r.json"), orrincore_json::to_pretty(release_requested));
 
     // --json prints the new hold; --out may name the input, which is replaced.
-    const auto json = run_ok(folder, {"--json", "legal-hold", "approve", "--hold", "h.json", "--approved-by", "c",
-                                      "--out", "h.json"});
+    const auto json = run_ok(
+        folder, {"--json", "legal-hold", "approve", "--hold", "h.json", "--approved-by", "c", "--out", "h.json"});
     EXPECT_EQ(json, orrincore_json::to_compact(record_in<LegalHold>(folder, "h.json")) + "\n");
     EXPECT_EQ(record_in<LegalHold>(folder, "h.json").status, LegalHoldStatus::active);
 }
@@ -144,8 +144,8 @@ TEST(LegalHoldSteps, DenyRecordsTheDecider) {
     expected.approved_by = "  Dana ";
     expected.updated_at = denied.updated_at;
     EXPECT_EQ(denied, expected);
-    const auto json = run_ok(folder, {"--json", "legal-hold", "deny", "--hold", "h.json", "--approved-by", "",
-                                      "--out", "e.json"});
+    const auto json =
+        run_ok(folder, {"--json", "legal-hold", "deny", "--hold", "h.json", "--approved-by", "", "--out", "e.json"});
     EXPECT_EQ(json, orrincore_json::to_compact(record_in<LegalHold>(folder, "e.json")) + "\n");
 }
 
@@ -199,8 +199,8 @@ TEST(LegalHoldSteps, RefusalsLeaveTheHoldFileUntouched) {
 TEST(LegalHoldShow, PrintsTheStatusWord) {
     using S = LegalHoldStatus;
     const std::vector<std::pair<S, std::string>> cases = {
-        {S::requested, "requested"}, {S::active, "active"},     {S::release_requested, "release_requested"},
-        {S::released, "released"},   {S::denied, "denied"},     {S::expired, "expired"},
+        {S::requested, "requested"}, {S::active, "active"}, {S::release_requested, "release_requested"},
+        {S::released, "released"},   {S::denied, "denied"}, {S::expired, "expired"},
     };
     ToolFolder folder;
     for (const auto& [status, word] : cases) {
@@ -228,8 +228,8 @@ TEST(LegalHoldAssign, PutsAnActiveHoldOnAPackage) {
     write_package(folder, "p.json", std::nullopt, PackageStatus::pending);
     const auto package = record_in<ArchivePackage>(folder, "p.json");
 
-    EXPECT_EQ(run_ok(folder, {"legal-hold", "assign", "--hold", "h.json", "--package", "p.json", "--out-package",
-                              "held.json"}),
+    EXPECT_EQ(run_ok(folder,
+                     {"legal-hold", "assign", "--hold", "h.json", "--package", "p.json", "--out-package", "held.json"}),
               fmt::format("package {} is now under legal hold {}\n", package.id.to_string(), hold.id.to_string()));
     auto expected = package;
     expected.legal_hold_id = hold.id;
@@ -250,8 +250,8 @@ TEST(LegalHoldUnassign, ClearsTheReleasedHoldThePackageCarries) {
     write_record(folder, "h.json", hold);
     write_package(folder, "p.json", hold.id);
     const auto package = record_in<ArchivePackage>(folder, "p.json");
-    EXPECT_EQ(run_ok(folder, {"legal-hold", "unassign", "--hold", "h.json", "--package", "p.json", "--out-package",
-                              "p.json"}),
+    EXPECT_EQ(run_ok(folder,
+                     {"legal-hold", "unassign", "--hold", "h.json", "--package", "p.json", "--out-package", "p.json"}),
               fmt::format("legal hold cleared from package {}\n", package.id.to_string()));
     auto expected = package;
     expected.legal_hold_id.reset();
@@ -292,8 +292,7 @@ TEST(LegalHoldAssignAndUnassign, RefusalsInOrder) {
          "archive package already carries a different legal hold"},
         {"assign", S::active, P::none, PackageStatus::disposed,
          "contract violation: illegal transition for ArchivePackage: disposed -> under_legal_hold"},
-        {"unassign", S::expired, P::missing, PackageStatus::sealed,
-         "h.json: No such file or directory (os error 2)"},
+        {"unassign", S::expired, P::missing, PackageStatus::sealed, "h.json: No such file or directory (os error 2)"},
         {"unassign", S::active, P::this_hold, PackageStatus::sealed, not_released},
         {"unassign", S::release_requested, P::other_hold, PackageStatus::sealed, not_released},
         {"unassign", S::released, P::none, PackageStatus::sealed,
@@ -313,9 +312,9 @@ TEST(LegalHoldAssignAndUnassign, RefusalsInOrder) {
         if (c.package == P::other_hold) write_package(folder, "p.json", LegalHoldId::generate(), c.package_status);
         const auto entries = folder.entries();
         const std::string package_file = c.package == P::missing ? "" : folder.read("p.json");
-        expect_refused(folder.run({"legal-hold", c.command, "--hold", "h.json", "--package", "p.json",
-                                   "--out-package", "p.json"}),
-                       c.message);
+        expect_refused(
+            folder.run({"legal-hold", c.command, "--hold", "h.json", "--package", "p.json", "--out-package", "p.json"}),
+            c.message);
         EXPECT_EQ(folder.entries(), entries);
         if (c.package != P::missing) {
             EXPECT_EQ(folder.read("p.json"), package_file);
@@ -336,11 +335,12 @@ TEST(LegalHoldAssign, AnOutputThatCannotBeWrittenIsReported) {
 // The group and the commands that carry texts of their own, as `--help`
 // shows them (`release` is in parser_test.cpp).
 TEST(LegalHoldHelp, GroupAndCommands) {
-    const std::string options = "      --hold <HOLD>\n"
-                                "      --package <PACKAGE>\n"
-                                "      --out-package <OUT_PACKAGE>\n"
-                                "      --json                       Emit JSON instead of human-readable text\n"
-                                "  -h, --help                       Print help\n";
+    const std::string options =
+        "      --hold <HOLD>\n"
+        "      --package <PACKAGE>\n"
+        "      --out-package <OUT_PACKAGE>\n"
+        "      --json                       Emit JSON instead of human-readable text\n"
+        "  -h, --help                       Print help\n";
     expect_outputs({
         {{"legal-hold", "--help"},
          "Legal hold lifecycle\n\n"
@@ -379,13 +379,15 @@ TEST(LegalHoldHelp, GroupAndCommands) {
          "Attach an active hold to an archive package (engine-level: refuses unless the hold is Active)\n\n"
          "Usage: vevizovuvazavad legal-hold assign [OPTIONS] --hold <HOLD> --package <PACKAGE> --out-package "
          "<OUT_PACKAGE>\n\n"
-         "Options:\n" + options},
+         "Options:\n" +
+             options},
         {{"legal-hold", "unassign", "--help"},
          "Clear a released hold from a package (engine-level: refuses unless the hold itself has reached Released)"
          "\n\n"
          "Usage: vevizovuvazavad legal-hold unassign [OPTIONS] --hold <HOLD> --package <PACKAGE> --out-package "
          "<OUT_PACKAGE>\n\n"
-         "Options:\n" + options},
+         "Options:\n" +
+             options},
         {{"legal-hold", "show", "--help"},
          "Usage: vevizovuvazavad legal-hold show [OPTIONS] <HOLD>\n\n"
          "Arguments:\n"

@@ -19,10 +19,10 @@
 #include <vuvadededoru_contracts/legal_hold.hpp>
 #include <vuvadededoru_contracts/package.hpp>
 
+#include "files/seed_file.hpp"
 #include "gate/release_gate.hpp"
 #include "gate/release_refusal.hpp"
 #include "gate/trust_store.hpp"
-#include "files/seed_file.hpp"
 #include "tool_steps.hpp"
 
 namespace {
@@ -97,8 +97,8 @@ const std::string signed_envelope_needed =
 
 Args release(const std::string& hold, const std::string& ruleset = "signed.json",
              const std::string& store = "store.json", const std::string& out = "out.json") {
-    return {"legal-hold", "release", "--hold", hold, "--approved-by", "counsel-2", "--policy-ruleset", ruleset,
-            "--trust-store", store, "--out", out};
+    return {"legal-hold",       "release", "--hold",        hold,  "--approved-by", "counsel-2",
+            "--policy-ruleset", ruleset,   "--trust-store", store, "--out",         out};
 }
 
 // The regular files of the folder and their contents.
@@ -408,16 +408,16 @@ TEST_F(HoldRelease, OnlyTheHoldAPackageCarriesCanFreeIt) {
                                "--out-package", "p.json"}),
                    "legal hold does not match the hold this package carries");
     active_hold(folder, "second.json", "litigation");
-    expect_refused(folder.run({"legal-hold", "assign", "--hold", "second.json", "--package", "p.json",
-                               "--out-package", "p.json"}),
-                   "archive package already carries a different legal hold");
+    expect_refused(
+        folder.run({"legal-hold", "assign", "--hold", "second.json", "--package", "p.json", "--out-package", "p.json"}),
+        "archive package already carries a different legal hold");
     EXPECT_EQ(folder.read("p.json"), held);
 
     // The real hold, released in its turn, clears it.
     run_ok(folder, {"legal-hold", "request-release", "--hold", "real.json", "--out", "real.json"});
     run_ok(folder, release("real.json", "signed.json", "store.json", "real.json"));
-    EXPECT_EQ(run_ok(folder, {"legal-hold", "unassign", "--hold", "real.json", "--package", "p.json",
-                              "--out-package", "p.json"}),
+    EXPECT_EQ(run_ok(folder, {"legal-hold", "unassign", "--hold", "real.json", "--package", "p.json", "--out-package",
+                              "p.json"}),
               fmt::format("legal hold cleared from package {}\n", package.id.to_string()));
     EXPECT_EQ(record_in<ArchivePackage>(folder, "p.json"), package);
 }

@@ -45,10 +45,10 @@ void expect_refused(const RunResult& run, std::string_view message) {
     EXPECT_EQ(run.err, fmt::format("error: {}\n", message));
 }
 
-#define ASSERT_RAN(run)                                     \
-    do {                                                    \
-        const RunResult& ran_ = (run);                      \
-        ASSERT_EQ(ran_.status, 0) << ran_.err << ran_.out;  \
+#define ASSERT_RAN(run)                                    \
+    do {                                                   \
+        const RunResult& ran_ = (run);                     \
+        ASSERT_EQ(ran_.status, 0) << ran_.err << ran_.out; \
     } while (false)
 
 // The seed file key.seed holds this key.
@@ -74,17 +74,19 @@ public:
 
     RunResult seal(const Args& chunks, std::string_view package = "pkg.json", std::string_view out_package = "s.json",
                    std::string_view out_manifest = "m.json") const {
-        Args args = {"package", "seal", "--package", std::string(package), "--policy", "p.json", "--key-file",
-                     "key.seed"};
+        Args args = {"package",  "seal",   "--package",  std::string(package),
+                     "--policy", "p.json", "--key-file", "key.seed"};
         for (const auto& chunk : chunks) args.insert(args.end(), {"--chunk", chunk});
-        args.insert(args.end(), {"--out-package", std::string(out_package), "--out-manifest", std::string(out_manifest)});
+        args.insert(args.end(),
+                    {"--out-package", std::string(out_package), "--out-manifest", std::string(out_manifest)});
         return folder.run(args);
     }
 
     RunResult verify(const Args& chunks, std::string_view package = "s.json", std::string_view manifest = "m.json",
                      std::string_view key = "key.seed") const {
-        Args args = {"package", "verify", "--package", std::string(package), "--manifest", std::string(manifest),
-                     "--key-file", std::string(key)};
+        Args args = {
+            "package",    "verify",        "--package", std::string(package), "--manifest", std::string(manifest),
+            "--key-file", std::string(key)};
         for (const auto& chunk : chunks) args.insert(args.end(), {"--chunk", chunk});
         return folder.run(args);
     }
@@ -103,10 +105,10 @@ TEST(PackageNew, WritesAPendingPackageOfTheTargetAndPolicy) {
     const auto& folder = archive.folder;
     const auto target = record_in<ArchiveTarget>(folder, "t.json");
     const auto policy = record_in<RetentionPolicy>(folder, "p.json");
-    const auto created = folder.run({"package", "new", "--target", "t.json", "--policy", "p.json", "--source-product",
-                                     "mail-store", "--label", " Mail ", "--created-by", "Ana", "--tenant",
-                                     "{6F9619FF-8B86-D011-B42D-00C04FC964FF}", "--workspace",
-                                     "0e7f4b1a2c3d4e5f8a9b0c1d2e3f4a5b", "--out", "new.json"});
+    const auto created =
+        folder.run({"package", "new", "--target", "t.json", "--policy", "p.json", "--source-product", "mail-store",
+                    "--label", " Mail ", "--created-by", "Ana", "--tenant", "{6F9619FF-8B86-D011-B42D-00C04FC964FF}",
+                    "--workspace", "0e7f4b1a2c3d4e5f8a9b0c1d2e3f4a5b", "--out", "new.json"});
     ASSERT_RAN(created);
     const auto package = archive.package("new.json");
     EXPECT_EQ(created.out, fmt::format("archive package {} created (pending)\n", package.id.to_string()));
@@ -126,9 +128,9 @@ TEST(PackageNew, WritesAPendingPackageOfTheTargetAndPolicy) {
 
     // Without --tenant and --workspace both are fresh, taken from neither
     // the target nor the policy; with --json the record is printed.
-    const auto fresh = folder.run({"--json", "package", "new", "--target", "t.json", "--policy", "p.json",
-                                   "--source-product", "mail-store", "--label", "l", "--created-by", "c", "--out",
-                                   "fresh.json"});
+    const auto fresh =
+        folder.run({"--json", "package", "new", "--target", "t.json", "--policy", "p.json", "--source-product",
+                    "mail-store", "--label", "l", "--created-by", "c", "--out", "fresh.json"});
     ASSERT_RAN(fresh);
     const auto other = archive.package("fresh.json");
     EXPECT_EQ(fresh.out, orrincore_json::to_compact(other) + "\n");
@@ -166,8 +168,8 @@ TEST(PackageNew, RefusalsInOrder) {
     };
     const auto before = folder.entries();
     for (const auto& c : cases) {
-        Args args = {"package",    "new", "--target",     "t.json",    "--policy", "p.json", "--source-product",
-                     "mail-store", "--label", "l", "--created-by", "c", "--out", "new.json"};
+        Args args = {"package",    "new",     "--target", "t.json",       "--policy", "p.json", "--source-product",
+                     "mail-store", "--label", "l",        "--created-by", "c",        "--out",  "new.json"};
         for (std::size_t i = 0; i < c.changes.size(); i += 2)
             *(std::find(args.begin(), args.end(), c.changes[i]) + 1) = c.changes[i + 1];
         SCOPED_TRACE(fmt::format("{}", fmt::join(args, " ")));
@@ -270,8 +272,8 @@ TEST(PackageSeal, LegalHoldZeroDaysAndJson) {
     held.replace(held.find("\"legal_hold_id\": null"), 21,
                  "\"legal_hold_id\": \"11111111-2222-4333-8444-555555555555\"");
     archive.folder.write("held.json", held);
-    Args args = {"--json", "package", "seal", "--package", "held.json", "--policy", "p.json", "--key-file",
-                 "key.seed", "--chunk", "a.bin", "--out-package", "s.json", "--out-manifest", "m.json"};
+    Args args = {"--json",   "package", "seal",  "--package",     "held.json", "--policy",       "p.json", "--key-file",
+                 "key.seed", "--chunk", "a.bin", "--out-package", "s.json",    "--out-manifest", "m.json"};
     const auto sealed_run = archive.folder.run(args);
     ASSERT_RAN(sealed_run);
     const auto package = archive.package("s.json");
@@ -288,8 +290,8 @@ TEST(PackageSeal, LegalHoldZeroDaysAndJson) {
 TEST(PackageSeal, RefusalsInOrder) {
     Archive archive;
     auto& folder = archive.folder;
-    ASSERT_RAN(folder.run({"retention", "new", "--name", "other", "--class", "debug", "--min-days", "1", "--out",
-                           "other.json"}));
+    ASSERT_RAN(folder.run(
+        {"retention", "new", "--name", "other", "--class", "debug", "--min-days", "1", "--out", "other.json"}));
     ASSERT_RAN(archive.seal({"a.bin"}, "pkg.json", "sealed.json", "sealed-m.json"));
     folder.write("bad.seed", "not a seed");
     std::filesystem::create_directory(folder / "folder");
@@ -309,7 +311,8 @@ TEST(PackageSeal, RefusalsInOrder) {
          "t.json: parse error: missing field `retention_class` at line 10 column 1"},
         {{"--policy", "other.json", "--key-file", "missing.seed"},
          "supplied policy does not match the package's retention_policy_id"},
-        {{"--key-file", "missing.seed", "--package", "sealed.json"}, "missing.seed: No such file or directory (os error 2)"},
+        {{"--key-file", "missing.seed", "--package", "sealed.json"},
+         "missing.seed: No such file or directory (os error 2)"},
         {{"--key-file", "bad.seed", "--package", "sealed.json"}, "key file must hold a 64-char hex seed"},
         {{"--package", "sealed.json", "--chunk", "missing.bin"}, not_pending},
         {{"--package", "sealed.json", "--out-manifest", "s.json"}, not_pending},
@@ -321,7 +324,8 @@ TEST(PackageSeal, RefusalsInOrder) {
         {{"--out-package", "pkg.json", "--out-manifest", "pkg.json"}, one_output},
         // Nor may an output take the place of the seed or of archived content,
         // and that is known before any chunk is read.
-        {{"--out-manifest", "key.seed", "--chunk", "missing.bin"}, "--out-manifest must not name the --key-file seed file"},
+        {{"--out-manifest", "key.seed", "--chunk", "missing.bin"},
+         "--out-manifest must not name the --key-file seed file"},
         {{"--out-package", "./key.seed"}, "--out-package must not name the --key-file seed file"},
         {{"--key-file", "key-link", "--out-manifest", "folder/../key.seed"},
          "--out-manifest must not name the --key-file seed file"},
@@ -330,15 +334,17 @@ TEST(PackageSeal, RefusalsInOrder) {
         {{"--chunk", "empty-link", "--out-manifest", "empty.bin"}, "--out-manifest must not name a --chunk file"},
         // The package's output is judged whole before the manifest's.
         {{"--out-package", "a.bin", "--out-manifest", "key.seed"}, "--out-package must not name a --chunk file"},
-        {{"--out-package", "key.seed", "--out-manifest", "a.bin"}, "--out-package must not name the --key-file seed file"},
+        {{"--out-package", "key.seed", "--out-manifest", "a.bin"},
+         "--out-package must not name the --key-file seed file"},
         {{"--chunk", "missing.bin"}, "missing.bin: No such file or directory (os error 2)"},
         {{"--chunk", "folder"}, "folder: Is a directory (os error 21)"},
-        {{"--chunk", "a.bin", "--chunk", "missing\xff.bin"}, "missing\xef\xbf\xbd.bin: No such file or directory (os error 2)"},
+        {{"--chunk", "a.bin", "--chunk", "missing\xff.bin"},
+         "missing\xef\xbf\xbd.bin: No such file or directory (os error 2)"},
     };
     const auto before = folder.entries();
     for (const auto& c : cases) {
-        Args args = {"package",       "seal",   "--package",      "pkg.json", "--policy", "p.json", "--key-file",
-                     "key.seed",      "--chunk", "a.bin",         "--out-package", "s.json", "--out-manifest", "m.json"};
+        Args args = {"package",  "seal",    "--package", "pkg.json",      "--policy", "p.json",         "--key-file",
+                     "key.seed", "--chunk", "a.bin",     "--out-package", "s.json",   "--out-manifest", "m.json"};
         for (std::size_t i = 0; i < c.changes.size(); i += 2) {
             const auto at = std::find(args.begin(), args.end(), c.changes[i]);
             if (at != args.end() && c.changes[i] != "--chunk") {
@@ -425,16 +431,26 @@ TEST(PackageSeal, ASealThatFailsOnceWrittenChangesNeitherFile) {
         std::vector<std::string> entries;  // besides the archive's own
     };
     const std::vector<Case> cases = {
-        {"a package device that fails", "/dev/full", nullptr, "/dev/full: No space left on device (os error 28)",
+        {"a package device that fails",
+         "/dev/full",
+         nullptr,
+         "/dev/full: No space left on device (os error 28)",
          {"s.alt", "s.json"}},
-        {"the package's name changed at its flush", "s.json",
-         "fsync 2: rename s.json s.moved; mkdir s.json | renameat2 *: kill", "s.json: Is a directory (os error 21)",
+        {"the package's name changed at its flush",
+         "s.json",
+         "fsync 2: rename s.json s.moved; mkdir s.json | renameat2 *: kill",
+         "s.json: Is a directory (os error 21)",
          {"s.alt", "s.json", "s.moved"}},
-        {"the package's name changed as the manifest is put in place", "s.json",
-         "renameat2 1: rename s.json s.moved; mkdir s.json", "s.json: Is a directory (os error 21)",
+        {"the package's name changed as the manifest is put in place",
+         "s.json",
+         "renameat2 1: rename s.json s.moved; mkdir s.json",
+         "s.json: Is a directory (os error 21)",
          {"s.alt", "s.json", "s.moved"}},
-        {"the package's name changing again and again", "s.json", "fsync *: exchange s.json s.alt",
-         "s.json: Resource temporarily unavailable (os error 11)", {"s.alt", "s.json"}},
+        {"the package's name changing again and again",
+         "s.json",
+         "fsync *: exchange s.json s.alt",
+         "s.json: Resource temporarily unavailable (os error 11)",
+         {"s.alt", "s.json"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
@@ -447,10 +463,10 @@ TEST(PackageSeal, ASealThatFailsOnceWrittenChangesNeitherFile) {
         RunOptions options;
         if (c.meddle) options = vevizovuvazavad::testing::meddled(c.meddle);
         options.time_limit = std::chrono::seconds(20);
-        const auto run = folder.run({"package", "seal", "--package", "pkg.json", "--policy", "p.json", "--key-file",
-                                     "key.seed", "--chunk", "a.bin", "--chunk", "empty.bin", "--out-package",
-                                     c.out_package, "--out-manifest", "m.json"},
-                                    options);
+        const auto run = folder.run(
+            {"package", "seal", "--package", "pkg.json", "--policy", "p.json", "--key-file", "key.seed", "--chunk",
+             "a.bin", "--chunk", "empty.bin", "--out-package", c.out_package, "--out-manifest", "m.json"},
+            options);
         expect_refused(run, c.message);
         EXPECT_EQ(folder.read("m.json"), "an earlier manifest");
         EXPECT_EQ(folder.read("pkg.json"), pending);
@@ -484,8 +500,8 @@ TEST(PackageVerify, PassesWithAndWithoutChunks) {
     const auto json_with = folder.run({"--json", "package", "verify", "--package", "s.json", "--manifest", "m.json",
                                        "--key-file", "key.seed", "--chunk", "a.bin", "--chunk", "empty.bin"});
     EXPECT_EQ(json_with.out, "{\"chunks_checked\":2,\"verified\":true}\n");
-    const auto json_without = folder.run({"package", "verify", "--package", "s.json", "--manifest", "m.json",
-                                          "--key-file", "key.seed", "--json"});
+    const auto json_without = folder.run(
+        {"package", "verify", "--package", "s.json", "--manifest", "m.json", "--key-file", "key.seed", "--json"});
     EXPECT_EQ(json_without.out, "{\"chunks_checked\":0,\"verified\":true}\n");
 
     // Neither the package's status nor the key id is looked at: a disposed
@@ -514,7 +530,8 @@ TEST(PackageVerify, TamperedChunksFailForThatChunk) {
         std::string message;
     };
     const std::string chunk = "contract violation: canonical encoding failed: chunk ";
-    const std::string count = "contract violation: canonical encoding failed: chunk count mismatch: manifest records 3, ";
+    const std::string count =
+        "contract violation: canonical encoding failed: chunk count mismatch: manifest records 3, ";
     const std::vector<Case> cases = {
         {{"a.bin", "flipped.bin", "empty.bin"}, chunk + "1 failed integrity verification"},
         {{"a.bin", "appended.bin", "empty.bin"}, chunk + "1 failed integrity verification"},
@@ -568,8 +585,7 @@ TEST(PackageVerify, ManifestPackageAndKeyRefusals) {
     std::string flipped_signature = signature;
     flipped_signature[0] = flipped_signature[0] == '0' ? '1' : '0';
     with_change("signature.json", signature, flipped_signature);
-    with_change("key-id.json", archive.manifest().signer_key_id.to_string(),
-                "00000000-0000-4000-8000-000000000000");
+    with_change("key-id.json", archive.manifest().signer_key_id.to_string(), "00000000-0000-4000-8000-000000000000");
 
     const std::string hash_mismatch = "archive package's recorded manifest hash does not match the supplied manifest";
     const std::string bad_signature = "contract violation: manifest signature verification failed";
@@ -589,8 +605,7 @@ TEST(PackageVerify, ManifestPackageAndKeyRefusals) {
         {"s.json", "key-id.json", "key.seed", std::nullopt},
         {"s.json", "m.json", "missing.seed", "missing.seed: No such file or directory (os error 2)"},
         {"s.json", "missing.json", "missing.seed", "missing.json: No such file or directory (os error 2)"},
-        {"other-m.json", "m.json", "key.seed",
-         "other-m.json: parse error: missing field `id` at line 29 column 1"},
+        {"other-m.json", "m.json", "key.seed", "other-m.json: parse error: missing field `id` at line 29 column 1"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.package + " " + c.manifest + " " + c.key);

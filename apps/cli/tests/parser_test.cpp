@@ -1,12 +1,12 @@
 // The command line as its users meet it: statuses, streams and exact texts of
 // help, version and usage errors, through the built tool.
+#include <fcntl.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 #include <vector>
 
 #include <fmt/format.h>
@@ -81,7 +81,9 @@ const std::string retention_help =
 const std::string retention_new_help =
     "Create a new retention policy\n"
     "\n"
-    "Usage: " + retention_new_usage + "\n"
+    "Usage: " +
+    retention_new_usage +
+    "\n"
     "\n"
     "Options:\n"
     "      --name <NAME>\n"
@@ -141,8 +143,9 @@ const std::string release_long_about =
     "with `vevizovuvazavad keygen`, `ruleset pubkey`, `trust add` and `ruleset sign`.";
 
 const std::string release_short_help = "Release a hold, gated on a REAL policy evaluation (spec §17)\n" +
-                                       release_options + "  -h, --help                             Print help "
-                                                         "(see more with '--help')\n";
+                                       release_options +
+                                       "  -h, --help                             Print help "
+                                       "(see more with '--help')\n";
 const std::string release_long_help = release_long_about + "\n" + release_options +
                                       "  -h, --help                             Print help (see a summary with "
                                       "'-h')\n";
@@ -178,18 +181,21 @@ TEST(HelpAndVersion, GoToStdoutWithStatus0) {
         {"leaf --help", {"retention", "new", "--help"}, 0, retention_new_help, ""},
         {"help names a leaf", {"help", "retention", "new"}, 0, retention_new_help, ""},
         {"group help names a leaf", {"retention", "help", "new"}, 0, retention_new_help, ""},
-        {"help after other arguments", {"retention", "new", "--name", "n", "-h", "--bogus"}, 0, retention_new_help,
-         ""},
+        {"help after other arguments", {"retention", "new", "--name", "n", "-h", "--bogus"}, 0, retention_new_help, ""},
         {"positional argument", {"keygen", "--help"}, 0, keygen_help, ""},
         {"no about text", {"target", "show", "-h"}, 0, target_show_help, ""},
         {"-h shows the about", {"legal-hold", "release", "-h"}, 0, release_short_help, ""},
         {"--help shows the long about", {"legal-hold", "release", "--help"}, 0, release_long_help, ""},
         {"help shows the long about", {"help", "legal-hold", "release"}, 0, release_long_help, ""},
-        {"help of help", {"help", "help"}, 0,
+        {"help of help",
+         {"help", "help"},
+         0,
          "Print this message or the help of the given subcommand(s)\n\nUsage: vevizovuvazavad help [COMMAND]...\n\n"
          "Arguments:\n  [COMMAND]...  Print help for the subcommand(s)\n",
          ""},
-        {"help of a group's help", {"retention", "help", "help"}, 0,
+        {"help of a group's help",
+         {"retention", "help", "help"},
+         0,
          "Print this message or the help of the given subcommand(s)\n\nUsage: vevizovuvazavad retention help "
          "[COMMAND]...\n\nArguments:\n  [COMMAND]...  Print help for the subcommand(s)\n",
          ""},
@@ -223,14 +229,42 @@ TEST(HelpAndVersion, LongAboutTextsAreExact) {
 // same help; groups answer their own `help` subcommand too.
 TEST(HelpAndVersion, EveryCommandHasHelp) {
     const std::vector<std::vector<std::string>> commands = {
-        {"keygen"}, {"retention"}, {"retention", "new"}, {"retention", "extend"}, {"retention", "show"},
-        {"legal-hold"}, {"legal-hold", "request"}, {"legal-hold", "approve"}, {"legal-hold", "deny"},
-        {"legal-hold", "request-release"}, {"legal-hold", "release"}, {"legal-hold", "assign"},
-        {"legal-hold", "unassign"}, {"legal-hold", "show"}, {"target"}, {"target", "new"}, {"target", "show"},
-        {"package"}, {"package", "new"}, {"package", "seal"}, {"package", "verify"}, {"package", "show"},
-        {"disposition"}, {"disposition", "review"}, {"disposition", "decide"}, {"disposition", "execute"},
-        {"disposition", "show"}, {"custody"}, {"custody", "verify"}, {"ruleset"}, {"ruleset", "pubkey"},
-        {"ruleset", "sign"}, {"trust"}, {"trust", "add"}, {"trust", "list"}, {"demo"},
+        {"keygen"},
+        {"retention"},
+        {"retention", "new"},
+        {"retention", "extend"},
+        {"retention", "show"},
+        {"legal-hold"},
+        {"legal-hold", "request"},
+        {"legal-hold", "approve"},
+        {"legal-hold", "deny"},
+        {"legal-hold", "request-release"},
+        {"legal-hold", "release"},
+        {"legal-hold", "assign"},
+        {"legal-hold", "unassign"},
+        {"legal-hold", "show"},
+        {"target"},
+        {"target", "new"},
+        {"target", "show"},
+        {"package"},
+        {"package", "new"},
+        {"package", "seal"},
+        {"package", "verify"},
+        {"package", "show"},
+        {"disposition"},
+        {"disposition", "review"},
+        {"disposition", "decide"},
+        {"disposition", "execute"},
+        {"disposition", "show"},
+        {"custody"},
+        {"custody", "verify"},
+        {"ruleset"},
+        {"ruleset", "pubkey"},
+        {"ruleset", "sign"},
+        {"trust"},
+        {"trust", "add"},
+        {"trust", "list"},
+        {"demo"},
     };
     ToolFolder folder;
     for (const auto& command : commands) {
@@ -276,29 +310,58 @@ TEST(UsageErrors, CommandsAndSubcommands) {
         "  [subcommands: keygen, retention, legal-hold, target, package, disposition, custody, ruleset, trust, "
         "demo, help]";
     expect_cases({
-        {"group given an argument of its own", {"retention", "--json"}, 2, "",
+        {"group given an argument of its own",
+         {"retention", "--json"},
+         2,
+         "",
          usage_error(retention_required, retention_usage)},
         {"only a flag", {"--json"}, 2, "", usage_error(top_required, top_usage)},
-        {"misspelt group", {"retntion"}, 2, "",
+        {"misspelt group",
+         {"retntion"},
+         2,
+         "",
          usage_error("unrecognized subcommand 'retntion'\n\n  tip: a similar subcommand exists: 'retention'",
                      top_usage)},
-        {"misspelt subcommand", {"retention", "shwo"}, 2, "",
-         usage_error("unrecognized subcommand 'shwo'\n\n  tip: a similar subcommand exists: 'show'",
-                     retention_usage)},
+        {"misspelt subcommand",
+         {"retention", "shwo"},
+         2,
+         "",
+         usage_error("unrecognized subcommand 'shwo'\n\n  tip: a similar subcommand exists: 'show'", retention_usage)},
         {"nothing similar", {"xyz"}, 2, "", usage_error("unrecognized subcommand 'xyz'", top_usage)},
-        {"help of an unknown command", {"help", "retention", "nope"}, 2, "",
+        {"help of an unknown command",
+         {"help", "retention", "nope"},
+         2,
+         "",
          usage_error("unrecognized subcommand 'nope'", retention_usage)},
-        {"help names below help", {"help", "help", "retention"}, 2, "",
+        {"help names below help",
+         {"help", "help", "retention"},
+         2,
+         "",
          usage_error("unexpected argument 'retention' found", top_usage)},
-        {"help names below a leaf", {"help", "keygen", "help"}, 2, "",
+        {"help names below a leaf",
+         {"help", "keygen", "help"},
+         2,
+         "",
          usage_error("unrecognized subcommand 'help'", keygen_usage)},
-        {"version below the top level", {"retention", "--version"}, 2, "",
+        {"version below the top level",
+         {"retention", "--version"},
+         2,
+         "",
          usage_error("unexpected argument '--version' found", retention_usage)},
-        {"no help subcommand on demo", {"demo", "help"}, 2, "",
+        {"no help subcommand on demo",
+         {"demo", "help"},
+         2,
+         "",
          usage_error("unexpected argument 'help' found", demo_usage)},
-        {"demo takes no argument", {"demo", "extra"}, 2, "",
+        {"demo takes no argument",
+         {"demo", "extra"},
+         2,
+         "",
          usage_error("unexpected argument 'extra' found", demo_usage)},
-        {"keygen without <OUT>", {"keygen"}, 2, "",
+        {"keygen without <OUT>",
+         {"keygen"},
+         2,
+         "",
          usage_error("the following required arguments were not provided:\n  <OUT>", keygen_usage)},
         {"keygen with two", {"keygen", "a", "b"}, 2, "", usage_error("unexpected argument 'b' found", keygen_usage)},
         {"-- before a group", {"--", "demo"}, 2, "", usage_error("unexpected argument '--' found", top_usage)},
@@ -321,24 +384,42 @@ TEST(UsageErrors, OptionsAndFlags) {
         {"unknown option with a value", retention_new({"--nmae=n"}), 2, "",
          usage_error("unexpected argument '--nmae=n' found\n\n  tip: a similar argument exists: '--name'",
                      retention_new_usage)},
-        {"missing options", {"retention", "new", "--name", "n"}, 2, "",
+        {"missing options",
+         {"retention", "new", "--name", "n"},
+         2,
+         "",
          usage_error("the following required arguments were not provided:\n  --class <CLASS>\n  --min-days "
                      "<MIN_DAYS>\n  --out <OUT>",
                      retention_new_usage)},
         {"option twice", retention_new({"--name", "a", "--name", "b"}), 2, "",
          usage_error("the argument '--name <NAME>' cannot be used multiple times", retention_new_usage)},
-        {"option twice, then -h", {"retention", "new", "--name", "a", "--name", "b", "-h"}, 2, "",
+        {"option twice, then -h",
+         {"retention", "new", "--name", "a", "--name", "b", "-h"},
+         2,
+         "",
          usage_error("the argument '--name <NAME>' cannot be used multiple times", retention_new_usage)},
-        {"--json twice at the top", {"--json", "--json", "demo"}, 2, "",
+        {"--json twice at the top",
+         {"--json", "--json", "demo"},
+         2,
+         "",
          usage_error("the argument '--json' cannot be used multiple times", top_usage)},
-        {"--json twice on a leaf", {"demo", "--json", "--json"}, 2, "",
+        {"--json twice on a leaf",
+         {"demo", "--json", "--json"},
+         2,
+         "",
          usage_error("the argument '--json' cannot be used multiple times", demo_usage)},
-        {"flag with a value", {"--json=true", "demo"}, 2, "",
+        {"flag with a value",
+         {"--json=true", "demo"},
+         2,
+         "",
          usage_error("unexpected value 'true' for '--json' found; no more were expected", top_usage)},
         {"own flag with a value", retention_new({"--name", "n", "--automated-disposition=yes"}), 2, "",
          usage_error("unexpected value 'yes' for '--automated-disposition' found; no more were expected",
                      retention_new_usage)},
-        {"value missing at the end", {"retention", "new", "--name"}, 2, "",
+        {"value missing at the end",
+         {"retention", "new", "--name"},
+         2,
+         "",
          usage_error("a value is required for '--name <NAME>' but none was supplied", retention_new_usage)},
         {"value that looks like an option", retention_new({"--name", "-x"}), 2, "",
          usage_error("a value is required for '--name <NAME>' but none was supplied\n\n  tip: to pass '-x' as a "
@@ -348,18 +429,23 @@ TEST(UsageErrors, OptionsAndFlags) {
          usage_error("a value is required for '--max-days <MAX_DAYS>' but none was supplied\n\n  tip: to pass '-1' "
                      "as a value, use '--max-days=-1'",
                      retention_new_usage)},
-        {"--chunk takes one value", {"package", "seal", "--chunk", "a", "b"}, 2, "",
+        {"--chunk takes one value",
+         {"package", "seal", "--chunk", "a", "b"},
+         2,
+         "",
          usage_error("unexpected argument 'b' found", seal_usage)},
         {"--chunk is required by seal",
          {"package", "seal", "--package", "p", "--policy", "q", "--key-file", "k", "--out-package", "a",
           "--out-manifest", "b"},
-         2, "", usage_error("the following required arguments were not provided:\n  --chunk <CHUNKS>", seal_usage)},
+         2,
+         "",
+         usage_error("the following required arguments were not provided:\n  --chunk <CHUNKS>", seal_usage)},
     });
 }
 
 TEST(UsageErrors, ValueRules) {
     auto with_min_days = [](std::string days) {
-        return std::vector<std::string>{"retention", "new", "--name", "n", "--class", "compliance",
+        return std::vector<std::string>{"retention",          "new",   "--name", "n", "--class", "compliance",
                                         "--min-days=" + days, "--out", "p.json"};
     };
     auto invalid_days = [](std::string_view days, std::string_view reason) {
@@ -367,14 +453,15 @@ TEST(UsageErrors, ValueRules) {
                            retention_new_usage);
     };
     auto with_out = [](std::string out) {
-        return std::vector<std::string>{"retention", "new", "--name", "n", "--class", "compliance",
-                                        "--min-days", "1", "--out", out};
+        return std::vector<std::string>{"retention",  "new",        "--name", "n",     "--class",
+                                        "compliance", "--min-days", "1",      "--out", out};
     };
     const std::string empty_out =
         usage_error("a value is required for '--out <OUT>' but none was supplied", retention_new_usage);
     auto with_tenant = [](std::string option, std::string id) {
-        return std::vector<std::string>{"legal-hold", "request", "--name", "n", "--scope", "s", "--reason",
-                                        "litigation", "--requested-by", "r", "--out", "h.json", option, id};
+        return std::vector<std::string>{
+            "legal-hold", "request",        "--name", "n",     "--scope", "s",    "--reason",
+            "litigation", "--requested-by", "r",      "--out", "h.json",  option, id};
     };
     const std::string request_usage =
         "vevizovuvazavad legal-hold request [OPTIONS] --name <NAME> --scope <SCOPE> --reason <REASON> "
@@ -460,8 +547,8 @@ TEST(Streams, FailedWritesEndWithStatus101) {
 
     RunOptions full_err;
     full_err.err = StreamSetup::full_device;
-    EXPECT_EQ(folder.run({"retention"}, full_err).status, 101);  // help on stderr
-    EXPECT_EQ(folder.run({"xyz"}, full_err).status, 101);        // usage error
+    EXPECT_EQ(folder.run({"retention"}, full_err).status, 101);                      // help on stderr
+    EXPECT_EQ(folder.run({"xyz"}, full_err).status, 101);                            // usage error
     EXPECT_EQ(folder.run({"keygen", "no-such-folder/seed"}, full_err).status, 101);  // handler error
 }
 

@@ -67,8 +67,10 @@ TEST(RecordFile, ReadFailuresNameThePath) {
         {"empty.json", "", "parse error: EOF while parsing a value at line 1 column 0"},
         {"second.json", valid + "\n{}", "parse error: trailing characters at line 11 column 1"},
         {"object.json", "{}", "parse error: missing field `id` at line 1 column 2"},
-        {"array.json", "[]", "parse error: invalid length 0, expected struct ArchiveTarget with 8 elements at line 1 column 2"},
-        {"type.json", "\"x\"", "parse error: invalid type: string \"x\", expected struct ArchiveTarget at line 1 column 3"},
+        {"array.json", "[]",
+         "parse error: invalid length 0, expected struct ArchiveTarget with 8 elements at line 1 column 2"},
+        {"type.json", "\"x\"",
+         "parse error: invalid type: string \"x\", expected struct ArchiveTarget at line 1 column 3"},
     };
     for (const auto& c : cases) {
         const std::string path = folder / c.name;

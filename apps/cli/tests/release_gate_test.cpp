@@ -70,10 +70,22 @@ PolicyRuleset release_rules(std::vector<PolicyRule> extra = {}) {
                     {"reason_code", Condition::OneOf{{"litigation"}}}},
                    {},
                    Decision::allow},
-        PolicyRule{"deny-inquiries", std::nullopt, action("vuvadededoru:legal-hold.release"), std::nullopt,
-                   std::nullopt, {{"reason_code", Condition::Equals{"regulatory_inquiry"}}}, {}, Decision::deny},
-        PolicyRule{"dispose-anything", std::nullopt, action("vuvadededoru:package.dispose"), std::nullopt,
-                   std::nullopt, {}, {}, Decision::allow},
+        PolicyRule{"deny-inquiries",
+                   std::nullopt,
+                   action("vuvadededoru:legal-hold.release"),
+                   std::nullopt,
+                   std::nullopt,
+                   {{"reason_code", Condition::Equals{"regulatory_inquiry"}}},
+                   {},
+                   Decision::deny},
+        PolicyRule{"dispose-anything",
+                   std::nullopt,
+                   action("vuvadededoru:package.dispose"),
+                   std::nullopt,
+                   std::nullopt,
+                   {},
+                   {},
+                   Decision::allow},
     };
     rules.insert(rules.end(), extra.begin(), extra.end());
     return PolicyRuleset{ruleset_id, custody::product_id(), 7, std::move(rules), 3600};
@@ -165,7 +177,9 @@ TEST(VerifySignedRuleset, KeysAreParsedFirstThenTriedInStoreOrder) {
         {"[A, X], signed by A", {a, malformed_x}, sealed(key_a), malformed_x_message},
         {"[X, B], signed by B", {malformed_x, b}, by_b, malformed_x_message},
         {"[A, X], signed by B", {a, malformed_x}, by_b, malformed_x_message},
-        {"[B, key with a space]", {b, " " + a}, by_b,
+        {"[B, key with a space]",
+         {b, " " + a},
+         by_b,
          "expected a 64-character hex Ed25519 public key, got 65 characters (and non-hex characters)"},
         {"[A, off-curve B]", {a, off_curve}, by_b, off_curve_message},
         // The first key refused is reported, a point or a text of the wrong form.
@@ -216,14 +230,15 @@ TEST(VerifySignedRuleset, EveryEnvelopeFaultIsTheSameRefusal) {
         {"another envelope's signature", store, foreign_signature, every_key_message},
         {"key id changed after signing", store, renamed_key, every_key_message},
         {"no canonical form", store, no_canonical_form, every_key_message},
-        {"key id changed and signed again", store,
-         resigned(key_b, [](auto& e) { e.key_id = ids::KeyId::generate(); }), std::nullopt},
+        {"key id changed and signed again", store, resigned(key_b, [](auto& e) { e.key_id = ids::KeyId::generate(); }),
+         std::nullopt},
     });
 }
 
 TEST(VerifySignedRuleset, StructureIsValidatedOnlyAfterATrustedKeyOpenedIt) {
-    PolicyRule warn{"warn-on-release", std::nullopt, action("vuvadededoru:legal-hold.release"), std::nullopt,
-                    std::nullopt, {}, {}, Decision::warn};
+    PolicyRule warn{
+        "warn-on-release", std::nullopt, action("vuvadededoru:legal-hold.release"), std::nullopt, std::nullopt, {}, {},
+        Decision::warn};
     auto zero_ttl = release_rules();
     zero_ttl.decision_ttl_seconds = 0;
     const std::string warn_message =
@@ -235,7 +250,9 @@ TEST(VerifySignedRuleset, StructureIsValidatedOnlyAfterATrustedKeyOpenedIt) {
         {"warn rule signed by A, [A, B]", {a, b}, sealed(key_a, release_rules({warn})), warn_message},
         {"warn rule signed by B, [A, B]", {a, b}, sealed(key_b, release_rules({warn})), warn_message},
         {"warn rule signed by B, [A]", {a}, sealed(key_b, release_rules({warn})), every_key_message},
-        {"zero decision ttl", {b}, sealed(key_b, zero_ttl),
+        {"zero decision ttl",
+         {b},
+         sealed(key_b, zero_ttl),
          structure_message +
              "ruleset sets decision_ttl_seconds to 0, so every decision would expire the moment it was issued — "
              "omit the field to mean \"no expiry\""},
@@ -262,8 +279,8 @@ TEST(EvaluateHoldRelease, FirstMatchingRuleDecidesOnTheHoldsFacts) {
     const std::string id = verified->ruleset().ruleset_id.to_string();
     const std::string allowed = "matched rule \"allow-litigation\" (release after review) in ruleset " + id +
                                 " v7 for action vuvadededoru:legal-hold.release";
-    const std::string denied = "matched rule \"deny-inquiries\" (unnamed) in ruleset " + id +
-                               " v7 for action vuvadededoru:legal-hold.release";
+    const std::string denied =
+        "matched rule \"deny-inquiries\" (unnamed) in ruleset " + id + " v7 for action vuvadededoru:legal-hold.release";
     const std::string none =
         "no rule in ruleset " + id + " v7 matched action vuvadededoru:legal-hold.release for this input";
     struct Case {
@@ -316,9 +333,17 @@ TEST(EvaluateHoldRelease, TheDecisionIsBoundToTheInputOfThisHoldAndApprover) {
 }
 
 TEST(EvaluateHoldRelease, ARulesetOfAnotherProductIsRefused) {
-    PolicyRuleset other{ruleset_id, *ids::ProductId::create("other-product"), 1,
-                        {PolicyRule{"r", std::nullopt, action("other-product:legal-hold.release"), std::nullopt,
-                                    std::nullopt, {}, {}, Decision::allow}},
+    PolicyRuleset other{ruleset_id,
+                        *ids::ProductId::create("other-product"),
+                        1,
+                        {PolicyRule{"r",
+                                    std::nullopt,
+                                    action("other-product:legal-hold.release"),
+                                    std::nullopt,
+                                    std::nullopt,
+                                    {},
+                                    {},
+                                    Decision::allow}},
                         std::nullopt};
     auto verified = std::move(other).verify();
     ASSERT_TRUE(verified);

@@ -54,10 +54,9 @@ TEST(ReplaceFile, ExistingRecordFileKeepsItsModeAndSecretsAreOwnerOnly) {
         mode_t before;
         mode_t after;
     };
-    for (const auto& [file_mode, before, after] : {Case{FileMode::record, 0604, 0604},
-                                                   Case{FileMode::record, 0600, 0600},
-                                                   Case{FileMode::owner_only, 0644, 0600},
-                                                   Case{FileMode::owner_only, 0400, 0600}}) {
+    for (const auto& [file_mode, before, after] :
+         {Case{FileMode::record, 0604, 0604}, Case{FileMode::record, 0600, 0600},
+          Case{FileMode::owner_only, 0644, 0600}, Case{FileMode::owner_only, 0400, 0600}}) {
         ToolFolder folder;
         folder.write("f", "old content, longer than the new one");
         ::chmod((folder / "f").c_str(), before);
@@ -106,12 +105,9 @@ TEST(ReplaceFile, RefusalsLeaveNothingBehind) {
         std::string path;
         int error;
     };
-    for (const auto& [path, error] : {Case{folder / "dir", EISDIR},
-                                      Case{folder / "dir/", EISDIR},
-                                      Case{folder / "missing/p.json", ENOENT},
-                                      Case{folder / "file/p.json", ENOTDIR},
-                                      Case{folder / "file/", ENOTDIR},
-                                      Case{folder / "loop-a", ELOOP}}) {
+    for (const auto& [path, error] :
+         {Case{folder / "dir", EISDIR}, Case{folder / "dir/", EISDIR}, Case{folder / "missing/p.json", ENOENT},
+          Case{folder / "file/p.json", ENOTDIR}, Case{folder / "file/", ENOTDIR}, Case{folder / "loop-a", ELOOP}}) {
         EXPECT_EQ(error_of(replace_file(path, "content", FileMode::record)), error) << path;
     }
     EXPECT_EQ(folder.entries(), (std::vector<std::string>{"dir", "file", "loop-a", "loop-b"}));
@@ -130,7 +126,7 @@ int error_without_room(const std::string& path, FileMode mode) {
     const pid_t child = ::fork();
     if (child == 0) {
         ::signal(SIGXFSZ, SIG_IGN);
-        const struct rlimit none {0, 0};
+        const struct rlimit none { 0, 0 };
         ::setrlimit(RLIMIT_FSIZE, &none);
         ::_exit(error_of(replace_file(path, "new record", mode)));
     }

@@ -47,11 +47,10 @@ TEST(RetentionNew, WritesThePolicyAndReportsIt) {
 
 TEST(RetentionNew, OptionalArgumentsReachThePolicy) {
     ToolFolder folder;
-    const auto accepted =
-        folder.run({"retention", "new", "--name", "  Mail  ", "--class", "legal\\u005fhold", "--min-days", "30",
-                    "--max-days", "3650", "--automated-disposition", "--tenant",
-                    "{6F9619FF-8B86-D011-B42D-00C04FC964FF}", "--workspace",
-                    "urn:uuid:0e7f4b1a-2c3d-4e5f-8a9b-0c1d2e3f4a5b", "--out", "p.json"});
+    const auto accepted = folder.run({"retention", "new", "--name", "  Mail  ", "--class", "legal\\u005fhold",
+                                      "--min-days", "30", "--max-days", "3650", "--automated-disposition", "--tenant",
+                                      "{6F9619FF-8B86-D011-B42D-00C04FC964FF}", "--workspace",
+                                      "urn:uuid:0e7f4b1a-2c3d-4e5f-8a9b-0c1d2e3f4a5b", "--out", "p.json"});
     ASSERT_EQ(accepted.status, 0) << accepted.err;
     const auto policy = policy_in(folder, "p.json");
     EXPECT_EQ(accepted.out,
@@ -67,10 +66,10 @@ TEST(RetentionNew, OptionalArgumentsReachThePolicy) {
 TEST(RetentionNew, EqualBoundsAreAcceptedAndFreshIdsDiffer) {
     ToolFolder folder;
     ASSERT_EQ(folder.run(new_policy({"--max-days", "30"})).status, 0);
-    ASSERT_EQ(folder.run({"retention", "new", "--name", "Mail", "--class", "debug", "--min-days", "0", "--out",
-                          "q.json"})
-                  .status,
-              0);
+    ASSERT_EQ(
+        folder.run({"retention", "new", "--name", "Mail", "--class", "debug", "--min-days", "0", "--out", "q.json"})
+            .status,
+        0);
     const auto first = policy_in(folder, "p.json");
     const auto second = policy_in(folder, "q.json");
     EXPECT_NE(first.id, second.id);
@@ -114,8 +113,8 @@ TEST(RetentionExtend, ReplacesThePolicyFile) {
     ASSERT_EQ(folder.run(new_policy({"--max-days", "90"})).status, 0);
     const auto created = policy_in(folder, "p.json");
 
-    const auto extended = folder.run({"retention", "extend", "--policy", "p.json", "--min-days", "60", "--out",
-                                      "p.json"});
+    const auto extended =
+        folder.run({"retention", "extend", "--policy", "p.json", "--min-days", "60", "--out", "p.json"});
     ASSERT_EQ(extended.status, 0) << extended.err;
     const auto amended = policy_in(folder, "p.json");
     EXPECT_EQ(extended.out,
@@ -129,10 +128,8 @@ TEST(RetentionExtend, ReplacesThePolicyFile) {
     EXPECT_GE(amended.updated_at, created.updated_at);
 
     // The same minimum is accepted and still counts as a new version.
-    const auto same = folder.run({"retention", "extend", "--policy", "p.json", "--min-days", "60", "--out",
-                                  "q.json"});
-    EXPECT_EQ(same.out,
-              fmt::format("retention policy {} extended: 60d -> 60d (version 3)\n", created.id.to_string()));
+    const auto same = folder.run({"retention", "extend", "--policy", "p.json", "--min-days", "60", "--out", "q.json"});
+    EXPECT_EQ(same.out, fmt::format("retention policy {} extended: 60d -> 60d (version 3)\n", created.id.to_string()));
     EXPECT_EQ(policy_in(folder, "q.json").version, 3u);
     EXPECT_EQ(folder.entries(), (std::vector<std::string>{"p.json", "q.json"}));
 }
@@ -161,9 +158,9 @@ TEST(RetentionExtend, RefusalsWriteNothing) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.policy + " " + c.min_days);
-        expect_refused(folder.run({"retention", "extend", "--policy", c.policy, "--min-days", c.min_days, "--out",
-                                   "out.json"}),
-                       c.message);
+        expect_refused(
+            folder.run({"retention", "extend", "--policy", c.policy, "--min-days", c.min_days, "--out", "out.json"}),
+            c.message);
     }
     EXPECT_EQ(folder.entries(), (std::vector<std::string>{"empty.json", "p.json", "retired.json"}));
     EXPECT_EQ(folder.read("p.json"), before);
@@ -172,8 +169,9 @@ TEST(RetentionExtend, RefusalsWriteNothing) {
 TEST(RetentionShow, PrintsMinimumMaximumAndRetired) {
     ToolFolder folder;
     ASSERT_EQ(folder.run(new_policy({})).status, 0);
-    ASSERT_EQ(folder.run({"retention", "new", "--name", "Mail", "--class", "security", "--min-days", "7",
-                          "--max-days", "3650", "--out", "bounded.json"})
+    ASSERT_EQ(folder
+                  .run({"retention", "new", "--name", "Mail", "--class", "security", "--min-days", "7", "--max-days",
+                        "3650", "--out", "bounded.json"})
                   .status,
               0);
     std::string retired = folder.read("p.json");
@@ -241,9 +239,9 @@ TEST(RetentionShow, FloatDaysAreRefusedWithTheirCorrectlyRoundedValue) {
         std::string edited = policy;
         edited.replace(days_at + days_field.size(), 2, c.days);
         folder.write("f.json", edited);
-        expect_refused(folder.run({"retention", "show", "f.json"}),
-                       fmt::format("f.json: parse error: {} at line 7 column {}", c.message,
-                                   value_column + c.days.size()));
+        expect_refused(
+            folder.run({"retention", "show", "f.json"}),
+            fmt::format("f.json: parse error: {} at line 7 column {}", c.message, value_column + c.days.size()));
     }
 }
 

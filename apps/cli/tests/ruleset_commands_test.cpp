@@ -9,9 +9,9 @@
 #include <orrincore_json/document.hpp>
 #include <orrincore_policy/signed_ruleset.hpp>
 
+#include "files/seed_file.hpp"
 #include "gate/release_gate.hpp"
 #include "gate/trust_store.hpp"
-#include "files/seed_file.hpp"
 #include "tool_steps.hpp"
 
 namespace {
@@ -61,9 +61,10 @@ TEST(RulesetPubkey, PrintsTheKeyAndTheCommandThatTrustsIt) {
     const auto keygen_out = run_ok(folder, {"keygen", "k.seed"});
     const std::string pubkey = orrincore_error::hex::to_lower(key_in(folder, "k.seed").verifying_key().bytes());
     const std::string text = run_ok(folder, {"ruleset", "pubkey", "--key", "k.seed"});
-    EXPECT_EQ(text, fmt::format("{}\n\ntrust it wherever this key's rulesets must be accepted:\n  vevizovuvazavad trust "
-                                "add --store <trust-store.json> --name <name> --pubkey {}\n",
-                                pubkey, pubkey));
+    EXPECT_EQ(text,
+              fmt::format("{}\n\ntrust it wherever this key's rulesets must be accepted:\n  vevizovuvazavad trust "
+                          "add --store <trust-store.json> --name <name> --pubkey {}\n",
+                          pubkey, pubkey));
     EXPECT_EQ(run_ok(folder, {"ruleset", "pubkey", "--key", "k.seed"}), text);
     EXPECT_EQ(run_ok(folder, {"--json", "ruleset", "pubkey", "--key", "k.seed"}),
               fmt::format("{{\"pubkey_hex\":\"{}\"}}\n", pubkey));
@@ -117,8 +118,7 @@ TEST(RulesetSign, SignsTheRulesetAsReadForThisProduct) {
     const auto envelope = record_in<SignedPolicyRuleset>(folder, "s.json");
     EXPECT_EQ(folder.read("s.json"), orrincore_json::to_pretty(envelope));
     EXPECT_EQ(envelope.format_version, 1);
-    EXPECT_EQ(envelope.associated_data,
-              (std::vector<std::string>{"product:vuvadededoru", "purpose:policy-ruleset"}));
+    EXPECT_EQ(envelope.associated_data, (std::vector<std::string>{"product:vuvadededoru", "purpose:policy-ruleset"}));
     EXPECT_EQ(envelope.payload, ruleset);
     EXPECT_EQ(envelope.expires_at, std::nullopt);
     EXPECT_EQ(envelope.previous_hash, std::nullopt);
@@ -162,8 +162,7 @@ TEST(RulesetSign, SignsARulesetOfAnotherProduct) {
     EXPECT_EQ(run_ok(folder, {"ruleset", "sign", "--input", "other.json", "--key", "k.seed", "--out", "s.json"}),
               "signed ruleset written to s.json (product vuvadededoru, purpose policy-ruleset)\n");
     const auto envelope = record_in<SignedPolicyRuleset>(folder, "s.json");
-    EXPECT_EQ(envelope.associated_data,
-              (std::vector<std::string>{"product:vuvadededoru", "purpose:policy-ruleset"}));
+    EXPECT_EQ(envelope.associated_data, (std::vector<std::string>{"product:vuvadededoru", "purpose:policy-ruleset"}));
     EXPECT_EQ(envelope.payload.product_id.to_string(), "other-product");
 }
 
@@ -196,8 +195,8 @@ TEST(RulesetSign, RefusalsInOrder) {
                    "would read as a warning"},
         {"duplicate rule id", ruleset_with(allow + "," + allow), "missing.seed", "s.json",
          invalid + "duplicate rule_id \"a\" — rule ids must be unique within a ruleset"},
-        {"blank rule id", ruleset_with(R"({"rule_id":" ","action":"vuvadededoru:x","effect":"deny"})"),
-         "missing.seed", "s.json", invalid + "rule at index 0 has an empty rule_id"},
+        {"blank rule id", ruleset_with(R"({"rule_id":" ","action":"vuvadededoru:x","effect":"deny"})"), "missing.seed",
+         "s.json", invalid + "rule at index 0 has an empty rule_id"},
         {"decision ttl 0", ruleset_with(allow, R"(,"decision_ttl_seconds":0)"), "missing.seed", "s.json",
          invalid + "ruleset sets decision_ttl_seconds to 0, so every decision would expire the moment it was "
                    "issued — omit the field to mean \"no expiry\""},

@@ -1,28 +1,26 @@
 #include "run_tool.hpp"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <fstream>
-#include <poll.h>
-#include <spawn.h>
 #include <stdexcept>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 extern char** environ;
 
 namespace vevizovuvazavad::testing {
 namespace {
 
-[[noreturn]] void fail(const std::string& what) {
-    throw std::runtime_error(what + ": " + std::strerror(errno));
-}
+[[noreturn]] void fail(const std::string& what) { throw std::runtime_error(what + ": " + std::strerror(errno)); }
 
 struct Pipe {
     int read = -1;
@@ -91,9 +89,11 @@ void drain(Pipe& out, Pipe& err, RunResult& result, pid_t tool, std::chrono::ste
     std::array<std::string*, 2> sinks{&result.out, &result.err};
     bool killed = false;
     while (fds[0].fd >= 0 || fds[1].fd >= 0) {
-        const auto left = std::max(std::chrono::ceil<std::chrono::nanoseconds>(deadline - std::chrono::steady_clock::now()),
-                                   std::chrono::nanoseconds(0));
-        const timespec timeout{static_cast<time_t>(left.count() / 1'000'000'000), static_cast<long>(left.count() % 1'000'000'000)};
+        const auto left =
+            std::max(std::chrono::ceil<std::chrono::nanoseconds>(deadline - std::chrono::steady_clock::now()),
+                     std::chrono::nanoseconds(0));
+        const timespec timeout{static_cast<time_t>(left.count() / 1'000'000'000),
+                               static_cast<long>(left.count() % 1'000'000'000)};
         const int ready = ::ppoll(fds.data(), fds.size(), killed ? nullptr : &timeout, nullptr);
         if (ready < 0) {
             if (errno == EINTR) continue;
@@ -195,8 +195,7 @@ ToolFolder::ToolFolder() {
 ToolFolder::~ToolFolder() {
     // Tests may leave folders read-only; make everything removable first.
     std::error_code ignored;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
-                                 ignored);
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ignored);
     for (auto it = std::filesystem::recursive_directory_iterator(path_, ignored);
          it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
         if (it->is_directory(ignored) && !it->is_symlink(ignored)) {
@@ -240,21 +239,23 @@ RunResult ToolFolder::run(const std::vector<std::string>& args, const RunOptions
     Pipe closed_err;
     auto set_up = [&](int fd, StreamSetup setup, Pipe& captured, Pipe& closed) {
         switch (setup) {
-            case StreamSetup::captured:
-                if (fd == STDIN_FILENO) {
-                    posix_spawn_file_actions_addopen(actions.get(), fd, "/dev/null", O_RDONLY, 0);
-                } else {
-                    posix_spawn_file_actions_adddup2(actions.get(), captured.write, fd);
-                }
-                break;
-            case StreamSetup::closed: posix_spawn_file_actions_addclose(actions.get(), fd); break;
-            case StreamSetup::closed_pipe:
-                closed.close_read();
-                posix_spawn_file_actions_adddup2(actions.get(), closed.write, fd);
-                break;
-            case StreamSetup::full_device:
-                posix_spawn_file_actions_addopen(actions.get(), fd, "/dev/full", O_WRONLY, 0);
-                break;
+        case StreamSetup::captured:
+            if (fd == STDIN_FILENO) {
+                posix_spawn_file_actions_addopen(actions.get(), fd, "/dev/null", O_RDONLY, 0);
+            } else {
+                posix_spawn_file_actions_adddup2(actions.get(), captured.write, fd);
+            }
+            break;
+        case StreamSetup::closed:
+            posix_spawn_file_actions_addclose(actions.get(), fd);
+            break;
+        case StreamSetup::closed_pipe:
+            closed.close_read();
+            posix_spawn_file_actions_adddup2(actions.get(), closed.write, fd);
+            break;
+        case StreamSetup::full_device:
+            posix_spawn_file_actions_addopen(actions.get(), fd, "/dev/full", O_WRONLY, 0);
+            break;
         }
     };
     Pipe unused_in;
@@ -290,8 +291,8 @@ RunResult ToolFolder::run(const std::vector<std::string>& args, const RunOptions
     {
         FileSizeLimit limit(options.file_size_limit);
         const SpawnAttributes attributes;
-        spawned = posix_spawn(&pid, options.without_proc ? VEVI_WITHOUT_PROC : VEVI_EXECUTABLE, actions.get(), attributes.get(), argv.data(),
-                              options.environment ? envp.data() : environ);
+        spawned = posix_spawn(&pid, options.without_proc ? VEVI_WITHOUT_PROC : VEVI_EXECUTABLE, actions.get(),
+                              attributes.get(), argv.data(), options.environment ? envp.data() : environ);
     }
     if (spawned != 0) {
         errno = spawned;

@@ -39,8 +39,8 @@ TEST(SeedFile, AcceptedForms) {
         " \t\r\n" + digits + "\r\n ",
         upper(digits),
         upper(digits.substr(0, 32)) + digits.substr(32),
-        "\u00a0\u3000" + digits + "\u2029\u0085",  // Unicode white space
-        digits + std::string(64 * 1024 - 64, ' '),   // the longest file read
+        "\u00a0\u3000" + digits + "\u2029\u0085",   // Unicode white space
+        digits + std::string(64 * 1024 - 64, ' '),  // the longest file read
     };
     for (const auto& content : contents) {
         folder.write("seed", content);

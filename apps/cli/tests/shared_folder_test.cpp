@@ -12,10 +12,10 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <future>
-#include <set>
 #include <fstream>
+#include <future>
 #include <optional>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -23,10 +23,10 @@
 #include <gtest/gtest.h>
 #include <vuvadededoru_contracts/retention.hpp>
 
-#include "system/file_descriptor.hpp"
 #include "files/record_file.hpp"
 #include "key_fixtures.hpp"
 #include "run_tool.hpp"
+#include "system/file_descriptor.hpp"
 #include "unprivileged.hpp"
 
 namespace {
@@ -95,7 +95,8 @@ private:
 // `path` in `folder` (an O_CREAT open for writing, as the tool's). `>>`
 // rather than `>`, so that asking changes nothing.
 bool shell_may_write(const ToolFolder& folder, const std::string& path) {
-    return std::system(fmt::format("cd '{}' && {{ : >> '{}'; }} 2>/dev/null", folder.path().string(), path).c_str()) == 0;
+    return std::system(fmt::format("cd '{}' && {{ : >> '{}'; }} 2>/dev/null", folder.path().string(), path).c_str()) ==
+           0;
 }
 
 uid_t owner_of(const fs::path& path) {
@@ -138,8 +139,8 @@ public:
     ToolFolder folder;
 };
 
-const std::vector<std::string> new_policy = {"retention", "new", "--name", "Mail", "--class", "compliance",
-                                             "--min-days", "30", "--out"};
+const std::vector<std::string> new_policy = {"retention",  "new",        "--name", "Mail", "--class",
+                                             "compliance", "--min-days", "30",     "--out"};
 
 bool holds_a_policy(const ToolFolder& folder, std::string_view name) {
     return static_cast<bool>(vevizovuvazavad::files::read_json<vuvadededoru_contracts::RetentionPolicy>(folder / name));
@@ -163,7 +164,7 @@ TEST(SharedFolder, TheToolWritesExactlyWhereTheShellMay) {
     };
     struct Case {
         const char* label;
-        bool as_nobody;  // who runs the tool (and the shell)
+        bool as_nobody;                                              // who runs the tool (and the shell)
         std::optional<std::pair<const char*, const char*>> setting;  // a kernel setting for the case
         const char* folder;
         Entry entry;
@@ -179,8 +180,12 @@ TEST(SharedFolder, TheToolWritesExactlyWhereTheShellMay) {
         {"one's own link in a sticky folder", false, protect_links, "sticky", {Kind::file_link, 0, 0}, false},
         {"a neighbour's link in a folder without the sticky bit", false, protect_links, "open", nobodys_link, false},
         // The kernel guards the last link of a path only.
-        {"a neighbour's link to a folder, in a sticky folder", false, protect_links, "sticky",
-         {Kind::folder_link, nobody_uid, 0}, false},
+        {"a neighbour's link to a folder, in a sticky folder",
+         false,
+         protect_links,
+         "sticky",
+         {Kind::folder_link, nobody_uid, 0},
+         false},
         {"a neighbour's file in a sticky folder", false, protect_files, "sticky", nobodys_file, true},
         {"the same, files unprotected", false, std::pair{"protected_regular", "0"}, "sticky", nobodys_file, false},
         {"one's own read-only file", true, std::nullopt, "nobodys", {Kind::file, nobody_uid, 0444}, true},
@@ -202,20 +207,20 @@ TEST(SharedFolder, TheToolWritesExactlyWhereTheShellMay) {
         std::string out = fmt::format("{}/report.json", c.folder);
         std::string was = out;  // the file a write through `out` reaches
         switch (c.entry.kind) {
-            case Kind::file_link:
-                fs::create_symlink(folder / "root-only/victim", folder / out);
-                was = "root-only/victim";
-                break;
-            case Kind::folder_link:
-                out = fmt::format("{}/dir", c.folder);
-                fs::create_symlink(folder / "root-only", folder / out);
-                out += "/victim";
-                was = "root-only/victim";
-                break;
-            case Kind::file:
-                folder.write(out, "earlier");
-                ::chmod((folder / out).c_str(), c.entry.mode);
-                break;
+        case Kind::file_link:
+            fs::create_symlink(folder / "root-only/victim", folder / out);
+            was = "root-only/victim";
+            break;
+        case Kind::folder_link:
+            out = fmt::format("{}/dir", c.folder);
+            fs::create_symlink(folder / "root-only", folder / out);
+            out += "/victim";
+            was = "root-only/victim";
+            break;
+        case Kind::file:
+            folder.write(out, "earlier");
+            ::chmod((folder / out).c_str(), c.entry.mode);
+            break;
         }
         const std::string planted = c.entry.kind == Kind::folder_link ? fmt::format("{}/dir", c.folder) : out;
         if (c.entry.owner == nobody_uid) give_to_nobody(folder / planted);
@@ -319,10 +324,10 @@ TEST(SharedFolder, ASeedGoesThroughNoPipeOthersMayRead) {
         mode_t mode;
         bool refused;
     };
-    for (const auto& c : {Case{"a neighbour's pipe", true, 0600, true},
-                          Case{"one's own pipe that others may read", false, 0644, true},
-                          Case{"one's own pipe that its group may read", false, 0640, true},
-                          Case{"one's own pipe that only its owner may read", false, 0600, false}}) {
+    for (const auto& c :
+         {Case{"a neighbour's pipe", true, 0600, true}, Case{"one's own pipe that others may read", false, 0644, true},
+          Case{"one's own pipe that its group may read", false, 0640, true},
+          Case{"one's own pipe that only its owner may read", false, 0600, false}}) {
         SCOPED_TRACE(c.label);
         SharedFolders shared;
         const ToolFolder& folder = shared.folder;
@@ -369,9 +374,9 @@ public:
         if (pid_ == 0) {
             ::close(ready[0]);
             // Only system calls from here on: the test process has threads.
-            if (::setgroups(0, nullptr) != 0 || ::setresgid(vevizovuvazavad::testing::nobody_gid,
-                                                            vevizovuvazavad::testing::nobody_gid,
-                                                            vevizovuvazavad::testing::nobody_gid) != 0 ||
+            if (::setgroups(0, nullptr) != 0 ||
+                ::setresgid(vevizovuvazavad::testing::nobody_gid, vevizovuvazavad::testing::nobody_gid,
+                            vevizovuvazavad::testing::nobody_gid) != 0 ||
                 ::setresuid(nobody_uid, nobody_uid, nobody_uid) != 0)
                 ::_exit(1);
             const int file = ::open(out_.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
@@ -410,7 +415,8 @@ TEST(SharedFolder, NoRaceSendsASeedIntoANeighboursFolder) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root, to act as two users";
     // Debian's defaults: a neighbour's link in a sticky folder is not
     // followed, a neighbour's file there may be written.
-    KernelSetting setting(std::vector<std::pair<std::string, std::string>>{{"protected_symlinks", "1"}, {"protected_regular", "0"}});
+    KernelSetting setting(
+        std::vector<std::pair<std::string, std::string>>{{"protected_symlinks", "1"}, {"protected_regular", "0"}});
     if (!setting.changed()) GTEST_SKIP() << "cannot set fs.protected_symlinks and fs.protected_regular here";
     constexpr int tries = 200;
     int written = 0;

@@ -88,8 +88,7 @@ TEST(TargetNew, Refusals) {
     };
     for (const auto& c : cases) {
         ToolFolder folder;
-        const auto run =
-            folder.run({"target", "new", "--name", c.name, "--target-type", c.type, "--out", "t.json"});
+        const auto run = folder.run({"target", "new", "--name", c.name, "--target-type", c.type, "--out", "t.json"});
         EXPECT_EQ(run.status, 1) << c.type;
         EXPECT_EQ(run.out, "");
         EXPECT_EQ(run.err, "error: " + c.message + "\n");
@@ -99,8 +98,8 @@ TEST(TargetNew, Refusals) {
 
 TEST(TargetJson, NewAndShowPrintTheTarget) {
     ToolFolder folder;
-    const auto registered = folder.run(
-        {"target", "new", "--json", "--name", "Vault", "--target-type", "orrin_cloud", "--out", "t.json"});
+    const auto registered =
+        folder.run({"target", "new", "--json", "--name", "Vault", "--target-type", "orrin_cloud", "--out", "t.json"});
     ASSERT_EQ(registered.status, 0) << registered.err;
     EXPECT_EQ(registered.out, orrincore_json::to_compact(target_in(folder, "t.json")) + "\n");
     const auto shown = folder.run({"--json", "target", "show", "t.json"});

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "system/os_error.hpp"
 #include "command_line/similar_name.hpp"
+#include "system/os_error.hpp"
 #include "text/unicode_text.hpp"
 
 namespace {
@@ -24,8 +24,8 @@ TEST(SimilarName, JaroSimilarity) {
 }
 
 TEST(SimilarName, MostSimilarAboveTheThreshold) {
-    const std::vector<std::string> groups = {"keygen", "retention", "legal-hold", "target", "package",
-                                             "disposition", "custody", "ruleset", "trust", "demo", "help"};
+    const std::vector<std::string> groups = {"keygen",  "retention", "legal-hold", "target", "package", "disposition",
+                                             "custody", "ruleset",   "trust",      "demo",   "help"};
     EXPECT_EQ(most_similar("retntion", groups), "retention");
     EXPECT_EQ(most_similar("legalhold", groups), "legal-hold");
     EXPECT_EQ(most_similar("trsut", groups), "trust");
@@ -50,11 +50,14 @@ TEST(OsError, PathsShowEachInvalidSequenceAsOneReplacement) {
         {"plain.json", "plain.json"},
         {"", ""},
         {"caf\xc3\xa9/\xf0\x9f\x93\x81", "caf\xc3\xa9/\xf0\x9f\x93\x81"},
-        {"a\xE2\x82" "b", "a\xEF\xBF\xBD" "b"},                  // truncated sequence: one
-        {"\xFF\xFE", "\xEF\xBF\xBD\xEF\xBF\xBD"},                // two invalid bytes: two
-        {"\xC0\xAF", "\xEF\xBF\xBD\xEF\xBF\xBD"},                // overlong
+        {"a\xE2\x82"
+         "b",
+         "a\xEF\xBF\xBD"
+         "b"},                                                     // truncated sequence: one
+        {"\xFF\xFE", "\xEF\xBF\xBD\xEF\xBF\xBD"},                  // two invalid bytes: two
+        {"\xC0\xAF", "\xEF\xBF\xBD\xEF\xBF\xBD"},                  // overlong
         {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},  // surrogate
-        {"\xF0\x9F\x93", "\xEF\xBF\xBD"},                        // truncated at the end
+        {"\xF0\x9F\x93", "\xEF\xBF\xBD"},                          // truncated at the end
         {std::string("a\0b", 3), std::string("a\0b", 3)},
     };
     for (const Case& c : cases) {

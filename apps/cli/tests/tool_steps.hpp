@@ -93,8 +93,7 @@ inline void trust(const ToolFolder& folder, const std::string& store, const std:
 }
 
 // Writes the plain ruleset `document` and signs it with `seed` into `out`.
-inline void sign(const ToolFolder& folder, std::string_view document, const std::string& seed,
-                 const std::string& out) {
+inline void sign(const ToolFolder& folder, std::string_view document, const std::string& seed, const std::string& out) {
     const std::string plain = out + ".plain";
     folder.write(plain, document);
     run_ok(folder, {"ruleset", "sign", "--input", plain, "--key", seed, "--out", out});
@@ -105,7 +104,8 @@ inline void sign(const ToolFolder& folder, std::string_view document, const std:
 inline void hold_through(const ToolFolder& folder, const std::string& name, const std::string& reason, int steps) {
     run_ok(folder, {"legal-hold", "request", "--name", "Inquiry 7", "--scope", "all mail of 2023", "--reason", reason,
                     "--requested-by", "legal@example", "--out", name});
-    if (steps >= 1) run_ok(folder, {"legal-hold", "approve", "--hold", name, "--approved-by", "counsel", "--out", name});
+    if (steps >= 1)
+        run_ok(folder, {"legal-hold", "approve", "--hold", name, "--approved-by", "counsel", "--out", name});
     if (steps >= 2) run_ok(folder, {"legal-hold", "request-release", "--hold", name, "--out", name});
 }
 

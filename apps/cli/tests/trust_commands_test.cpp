@@ -54,8 +54,7 @@ TEST(TrustAdd, CreatesTheStoreThenAppendsInOrder) {
     EXPECT_GE(two.signers[1].added_at, one.signers[0].added_at);
 
     EXPECT_EQ(run_ok(folder, list("t.json")), fmt::format("{}  alice\n{}  bob\n", key_a, key_b));
-    EXPECT_EQ(run_ok(folder, {"--json", "trust", "list", "--store", "t.json"}),
-              orrincore_json::to_compact(two) + "\n");
+    EXPECT_EQ(run_ok(folder, {"--json", "trust", "list", "--store", "t.json"}), orrincore_json::to_compact(two) + "\n");
     EXPECT_EQ(folder.entries(), std::vector<std::string>{"t.json"});
 }
 
@@ -217,8 +216,8 @@ TEST(TrustCommands, StorePathsThatCannotBeExamined) {
     struct Case {
         const char* label;
         std::string store;
-        std::string list_out;  // empty: refused with `message`
-        std::string message;   // of `trust list` and `trust add`
+        std::string list_out;     // empty: refused with `message`
+        std::string message;      // of `trust list` and `trust add`
         std::string add_message;  // when `trust add` is refused on writing instead
     };
     const std::vector<Case> cases = {

@@ -150,32 +150,40 @@ TEST(TrustStoreFile, PrettyLayout) {
 
     auto store = TrustStore::empty();
     ASSERT_TRUE(trust_store_add(store, "release \"board\"", key_a, first_added));
-    const std::string one_signer = "{\n"
-                                   "  \"signers\": [\n"
-                                   "    {\n"
-                                   "      \"name\": \"release \\\"board\\\"\",\n"
-                                   "      \"pubkey_hex\": \"" + key_a + "\",\n"
-                                   "      \"added_at\": \"2026-01-05T09:30:00Z\"\n"
-                                   "    }\n"
-                                   "  ]\n"
-                                   "}";
+    const std::string one_signer =
+        "{\n"
+        "  \"signers\": [\n"
+        "    {\n"
+        "      \"name\": \"release \\\"board\\\"\",\n"
+        "      \"pubkey_hex\": \"" +
+        key_a +
+        "\",\n"
+        "      \"added_at\": \"2026-01-05T09:30:00Z\"\n"
+        "    }\n"
+        "  ]\n"
+        "}";
     EXPECT_EQ(orrincore_json::to_pretty(store), one_signer);
 
     ASSERT_TRUE(trust_store_add(store, "b", key_b, second_added));
-    EXPECT_EQ(orrincore_json::to_pretty(store), "{\n"
-                                                "  \"signers\": [\n"
-                                                "    {\n"
-                                                "      \"name\": \"release \\\"board\\\"\",\n"
-                                                "      \"pubkey_hex\": \"" + key_a + "\",\n"
-                                                "      \"added_at\": \"2026-01-05T09:30:00Z\"\n"
-                                                "    },\n"
-                                                "    {\n"
-                                                "      \"name\": \"b\",\n"
-                                                "      \"pubkey_hex\": \"" + key_b + "\",\n"
-                                                "      \"added_at\": \"2026-01-06T10:00:00.5Z\"\n"
-                                                "    }\n"
-                                                "  ]\n"
-                                                "}");
+    EXPECT_EQ(orrincore_json::to_pretty(store),
+              "{\n"
+              "  \"signers\": [\n"
+              "    {\n"
+              "      \"name\": \"release \\\"board\\\"\",\n"
+              "      \"pubkey_hex\": \"" +
+                  key_a +
+                  "\",\n"
+                  "      \"added_at\": \"2026-01-05T09:30:00Z\"\n"
+                  "    },\n"
+                  "    {\n"
+                  "      \"name\": \"b\",\n"
+                  "      \"pubkey_hex\": \"" +
+                  key_b +
+                  "\",\n"
+                  "      \"added_at\": \"2026-01-06T10:00:00.5Z\"\n"
+                  "    }\n"
+                  "  ]\n"
+                  "}");
     EXPECT_EQ(orrincore_json::parse<TrustStore>(orrincore_json::to_pretty(store)), store);
 }
 

@@ -18,14 +18,14 @@ TEST(TrimWhiteSpace, RemovesEveryWhiteSpaceCharacterAtBothEndsOnly) {
         {" \t\n\v\f\rabc \t\n\v\f\r", "abc"},
         {"\u0085\u00a0\u1680abc\u2000\u200a", "abc"},
         {"\u2028\u2029\u202f\u205f\u3000abc\u3000", "abc"},
-        {"a b\u3000c", "a b\u3000c"},          // inside: kept
+        {"a b\u3000c", "a b\u3000c"},            // inside: kept
         {"\u200babc\u200b", "\u200babc\u200b"},  // a zero-width space is not White_Space
         {"\u180eabc", "\u180eabc"},              // nor the Mongolian vowel separator
         {"\u001cabc", "\u001cabc"},              // nor the information separators
         {" \u3000 ", ""},
-        {"\xff abc \x80", "\xff abc \x80"},      // bytes that are not UTF-8 stop the trim
+        {"\xff abc \x80", "\xff abc \x80"},  // bytes that are not UTF-8 stop the trim
         {" \x80 ", "\x80"},
-        {"\xe3\x80", "\xe3\x80"},                // a cut-off U+3000
+        {"\xe3\x80", "\xe3\x80"},  // a cut-off U+3000
         {" \xc3\xa9 ", "\xc3\xa9"},
     };
     for (const auto& c : cases) {

@@ -7,10 +7,10 @@
 #include <sodium.h>
 
 #include <cstdint>
+#include <orrincore_crypto/canonical.hpp>
 #include <stdexcept>
 #include <string>
 #include <vector>
-#include <orrincore_crypto/canonical.hpp>
 
 #include "orrincore_audit/audit_chain.hpp"
 
@@ -36,11 +36,11 @@ const ChainFixture& fixture() {
         f.chain.reserve(kEvents);
         f.canonical.reserve(kEvents);
         for (std::size_t i = 0; i < kEvents; ++i) {
-            auto event = AuditEvent::create(product, Actor{ActorType::service, "archive-engine", std::nullopt},
-                                            Target{"archive_package", "package-" + std::to_string(i)},
-                                            "vuvadededoru:package.seal", AuditResult::success,
-                                            AuditCategory::data_access,
-                                            start.saturating_add_seconds(static_cast<std::int64_t>(i)));
+            auto event =
+                AuditEvent::create(product, Actor{ActorType::service, "archive-engine", std::nullopt},
+                                   Target{"archive_package", "package-" + std::to_string(i)},
+                                   "vuvadededoru:package.seal", AuditResult::success, AuditCategory::data_access,
+                                   start.saturating_add_seconds(static_cast<std::int64_t>(i)));
             event.correlation_id = "batch-" + std::to_string(i / 100);
             auto appended = chain.append(std::move(event), f.key);
             if (!appended) throw std::runtime_error(appended.error().message());

@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include <orrincore_json/document.hpp>
 #include <orrincore_crypto/canonical.hpp>
+#include <orrincore_json/document.hpp>
 
 #include <vevi_testing/canonical_agreement.hpp>
 #include <vevi_testing/layout_agreement.hpp>

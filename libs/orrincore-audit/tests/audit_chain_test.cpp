@@ -4,12 +4,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <orrincore_crypto/canonical.hpp>
+#include <orrincore_json/document.hpp>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
-#include <orrincore_crypto/canonical.hpp>
-#include <orrincore_json/document.hpp>
 #include <vevi_testing/fixed_values.hpp>
 
 #include "audit_fixtures.hpp"
@@ -152,7 +152,11 @@ TEST(VerifyChain, RefusesEveryKindOfDamageWithItsMessage) {
         {"empty list", [](Chain& c) { c.clear(); }, ""},
         {"lone event numbered 0", [](Chain& c) { c.erase(c.begin() + 1, c.end()), c[0].sequence = 0; }, ""},
         {"lone event numbered 7", [](Chain& c) { c.erase(c.begin() + 1, c.end()), c[0].sequence = 7; }, ""},
-        {"renumbered from 5", [](Chain& c) { for (std::uint64_t i = 0; i < c.size(); ++i) c[i].sequence = 5 + i; }, ""},
+        {"renumbered from 5",
+         [](Chain& c) {
+             for (std::uint64_t i = 0; i < c.size(); ++i) c[i].sequence = 5 + i;
+         },
+         ""},
         {"tail cut off (nothing signs the length)", [](Chain& c) { c.pop_back(); }, ""},
         {"first renumbered 1 -> 2", [](Chain& c) { c[0].sequence = 2; }, gap(3, 2)},
         {"numbered 1, 2, 4", [](Chain& c) { c[2].sequence = 4, c[3].sequence = 5; }, gap(3, 4)},
@@ -169,8 +173,8 @@ TEST(VerifyChain, RefusesEveryKindOfDamageWithItsMessage) {
          broken_at(2)},
         {"link digest changed, re-signed",
          [&](Chain& c) { c[2].event.previous_event_hash->digest[31] ^= 0x80, resign(c[2], key); }, broken_at(3)},
-        {"link dropped, re-signed",
-         [&](Chain& c) { c[3].event.previous_event_hash.reset(), resign(c[3], key); }, broken_at(4)},
+        {"link dropped, re-signed", [&](Chain& c) { c[3].event.previous_event_hash.reset(), resign(c[3], key); },
+         broken_at(4)},
         {"first given a link, re-signed",
          [&](Chain& c) { c[0].event.previous_event_hash = hash_of(c[3].event), resign(c[0], key); }, broken_at(1)},
         {"event without canonical bytes", [](Chain& c) { c[1].event.action = "\xc3"; },
@@ -214,8 +218,13 @@ TEST(VerifyChain, AnyChangedFieldOfAnyEventBreaksItsOwnSignatureFirst) {
         {"metadata_encrypted", [](AuditEvent& e) { e.metadata_encrypted.emplace(); }},
         {"retention_class", [](AuditEvent& e) { e.retention_class = orrincore_retention::RetentionClass::debug; }},
         {"redaction_markers",
-         [](AuditEvent& e) { e.redaction_markers.push_back(RedactionMarker{"action", RedactionReason::secret, {}, {}, {}}); }},
-        {"previous_event_hash", [](AuditEvent& e) { e.previous_event_hash = ContentHash{HashAlgorithm::blake3, {}}; }},
+         [](AuditEvent& e) {
+             e.redaction_markers.push_back(RedactionMarker{"action", RedactionReason::secret, {}, {}, {}});
+         }},
+        {"previous_event_hash",
+         [](AuditEvent& e) {
+             e.previous_event_hash = ContentHash{HashAlgorithm::blake3, {}};
+         }},
     };
     for (std::size_t index = 0; index < intact.size(); ++index) {
         for (const auto& [field, edit] : edits) {

@@ -4,10 +4,10 @@
 #include <orrincore_json/document.hpp>
 #include <vevi_testing/fixed_values.hpp>
 
+#include <orrincore_crypto/canonical.hpp>
 #include <set>
 #include <string>
 #include <vector>
-#include <orrincore_crypto/canonical.hpp>
 
 #include "audit_fixtures.hpp"
 #include "orrincore_audit/signed_audit_event.hpp"
@@ -43,10 +43,24 @@ constexpr std::string_view plain_canonical =
 
 // The elements of plain_event(1) in array form, all 18 positions.
 const std::vector<std::string> plain_elements = {
-    R"("6f1c2b4e-8d3a-4f5b-9c7e-0a1b2c3d4e5f")", "null", "null", R"("vuvadededoru")", "null",
-    R"(["service","archive-engine"])", R"(["legal_hold","hold-1"])", R"("legal-hold.release")",
-    R"("success")", R"("info")", R"("policy")", R"("2024-05-01T12:00:00Z")", "null", "null", "null",
-    R"("operational")", "[]", "null",
+    R"("6f1c2b4e-8d3a-4f5b-9c7e-0a1b2c3d4e5f")",
+    "null",
+    "null",
+    R"("vuvadededoru")",
+    "null",
+    R"(["service","archive-engine"])",
+    R"(["legal_hold","hold-1"])",
+    R"("legal-hold.release")",
+    R"("success")",
+    R"("info")",
+    R"("policy")",
+    R"("2024-05-01T12:00:00Z")",
+    "null",
+    "null",
+    "null",
+    R"("operational")",
+    "[]",
+    "null",
 };
 
 std::string array_of(const std::vector<std::string>& elements, std::size_t count) {
@@ -77,9 +91,9 @@ std::string plain_with(std::string_view from, std::string_view to) {
 
 TEST(AuditEventCreate, DerivesSeverityFromResult) {
     const std::pair<AuditResult, Severity> table[] = {
-        {AuditResult::success, Severity::info},     {AuditResult::failure, Severity::notice},
-        {AuditResult::denied, Severity::notice},    {AuditResult::cancelled, Severity::info},
-        {AuditResult::expired, Severity::notice},   {AuditResult::partial, Severity::info},
+        {AuditResult::success, Severity::info},   {AuditResult::failure, Severity::notice},
+        {AuditResult::denied, Severity::notice},  {AuditResult::cancelled, Severity::info},
+        {AuditResult::expired, Severity::notice}, {AuditResult::partial, Severity::info},
         {AuditResult::unknown, Severity::info},
     };
     for (const auto& [result, severity] : table) {
@@ -92,13 +106,20 @@ TEST(AuditEventCreate, DerivesSeverityFromResult) {
 TEST(AuditEventCreate, DerivesRetentionClassFromCategory) {
     using C = AuditCategory;
     const std::pair<C, RetentionClass> table[] = {
-        {C::authentication, RetentionClass::security},       {C::authorization, RetentionClass::security},
-        {C::configuration, RetentionClass::operational},     {C::key_management, RetentionClass::security},
-        {C::device_management, RetentionClass::operational}, {C::data_access, RetentionClass::operational},
-        {C::service_lifecycle, RetentionClass::operational}, {C::network_exposure, RetentionClass::security},
-        {C::backup, RetentionClass::operational},            {C::restore, RetentionClass::operational},
-        {C::federation, RetentionClass::operational},        {C::policy, RetentionClass::operational},
-        {C::security, RetentionClass::security},             {C::privacy, RetentionClass::privacy_sensitive},
+        {C::authentication, RetentionClass::security},
+        {C::authorization, RetentionClass::security},
+        {C::configuration, RetentionClass::operational},
+        {C::key_management, RetentionClass::security},
+        {C::device_management, RetentionClass::operational},
+        {C::data_access, RetentionClass::operational},
+        {C::service_lifecycle, RetentionClass::operational},
+        {C::network_exposure, RetentionClass::security},
+        {C::backup, RetentionClass::operational},
+        {C::restore, RetentionClass::operational},
+        {C::federation, RetentionClass::operational},
+        {C::policy, RetentionClass::operational},
+        {C::security, RetentionClass::security},
+        {C::privacy, RetentionClass::privacy_sensitive},
         {C::system, RetentionClass::operational},
     };
     for (const auto& [category, retention] : table) {
@@ -112,8 +133,8 @@ TEST(AuditEventCreate, TakesTheArgumentsAndLeavesTheRestAbsent) {
     const auto occurred = at("2024-05-01T12:00:00Z");
     const Actor actor{ActorType::service, "archive-engine", std::nullopt};
     const Target target{"legal_hold", "hold-1"};
-    const auto event = AuditEvent::create(testing::product(), actor, target, "legal-hold.release",
-                                          AuditResult::denied, AuditCategory::privacy, occurred);
+    const auto event = AuditEvent::create(testing::product(), actor, target, "legal-hold.release", AuditResult::denied,
+                                          AuditCategory::privacy, occurred);
     EXPECT_EQ(event.product_id.to_string(), "vuvadededoru");
     EXPECT_EQ(event.actor, actor);
     EXPECT_EQ(event.target, target);
@@ -192,8 +213,7 @@ TEST(AuditEventValueForm, SpellingOfTheFileDoesNotReachTheCanonicalBytes) {
             "previous_event_hash": null, "redaction_markers": [], "product_id")"),
         plain_with(R"("action")", R"("note": {"deep": [1, "x", null]}, "action")"),
         plain_with(R"("2024-05-01T12:00:00Z")", R"("2024-05-01T14:00:00+02:00")"),
-        plain_with(R"("6f1c2b4e-8d3a-4f5b-9c7e-0a1b2c3d4e5f")",
-                   R"("urn:uuid:6F1C2B4E-8D3A-4F5B-9C7E-0A1B2C3D4E5F")"),
+        plain_with(R"("6f1c2b4e-8d3a-4f5b-9c7e-0a1b2c3d4e5f")", R"("urn:uuid:6F1C2B4E-8D3A-4F5B-9C7E-0A1B2C3D4E5F")"),
         array_of(plain_elements, 16),
         array_of(plain_elements, 18),
     };
@@ -201,7 +221,8 @@ TEST(AuditEventValueForm, SpellingOfTheFileDoesNotReachTheCanonicalBytes) {
 }
 
 TEST(AuditEventValueForm, PresentEmptyMetadataStaysAndEmptyMarkersGo) {
-    const std::string with_metadata = plain_with(R"("retention_class")", R"("metadata_encrypted": [], "retention_class")");
+    const std::string with_metadata =
+        plain_with(R"("retention_class")", R"("metadata_encrypted": [], "retention_class")");
     std::string expected(plain_canonical);
     expected.insert(expected.find(R"("occurred_at")"), R"("metadata_encrypted":[],)");
     EXPECT_EQ(canonical_of(with_metadata), expected);
@@ -218,8 +239,7 @@ TEST(AuditEventReading, ArrayFormCutShortNamesTheFirstMissingRequiredPosition) {
                                     : count <= 15 ? 15
                                                   : 0;
         const std::string text = array_of(plain_elements, count);
-        if (count >= 16)
-            EXPECT_EQ(canonical_of(text), plain_canonical) << count;
+        if (count >= 16) EXPECT_EQ(canonical_of(text), plain_canonical) << count;
         else
             EXPECT_EQ(read_error<AuditEvent>(text),
                       "invalid length " + std::to_string(missing) + ", expected struct AuditEvent with 18 elements")
@@ -239,7 +259,8 @@ TEST(AuditEventReading, RefusalsCarryTheirMessages) {
         {R"("x")", R"(invalid type: string "x", expected struct AuditEvent)"},
         {plain_with(R"("event_id": "6f1c2b4e-8d3a-4f5b-9c7e-0a1b2c3d4e5f",)", ""), "missing field `event_id`"},
         {plain_with(R"(,
-  "retention_class": "operational")", ""),
+  "retention_class": "operational")",
+                    ""),
          "missing field `retention_class`"},
         {plain_with(R"("severity")", R"("result": "failure", "severity")"), "duplicate field `result`"},
         {plain_with(R"("retention_class")", R"("redaction_markers": null, "retention_class")"),

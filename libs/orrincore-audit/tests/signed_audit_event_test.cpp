@@ -79,7 +79,8 @@ TEST(CustodyChainReading, KeepsFileOrderAcrossBothForms) {
 }
 
 TEST(CustodyChainReading, OneBadElementOrAnObjectYieldsNoList) {
-    EXPECT_EQ(read_custody_chain("{}").error().message_with_position(), "invalid type: map, expected a sequence at line 1 column 0");
+    EXPECT_EQ(read_custody_chain("{}").error().message_with_position(),
+              "invalid type: map, expected a sequence at line 1 column 0");
     EXPECT_EQ(read_custody_chain("[" + signed_object("1") + ",5]").error().message(),
               "invalid type: integer `5`, expected struct SignedAuditEvent");
 }

@@ -24,17 +24,14 @@ json sample_record() {
             {"sealed", i % 3 == 0},
             {"previous", nullptr},
             {"labels", {"retention", "operational", "chunk-" + std::to_string(i)}},
-            {"custody", {{"actor", {{"kind", "operator"}, {"name", "archive-service"}}},
-                         {"sequence", i}}},
+            {"custody", {{"actor", {{"kind", "operator"}, {"name", "archive-service"}}}, {"sequence", i}}},
         };
-        chunk["note"] = i % 4 == 0 ? (i % 8 == 0 ? "Re\u0301sume\u0301 du dossier n\u0303"
-                                                 : "R\u00e9sum\u00e9 du dossier \u00f1")
-                                   : "plain operational note for the chunk";
+        chunk["note"] =
+            i % 4 == 0 ? (i % 8 == 0 ? "Re\u0301sume\u0301 du dossier n\u0303" : "R\u00e9sum\u00e9 du dossier \u00f1")
+                       : "plain operational note for the chunk";
         chunks.push_back(std::move(chunk));
     }
-    return {{"manifest_id", "0b6c2c7a-5d1e-4f3a-9e8b-2a1c0d9e8f7a"},
-            {"version", 3},
-            {"chunks", std::move(chunks)}};
+    return {{"manifest_id", "0b6c2c7a-5d1e-4f3a-9e8b-2a1c0d9e8f7a"}, {"version", 3}, {"chunks", std::move(chunks)}};
 }
 
 void BM_ToCanonicalJson(benchmark::State& state) {

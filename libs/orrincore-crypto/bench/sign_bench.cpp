@@ -33,7 +33,8 @@ void BM_ed25519_verify(benchmark::State& state) {
 
 void BM_verifying_key_from_bytes(benchmark::State& state) {
     const auto key = orrincore_crypto::SigningKey::generate();
-    for (auto _ : state) benchmark::DoNotOptimize(orrincore_crypto::VerifyingKey::from_bytes(key.verifying_key().bytes()));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(orrincore_crypto::VerifyingKey::from_bytes(key.verifying_key().bytes()));
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
 }
 

@@ -106,10 +106,10 @@ public:
         case json::value_t::number_unsigned:
             return deliver(value);
         case json::value_t::number_float:
-            return refuse(fmt::format(
-                "floating-point number at {} cannot be canonicalised; use an integer or a "
-                "decimal string in signed contracts",
-                path_text(path_)));
+            return refuse(
+                fmt::format("floating-point number at {} cannot be canonicalised; use an integer or a "
+                            "decimal string in signed contracts",
+                            path_text(path_)));
         case json::value_t::string: {
             auto normal = checked_normal_form(value.get_ref<const std::string&>());
             if (!normal) return refuse(fmt::format("string at {} is not valid UTF-8", path_text(path_)));
@@ -162,8 +162,8 @@ public:
         auto& pairs = open_.back().pairs;
         const auto by_key = [](const auto& a, const auto& b) { return a.first < b.first; };
         if (!std::is_sorted(pairs.begin(), pairs.end(), by_key)) std::sort(pairs.begin(), pairs.end(), by_key);
-        const auto duplicate = std::adjacent_find(
-            pairs.begin(), pairs.end(), [](const auto& a, const auto& b) { return a.first == b.first; });
+        const auto duplicate = std::adjacent_find(pairs.begin(), pairs.end(),
+                                                  [](const auto& a, const auto& b) { return a.first == b.first; });
         if (duplicate != pairs.end())
             return refuse(fmt::format("duplicate object key {} after Unicode normalisation",
                                       orrincore_error::quoted_form(duplicate->first)));
@@ -194,10 +194,8 @@ private:
             return true;
         }
         Open& parent = open_.back();
-        if (auto* elements = parent.value.get_ptr<json::array_t*>())
-            elements->emplace_back(std::forward<Value>(value));
-        else
-            parent.pairs.emplace_back(std::move(path_.back()), std::forward<Value>(value));
+        if (auto* elements = parent.value.get_ptr<json::array_t*>()) elements->emplace_back(std::forward<Value>(value));
+        else parent.pairs.emplace_back(std::move(path_.back()), std::forward<Value>(value));
         path_.pop_back();
         return true;
     }

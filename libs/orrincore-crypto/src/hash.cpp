@@ -3,9 +3,9 @@
 #include "hex.hpp"
 
 #include <blake3.h>
+#include <sodium.h>
 #include <orrincore_error/hex.hpp>
 #include <orrincore_error/text.hpp>
-#include <sodium.h>
 
 #include <algorithm>
 #include <array>
@@ -30,8 +30,10 @@ namespace {
 
 constexpr std::string_view algorithm_name(HashAlgorithm algorithm) {
     switch (algorithm) {
-        case HashAlgorithm::blake3: return "blake3";
-        case HashAlgorithm::sha256: return "sha256";
+    case HashAlgorithm::blake3:
+        return "blake3";
+    case HashAlgorithm::sha256:
+        return "sha256";
     }
     return "blake3";  // unreachable: the switch covers every algorithm
 }
@@ -65,8 +67,8 @@ orrincore_error::Result<ContentHash> ContentHash::from_str(std::string_view text
     // Only the first ':' splits; any later one belongs to the digest part.
     const auto colon = text.find(':');
     if (colon == std::string_view::npos) {
-        return std::unexpected(validation("content hash must be 'algorithm:hex', got " +
-                                          orrincore_error::quoted_form(text)));
+        return std::unexpected(
+            validation("content hash must be 'algorithm:hex', got " + orrincore_error::quoted_form(text)));
     }
     const auto algorithm_part = text.substr(0, colon);
     const auto algorithm = algorithm_named(algorithm_part);

@@ -8,8 +8,7 @@
 
 namespace orrincore_crypto::detail {
 
-orrincore_error::Result<void> read_hex(std::string_view text, std::span<std::uint8_t> out,
-                                       const HexReadTexts& texts) {
+orrincore_error::Result<void> read_hex(std::string_view text, std::span<std::uint8_t> out, const HexReadTexts& texts) {
     if (text.size() != 2 * out.size()) {
         return std::unexpected(orrincore_error::validation(
             fmt::format("{} must be {} hex characters, got {}", texts.subject, 2 * out.size(), text.size())));
@@ -22,8 +21,8 @@ orrincore_error::Result<void> read_hex(std::string_view text, std::span<std::uin
     if (!orrincore_error::is_valid_utf8(pair)) {
         return std::unexpected(orrincore_error::validation(std::string(texts.not_ascii)));
     }
-    return std::unexpected(orrincore_error::validation(std::string(texts.invalid_hex_prefix) +
-                                                       orrincore_error::quoted_form(pair)));
+    return std::unexpected(
+        orrincore_error::validation(std::string(texts.invalid_hex_prefix) + orrincore_error::quoted_form(pair)));
 }
 
 }  // namespace orrincore_crypto::detail

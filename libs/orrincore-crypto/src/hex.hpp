@@ -19,7 +19,6 @@ struct HexReadTexts {
 
 // Reads exactly 2 * out.size() hex digits of either case into `out`; the
 // length is checked first, then the pairs in order, up to the first bad one.
-orrincore_error::Result<void> read_hex(std::string_view text, std::span<std::uint8_t> out,
-                                       const HexReadTexts& texts);
+orrincore_error::Result<void> read_hex(std::string_view text, std::span<std::uint8_t> out, const HexReadTexts& texts);
 
 }  // namespace orrincore_crypto::detail

@@ -2,11 +2,11 @@
 
 #include "hex.hpp"
 
+#include <sodium.h>
+#include <unistd.h>
 #include <nlohmann/json.hpp>
 #include <orrincore_crypto/canonical.hpp>
 #include <orrincore_error/hex.hpp>
-#include <sodium.h>
-#include <unistd.h>
 
 #include <cstdlib>
 
@@ -88,20 +88,17 @@ orrincore_error::Result<VerifyingKey> VerifyingKey::from_hex(std::string_view te
 
 ContentHash VerifyingKey::fingerprint() const { return hash::blake3_hash(bytes_); }
 
-orrincore_error::Result<void> VerifyingKey::verify_bytes(std::string_view message,
-                                                         const Signature& signature) const {
+orrincore_error::Result<void> VerifyingKey::verify_bytes(std::string_view message, const Signature& signature) const {
     // The strict check: besides a canonical S it refuses small-order and
     // non-canonical keys and small-order R. Keys derived from seeds and
     // their signatures verify exactly as under the ordinary check.
     const int status = crypto_sign_verify_detached(
-        signature.bytes.data(), reinterpret_cast<const unsigned char*>(message.data()),
-        message.size(), bytes_.data());
+        signature.bytes.data(), reinterpret_cast<const unsigned char*>(message.data()), message.size(), bytes_.data());
     if (status != 0) return std::unexpected(orrincore_error::SignatureInvalid{});
     return {};
 }
 
-SigningKey::SigningKey(const Seed& seed)
-    : seed_(seed), secret_key_{}, verifying_key_(VerifyingKey::Bytes{}) {
+SigningKey::SigningKey(const Seed& seed) : seed_(seed), secret_key_{}, verifying_key_(VerifyingKey::Bytes{}) {
     crypto_sign_seed_keypair(verifying_key_.bytes_.data(), secret_key_.data(), seed_.data());
 }
 
@@ -142,9 +139,8 @@ void SigningKey::wipe() noexcept {
 Signature SigningKey::sign_bytes(std::string_view message) const {
     Signature signature{};
     // libsodium expands the secret for this one signature and wipes it after.
-    crypto_sign_detached(signature.bytes.data(), nullptr,
-                         reinterpret_cast<const unsigned char*>(message.data()), message.size(),
-                         secret_key_.data());
+    crypto_sign_detached(signature.bytes.data(), nullptr, reinterpret_cast<const unsigned char*>(message.data()),
+                         message.size(), secret_key_.data());
     return signature;
 }
 
@@ -152,8 +148,7 @@ Signature SigningKey::sign_bytes(std::string_view message) const {
 
 namespace orrincore_crypto::sign {
 
-orrincore_error::Result<Signature> sign_canonical(const SigningKey& key,
-                                                  const nlohmann::json& value_form) {
+orrincore_error::Result<Signature> sign_canonical(const SigningKey& key, const nlohmann::json& value_form) {
     auto bytes = canonical::to_canonical_json(value_form);
     if (!bytes) return std::unexpected(bytes.error());
     return key.sign_bytes(*bytes);

@@ -6,9 +6,9 @@
 #include <orrincore_json/record.hpp>
 
 #include <cstdint>
+#include <limits>
 #include <map>
 #include <optional>
-#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,8 +18,7 @@ namespace {
 
 using nlohmann::json;
 
-constexpr const char* kFloatTail =
-    " cannot be canonicalised; use an integer or a decimal string in signed contracts";
+constexpr const char* kFloatTail = " cannot be canonicalised; use an integer or a decimal string in signed contracts";
 
 std::string float_refusal(const std::string& path) {
     return "canonical serialization failed: floating-point number at " + path + kFloatTail;
@@ -37,8 +36,7 @@ const std::pair<const char*, std::string> kWritten[] = {
     {R"({"e\u0301":"e\u0301"})", "{\"\u00e9\":\"\u00e9\"}"},
     {R"("a\u0301\u0301")", "\"\u00e1\u0301\""},
     {R"(["Y\u0308","y\u0308"])", "[\"Y\u0308\",\"\u00ff\"]"},
-    {"[18446744073709551615,-9223372036854775808,-1,0]",
-     "[18446744073709551615,-9223372036854775808,-1,0]"},
+    {"[18446744073709551615,-9223372036854775808,-1,0]", "[18446744073709551615,-9223372036854775808,-1,0]"},
     {R"("\t\n/\u001f")", R"("\t\n/\u001f")"},
     {R"("\"\\\b\f\r\u000B\u0000\u007f")", "\"\\\"\\\\\\b\\f\\r\\u000b\\u0000\x7f\""},
     {R"([{},[],""])", R"([{},[],""])"},
@@ -82,18 +80,15 @@ const std::pair<json, std::string> kRefused[] = {
     {json::parse(R"({"a":"e\u0301","b":[true,{"\u00e9":{"c":1.5}}]})"), float_refusal("b.1.\u00e9.c")},
     // a path of one empty key is not the root
     {json::parse(R"({"":1.5})"), float_refusal("")},
-    {json::object({{"k", "ok\xff"}}),
-     "canonical serialization failed: string at k is not valid UTF-8"},
+    {json::object({{"k", "ok\xff"}}), "canonical serialization failed: string at k is not valid UTF-8"},
     {json::object({{"k", json::object({{"e\xcc", 1}})}}),
      "canonical serialization failed: object key \"e\ufffd\" at k is not valid UTF-8"},
-    {json::binary({1, 2}),
-     "canonical serialization failed: value at <root> is not representable as JSON"},
+    {json::binary({1, 2}), "canonical serialization failed: value at <root> is not representable as JSON"},
 };
 
 TEST(CanonicalJson, RefusesWithTheFirstFaultOfTheWalk) {
     for (const auto& [value, expected] : kRefused)
-        EXPECT_EQ(outcome(value), "refused: " + expected) << value.dump(-1, ' ', false,
-                                                                        json::error_handler_t::replace);
+        EXPECT_EQ(outcome(value), "refused: " + expected) << value.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 
 // The full walk, canonicalize then write_value, as the definition of the
@@ -202,10 +197,9 @@ TEST(WriteEscapedString, EscapesControlsInLowerCaseAndAppends) {
     for (int c = 0; c < 0x20; ++c) controls.push_back(static_cast<char>(c));
     std::string out = "x";
     write_escaped_string(controls + "/\x7f\u00e9", out);
-    EXPECT_EQ(out,
-              R"(x"\u0000\u0001\u0002\u0003\u0004\u0005\u0006\u0007\b\t\n\u000b\f\r\u000e\u000f)"
-              R"(\u0010\u0011\u0012\u0013\u0014\u0015\u0016\u0017\u0018\u0019\u001a\u001b\u001c)"
-              "\\u001d\\u001e\\u001f/\x7f\u00e9\"");
+    EXPECT_EQ(out, R"(x"\u0000\u0001\u0002\u0003\u0004\u0005\u0006\u0007\b\t\n\u000b\f\r\u000e\u000f)"
+                   R"(\u0010\u0011\u0012\u0013\u0014\u0015\u0016\u0017\u0018\u0019\u001a\u001b\u001c)"
+                   "\\u001d\\u001e\\u001f/\x7f\u00e9\"");
 }
 
 // The table as printed for readers: base letter, then the letter it makes
@@ -269,14 +263,16 @@ TEST(NormalizeString, ChangesNothingElse) {
     const std::pair<std::string, std::string> cases[] = {
         {"", ""},
         {"plain ascii", "plain ascii"},
-        {"Y\u0308", "Y\u0308"},                            // only lower-case y takes the diaeresis
-        {"C\u0327", "C\u0327"},                            // cedilla is not in the table
-        {"\u00e9\u0301", "\u00e9\u0301"},                  // precomposed letters stay, mark too
-        {"e\u0301\u0301", "\u00e9\u0301"},                 // one mark per letter
-        {"\u0301e", "\u0301e"},                            // a leading mark stays
+        {"Y\u0308", "Y\u0308"},             // only lower-case y takes the diaeresis
+        {"C\u0327", "C\u0327"},             // cedilla is not in the table
+        {"\u00e9\u0301", "\u00e9\u0301"},   // precomposed letters stay, mark too
+        {"e\u0301\u0301", "\u00e9\u0301"},  // one mark per letter
+        {"\u0301e", "\u0301e"},             // a leading mark stays
         {"x\u65e5e\u0301!", "x\u65e5\u00e9!"},
-        {"\xff" "e\u0301", "\xff\u00e9"},                  // stray bytes are copied
-        {"e\xcc", "e\xcc"},                                // cut-off mark
+        {"\xff"
+         "e\u0301",
+         "\xff\u00e9"},      // stray bytes are copied
+        {"e\xcc", "e\xcc"},  // cut-off mark
     };
     for (const auto& [text, expected] : cases) EXPECT_EQ(normalize_string(text), expected) << text;
 }
@@ -341,19 +337,14 @@ struct orrincore_json::Json<canonical_test_records::Part> : orrincore_json::Reco
 };
 
 template <>
-struct orrincore_json::Json<canonical_test_records::Whole>
-    : orrincore_json::RecordJson<canonical_test_records::Whole> {
+struct orrincore_json::Json<canonical_test_records::Whole> : orrincore_json::RecordJson<canonical_test_records::Whole> {
     using R = canonical_test_records::Whole;
     static constexpr std::string_view name = "Whole";
     static constexpr auto fields = std::tuple{
-        required("zeta", &R::zeta),
-        required("parts", &R::parts),
-        nullable("spare", &R::spare),
-        omittable("note", &R::note),
-        omittable_empty("tags", &R::tags),
-        required("counts", &R::counts),
-        required("holes", &R::holes),
-        required<canonical_test_records::JoinedCodec>("joined", &R::joined),
+        required("zeta", &R::zeta),        required("parts", &R::parts),
+        nullable("spare", &R::spare),      omittable("note", &R::note),
+        omittable_empty("tags", &R::tags), required("counts", &R::counts),
+        required("holes", &R::holes),      required<canonical_test_records::JoinedCodec>("joined", &R::joined),
         required("flag", &R::flag),
     };
 };
@@ -380,8 +371,15 @@ TEST(CanonicalJson, RecordEntryUsesItsValueForm) {
 TEST(CanonicalJson, RecordsWrittenFieldByFieldAsTheirValueForm) {
     using canonical_test_records::Part;
     using canonical_test_records::Whole;
-    const Whole full{"y\u0308e\u0301", {{"a", 3}, {"b\t", std::nullopt}}, Part{"s", -1}, "n\u0303", {"x", "y"},
-                     {{"k", 1}, {"j", -2}}, {std::nullopt, 5}, {1, 2}, true};
+    const Whole full{"y\u0308e\u0301",
+                     {{"a", 3}, {"b\t", std::nullopt}},
+                     Part{"s", -1},
+                     "n\u0303",
+                     {"x", "y"},
+                     {{"k", 1}, {"j", -2}},
+                     {std::nullopt, 5},
+                     {1, 2},
+                     true};
     const Whole bare{"", {}, std::nullopt, std::nullopt, {}, {}, {}, {}, false};
     auto composing_key = bare;
     composing_key.counts = {{"e\u0301", 1}, {"f", 2}};
@@ -410,7 +408,8 @@ TEST(CanonicalJson, RecordsWrittenFieldByFieldAsTheirValueForm) {
         const auto entry = to_canonical_json(c.record);
         EXPECT_EQ(entry ? *entry : "refused: " + entry.error().message(), expected);
     }
-    EXPECT_EQ(*to_canonical_json(bare), R"({"counts":{},"flag":false,"holes":[],"joined":"","parts":[],"spare":null,"zeta":""})");
+    EXPECT_EQ(*to_canonical_json(bare),
+              R"({"counts":{},"flag":false,"holes":[],"joined":"","parts":[],"spare":null,"zeta":""})");
     EXPECT_EQ(*to_canonical_json(full),
               "{\"counts\":{\"j\":-2,\"k\":1},\"flag\":true,\"holes\":[null,5],\"joined\":\"1;2;\",\"note\":\"\u00f1\","
               "\"parts\":[{\"name\":\"a\",\"offset\":3},{\"name\":\"b\\t\"}],\"spare\":{\"name\":\"s\",\"offset\":-1},"

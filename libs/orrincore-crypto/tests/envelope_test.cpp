@@ -84,11 +84,12 @@ TEST(SignedEnvelopeSigningInput, AlwaysEightKeysWithNullAndEmptyList) {
     const auto key = test_key();
     auto bytes = fixed_envelope(key).signing_bytes();
     ASSERT_TRUE(bytes);
-    EXPECT_EQ(*bytes,
-              R"({"associated_data":["product:vuvadededoru","purpose:policy-ruleset"],"created_at":"2026-03-01T12:00:00Z",)"
-              R"("envelope_id":"0f8e7d6c-5b4a-4938-8271-605f4e3d2c1b","expires_at":null,"format_version":1,)"
-              R"("key_id":"1a2b3c4d-5e6f-4a7b-8c9d-0e1f2a3b4c5d","payload":{"title":"quarterly hold review"},)"
-              R"("previous_hash":null})");
+    EXPECT_EQ(
+        *bytes,
+        R"({"associated_data":["product:vuvadededoru","purpose:policy-ruleset"],"created_at":"2026-03-01T12:00:00Z",)"
+        R"("envelope_id":"0f8e7d6c-5b4a-4938-8271-605f4e3d2c1b","expires_at":null,"format_version":1,)"
+        R"("key_id":"1a2b3c4d-5e6f-4a7b-8c9d-0e1f2a3b4c5d","payload":{"title":"quarterly hold review"},)"
+        R"("previous_hash":null})");
 
     const auto hash = hash::blake3_hash("");
     auto full = fixed_envelope(key, Timestamp::from_str("2026-04-01T00:00:00.5Z").value(), hash, {}).signing_bytes();
@@ -153,24 +154,35 @@ TEST(SignedEnvelopeOpen, RefusalsInOrder) {
     const auto wrong = other_key().verifying_key();
     const Case cases[] = {
         {"intact", fixed_envelope(key), "ok"},
-        {"version 2 before context and signature",
-         changed([](Envelope& e) {
+        {"version 2 before context and signature", changed([](Envelope& e) {
              e.format_version = 2;
              e.associated_data = {"x"};
              e.signature.bytes[0] ^= 1;
          }),
          "unsupported contract version: 2 (supported 1..=1)"},
         {"context in the other order", fixed_envelope(key), context_mismatch, created, {context[1], context[0]}},
-        {"context with a third string", fixed_envelope(key), context_mismatch, created,
+        {"context with a third string",
+         fixed_envelope(key),
+         context_mismatch,
+         created,
          {context[0], context[1], "extra"}},
         {"context with one string", fixed_envelope(key), context_mismatch, created, {context[0]}},
-        {"context differing in case", fixed_envelope(key), context_mismatch, created,
+        {"context differing in case",
+         fixed_envelope(key),
+         context_mismatch,
+         created,
          {"Product:vuvadededoru", context[1]}},
-        {"context differing by a space", fixed_envelope(key), context_mismatch, created,
+        {"context differing by a space",
+         fixed_envelope(key),
+         context_mismatch,
+         created,
          {context[0] + " ", context[1]}},
         {"empty context expected", fixed_envelope(key), context_mismatch, created, {}},
-        {"context checked before the signature", changed([](Envelope& e) { e.signature.bytes[0] ^= 1; }),
-         context_mismatch, created, {}},
+        {"context checked before the signature",
+         changed([](Envelope& e) { e.signature.bytes[0] ^= 1; }),
+         context_mismatch,
+         created,
+         {}},
         {"tampered payload", changed([](Envelope& e) { e.payload.title += "!"; }), signature_invalid},
         {"payload option added", changed([](Envelope& e) { e.payload.author = "mallory"; }), signature_invalid},
         {"tampered envelope id", changed([](Envelope& e) { e.envelope_id = EnvelopeId::generate(); }),
@@ -214,22 +226,27 @@ TEST(SignedEnvelopeFile, LeavesOutWhatIsAbsentAndReadsBack) {
 
     const auto full = fixed_envelope(key, created, hash::blake3_hash("x"));
     const std::string pretty = orrincore_json::to_pretty(full);
-    EXPECT_EQ(pretty, "{\n"
-                      "  \"format_version\": 1,\n"
-                      "  \"envelope_id\": \"0f8e7d6c-5b4a-4938-8271-605f4e3d2c1b\",\n"
-                      "  \"key_id\": \"1a2b3c4d-5e6f-4a7b-8c9d-0e1f2a3b4c5d\",\n"
-                      "  \"created_at\": \"2026-03-01T12:00:00Z\",\n"
-                      "  \"expires_at\": \"2026-03-01T12:00:00Z\",\n"
-                      "  \"associated_data\": [\n"
-                      "    \"product:vuvadededoru\",\n"
-                      "    \"purpose:policy-ruleset\"\n"
-                      "  ],\n"
-                      "  \"payload\": {\n"
-                      "    \"title\": \"quarterly hold review\"\n"
-                      "  },\n"
-                      "  \"previous_hash\": \"" + hash::blake3_hash("x").to_string() + "\",\n"
-                      "  \"signature\": \"" + full.signature.to_hex() + "\"\n"
-                      "}");
+    EXPECT_EQ(pretty,
+              "{\n"
+              "  \"format_version\": 1,\n"
+              "  \"envelope_id\": \"0f8e7d6c-5b4a-4938-8271-605f4e3d2c1b\",\n"
+              "  \"key_id\": \"1a2b3c4d-5e6f-4a7b-8c9d-0e1f2a3b4c5d\",\n"
+              "  \"created_at\": \"2026-03-01T12:00:00Z\",\n"
+              "  \"expires_at\": \"2026-03-01T12:00:00Z\",\n"
+              "  \"associated_data\": [\n"
+              "    \"product:vuvadededoru\",\n"
+              "    \"purpose:policy-ruleset\"\n"
+              "  ],\n"
+              "  \"payload\": {\n"
+              "    \"title\": \"quarterly hold review\"\n"
+              "  },\n"
+              "  \"previous_hash\": \"" +
+                  hash::blake3_hash("x").to_string() +
+                  "\",\n"
+                  "  \"signature\": \"" +
+                  full.signature.to_hex() +
+                  "\"\n"
+                  "}");
     auto read = orrincore_json::parse<Envelope>(pretty);
     ASSERT_TRUE(read);
     EXPECT_EQ(*read, full);
@@ -267,8 +284,8 @@ TEST(SignedEnvelopeOpen, HandsBackThePayloadAsSigned) {
     // the title verify under one signature; what `open` returns is the
     // composed text that the signature covers, whatever the file says.
     const auto key = test_key();
-    auto sealed = Envelope::seal(Note{"caf\xc3\xa9", std::nullopt, {"r\xc3\xa9sum\xc3\xa9"}}, key_id, key, created,
-                                 context);
+    auto sealed =
+        Envelope::seal(Note{"caf\xc3\xa9", std::nullopt, {"r\xc3\xa9sum\xc3\xa9"}}, key_id, key, created, context);
     ASSERT_TRUE(sealed);
     std::string file = orrincore_json::to_pretty(*sealed);
     for (auto at = file.find("\xc3\xa9"); at != std::string::npos; at = file.find("\xc3\xa9", at))
@@ -309,9 +326,15 @@ TEST(SignedEnvelopeRead, RefusalsOfTheFileForm) {
         copy[key] = std::move(value);
         return copy.dump();
     };
-    const ordered_json as_array = {1, "0f8e7d6c-5b4a-4938-8271-605f4e3d2c1b", "1a2b3c4d-5e6f-4a7b-8c9d-0e1f2a3b4c5d",
-                                   "2026-03-01T12:00:00Z", nullptr, ordered_json::array(), {{"title", "t"}},
-                                   nullptr, envelope.signature.to_hex()};
+    const ordered_json as_array = {1,
+                                   "0f8e7d6c-5b4a-4938-8271-605f4e3d2c1b",
+                                   "1a2b3c4d-5e6f-4a7b-8c9d-0e1f2a3b4c5d",
+                                   "2026-03-01T12:00:00Z",
+                                   nullptr,
+                                   ordered_json::array(),
+                                   {{"title", "t"}},
+                                   nullptr,
+                                   envelope.signature.to_hex()};
     auto first = [&](std::size_t n) {
         ordered_json cut = ordered_json::array();
         for (std::size_t i = 0; i < n; ++i) cut.push_back(as_array[i]);

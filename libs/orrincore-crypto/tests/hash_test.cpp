@@ -66,7 +66,8 @@ TEST(ContentHashText, RefusesInCheckOrderWithExactMessages) {
         {"sha256:" + lower_hex.substr(1), "validation failed: content hash digest must be 64 hex characters, got 63"},
         {"sha256:" + lower_hex + "0", "validation failed: content hash digest must be 64 hex characters, got 65"},
         {"blake3:", "validation failed: content hash digest must be 64 hex characters, got 0"},
-        {"blake3:" + e_acute + e_acute + e_acute, "validation failed: content hash digest must be 64 hex characters, got 6"},
+        {"blake3:" + e_acute + e_acute + e_acute,
+         "validation failed: content hash digest must be 64 hex characters, got 6"},
         // pairs left to right: a pair that cuts a character is "not ASCII"
         {"blake3:a" + e_acute + lower_hex.substr(3), "validation failed: content hash digest is not ASCII"},
         {"blake3:" + digest_with_pair(31, "a\xc3"), "validation failed: content hash digest is not ASCII"},
@@ -82,7 +83,8 @@ TEST(ContentHashText, RefusesInCheckOrderWithExactMessages) {
         {"blake3:" + digest_with_pair(0, "0x"), R"(validation failed: invalid hex in content hash: "0x")"},
         {"blake3:" + digest_with_pair(3, " a"), R"(validation failed: invalid hex in content hash: " a")"},
         {"blake3:" + digest_with_pair(3, "g0"), R"(validation failed: invalid hex in content hash: "g0")"},
-        {"blake3:" + digest_with_pair(3, std::string("\0a", 2)), R"(validation failed: invalid hex in content hash: "\0a")"},
+        {"blake3:" + digest_with_pair(3, std::string("\0a", 2)),
+         R"(validation failed: invalid hex in content hash: "\0a")"},
         // only the first ':' splits; a later one is a digest character
         {"blake3:" + digest_with_pair(5, "a:"), R"(validation failed: invalid hex in content hash: "a:")"},
         // the first failing pair wins

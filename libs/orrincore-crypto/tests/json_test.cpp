@@ -33,10 +33,12 @@ TEST(CryptoJson, PlainTextIsTheWrittenString) {
 TEST(CryptoJson, RefusalsCarryTheTypeMessageAfterTheString) {
     EXPECT_EQ(parse<Signature>(R"("abc")").error().message_with_position(),
               "validation failed: ed25519 signature must be 128 hex characters, got 3 at line 1 column 5");
-    EXPECT_EQ(parse<Signature>("null").error().message_with_position(), "invalid type: null, expected a string at line 1 column 4");
+    EXPECT_EQ(parse<Signature>("null").error().message_with_position(),
+              "invalid type: null, expected a string at line 1 column 4");
     EXPECT_EQ(parse<ContentHash>(R"("nohash")").error().message_with_position(),
               "validation failed: content hash must be 'algorithm:hex', got \"nohash\" at line 1 column 8");
-    EXPECT_EQ(parse<ContentHash>("{}").error().message_with_position(), "invalid type: map, expected a string at line 1 column 0");
+    EXPECT_EQ(parse<ContentHash>("{}").error().message_with_position(),
+              "invalid type: map, expected a string at line 1 column 0");
 }
 
 }  // namespace

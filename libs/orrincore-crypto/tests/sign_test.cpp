@@ -1,10 +1,10 @@
 #include "orrincore_crypto/sign.hpp"
 
 #include <gtest/gtest.h>
+#include <sodium.h>
 #include <nlohmann/json.hpp>
 #include <orrincore_crypto/canonical.hpp>
 #include <orrincore_error/hex.hpp>
-#include <sodium.h>
 
 #include <algorithm>
 #include <initializer_list>
@@ -47,9 +47,7 @@ std::array<std::uint8_t, 32> add_le(std::span<const std::uint8_t, 32> a, std::sp
     return sum;
 }
 
-std::string message_of(const orrincore_error::Result<void>& result) {
-    return result ? "ok" : result.error().message();
-}
+std::string message_of(const orrincore_error::Result<void>& result) { return result ? "ok" : result.error().message(); }
 
 TEST(SignRfc8032, Test1SeedKeyAndSignature) {
     const auto key = SigningKey::from_bytes(rfc_seed);
@@ -92,7 +90,8 @@ TEST(SignatureText, RefusesInCheckOrderWithExactMessages) {
         {valid.substr(1), "validation failed: ed25519 signature must be 128 hex characters, got 127"},
         {valid + "0", "validation failed: ed25519 signature must be 128 hex characters, got 129"},
         {"", "validation failed: ed25519 signature must be 128 hex characters, got 0"},
-        {valid.substr(2) + e_acute + e_acute, "validation failed: ed25519 signature must be 128 hex characters, got 130"},
+        {valid.substr(2) + e_acute + e_acute,
+         "validation failed: ed25519 signature must be 128 hex characters, got 130"},
         {all_e_acute, "validation failed: invalid hex in signature: \"\xc3\xa9\""},
         {"a" + e_acute + valid.substr(3), "validation failed: signature is not ASCII"},
         {with_pair(63, "0\xc3"), "validation failed: signature is not ASCII"},
@@ -110,8 +109,8 @@ TEST(SignatureText, RefusesInCheckOrderWithExactMessages) {
 
 TEST(SignVerify, RefusesEveryTamperingAlike) {
     const auto key = SigningKey::from_bytes(rfc_seed);
-    const auto other = SigningKey::from_bytes(bytes_from_hex<32>(
-        "4ccd089b28ff96da9db6c346ec114e0f5b8a319f35aba624da8cf6ed4fb8a6fb"));
+    const auto other =
+        SigningKey::from_bytes(bytes_from_hex<32>("4ccd089b28ff96da9db6c346ec114e0f5b8a319f35aba624da8cf6ed4fb8a6fb"));
     const std::string message = R"({"chunk":"blake3:00"})";
     const auto good = key.sign_bytes(message);
     ASSERT_EQ(message_of(key.verifying_key().verify_bytes(message, good)), "ok");
@@ -121,8 +120,7 @@ TEST(SignVerify, RefusesEveryTamperingAlike) {
     auto altered_s = good;
     altered_s.bytes[40] ^= 0x01;
     // S + L: the same scalar modulo the group order, but not canonical.
-    const auto group_order = bytes_from_hex<32>(
-        "edd3f55c1a631258d69cf7a2def9de1400000000000000000000000000000010");
+    const auto group_order = bytes_from_hex<32>("edd3f55c1a631258d69cf7a2def9de1400000000000000000000000000000010");
     auto s_plus_order = good;
     const auto sum = add_le(std::span<const std::uint8_t, 32>(good.bytes.data() + 32, 32), group_order);
     std::ranges::copy(sum, s_plus_order.bytes.begin() + 32);
@@ -184,8 +182,9 @@ TEST(VerifyingKeyBytes, DecodesCurvePointsOnly) {
         if (decodes) {
             EXPECT_EQ(key->bytes(), bytes);
         } else {
-            EXPECT_EQ(key.error().message(),
-                      "validation failed: invalid ed25519 public key: signature error: Cannot decompress Edwards point");
+            EXPECT_EQ(
+                key.error().message(),
+                "validation failed: invalid ed25519 public key: signature error: Cannot decompress Edwards point");
         }
     }
 }

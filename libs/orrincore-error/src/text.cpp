@@ -14,25 +14,24 @@ namespace {
 bool needs_unicode_escape(UChar32 c) {
     if (u_hasBinaryProperty(c, UCHAR_GRAPHEME_EXTEND)) return true;
     switch (u_charType(c)) {
-        case U_CONTROL_CHAR:
-        case U_FORMAT_CHAR:
-        case U_PRIVATE_USE_CHAR:
-        case U_UNASSIGNED:
-        case U_SURROGATE:
-        case U_LINE_SEPARATOR:
-        case U_PARAGRAPH_SEPARATOR:
-            return true;
-        case U_SPACE_SEPARATOR:
-            return c != 0x20;
-        default:
-            return false;
+    case U_CONTROL_CHAR:
+    case U_FORMAT_CHAR:
+    case U_PRIVATE_USE_CHAR:
+    case U_UNASSIGNED:
+    case U_SURROGATE:
+    case U_LINE_SEPARATOR:
+    case U_PARAGRAPH_SEPARATOR:
+        return true;
+    case U_SPACE_SEPARATOR:
+        return c != 0x20;
+    default:
+        return false;
     }
 }
 
 bool is_white_space(char32_t c) {
     return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
-           (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F ||
-           c == 0x205F || c == 0x3000;
+           (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000;
 }
 
 }  // namespace
@@ -59,13 +58,26 @@ std::string quoted_form(std::string_view text) {
         i += character.length;
         const char32_t c = character.code_point;
         switch (c) {
-            case '"': out += "\\\""; continue;
-            case '\\': out += "\\\\"; continue;
-            case '\0': out += "\\0"; continue;
-            case '\t': out += "\\t"; continue;
-            case '\r': out += "\\r"; continue;
-            case '\n': out += "\\n"; continue;
-            default: break;
+        case '"':
+            out += "\\\"";
+            continue;
+        case '\\':
+            out += "\\\\";
+            continue;
+        case '\0':
+            out += "\\0";
+            continue;
+        case '\t':
+            out += "\\t";
+            continue;
+        case '\r':
+            out += "\\r";
+            continue;
+        case '\n':
+            out += "\\n";
+            continue;
+        default:
+            break;
         }
         if (needs_unicode_escape(static_cast<UChar32>(c))) {
             out += fmt::format("\\u{{{:x}}}", static_cast<uint32_t>(c));

@@ -32,7 +32,11 @@ TEST(HexDecode, ReadsPairsUpToTheFirstBadOne) {
         {"bad high digit", "0fg07e", 1, {0x0f, 0xee, 0xee}},
         {"bad low digit", "0fa0 e", 2, {0x0f, 0xa0, 0xee}},
         {"first pair bad", "-10000", 0, {0xee, 0xee, 0xee}},
-        {"a byte above ASCII", "0f\xc3\xa9" "ff", 1, {0x0f, 0xee, 0xee}},
+        {"a byte above ASCII",
+         "0f\xc3\xa9"
+         "ff",
+         1,
+         {0x0f, 0xee, 0xee}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -14,12 +14,12 @@ TEST(Quoted, EscapesAsMessagesShowThem) {
         {"a\"b\\c", R"("a\"b\\c")"},
         {std::string("\0\t\r\n", 4), R"("\0\t\r\n")"},
         {"\x01\x1f\x7f", R"("\u{1}\u{1f}\u{7f}")"},
-        {"e\xcc\x81", R"("e\u{301}")"},                  // combining acute extends a grapheme
-        {"\xc3\xa9", "\"\xc3\xa9\""},                    // precomposed é prints
+        {"e\xcc\x81", R"("e\u{301}")"},  // combining acute extends a grapheme
+        {"\xc3\xa9", "\"\xc3\xa9\""},    // precomposed é prints
         {"\xc2\xa0|\xe2\x80\xa8|\xe2\x80\x8b", R"("\u{a0}|\u{2028}|\u{200b}")"},
-        {"\xee\x80\x80", R"("\u{e000}")"},               // private use
-        {"\xf0\x9f\x98\x80", "\"\xf0\x9f\x98\x80\""},    // emoji prints
-        {"\xff", "\"\xef\xbf\xbd\""},                    // ill-formed byte
+        {"\xee\x80\x80", R"("\u{e000}")"},             // private use
+        {"\xf0\x9f\x98\x80", "\"\xf0\x9f\x98\x80\""},  // emoji prints
+        {"\xff", "\"\xef\xbf\xbd\""},                  // ill-formed byte
     };
     for (const auto& [text, expected] : cases) EXPECT_EQ(quoted_form(text), expected) << text;
 }
@@ -78,7 +78,11 @@ TEST(Utf8, DecodesOneCharacterPerStep) {
         {"U+FFFD itself", "\xef\xbf\xbd", 0, {0xFFFD, 3, true}},
         {"stray continuation byte", "\x80\x80", 0, {0xFFFD, 1, false}},
         {"cut short by the end", "\xe2\x80", 0, {0xFFFD, 2, false}},
-        {"cut short by ASCII", "\xf0\x9f\x98" "a", 0, {0xFFFD, 3, false}},
+        {"cut short by ASCII",
+         "\xf0\x9f\x98"
+         "a",
+         0,
+         {0xFFFD, 3, false}},
         {"overlong", "\xc0\xaf", 0, {0xFFFD, 1, false}},
         {"surrogate", "\xed\xa0\x80", 0, {0xFFFD, 1, false}},
         {"above U+10FFFF", "\xf4\x90\x80\x80", 0, {0xFFFD, 1, false}},

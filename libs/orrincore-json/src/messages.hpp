@@ -19,8 +19,7 @@ inline constexpr const char* invalid_escape = "invalid escape";
 inline constexpr const char* invalid_number = "invalid number";
 inline constexpr const char* number_out_of_range = "number out of range";
 inline constexpr const char* invalid_code_point = "invalid unicode code point";
-inline constexpr const char* control_character =
-    "control character (\\u0000-\\u001F) found while parsing a string";
+inline constexpr const char* control_character = "control character (\\u0000-\\u001F) found while parsing a string";
 inline constexpr const char* key_must_be_string = "key must be a string";
 inline constexpr const char* lone_surrogate = "lone leading surrogate in hex escape";
 inline constexpr const char* trailing_comma = "trailing comma";

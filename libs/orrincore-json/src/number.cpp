@@ -69,9 +69,12 @@ std::string describe_string(std::string_view text) { return "string " + orrincor
 
 std::string Number::describe() const {
     switch (kind) {
-    case Kind::unsigned_integer: return fmt::format("integer `{}`", unsigned_value);
-    case Kind::negative_integer: return fmt::format("integer `{}`", negative_value);
-    case Kind::floating_point: break;
+    case Kind::unsigned_integer:
+        return fmt::format("integer `{}`", unsigned_value);
+    case Kind::negative_integer:
+        return fmt::format("integer `{}`", negative_value);
+    case Kind::floating_point:
+        break;
     }
     return "floating point `" + describe_float(float_value) + "`";
 }
@@ -142,8 +145,8 @@ ReadResult<double> Reader::parse_decimal(std::size_t start, std::uint64_t signif
         --exponent;
     }
     if (!any_digit) {
-        return std::unexpected(error_at_next(
-            std::string(index_ < input_.size() ? messages::invalid_number : messages::eof_value)));
+        return std::unexpected(
+            error_at_next(std::string(index_ < input_.size() ? messages::invalid_number : messages::eof_value)));
     }
     if (auto e = peek_raw(); e == 'e' || e == 'E') return parse_exponent(start, significand, exponent);
     return float_from_text(start, exponent);
@@ -167,8 +170,8 @@ ReadResult<double> Reader::parse_exponent(std::size_t start, std::uint64_t signi
             return parse_exponent_overflow(start, significand == 0, positive_exponent);
         exponent = exponent * 10 + static_cast<int>(digit);
     }
-    int final_exponent = positive_exponent ? saturating_add(starting_exponent, exponent)
-                                           : saturating_add(starting_exponent, -exponent);
+    int final_exponent =
+        positive_exponent ? saturating_add(starting_exponent, exponent) : saturating_add(starting_exponent, -exponent);
     return float_from_text(start, final_exponent);
 }
 

@@ -124,8 +124,16 @@ ReadError Reader::invalid_type(std::string_view expected) {
         found = "boolean `false`";
         break;
     case '-':
-    case '0': case '1': case '2': case '3': case '4':
-    case '5': case '6': case '7': case '8': case '9': {
+    case '0':
+    case '1':
+    case '2':
+    case '3':
+    case '4':
+    case '5':
+    case '6':
+    case '7':
+    case '8':
+    case '9': {
         bool positive = *c != '-';
         if (!positive) ++index_;
         auto number = parse_number(positive);
@@ -437,16 +445,34 @@ ReadResult<std::uint16_t> Reader::decode_hex_escape() {
 ReadResult<void> Reader::parse_escape() {
     if (index_ >= input_.size()) return std::unexpected(error_here(messages::eof_string));
     switch (input_[index_++]) {
-    case '"': scratch_.push_back('"'); return {};
-    case '\\': scratch_.push_back('\\'); return {};
-    case '/': scratch_.push_back('/'); return {};
-    case 'b': scratch_.push_back('\b'); return {};
-    case 'f': scratch_.push_back('\f'); return {};
-    case 'n': scratch_.push_back('\n'); return {};
-    case 'r': scratch_.push_back('\r'); return {};
-    case 't': scratch_.push_back('\t'); return {};
-    case 'u': break;
-    default: return std::unexpected(error_here(messages::invalid_escape));
+    case '"':
+        scratch_.push_back('"');
+        return {};
+    case '\\':
+        scratch_.push_back('\\');
+        return {};
+    case '/':
+        scratch_.push_back('/');
+        return {};
+    case 'b':
+        scratch_.push_back('\b');
+        return {};
+    case 'f':
+        scratch_.push_back('\f');
+        return {};
+    case 'n':
+        scratch_.push_back('\n');
+        return {};
+    case 'r':
+        scratch_.push_back('\r');
+        return {};
+    case 't':
+        scratch_.push_back('\t');
+        return {};
+    case 'u':
+        break;
+    default:
+        return std::unexpected(error_here(messages::invalid_escape));
     }
     auto first = decode_hex_escape();
     if (!first) return fail(std::move(first));
@@ -472,7 +498,14 @@ ReadResult<void> Reader::parse_escape() {
 ReadResult<void> Reader::skip_escape() {
     if (index_ >= input_.size()) return std::unexpected(error_here(messages::eof_string));
     switch (input_[index_++]) {
-    case '"': case '\\': case '/': case 'b': case 'f': case 'n': case 'r': case 't':
+    case '"':
+    case '\\':
+    case '/':
+    case 'b':
+    case 'f':
+    case 'n':
+    case 'r':
+    case 't':
         return {};
     case 'u':
         if (auto ok = decode_hex_escape(); !ok) return fail(std::move(ok));
@@ -565,8 +598,16 @@ ReadResult<void> Reader::skip_value() {
             ++index_;
             if (auto ok = skip_number(); !ok) return ok;
             break;
-        case '0': case '1': case '2': case '3': case '4':
-        case '5': case '6': case '7': case '8': case '9':
+        case '0':
+        case '1':
+        case '2':
+        case '3':
+        case '4':
+        case '5':
+        case '6':
+        case '7':
+        case '8':
+        case '9':
             if (auto ok = skip_number(); !ok) return ok;
             break;
         case '"':

@@ -37,9 +37,11 @@ TEST(LayoutWriter, WritesWhatTheTreeWriterWrites) {
     // Not UTF-8: a stray continuation byte, a lead byte cut short at the
     // end, an overlong form, a surrogate and a lead byte that never starts
     // anything; the tree writer writes its replacement character for each.
-    const std::vector<std::string> not_utf8 = {"a\x80z", "ab\xE2\x82", "\xC0\xAF", "\xED\xA0\x80x", "\xFF", "\xF0\x9F\x98"};
-    Target target{"t", "name \"quoted\"\n", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", "https://e", UINT64_MAX, true,
-                  not_utf8, "\xFF"};
+    const std::vector<std::string> not_utf8 = {"a\x80z",        "ab\xE2\x82", "\xC0\xAF",
+                                               "\xED\xA0\x80x", "\xFF",       "\xF0\x9F\x98"};
+    Target target{
+        "t",   "name \"quoted\"\n", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", "https://e", UINT64_MAX, true, not_utf8,
+        "\xFF"};
     const Event event{42, {full, bare}, {{"k", "v"}, {every_escape, "\xFF"}, {"", ""}}, {0, 127, 255}, 3};
 
     expect_tree_layout("every field of a marker", full);
@@ -52,7 +54,8 @@ TEST(LayoutWriter, WritesWhatTheTreeWriterWrites) {
     expect_tree_layout("a list of records", std::vector<Marker>{full, bare});
     expect_tree_layout("an empty list", std::vector<Marker>{});
     expect_tree_layout("a list of lists", std::vector<std::vector<std::string>>{{}, {"a", "\x80"}});
-    expect_tree_layout("a map of byte strings", std::map<std::string, std::vector<std::uint8_t>>{{"a", {1, 2}}, {"b", {}}});
+    expect_tree_layout("a map of byte strings",
+                       std::map<std::string, std::vector<std::uint8_t>>{{"a", {1, 2}}, {"b", {}}});
     expect_tree_layout("an empty map", std::map<std::string, std::string>{});
 }
 

@@ -48,7 +48,8 @@ TEST(Numbers, KindsAndRanges) {
         {"18446744073709551615", "18446744073709551615"},
         {"0", "0"},
         {" 7 ", "7"},
-        {"18446744073709551616", "invalid type: floating point `18446744073709552000`, expected u64 at line 1 column 20"},
+        {"18446744073709551616",
+         "invalid type: floating point `18446744073709552000`, expected u64 at line 1 column 20"},
         {"-0", "invalid type: floating point `-0`, expected u64 at line 1 column 2"},
         {"1e3", "invalid type: floating point `1000`, expected u64 at line 1 column 3"},
         {"1.5", "invalid type: floating point `1.5`, expected u64 at line 1 column 3"},
@@ -61,9 +62,11 @@ TEST(Numbers, KindsAndRanges) {
         {"0e99999999999", "invalid type: floating point `0`, expected u64 at line 1 column 13"},
         {"1e-400", "invalid type: floating point `0`, expected u64 at line 1 column 6"},
         {"25e-1", "invalid type: floating point `2.5`, expected u64 at line 1 column 5"},
-        {"123456789012345678901234567890", "invalid type: floating point `123456789012345680000000000000`, expected u64 at line 1 column 30"},
+        {"123456789012345678901234567890",
+         "invalid type: floating point `123456789012345680000000000000`, expected u64 at line 1 column 30"},
         {"18446744073709551616.", "EOF while parsing a value at line 1 column 21"},
-        {"18446744073709551616.5", "invalid type: floating point `18446744073709552000`, expected u64 at line 1 column 22"},
+        {"18446744073709551616.5",
+         "invalid type: floating point `18446744073709552000`, expected u64 at line 1 column 22"},
         {"01", "invalid number at line 1 column 2"},
         {"-", "EOF while parsing a value at line 1 column 1"},
         {"-x", "invalid number at line 1 column 2"},
@@ -86,14 +89,16 @@ TEST(Numbers, KindsAndRanges) {
     EXPECT_EQ(outcome<std::uint16_t>("70000"), "invalid value: integer `70000`, expected u16 at line 1 column 5");
     EXPECT_EQ(outcome<std::uint16_t>("65535"), "65535");
     EXPECT_EQ(outcome<std::uint32_t>("-1"), "invalid value: integer `-1`, expected u32 at line 1 column 2");
-    EXPECT_EQ(outcome<std::uint32_t>("4294967296"), "invalid value: integer `4294967296`, expected u32 at line 1 column 10");
+    EXPECT_EQ(outcome<std::uint32_t>("4294967296"),
+              "invalid value: integer `4294967296`, expected u32 at line 1 column 10");
     EXPECT_EQ(outcome<std::uint8_t>("256"), "invalid value: integer `256`, expected u8 at line 1 column 3");
 
     const Case i64[] = {
         {"-9223372036854775808", "-9223372036854775808"},
         {"9223372036854775807", "9223372036854775807"},
         {"9223372036854775808", "invalid value: integer `9223372036854775808`, expected i64 at line 1 column 19"},
-        {"-9223372036854775809", "invalid type: floating point `-9223372036854776000`, expected i64 at line 1 column 20"},
+        {"-9223372036854775809",
+         "invalid type: floating point `-9223372036854776000`, expected i64 at line 1 column 20"},
         {"-0", "invalid type: floating point `-0`, expected i64 at line 1 column 2"},
         {"5.0", "invalid type: floating point `5`, expected i64 at line 1 column 3"},
         {"\"5\"", "invalid type: string \"5\", expected i64 at line 1 column 3"},
@@ -171,16 +176,18 @@ TEST(Strings, StopsWhereverTheyFall) {
     for (std::size_t before = 0; before < 20; ++before) {
         SCOPED_TRACE(before);
         const std::string plain(before, 'a');
-        const std::string after = "b\x7f\xC3\xA9" "bbbbbbbbb";
+        const std::string after =
+            "b\x7f\xC3\xA9"
+            "bbbbbbbbb";
         EXPECT_EQ(outcome<std::string>("\"" + plain + "\\n" + after + "\""), "\"" + plain + "\\n" + after + "\"");
         EXPECT_EQ(outcome<std::string>("\"" + plain + "\\\"" + after + "\""), "\"" + plain + "\\\"" + after + "\"");
-        EXPECT_EQ(outcome<std::string>("\"" + plain + "\"" + after), "trailing characters at line 1 column " +
-                                                                       std::to_string(before + 3));
+        EXPECT_EQ(outcome<std::string>("\"" + plain + "\"" + after),
+                  "trailing characters at line 1 column " + std::to_string(before + 3));
         EXPECT_EQ(outcome<std::string>("\"" + plain + "\x1f" + after + "\""),
                   "control character (\\u0000-\\u001F) found while parsing a string at line 1 column " +
                       std::to_string(before + 2));
-        EXPECT_EQ(outcome<std::string>("\"" + plain + after), "EOF while parsing a string at line 1 column " +
-                                                              std::to_string(1 + before + after.size()));
+        EXPECT_EQ(outcome<std::string>("\"" + plain + after),
+                  "EOF while parsing a string at line 1 column " + std::to_string(1 + before + after.size()));
     }
 }
 
@@ -251,9 +258,8 @@ TEST(Syntax, ElementsOneAtATimeAsTheWholeList) {
     };
     for (const auto& c : cases) {
         std::vector<std::string> handed;
-        auto count = parse_elements<std::string>(c.input, [&handed](std::string&& element) {
-            handed.push_back(std::move(element));
-        });
+        auto count = parse_elements<std::string>(
+            c.input, [&handed](std::string&& element) { handed.push_back(std::move(element)); });
         auto whole = parse<std::vector<std::string>>(c.input);
         EXPECT_EQ(handed, c.handed) << c.input;
         ASSERT_EQ(count.has_value(), whole.has_value()) << c.input;
@@ -296,7 +302,8 @@ TEST(Depth, SkippedValuesHaveNoLimit) {
         ASSERT_TRUE(marker) << marker.error().message_with_position();
         EXPECT_EQ(marker->field_path, "a");
     }
-    EXPECT_EQ(outcome<Marker>("{\"note\":" + std::string(100000, '[')), "EOF while parsing a list at line 1 column 100008");
+    EXPECT_EQ(outcome<Marker>("{\"note\":" + std::string(100000, '[')),
+              "EOF while parsing a list at line 1 column 100008");
 }
 
 // A value read for later: its exact text, or the error a typed read of it

@@ -125,15 +125,17 @@ TEST(TargetJson, NullWritingRecordNeedsEveryElement) {
               "  \"tags\": [],\n"
               "  \"disabled_at\": null\n"
               "}");
-    EXPECT_EQ(to_compact(*from_object),
-              R"({"id":"t1","name":"n","backend":"s3","endpoint":null,"capacity":5,"enabled":true,"tags":[],"disabled_at":null})");
+    EXPECT_EQ(
+        to_compact(*from_object),
+        R"({"id":"t1","name":"n","backend":"s3","endpoint":null,"capacity":5,"enabled":true,"tags":[],"disabled_at":null})");
 }
 
 TEST(EventJson, DefaultsAndLeftOutEmptyLists) {
     const ErrorCase cases[] = {
         {R"([])", "invalid length 0, expected struct Event with 5 elements at line 1 column 2"},
         {R"({"sequence":1,"payload":[1,256]})", "invalid value: integer `256`, expected u8 at line 1 column 30"},
-        {R"({"sequence":1,"payload":"AQI="})", "invalid type: string \"AQI=\", expected a sequence at line 1 column 30"},
+        {R"({"sequence":1,"payload":"AQI="})",
+         "invalid type: string \"AQI=\", expected a sequence at line 1 column 30"},
         {R"({"sequence":1,"facts":[]})", "invalid type: sequence, expected a map at line 1 column 22"},
         {R"({"sequence":1,"markers":[{"field_path":"a"}]})", "missing field `reason` at line 1 column 43"},
         {R"({"sequence":1,"version":70000})", "invalid value: integer `70000`, expected u16 at line 1 column 29"},
@@ -153,7 +155,8 @@ TEST(EventJson, DefaultsAndLeftOutEmptyLists) {
     auto facts = parse<Event>(R"({"sequence":1,"facts":{"z":"1","\u00e9":"2","a":"3","z":"4"}})");
     ASSERT_TRUE(facts) << facts.error().message_with_position();
     EXPECT_EQ(facts->facts, (std::map<std::string, std::string>{{"a", "3"}, {"z", "4"}, {"\xC3\xA9", "2"}}));
-    EXPECT_EQ(to_compact(*facts), "{\"sequence\":1,\"facts\":{\"a\":\"3\",\"z\":\"4\",\"\xC3\xA9\":\"2\"},\"payload\":[],\"version\":1}");
+    EXPECT_EQ(to_compact(*facts),
+              "{\"sequence\":1,\"facts\":{\"a\":\"3\",\"z\":\"4\",\"\xC3\xA9\":\"2\"},\"payload\":[],\"version\":1}");
 }
 
 TEST(RecordJson, NestedRecordsAndOneFieldExpectation) {
@@ -171,11 +174,8 @@ TEST(RecordJson, NestedRecordsAndOneFieldExpectation) {
 }
 
 TEST(RecordJson, RoundTripsInBothForms) {
-    const Marker full{"payload.email",
-                      Reason::audience_restricted,
-                      TestId{"6f1c2e1a-8a7b-4c2e-9f3d-0b1a2c3d4e5f"},
-                      "2024-05-01T10:00:00Z",
-                      TestId{"00000000-0000-4000-8000-000000000001"}};
+    const Marker full{"payload.email", Reason::audience_restricted, TestId{"6f1c2e1a-8a7b-4c2e-9f3d-0b1a2c3d4e5f"},
+                      "2024-05-01T10:00:00Z", TestId{"00000000-0000-4000-8000-000000000001"}};
     const Event event{42, {full, Marker{"x", Reason::oversized, {}, {}, {}}}, {{"k", "v"}}, {0, 127, 255}, 3};
     const Target target{"t", "name \"quoted\"\n", "s3", "https://e", UINT64_MAX, true, {"a", ""}, {}};
 

@@ -18,9 +18,13 @@ namespace {
 // Each output offers only what its job needs: there is no whole text of a
 // streamed output, no stream without a sink, nothing to finish when collecting.
 template <class Output>
-concept gives_whole_text = requires(Output& out) { out.take(); };
+concept gives_whole_text = requires(Output& out) {
+    out.take();
+};
 template <class Output>
-concept is_finished = requires(Output& out) { out.finish(); };
+concept is_finished = requires(Output& out) {
+    out.finish();
+};
 static_assert(gives_whole_text<CollectingOutput> && !gives_whole_text<StreamingOutput>);
 static_assert(is_finished<StreamingOutput> && !is_finished<CollectingOutput>);
 static_assert(!std::is_default_constructible_v<StreamingOutput>);

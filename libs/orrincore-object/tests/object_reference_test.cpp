@@ -33,7 +33,9 @@ TEST(ObjectReference, WritesEightKeysWhenNoOptionIsSet) {
     const std::string eight =
         R"({"object_id":"11111111-1111-4111-8111-111111111111","tenant_id":"22222222-2222-4222-8222-222222222222",)"
         R"("workspace_id":"33333333-3333-4333-8333-333333333333","product_id":"vuvadededoru",)"
-        R"("object_kind":"archive_object","content_hash":")" + kHash + R"(","ciphertext_size":11,)"
+        R"("object_kind":"archive_object","content_hash":")" +
+        kHash +
+        R"(","ciphertext_size":11,)"
         R"("created_at":"2026-03-01T12:00:00Z"})";
     EXPECT_EQ(orrincore_json::to_compact(ref), eight);
     EXPECT_EQ(orrincore_json::to_value(ref).size(), 8u);
@@ -58,8 +60,9 @@ TEST(ObjectReference, ReadsBothFormsAndRoundTrips) {
     ASSERT_TRUE(again);
     EXPECT_EQ(*again, *full);
 
-    auto max_size = parse<ObjectReference>(orrincore_json::to_compact(reference()).replace(
-        orrincore_json::to_compact(reference()).find(":11,") + 1, 2, "18446744073709551615"));
+    auto max_size = parse<ObjectReference>(
+        orrincore_json::to_compact(reference())
+            .replace(orrincore_json::to_compact(reference()).find(":11,") + 1, 2, "18446744073709551615"));
     ASSERT_TRUE(max_size);
     EXPECT_EQ(max_size->ciphertext_size, 18446744073709551615u);
 }
@@ -100,11 +103,11 @@ TEST(ObjectReference, VerifiesContentByItsRecordedAlgorithm) {
     const auto ref = reference();
     auto bytes = [](std::string text) { return std::vector<std::uint8_t>(text.begin(), text.end()); };
     EXPECT_TRUE(ref.verify_content(bytes(kChunk)));
-    EXPECT_FALSE(ref.verify_content(bytes("chunk bytez")));        // same length, other bytes
-    EXPECT_FALSE(ref.verify_content(bytes(kChunk + "!")));         // one trailing byte
+    EXPECT_FALSE(ref.verify_content(bytes("chunk bytez")));  // same length, other bytes
+    EXPECT_FALSE(ref.verify_content(bytes(kChunk + "!")));   // one trailing byte
     auto wrong_size = ref;
     wrong_size.ciphertext_size = 12;
-    EXPECT_FALSE(wrong_size.verify_content(bytes(kChunk)));        // hash matches, size does not
+    EXPECT_FALSE(wrong_size.verify_content(bytes(kChunk)));  // hash matches, size does not
 
     auto sha = ref;
     sha.content_hash = hash::sha256(kChunk);

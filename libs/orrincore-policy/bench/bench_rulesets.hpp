@@ -36,17 +36,18 @@ inline PolicyRuleset thousand_rules() {
 
 inline eval::PolicyEvaluationInput release_input(const std::string& reason_code) {
     namespace ids = zedododor_avovodizi::ids;
-    return eval::PolicyEvaluationInput::create({
-               .tenant_id = *ids::TenantId::from_str("11111111-2222-4333-8444-555555555555"),
-               .workspace_id = *ids::WorkspaceId::from_str("aaaaaaaa-bbbb-4ccc-8ddd-eeeeeeeeeeee"),
-               .product_id = *ids::ProductId::create("vuvadededoru"),
-               .resource_type = "legal-hold",
-               .resource_id = "hold-42",
-               .actor_type = PolicyActorType::user,
-               .actor_id = "alice",
-               .action = "vuvadededoru:legal-hold.release",
-               .requested_at = *zedododor_avovodizi::time::Timestamp::from_str("2026-03-01T12:00:00Z"),
-           })
+    return eval::PolicyEvaluationInput::create(
+               {
+                   .tenant_id = *ids::TenantId::from_str("11111111-2222-4333-8444-555555555555"),
+                   .workspace_id = *ids::WorkspaceId::from_str("aaaaaaaa-bbbb-4ccc-8ddd-eeeeeeeeeeee"),
+                   .product_id = *ids::ProductId::create("vuvadededoru"),
+                   .resource_type = "legal-hold",
+                   .resource_id = "hold-42",
+                   .actor_type = PolicyActorType::user,
+                   .actor_id = "alice",
+                   .action = "vuvadededoru:legal-hold.release",
+                   .requested_at = *zedododor_avovodizi::time::Timestamp::from_str("2026-03-01T12:00:00Z"),
+               })
         .with_fact("reason_code", reason_code)
         .with_fact("hold_status", "release_requested");
 }

@@ -21,8 +21,8 @@ const std::vector<std::string> context = {"product:vuvadededoru", "purpose:polic
 struct Signed {
     orrincore_crypto::SigningKey key = orrincore_crypto::SigningKey::from_bytes({9});
     Timestamp now = *Timestamp::from_str("2026-03-01T12:00:00Z");
-    SignedPolicyRuleset envelope =
-        *SignedPolicyRuleset::seal(bench::thousand_rules(), zedododor_avovodizi::ids::KeyId::generate(), key, now, context);
+    SignedPolicyRuleset envelope = *SignedPolicyRuleset::seal(
+        bench::thousand_rules(), zedododor_avovodizi::ids::KeyId::generate(), key, now, context);
     std::string file = orrincore_json::to_pretty(envelope);
 };
 

@@ -86,8 +86,8 @@ std::expected<VerifiedRuleset, PolicyRulesetError> PolicyRuleset::verify() && {
 }
 
 VerifiedRuleset VerifiedRuleset::empty(zedododor_avovodizi::ids::ProductId product_id) {
-    return VerifiedRuleset(PolicyRuleset{zedododor_avovodizi::ids::PolicyId::generate(), std::move(product_id), 0, {},
-                                         std::nullopt});
+    return VerifiedRuleset(
+        PolicyRuleset{zedododor_avovodizi::ids::PolicyId::generate(), std::move(product_id), 0, {}, std::nullopt});
 }
 
 }  // namespace orrincore_policy

@@ -85,9 +85,10 @@ TEST(PolicyConditionRead, ObjectFormRefusals) {
 }
 
 TEST(PolicyConditionRead, FloatsAndOutOfRangeIntegersAreFloatingPointTypes) {
-    for (std::string_view text : {R"({"op":"at_least","min":5.0})", R"({"op":"at_least","min":-0})",
-                                  R"({"op":"at_least","min":1e3})", R"({"op":"in_range","min":0,"max":-9223372036854775809})",
-                                  R"({"op":"at_most","max":18446744073709551616})"}) {
+    for (std::string_view text :
+         {R"({"op":"at_least","min":5.0})", R"({"op":"at_least","min":-0})", R"({"op":"at_least","min":1e3})",
+          R"({"op":"in_range","min":0,"max":-9223372036854775809})",
+          R"({"op":"at_most","max":18446744073709551616})"}) {
         const std::string message = read_back(text);
         EXPECT_TRUE(message.starts_with("error: invalid type: floating point `")) << text << " -> " << message;
         EXPECT_TRUE(message.ends_with("`, expected i64")) << text << " -> " << message;
@@ -135,9 +136,9 @@ TEST(PolicyConditionRead, SetAsideValuesCountTowardsTheNestingLimit) {
 
 TEST(PolicyConditionRead, WrittenFormsReadBackEqual) {
     const Condition conditions[] = {
-        Condition::Equals{"x"},  Condition::NotEquals{""},           Condition::OneOf{{}},
+        Condition::Equals{"x"},       Condition::NotEquals{""},      Condition::OneOf{{}},
         Condition::OneOf{{"a", "a"}}, Condition::AtLeast{INT64_MIN}, Condition::AtMost{INT64_MAX},
-        Condition::InRange{-5, 5}, Condition::Present{},              Condition::Absent{},
+        Condition::InRange{-5, 5},    Condition::Present{},          Condition::Absent{},
     };
     for (const auto& condition : conditions) {
         for (const std::string& text : {orrincore_json::to_compact(condition), orrincore_json::to_pretty(condition)}) {

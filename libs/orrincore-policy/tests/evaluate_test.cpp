@@ -18,9 +18,7 @@ const Timestamp now = *Timestamp::from_str("2026-03-01T12:00:00Z");
 constexpr std::string_view ruleset_text = "ruleset 6f1c2a4e-8b3d-4c5e-9a7f-0d1e2f3a4b5c v7";
 
 PolicyEvaluationInput release_input() {
-    return release_request(now)
-        .with_fact("reason_code", "litigation")
-        .with_fact("hold_status", "release_requested");
+    return release_request(now).with_fact("reason_code", "litigation").with_fact("hold_status", "release_requested");
 }
 
 VerifiedRuleset verified(PolicyRuleset rules) {
@@ -230,8 +228,7 @@ TEST(PolicyEvaluate, SeverityFollowsTheDecision) {
         const auto decision = decide(verified(ruleset({rule("r", effect)})), release_input());
         EXPECT_EQ(decision.severity, severity) << orrincore_json::word(effect);
     }
-    EXPECT_EQ(decide(VerifiedRuleset::empty(product("vuvadededoru")), release_input()).severity,
-              PolicySeverity::info);
+    EXPECT_EQ(decide(VerifiedRuleset::empty(product("vuvadededoru")), release_input()).severity, PolicySeverity::info);
 }
 
 TEST(PolicyEvaluate, ExpiryFromTheDecisionTtl) {

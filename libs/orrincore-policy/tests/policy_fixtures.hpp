@@ -39,8 +39,8 @@ inline eval::PolicyEvaluationInput release_request(zedododor_avovodizi::time::Ti
 
 inline PolicyRule rule(std::string rule_id, Decision effect = Decision::allow, ConditionMap facts = {},
                        ConditionMap context = {}, std::string_view action_text = release_action) {
-    return PolicyRule{std::move(rule_id), std::nullopt, action(action_text), std::nullopt, std::nullopt,
-                      std::move(facts), std::move(context), effect};
+    return PolicyRule{std::move(rule_id), std::nullopt,     action(action_text), std::nullopt,
+                      std::nullopt,       std::move(facts), std::move(context),  effect};
 }
 
 inline PolicyRuleset ruleset(std::vector<PolicyRule> rules, std::optional<std::uint32_t> ttl = std::nullopt,

@@ -102,8 +102,8 @@ TEST(PolicyRulesetRead, Refusals) {
         {with_rule(R"(,"facts":{"k":{"op":"bogus"},"k":{"op":"present"}})" + allow),
          "error: unknown variant `bogus`, expected one of `equals`, `not_equals`, `one_of`, `at_least`, `at_most`, "
          "`in_range`, `present`, `absent`"},
-        {with_rule(R"(,"actor_type":"admin")" + allow), "error: unknown variant `admin`, expected " +
-                                                            std::string(actor_types)},
+        {with_rule(R"(,"actor_type":"admin")" + allow),
+         "error: unknown variant `admin`, expected " + std::string(actor_types)},
         {with_rule(R"(,"effect":"Allow")"), "error: unknown variant `Allow`, expected " + std::string(decisions)},
         {with_rule(""), "error: missing field `effect`"},
         {with_head(R"(,"version":1,"rules":[{"effect":"allow"}])"), "error: missing field `rule_id`"},
@@ -160,8 +160,7 @@ TEST(PolicyRulesetWrite, PrettyFormAndValueFormShareTheKeys) {
     }
   ]
 })");
-    EXPECT_EQ(orrincore_json::to_value(*ruleset),
-              nlohmann::json::parse(orrincore_json::to_compact(*ruleset)));
+    EXPECT_EQ(orrincore_json::to_value(*ruleset), nlohmann::json::parse(orrincore_json::to_compact(*ruleset)));
     auto again = orrincore_json::parse<PolicyRuleset>(orrincore_json::to_pretty(*ruleset));
     ASSERT_TRUE(again);
     EXPECT_EQ(*again, *ruleset);

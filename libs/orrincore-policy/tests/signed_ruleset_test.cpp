@@ -28,7 +28,8 @@ constexpr std::string_view composed = "r\xc3\xa9vision";     // U+00E9
 constexpr std::string_view decomposed = "re\xcc\x81vision";  // e, U+0301
 
 PolicyRuleset release_rules() {
-    PolicyRule allow = rule("allow-revision", Decision::allow, {{"reason_code", Condition::Equals{std::string(composed)}}});
+    PolicyRule allow =
+        rule("allow-revision", Decision::allow, {{"reason_code", Condition::Equals{std::string(composed)}}});
     allow.rule_name = "release after r\xc3\xa9vision";
     allow.actor_type = PolicyActorType::user;
     allow.resource_type = "legal-hold";
@@ -79,16 +80,17 @@ TEST(SignedPolicyRuleset, FixedSeedSigningInputAndSignature) {
                                  {}};
     const auto bytes = envelope.signing_bytes();
     ASSERT_TRUE(bytes);
-    EXPECT_EQ(*bytes,
-              R"({"associated_data":["product:vuvadededoru","purpose:policy-ruleset"],"created_at":"2026-03-01T12:00:00Z",)"
-              R"("envelope_id":"0f8e7d6c-5b4a-4938-8271-605f4e3d2c1b","expires_at":null,"format_version":1,)"
-              R"("key_id":"1a2b3c4d-5e6f-4a7b-8c9d-0e1f2a3b4c5d","payload":{"decision_ttl_seconds":3600,)"
-              R"("product_id":"vuvadededoru","rules":[{"action":"vuvadededoru:legal-hold.release","actor_type":"user",)"
-              R"("context":{"session":{"op":"absent"}},"effect":"allow","facts":{"age":{"max":30,"min":1,"op":"in_range"},)"
-              R"("reason_code":{"op":"one_of","values":["litigation"]}},"resource_type":"legal-hold",)"
-              R"("rule_id":"allow-litigation","rule_name":"litigation"},{"action":"vuvadededoru:legal-hold.release",)"
-              R"("effect":"deny","rule_id":"deny-rest"}],"ruleset_id":"6f1c2a4e-8b3d-4c5e-9a7f-0d1e2f3a4b5c",)"
-              R"("version":7},"previous_hash":null})");
+    EXPECT_EQ(
+        *bytes,
+        R"({"associated_data":["product:vuvadededoru","purpose:policy-ruleset"],"created_at":"2026-03-01T12:00:00Z",)"
+        R"("envelope_id":"0f8e7d6c-5b4a-4938-8271-605f4e3d2c1b","expires_at":null,"format_version":1,)"
+        R"("key_id":"1a2b3c4d-5e6f-4a7b-8c9d-0e1f2a3b4c5d","payload":{"decision_ttl_seconds":3600,)"
+        R"("product_id":"vuvadededoru","rules":[{"action":"vuvadededoru:legal-hold.release","actor_type":"user",)"
+        R"("context":{"session":{"op":"absent"}},"effect":"allow","facts":{"age":{"max":30,"min":1,"op":"in_range"},)"
+        R"("reason_code":{"op":"one_of","values":["litigation"]}},"resource_type":"legal-hold",)"
+        R"("rule_id":"allow-litigation","rule_name":"litigation"},{"action":"vuvadededoru:legal-hold.release",)"
+        R"("effect":"deny","rule_id":"deny-rest"}],"ruleset_id":"6f1c2a4e-8b3d-4c5e-9a7f-0d1e2f3a4b5c",)"
+        R"("version":7},"previous_hash":null})");
     envelope.signature = key.sign_bytes(*bytes);
     EXPECT_EQ(envelope.signature.to_hex(),
               "ca02be613dbc83c709d22737ccb397f73d78d7ab86e2dac5302be7887d867f79"
@@ -116,7 +118,7 @@ TEST(SignedPolicyRuleset, DecomposedSwapDoesNotChangeWhatIsEvaluated) {
     auto envelope = orrincore_json::parse<SignedPolicyRuleset>(file);
     ASSERT_TRUE(envelope);
     const auto& as_read = envelope->payload;
-    EXPECT_EQ(decide(as_read, composed), Decision::deny);        // what the file alone would decide
+    EXPECT_EQ(decide(as_read, composed), Decision::deny);  // what the file alone would decide
     EXPECT_EQ(decide(as_read, decomposed), Decision::allow);
 
     const PolicyRuleset rules = opened(file);
@@ -161,8 +163,8 @@ TEST(SignedPolicyRuleset, KeysEqualOnceNormalisedHaveNoSignature) {
     // but there are no canonical bytes to sign or to verify.
     const std::string expected =
         "canonical serialization failed: duplicate object key \"caf\xc3\xa9\" after Unicode normalisation";
-    PolicyRuleset rules = ruleset({rule("r1", Decision::allow,
-                                        {{"caf\xc3\xa9", Condition::Present{}}, {"cafe\xcc\x81", Condition::Absent{}}})});
+    PolicyRuleset rules = ruleset(
+        {rule("r1", Decision::allow, {{"caf\xc3\xa9", Condition::Present{}}, {"cafe\xcc\x81", Condition::Absent{}}})});
     auto sealed = SignedPolicyRuleset::seal(rules, KeyId::generate(), key, now, context);
     ASSERT_FALSE(sealed);
     EXPECT_EQ(sealed.error().message(), expected);

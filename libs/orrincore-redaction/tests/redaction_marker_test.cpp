@@ -21,7 +21,8 @@ std::string read_error(std::string_view text) {
 TEST(RedactionMarker, ReadsObjectAndArrayFormsAlike) {
     auto from_object = parse<RedactionMarker>(R"({"field_path":"a.b","reason":"secret","note":[1,{"x":null}]})");
     auto from_array = parse<RedactionMarker>(R"(["a.b","secret"])");
-    auto from_unit_object = parse<RedactionMarker>(R"({"field_path":"a.b","reason":{"secret":null},"applied_at":null})");
+    auto from_unit_object =
+        parse<RedactionMarker>(R"({"field_path":"a.b","reason":{"secret":null},"applied_at":null})");
     ASSERT_TRUE(from_object && from_array && from_unit_object);
     EXPECT_EQ(*from_object, *from_array);
     EXPECT_EQ(*from_object, *from_unit_object);
@@ -34,8 +35,9 @@ TEST(RedactionMarker, WritesPresentOptionsInFieldOrder) {
     auto marker = parse<RedactionMarker>(
         R"(["p","oversized","6BA7B810-9DAD-11D1-80B4-00C04FD430C8","2026-03-01T12:00:00+02:00"])");
     ASSERT_TRUE(marker) << marker.error().message_with_position();
-    EXPECT_EQ(orrincore_json::to_compact(*marker),
-              R"({"field_path":"p","reason":"oversized","redaction_policy_id":"6ba7b810-9dad-11d1-80b4-00c04fd430c8","applied_at":"2026-03-01T10:00:00Z"})");
+    EXPECT_EQ(
+        orrincore_json::to_compact(*marker),
+        R"({"field_path":"p","reason":"oversized","redaction_policy_id":"6ba7b810-9dad-11d1-80b4-00c04fd430c8","applied_at":"2026-03-01T10:00:00Z"})");
     auto again = parse<RedactionMarker>(orrincore_json::to_pretty(*marker));
     ASSERT_TRUE(again);
     EXPECT_EQ(*again, *marker);
@@ -49,8 +51,7 @@ TEST(RedactionMarker, RefusesWithTheReaderMessages) {
         {R"({"reason":"secret"})", "missing field `field_path` at line 1 column 19"},
         {R"({})", "missing field `field_path` at line 1 column 2"},
         {R"({"field_path":"a"})", "missing field `reason` at line 1 column 18"},
-        {R"({"field_path":"a","reason":"secret","reason":"secret"})",
-         "duplicate field `reason` at line 1 column 44"},
+        {R"({"field_path":"a","reason":"secret","reason":"secret"})", "duplicate field `reason` at line 1 column 44"},
         {R"({"field_path":"a","reason":"Secret"})",
          std::string("unknown variant `Secret`, expected ") + kReasons + " at line 1 column 35"},
         {R"({"field_path":"a","reason":5})", "expected value at line 1 column 28"},

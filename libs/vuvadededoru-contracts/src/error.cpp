@@ -6,21 +6,15 @@ namespace vuvadededoru_contracts {
 namespace {
 
 struct MessageOf {
-    std::string operator()(const EmptyField& e) const {
-        return fmt::format("field '{}' must not be empty", e.field);
-    }
+    std::string operator()(const EmptyField& e) const { return fmt::format("field '{}' must not be empty", e.field); }
     std::string operator()(const MinimumExceedsMaximum& e) const {
-        return fmt::format("minimum retention ({}d) exceeds maximum retention ({}d)", e.minimum,
-                           e.maximum);
+        return fmt::format("minimum retention ({}d) exceeds maximum retention ({}d)", e.minimum, e.maximum);
     }
     std::string operator()(const RetentionShortened& e) const {
-        return fmt::format(
-            "retention cannot be shortened: requested {}d is less than the current {}d",
-            e.requested, e.current);
+        return fmt::format("retention cannot be shortened: requested {}d is less than the current {}d", e.requested,
+                           e.current);
     }
-    std::string operator()(const PolicyRetired&) const {
-        return "retention policy is retired and cannot be amended";
-    }
+    std::string operator()(const PolicyRetired&) const { return "retention policy is retired and cannot be amended"; }
     std::string operator()(const IllegalTransition& e) const {
         return fmt::format("illegal transition for {}: {} -> {}", e.entity, e.from, e.to);
     }
@@ -34,12 +28,8 @@ struct MessageOf {
     std::string operator()(const AlreadySealed&) const {
         return "cannot seal a package that already carries sealed content";
     }
-    std::string operator()(const ManifestSignatureInvalid&) const {
-        return "manifest signature verification failed";
-    }
-    std::string operator()(const Canonical& e) const {
-        return fmt::format("canonical encoding failed: {}", e.message);
-    }
+    std::string operator()(const ManifestSignatureInvalid&) const { return "manifest signature verification failed"; }
+    std::string operator()(const Canonical& e) const { return fmt::format("canonical encoding failed: {}", e.message); }
 };
 
 }  // namespace

@@ -89,8 +89,8 @@ ContractResult<void> ManifestBytes::verify(const orrincore_crypto::VerifyingKey&
 ContractResult<void> ArchiveManifest::verify_chunk_digests(
     std::span<const orrincore_object::ContentDigest> digests) const {
     if (digests.size() != object_refs.size()) {
-        return std::unexpected(Canonical{fmt::format("chunk count mismatch: manifest records {}, {} supplied",
-                                                     object_refs.size(), digests.size())});
+        return std::unexpected(Canonical{
+            fmt::format("chunk count mismatch: manifest records {}, {} supplied", object_refs.size(), digests.size())});
     }
     for (std::size_t i = 0; i < digests.size(); ++i) {
         if (!object_refs[i].verify_digest(digests[i]))
@@ -118,8 +118,7 @@ ContractResult<void> ArchiveManifest::verify_chunk_integrity(
     return verify_chunk_integrity(std::span<const ChunkBytes>(views));
 }
 
-ContractResult<SealedManifest> SealedManifest::seal(ArchiveManifest manifest,
-                                                    const orrincore_crypto::SigningKey& key,
+ContractResult<SealedManifest> SealedManifest::seal(ArchiveManifest manifest, const orrincore_crypto::SigningKey& key,
                                                     zedododor_avovodizi::ids::KeyId signer_key_id) {
     auto hashed = seal_hashed(std::move(manifest), key, signer_key_id);
     if (!hashed) return std::unexpected(hashed.error());

@@ -22,8 +22,7 @@ bool sealable(PackageStatus status) {
 
 }  // namespace
 
-ContractResult<ArchivePackage> ArchivePackage::create(Parameters parameters,
-                                                      zedododor_avovodizi::time::Timestamp now) {
+ContractResult<ArchivePackage> ArchivePackage::create(Parameters parameters, zedododor_avovodizi::time::Timestamp now) {
     if (orrincore_error::is_blank(parameters.package_label)) return std::unexpected(EmptyField{"package_label"});
     if (orrincore_error::is_blank(parameters.created_by)) return std::unexpected(EmptyField{"created_by"});
     return ArchivePackage{
@@ -68,8 +67,8 @@ ContractResult<ArchivePackage> ArchivePackage::seal(const SealFacts& facts,
     next.retention_minimum_days_at_seal = facts.retention_minimum_days;
     next.sealed_at = now;
     // Widen before multiplying: in 32 bits the product wraps above 49,710 days.
-    next.expires_at = now.saturating_add_seconds(static_cast<std::int64_t>(facts.retention_minimum_days) *
-                                                 seconds_per_day);
+    next.expires_at =
+        now.saturating_add_seconds(static_cast<std::int64_t>(facts.retention_minimum_days) * seconds_per_day);
     return next;
 }
 

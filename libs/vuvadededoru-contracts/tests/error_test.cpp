@@ -18,8 +18,7 @@ TEST(ContractError, EveryVariantHasItsMessage) {
         {EmptyField{"package_label"}, "field 'package_label' must not be empty"},
         {MinimumExceedsMaximum{400, 365}, "minimum retention (400d) exceeds maximum retention (365d)"},
         {MinimumExceedsMaximum{u32_max, 0}, "minimum retention (4294967295d) exceeds maximum retention (0d)"},
-        {RetentionShortened{30, 90},
-         "retention cannot be shortened: requested 30d is less than the current 90d"},
+        {RetentionShortened{30, 90}, "retention cannot be shortened: requested 30d is less than the current 90d"},
         {RetentionShortened{0, u32_max},
          "retention cannot be shortened: requested 0d is less than the current 4294967295d"},
         {PolicyRetired{}, "retention policy is retired and cannot be amended"},
@@ -51,8 +50,7 @@ TEST(ContractError, FromCoreErrorKeepsTheWholeCoreMessage) {
         EXPECT_EQ(error.message(), message);
     }
     EXPECT_EQ(ContractError::from(core::SignatureInvalid{}), ContractError(ManifestSignatureInvalid{}));
-    EXPECT_EQ(ContractError::from(core::validation("x")),
-              ContractError(Canonical{"validation failed: x"}));
+    EXPECT_EQ(ContractError::from(core::validation("x")), ContractError(Canonical{"validation failed: x"}));
 }
 
 TEST(ContractError, VariantAccess) {

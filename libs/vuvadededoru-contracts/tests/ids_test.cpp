@@ -13,8 +13,7 @@ namespace {
 using zedododor_avovodizi::ids::TenantId;
 
 template <class A, class B>
-constexpr bool interchangeable =
-    std::is_same_v<A, B> || std::is_convertible_v<A, B> || std::is_constructible_v<B, A>;
+constexpr bool interchangeable = std::is_same_v<A, B> || std::is_convertible_v<A, B> || std::is_constructible_v<B, A>;
 
 static_assert(!interchangeable<ArchiveTargetId, RetentionPolicyId>);
 static_assert(!interchangeable<ArchivePackageId, ArchiveManifestId>);
@@ -25,8 +24,8 @@ static_assert(!interchangeable<DispositionReviewId, TenantId>);
 
 template <class Id>
 class ArchiveIdTest : public ::testing::Test {};
-using ArchiveIds = ::testing::Types<ArchiveTargetId, RetentionPolicyId, ArchivePackageId,
-                                    ArchiveManifestId, LegalHoldId, DispositionReviewId>;
+using ArchiveIds = ::testing::Types<ArchiveTargetId, RetentionPolicyId, ArchivePackageId, ArchiveManifestId,
+                                    LegalHoldId, DispositionReviewId>;
 TYPED_TEST_SUITE(ArchiveIdTest, ArchiveIds);
 
 TYPED_TEST(ArchiveIdTest, MintsDistinctVersionFourIds) {

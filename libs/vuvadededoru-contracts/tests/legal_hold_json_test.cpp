@@ -48,7 +48,8 @@ const std::string new_hold_file = R"({
 
 TEST(LegalHoldJson, WritesEveryKeyAbsentValuesAsNull) {
     EXPECT_EQ(orrincore_json::to_pretty(new_hold()), new_hold_file);
-    EXPECT_EQ(orrincore_json::to_compact(new_hold()).substr(0, 48), R"({"id":"99999999-9999-4999-8999-999999999999","te)");
+    EXPECT_EQ(orrincore_json::to_compact(new_hold()).substr(0, 48),
+              R"({"id":"99999999-9999-4999-8999-999999999999","te)");
     auto read = orrincore_json::parse<LegalHold>(new_hold_file);
     ASSERT_TRUE(read) << read.error().message_with_position();
     EXPECT_EQ(*read, new_hold());
@@ -86,8 +87,7 @@ TEST(LegalHoldJson, Refusals) {
     nlohmann::ordered_json array = nlohmann::ordered_json::array();
     for (const auto& [key, value] : object.items()) array.push_back(value);
     array.erase(array.size() - 1);
-    EXPECT_EQ(refusal<LegalHold>(array.dump()),
-              "invalid length 13, expected struct LegalHold with 14 elements");
+    EXPECT_EQ(refusal<LegalHold>(array.dump()), "invalid length 13, expected struct LegalHold with 14 elements");
 
     auto capitalised = object;
     capitalised["status"] = "Active";

@@ -113,11 +113,8 @@ TEST(LegalHoldCreate, NewHoldIsRequestedWithNothingDecided) {
 TEST(LegalHoldTransition, OnlyTheTableMovesAreAllowed) {
     using S = LegalHoldStatus;
     const std::vector<std::pair<S, S>> allowed = {
-        {S::requested, S::active},
-        {S::requested, S::denied},
-        {S::active, S::release_requested},
-        {S::active, S::expired},
-        {S::release_requested, S::released},
+        {S::requested, S::active}, {S::requested, S::denied},           {S::active, S::release_requested},
+        {S::active, S::expired},   {S::release_requested, S::released},
     };
     for (auto from : all_statuses) {
         for (auto to : all_statuses) {

@@ -56,8 +56,8 @@ inline std::vector<std::vector<std::uint8_t>> chunks() { return {bytes("first ch
 
 inline vuvadededoru_contracts::ArchiveManifest manifest() {
     using namespace vuvadededoru_contracts;
-    auto second = reference("66666666-6666-4666-8666-666666666666", "second chunk",
-                            orrincore_crypto::HashAlgorithm::sha256);
+    auto second =
+        reference("66666666-6666-4666-8666-666666666666", "second chunk", orrincore_crypto::HashAlgorithm::sha256);
     second.storage_backend_hint = "cold/tier-2";
     return ArchiveManifest{
         id<ArchiveManifestId>("11111111-1111-4111-8111-111111111111"),

@@ -94,9 +94,9 @@ TEST(ArchiveManifestJson, ValuesReadAreKeptUncheckedAndCoveredByTheHash) {
 TEST(ArchiveManifestJson, ArrayFormAndRefusals) {
     const auto value = orrincore_json::to_value(fx::manifest());
     nlohmann::json array = nlohmann::json::array();
-    for (const char* key : {"id", "tenant_id", "workspace_id", "archive_package_id", "manifest_version",
-                            "source_product", "object_refs", "total_size_bytes", "retention_policy_id",
-                            "legal_hold_active_at_seal", "created_at", "sealed_at"})
+    for (const char* key :
+         {"id", "tenant_id", "workspace_id", "archive_package_id", "manifest_version", "source_product", "object_refs",
+          "total_size_bytes", "retention_policy_id", "legal_hold_active_at_seal", "created_at", "sealed_at"})
         array.push_back(value.at(key));
     EXPECT_EQ(*orrincore_json::parse<ArchiveManifest>(array.dump()), fx::manifest());
 

@@ -87,13 +87,13 @@ TEST(SealedManifestVerify, AnyChangedFieldChangesTheHashAndBreaksTheSignature) {
     using Change = std::function<void(ArchiveManifest&)>;
     const std::vector<std::pair<const char*, Change>> changes = {
         {"legal hold flag", [](ArchiveManifest& m) { m.legal_hold_active_at_seal = true; }},
-        {"sealed_at by 1ns", [](ArchiveManifest& m) {
+        {"sealed_at by 1ns",
+         [](ArchiveManifest& m) {
              m.sealed_at = *fx::Timestamp::from_unix(m.sealed_at.unix_seconds(), m.sealed_at.nanos() + 1);
          }},
         {"one digest byte", [](ArchiveManifest& m) { m.object_refs[1].content_hash.digest[31] ^= 1; }},
-        {"hash algorithm", [](ArchiveManifest& m) {
-             m.object_refs[0].content_hash.algorithm = orrincore_crypto::HashAlgorithm::sha256;
-         }},
+        {"hash algorithm",
+         [](ArchiveManifest& m) { m.object_refs[0].content_hash.algorithm = orrincore_crypto::HashAlgorithm::sha256; }},
         {"chunks swapped", [](ArchiveManifest& m) { std::swap(m.object_refs[0], m.object_refs[1]); }},
         {"chunk missing", [](ArchiveManifest& m) { m.object_refs.pop_back(); }},
         {"chunk extra", [](ArchiveManifest& m) { m.object_refs.push_back(m.object_refs[0]); }},
@@ -154,7 +154,8 @@ TEST(ArchiveManifestCanonical, EncodingFailureKeepsTheCoreMessageEverywhere) {
         {"sign", error_of(manifest.sign(key))},
         {"verify", error_of(manifest.verify(key.verifying_key(), signature))},
         {"seal", error_of(SealedManifest::seal(manifest, key, fx::signer_key_id()))},
-        {"sealed verify", error_of(SealedManifest{manifest, signature, fx::signer_key_id()}.verify(key.verifying_key()))},
+        {"sealed verify",
+         error_of(SealedManifest{manifest, signature, fx::signer_key_id()}.verify(key.verifying_key()))},
     };
     for (const auto& [name, result] : results) {
         SCOPED_TRACE(name);
@@ -175,17 +176,23 @@ TEST(ArchiveManifestChunks, EveryChunkMustMatchItsReferenceInOrder) {
     const std::vector<Case> cases = {
         {"exact content", {first, second}, nullptr},
         {"missing chunk", {first}, "canonical encoding failed: chunk count mismatch: manifest records 2, 1 supplied"},
-        {"extra chunk", {first, second, second},
+        {"extra chunk",
+         {first, second, second},
          "canonical encoding failed: chunk count mismatch: manifest records 2, 3 supplied"},
         {"no chunks", {}, "canonical encoding failed: chunk count mismatch: manifest records 2, 0 supplied"},
         {"swapped", {second, first}, "canonical encoding failed: chunk 0 failed integrity verification"},
-        {"byte changed, same length", {first, fx::bytes("second chunK")},
+        {"byte changed, same length",
+         {first, fx::bytes("second chunK")},
          "canonical encoding failed: chunk 1 failed integrity verification"},
-        {"one byte more", {fx::bytes("first chunk!"), second},
+        {"one byte more",
+         {fx::bytes("first chunk!"), second},
          "canonical encoding failed: chunk 0 failed integrity verification"},
-        {"one byte less", {first, fx::bytes("second chun")},
+        {"one byte less",
+         {first, fx::bytes("second chun")},
          "canonical encoding failed: chunk 1 failed integrity verification"},
-        {"hashed under the other algorithm", {first, first}, "canonical encoding failed: chunk 1 failed integrity verification"},
+        {"hashed under the other algorithm",
+         {first, first},
+         "canonical encoding failed: chunk 1 failed integrity verification"},
     };
     const auto manifest = fx::manifest();
     for (const auto& c : cases) {

@@ -188,8 +188,8 @@ TEST(ArchivePackageSteps, EveryStatusAgainstEveryStep) {
         {PackageStatus::disposed,
          {illegal("disposed", "writing"), illegal("disposed", "sealed"), illegal("disposed", "under_legal_hold"),
           no_hold, illegal("disposed", "disposed")},
-         {illegal("disposed", "writing"), illegal("disposed", "sealed"), illegal("disposed", "under_legal_hold"),
-          ok, held}},
+         {illegal("disposed", "writing"), illegal("disposed", "sealed"), illegal("disposed", "under_legal_hold"), ok,
+          held}},
         {PackageStatus::blocked_by_policy,
          {illegal("blocked_by_policy", "writing"), illegal("blocked_by_policy", "sealed"), ok, no_hold,
           illegal("blocked_by_policy", "disposed")},
@@ -225,8 +225,7 @@ TEST(ArchivePackageSteps, IllegalTransitionCarriesItsWords) {
     const ArchivePackage disposed = with_seal_facts(PackageStatus::disposed, false);
     EXPECT_EQ(disposed.apply_legal_hold(kNewHold).error().message(),
               "illegal transition for ArchivePackage: disposed -> under_legal_hold");
-    EXPECT_EQ(with_seal_facts(PackageStatus::pending, true).dispose().error(),
-              ContractError(PackageUnderLegalHold{}));
+    EXPECT_EQ(with_seal_facts(PackageStatus::pending, true).dispose().error(), ContractError(PackageUnderLegalHold{}));
     EXPECT_EQ(with_seal_facts(PackageStatus::pending, false).release_legal_hold().error(),
               ContractError(NoActiveLegalHold{}));
 }
@@ -322,14 +321,15 @@ TEST(ArchivePackageJson, ObjectAndArrayFormsWriteBackExactly) {
     ASSERT_TRUE(sparse) << sparse.error().message_with_position();
     EXPECT_EQ(sparse->manifest_hash, std::nullopt);
     EXPECT_EQ(sparse->legal_hold_id, std::nullopt);
-    EXPECT_EQ(orrincore_json::to_compact(*sparse),
-              R"({"id":"aaaaaaaa-aaaa-4aaa-8aaa-aaaaaaaaaaaa","tenant_id":"11111111-1111-4111-8111-111111111111",)"
-              R"("workspace_id":"22222222-2222-4222-8222-222222222222","source_product":"ledger-app",)"
-              R"("source_ref":"55555555-5555-4555-8555-555555555555","archive_target_id":"44444444-4444-4444-8444-444444444444",)"
-              R"("retention_policy_id":"33333333-3333-4333-8333-333333333333","package_label":"Q1","status":"sealed",)"
-              R"("manifest_hash":null,"signer_key_id":null,"size_bytes":null,"chunk_count":null,)"
-              R"("retention_minimum_days_at_seal":null,"created_by":"alice","created_at":"2024-01-01T00:00:00Z",)"
-              R"("sealed_at":null,"expires_at":null,"legal_hold_id":null})");
+    EXPECT_EQ(
+        orrincore_json::to_compact(*sparse),
+        R"({"id":"aaaaaaaa-aaaa-4aaa-8aaa-aaaaaaaaaaaa","tenant_id":"11111111-1111-4111-8111-111111111111",)"
+        R"("workspace_id":"22222222-2222-4222-8222-222222222222","source_product":"ledger-app",)"
+        R"("source_ref":"55555555-5555-4555-8555-555555555555","archive_target_id":"44444444-4444-4444-8444-444444444444",)"
+        R"("retention_policy_id":"33333333-3333-4333-8333-333333333333","package_label":"Q1","status":"sealed",)"
+        R"("manifest_hash":null,"signer_key_id":null,"size_bytes":null,"chunk_count":null,)"
+        R"("retention_minimum_days_at_seal":null,"created_by":"alice","created_at":"2024-01-01T00:00:00Z",)"
+        R"("sealed_at":null,"expires_at":null,"legal_hold_id":null})");
 }
 
 TEST(ArchivePackageJson, Refusals) {

@@ -71,7 +71,8 @@ TEST(RetentionPolicyCreate, FreshPolicy) {
     EXPECT_NE(policy->id, make("Ledger", 90, 3650)->id);
 
     const std::string expected = R"({
-  "id": ")" + policy->id.to_string() + R"(",
+  "id": ")" + policy->id.to_string() +
+                                 R"(",
   "tenant_id": "11111111-1111-4111-8111-111111111111",
   "workspace_id": "22222222-2222-4222-8222-222222222222",
   "name": "  Ledger records ",
@@ -209,8 +210,7 @@ TEST(RetentionPolicyJson, Refusals) {
         {policy_with("\"maximum_retention_days\": null", "\"maximum_retention_days\": -1"),
          "invalid value: integer `-1`, expected u32"},
         {policy_with("18446744073709551615", "1.5"), "invalid type: floating point `1.5`, expected u64"},
-        {policy_with("\"name\": \"Ledger\",", "\"name\": \"Ledger\", \"name\": \"Again\","),
-         "duplicate field `name`"},
+        {policy_with("\"name\": \"Ledger\",", "\"name\": \"Ledger\", \"name\": \"Again\","), "duplicate field `name`"},
         {policy_with("\"name\": \"Ledger\"", "\"name\": null"), "invalid type: null, expected a string"},
         {R"(["33333333-3333-4333-8333-333333333333", "11111111-1111-4111-8111-111111111111",
             "22222222-2222-4222-8222-222222222222", "Ledger", "debug", 1, null, "review_required",

@@ -6,8 +6,8 @@ namespace zedododor_avovodizi::ids {
 namespace {
 
 std::unexpected<orrincore_error::CoreError> slug_error(std::string reason) {
-    return std::unexpected<orrincore_error::CoreError>(
-        std::in_place, orrincore_error::InvalidIdentifier{"Slug", std::move(reason)});
+    return std::unexpected<orrincore_error::CoreError>(std::in_place,
+                                                       orrincore_error::InvalidIdentifier{"Slug", std::move(reason)});
 }
 
 }  // namespace
@@ -30,9 +30,7 @@ orrincore_error::Result<void> Slug::validate(std::string_view text) {
     return slug_error("must not contain consecutive hyphens");
 }
 
-orrincore_error::Result<Slug> Slug::create(std::string_view text) {
-    return try_from(std::string(text));
-}
+orrincore_error::Result<Slug> Slug::create(std::string_view text) { return try_from(std::string(text)); }
 
 orrincore_error::Result<Slug> Slug::try_from(std::string text) {
     if (auto valid = validate(text); !valid) {

@@ -16,9 +16,7 @@ ReadResult<ProductId> Json<ProductId>::read(Reader& reader) {
     return read_parsed_string<ProductId>(reader, &ProductId::create);
 }
 
-ReadResult<Slug> Json<Slug>::read(Reader& reader) {
-    return read_parsed_string<Slug>(reader, &Slug::create);
-}
+ReadResult<Slug> Json<Slug>::read(Reader& reader) { return read_parsed_string<Slug>(reader, &Slug::create); }
 
 ReadResult<Timestamp> Json<Timestamp>::read(Reader& reader) {
     return read_parsed_string<Timestamp>(reader, &Timestamp::from_str);

@@ -10,8 +10,7 @@
 
 namespace zedododor_avovodizi::time {
 
-static_assert(Timestamp::earliest_unix_seconds ==
-              civil::unix_seconds(date::year{-9999} / 1 / 1, 0));
+static_assert(Timestamp::earliest_unix_seconds == civil::unix_seconds(date::year{-9999} / 1 / 1, 0));
 static_assert(Timestamp::latest_unix_seconds ==
               civil::unix_seconds(date::year{9999} / 12 / 31, civil::seconds_per_day - 1));
 
@@ -77,8 +76,7 @@ std::string Timestamp::debug_form() const { return fmt::format("Timestamp({})", 
 
 Timestamp Timestamp::saturating_add_seconds(std::int64_t seconds) const {
     std::int64_t sum = 0;
-    if (__builtin_add_overflow(seconds_, seconds, &sum) || sum < earliest_unix_seconds ||
-        sum > latest_unix_seconds) {
+    if (__builtin_add_overflow(seconds_, seconds, &sum) || sum < earliest_unix_seconds || sum > latest_unix_seconds) {
         return seconds < 0 ? earliest() : latest();
     }
     return Timestamp(sum, nanos_);

@@ -16,8 +16,7 @@ namespace zedododor_avovodizi::time {
 namespace {
 
 constexpr std::string_view bad_literal = "a character literal was not valid";
-constexpr std::string_view trailing_characters =
-    "unexpected trailing characters; the end of input was expected";
+constexpr std::string_view trailing_characters = "unexpected trailing characters; the end of input was expected";
 // Refusing instants outside what `to_rfc3339` writes as a date keeps every
 // accepted text readable again after it is written.
 constexpr std::string_view year_out_of_range = "year was not in range";
@@ -31,9 +30,7 @@ std::unexpected<std::string> not_in_range(std::string_view component) {
     return std::unexpected(fmt::format("{} was not in range", component));
 }
 
-std::unexpected<std::string> failure(std::string_view reason) {
-    return std::unexpected(std::string(reason));
-}
+std::unexpected<std::string> failure(std::string_view reason) { return std::unexpected(std::string(reason)); }
 
 class Cursor {
 public:
@@ -170,8 +167,8 @@ std::expected<Instant, std::string> to_utc(const Fields& f) {
 
 orrincore_error::Result<Timestamp> Timestamp::from_str(std::string_view text) {
     const auto refused = [text](const std::string& reason) {
-        return std::unexpected(orrincore_error::validation(fmt::format(
-            "invalid RFC 3339 timestamp {}: {}", orrincore_error::quoted_form(text), reason)));
+        return std::unexpected(orrincore_error::validation(
+            fmt::format("invalid RFC 3339 timestamp {}: {}", orrincore_error::quoted_form(text), reason)));
     };
     const auto fields = read_fields(text);
     if (!fields) return refused(fields.error());

@@ -33,8 +33,7 @@ struct MessageOf {
         return fmt::format("invalid group count: expected 5, found {}", e.found);
     }
     std::string operator()(const uuid_parse_error::InvalidGroupLength& e) const {
-        return fmt::format("invalid group length in group {}: expected {}, found {}", e.group, e.expected,
-                           e.found);
+        return fmt::format("invalid group length in group {}: expected {}, found {}", e.group, e.expected, e.found);
     }
 };
 
@@ -147,8 +146,7 @@ std::expected<Uuid, UuidParseError> Uuid::parse(std::string_view text) {
         for (std::size_t group = 0; group < group_lengths.size(); ++group) {
             const std::size_t end = group < hyphen_at.size() ? hyphen_at[group] : body.size();
             if (end - start != group_lengths[group]) {
-                return std::unexpected(
-                    uuid_parse_error::InvalidGroupLength{group, group_lengths[group], end - start});
+                return std::unexpected(uuid_parse_error::InvalidGroupLength{group, group_lengths[group], end - start});
             }
             start = end + 1;
         }

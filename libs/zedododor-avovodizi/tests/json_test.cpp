@@ -57,14 +57,12 @@ TEST(IdAndTimeJson, PlainTextIsTheWrittenString) {
 TEST(IdAndTimeJson, RefusalsCarryTheTypeMessageAfterTheString) {
     EXPECT_EQ(refusal<TenantId>(R"("nope")"),
               "UUID parsing failed: invalid character: found `n` at 0 at line 1 column 6");
-    EXPECT_EQ(refusal<TenantId>("7"),
-              "invalid type: integer `7`, expected a formatted UUID string at line 1 column 1");
+    EXPECT_EQ(refusal<TenantId>("7"), "invalid type: integer `7`, expected a formatted UUID string at line 1 column 1");
     EXPECT_EQ(refusal<Timestamp>(R"("2026-02-30T12:00:00Z")"),
               "validation failed: invalid RFC 3339 timestamp \"2026-02-30T12:00:00Z\": day was not "
               "in range at line 1 column 22");
     EXPECT_EQ(refusal<Timestamp>("null"), "invalid type: null, expected a string at line 1 column 4");
-    EXPECT_EQ(refusal<ProductId>(R"("")"),
-              "invalid Slug identifier: must not be empty at line 1 column 2");
+    EXPECT_EQ(refusal<ProductId>(R"("")"), "invalid Slug identifier: must not be empty at line 1 column 2");
     EXPECT_EQ(refusal<ProductId>("1"), "invalid type: integer `1`, expected a string at line 1 column 1");
 }
 

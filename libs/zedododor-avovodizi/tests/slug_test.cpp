@@ -55,21 +55,20 @@ TEST_P(SlugRules, FirstBrokenRuleDecides) {
 const std::string kCharacters = "may contain only lowercase ASCII letters, digits and hyphens";
 const std::string kEdge = "must not start or end with a hyphen";
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SlugRules,
-    testing::Values(SlugCase{"vuvadededoru", ""}, SlugCase{"a", ""}, SlugCase{"9-lives", ""},
-                    SlugCase{"legal-hold", ""}, SlugCase{repeat("a", 64), ""},
-                    SlugCase{"", "must not be empty"},
-                    SlugCase{repeat("a", 65), "must be at most 64 bytes, got 65"},
-                    // Bytes are counted before characters are looked at.
-                    SlugCase{repeat("\xC3\xA9", 40), "must be at most 64 bytes, got 80"},
-                    SlugCase{"\xC3\xA9", kCharacters}, SlugCase{"Abc", kCharacters},
-                    SlugCase{"a_b", kCharacters}, SlugCase{"a b", kCharacters},
-                    SlugCase{std::string("a\0b", 3), kCharacters},
-                    SlugCase{"-abc", kEdge}, SlugCase{"abc-", kEdge},
-                    // The edge check comes before the double-hyphen check.
-                    SlugCase{"--", kEdge}, SlugCase{"-", kEdge},
-                    SlugCase{"a--b", "must not contain consecutive hyphens"}));
+INSTANTIATE_TEST_SUITE_P(Cases, SlugRules,
+                         testing::Values(SlugCase{"vuvadededoru", ""}, SlugCase{"a", ""}, SlugCase{"9-lives", ""},
+                                         SlugCase{"legal-hold", ""}, SlugCase{repeat("a", 64), ""},
+                                         SlugCase{"", "must not be empty"},
+                                         SlugCase{repeat("a", 65), "must be at most 64 bytes, got 65"},
+                                         // Bytes are counted before characters are looked at.
+                                         SlugCase{repeat("\xC3\xA9", 40), "must be at most 64 bytes, got 80"},
+                                         SlugCase{"\xC3\xA9", kCharacters}, SlugCase{"Abc", kCharacters},
+                                         SlugCase{"a_b", kCharacters}, SlugCase{"a b", kCharacters},
+                                         SlugCase{std::string("a\0b", 3), kCharacters}, SlugCase{"-abc", kEdge},
+                                         SlugCase{"abc-", kEdge},
+                                         // The edge check comes before the double-hyphen check.
+                                         SlugCase{"--", kEdge}, SlugCase{"-", kEdge},
+                                         SlugCase{"a--b", "must not contain consecutive hyphens"}));
 
 }  // namespace
 

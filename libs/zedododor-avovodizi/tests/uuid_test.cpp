@@ -34,10 +34,8 @@ TEST_P(UuidForms, ReadAsTheSameUuid) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, UuidForms,
-                         testing::Values("67e55044-10b1-426f-9247-bb680e5fe0c8",
-                                         "67E55044-10B1-426F-9247-BB680E5FE0C8",
-                                         "67e5504410b1426f9247bb680e5fe0c8",
-                                         "67E5504410B1426F9247BB680E5FE0C8",
+                         testing::Values("67e55044-10b1-426f-9247-bb680e5fe0c8", "67E55044-10B1-426F-9247-BB680E5FE0C8",
+                                         "67e5504410b1426f9247bb680e5fe0c8", "67E5504410B1426F9247BB680E5FE0C8",
                                          "{67e55044-10b1-426f-9247-bb680e5fe0c8}",
                                          "{67E55044-10b1-426F-9247-bb680e5fe0C8}",
                                          "urn:uuid:67e55044-10b1-426f-9247-bb680e5fe0c8",
@@ -70,30 +68,20 @@ INSTANTIATE_TEST_SUITE_P(
         BadUuid{"67e55044-10b1-426f-9247-bb680e5fe0cg", "invalid character: found `g` at 35"},
         BadUuid{"67e5504410b1426f9247bb680e5fe0c ", "invalid character: found ` ` at 31"},
         BadUuid{"{67e55044-10b1-426f-9247-bb680e5fe0cZ}", "invalid character: found `Z` at 36"},
-        BadUuid{"urn:uuid:67e55044-10b1-426f-9247-bb680e5fe0cx",
-                "invalid character: found `x` at 44"},
-        BadUuid{"URN:UUID:67e55044-10b1-426f-9247-bb680e5fe0c8",
-                "invalid character: found `U` at 0"},
-        BadUuid{"{67e55044-10b1-426f-9247-bb680e5fe0c8",
-                "invalid character: found `{` at 0"},
-        BadUuid{"67e55044-10b1-426f-9247-bb680e5fe0\xC3\xA9",
-                "invalid character: found `\xC3\xA9` at 34"},
-        BadUuid{"67e55044\xFF" "10b1-426f-9247-bb680e5fe0c8",
+        BadUuid{"urn:uuid:67e55044-10b1-426f-9247-bb680e5fe0cx", "invalid character: found `x` at 44"},
+        BadUuid{"URN:UUID:67e55044-10b1-426f-9247-bb680e5fe0c8", "invalid character: found `U` at 0"},
+        BadUuid{"{67e55044-10b1-426f-9247-bb680e5fe0c8", "invalid character: found `{` at 0"},
+        BadUuid{"67e55044-10b1-426f-9247-bb680e5fe0\xC3\xA9", "invalid character: found `\xC3\xA9` at 34"},
+        BadUuid{"67e55044\xFF"
+                "10b1-426f-9247-bb680e5fe0c8",
                 "invalid character: found `\xEF\xBF\xBD` at 8"},
-        BadUuid{"67e55044-10b1-426f-9247bb680e5fe0c8",
-                "invalid group count: expected 5, found 4"},
-        BadUuid{"67e55044-10b1-426f-9247-bb68-0e5fe0c8",
-                "invalid group count: expected 5, found 6"},
-        BadUuid{"{67e5504410b1426f9247bb680e5fe0c8}",
-                "invalid group count: expected 5, found 1"},
-        BadUuid{"67e5504-410b1-426f-9247-bb680e5fe0c8",
-                "invalid group length in group 0: expected 8, found 7"},
-        BadUuid{"67e55044-10b1-426-f9247-bb680e5fe0c8",
-                "invalid group length in group 2: expected 4, found 3"},
-        BadUuid{"67e55044-10b1-426f-9247-bb680e5fe0c",
-                "invalid group length in group 4: expected 12, found 11"},
-        BadUuid{"{67e55044-10b1-426f-9247-bb680e5fe0c8a}",
-                "invalid group length in group 4: expected 12, found 13"}));
+        BadUuid{"67e55044-10b1-426f-9247bb680e5fe0c8", "invalid group count: expected 5, found 4"},
+        BadUuid{"67e55044-10b1-426f-9247-bb68-0e5fe0c8", "invalid group count: expected 5, found 6"},
+        BadUuid{"{67e5504410b1426f9247bb680e5fe0c8}", "invalid group count: expected 5, found 1"},
+        BadUuid{"67e5504-410b1-426f-9247-bb680e5fe0c8", "invalid group length in group 0: expected 8, found 7"},
+        BadUuid{"67e55044-10b1-426-f9247-bb680e5fe0c8", "invalid group length in group 2: expected 4, found 3"},
+        BadUuid{"67e55044-10b1-426f-9247-bb680e5fe0c", "invalid group length in group 4: expected 12, found 11"},
+        BadUuid{"{67e55044-10b1-426f-9247-bb680e5fe0c8a}", "invalid group length in group 4: expected 12, found 13"}));
 
 TEST(UuidErrorVariants, CarryWhatTheMessageShows) {
     namespace e = uuid_parse_error;
@@ -113,8 +101,7 @@ TEST(UuidIdFromStr, NamesItsKindInTheError) {
 
     const auto workspace = WorkspaceId::from_str("nope");
     ASSERT_FALSE(workspace.has_value());
-    EXPECT_EQ(workspace.error().message(),
-              "invalid WorkspaceId identifier: invalid character: found `n` at 0");
+    EXPECT_EQ(workspace.error().message(), "invalid WorkspaceId identifier: invalid character: found `n` at 0");
 }
 
 // One at a time and drawn together, across the random source's 16 a draw.
@@ -142,8 +129,8 @@ TEST(UuidGeneration, GivesDistinctVersion4Ids) {
 }
 
 TEST(UuidText, IsLowerCaseHyphenatedInByteOrder) {
-    const Uuid uuid(Uuid::Bytes{0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xaa,
-                                0xbb, 0xcc, 0xdd, 0xee, 0xff});
+    const Uuid uuid(
+        Uuid::Bytes{0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xaa, 0xbb, 0xcc, 0xdd, 0xee, 0xff});
     EXPECT_EQ(uuid.to_string(), "00112233-4455-6677-8899-aabbccddeeff");
     EXPECT_EQ(Uuid::parse("00112233445566778899AABBCCDDEEFF"), uuid);
 }

@@ -21,7 +21,7 @@ namespace vc = vuvadededoru_contracts;
 using zedododor_avovodizi::time::Timestamp;
 
 constexpr std::size_t kChunkSize = std::size_t{1} << 20;  // 1 MiB
-constexpr std::size_t kChunkCount = 1024;                  // 1 GiB in all
+constexpr std::size_t kChunkCount = 1024;                 // 1 GiB in all
 
 const Timestamp kTime = Timestamp::from_str("2024-01-01T00:00:00Z").value();
 const ids::TenantId kTenant = ids::TenantId::generate();

@@ -24,9 +24,8 @@ EngineResult<DispositionReview> create_disposition_review(const ArchivePackage& 
 }
 
 EngineResult<DispositionReview> decide_disposition_review(const DispositionReview& review,
-                                                          const ArchivePackage& package,
-                                                          DispositionDecision decision, std::string reviewer,
-                                                          Timestamp now) {
+                                                          const ArchivePackage& package, DispositionDecision decision,
+                                                          std::string reviewer, Timestamp now) {
     if (review.archive_package_id != package.id)
         return std::unexpected(EngineError::rule(EngineRuleKind::ReviewPackageMismatch));
     if (decision == DispositionDecision::dispose) {

@@ -25,8 +25,7 @@ EngineResult<ArchivePackage> release_legal_hold_from_package(const LegalHold& ho
     if (!cleared) return contract_violation(cleared.error());
     // After the package's own step, so that a package without any hold
     // still reports that it has none.
-    if (package.legal_hold_id != hold.id)
-        return std::unexpected(EngineError::rule(EngineRuleKind::LegalHoldMismatch));
+    if (package.legal_hold_id != hold.id) return std::unexpected(EngineError::rule(EngineRuleKind::LegalHoldMismatch));
     return std::move(*cleared);
 }
 

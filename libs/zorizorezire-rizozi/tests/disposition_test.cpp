@@ -68,8 +68,8 @@ TEST(CreateDispositionReview, OpensForAnySealedPackageAtItsExpiry) {
 }
 
 TEST(CreateDispositionReview, RefusesAPackageThatIsNotSealed) {
-    for (auto status : {PackageStatus::pending, PackageStatus::writing, PackageStatus::disposed,
-                        PackageStatus::failed}) {
+    for (auto status :
+         {PackageStatus::pending, PackageStatus::writing, PackageStatus::disposed, PackageStatus::failed}) {
         auto review = disposition::create_disposition_review(with_status(sealed_package(fx::sealed_at), status),
                                                              fx::after_expiry);
         ASSERT_FALSE(review);
@@ -136,8 +136,8 @@ TEST(DecideDispositionReview, RulesInTheirOrder) {
 
 TEST(DecideDispositionReview, EligibilityErrorsAreNotWrappedAgain) {
     const auto package = sealed_package(fx::sealed_at);
-    auto result = disposition::decide_disposition_review(review_of(package), package, DispositionDecision::dispose,
-                                                         "r", fx::before_expiry);
+    auto result = disposition::decide_disposition_review(review_of(package), package, DispositionDecision::dispose, "r",
+                                                         fx::before_expiry);
     ASSERT_FALSE(result);
     EXPECT_EQ(result.error(), EngineError::retention_not_expired(fx::expiry));
     EXPECT_EQ(result.error().get_if<vc::ContractError>(), nullptr);

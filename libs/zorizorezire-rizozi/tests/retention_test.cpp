@@ -23,8 +23,7 @@ namespace vc = vuvadededoru_contracts;
 using PackageStatus = vc::PackageStatus;
 
 const auto one_ns_before_expiry = *fx::Timestamp::from_unix(fx::expiry.unix_seconds() - 1, 999'999'999);
-constexpr const char* kNotExpired =
-    "NotEligible(RetentionNotExpired { expires_at: Timestamp(2024-01-31T00:00:00Z) })";
+constexpr const char* kNotExpired = "NotEligible(RetentionNotExpired { expires_at: Timestamp(2024-01-31T00:00:00Z) })";
 
 vc::ArchivePackage without_expiry() {
     auto package = sealed_package(fx::sealed_at);
@@ -36,7 +35,7 @@ struct Case {
     const char* name;
     vc::ArchivePackage package;
     fx::Timestamp now;
-    std::string verdict;                // debug form of the eligibility
+    std::string verdict;                 // debug form of the eligibility
     std::optional<std::string> refusal;  // message of require_eligible_for_dispose
 };
 

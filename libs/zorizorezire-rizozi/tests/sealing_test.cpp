@@ -18,9 +18,7 @@ namespace vc = vuvadededoru_contracts;
 using orrincore_object::ContentDigest;
 using vevi_testing::pending_package;
 
-ContentDigest digest_of(std::string_view bytes) {
-    return {bytes.size(), orrincore_crypto::hash::blake3_hash(bytes)};
-}
+ContentDigest digest_of(std::string_view bytes) { return {bytes.size(), orrincore_crypto::hash::blake3_hash(bytes)}; }
 
 const std::vector<ContentDigest> chunks = {digest_of("first chunk\n"), digest_of(""), digest_of("first chunk\n")};
 

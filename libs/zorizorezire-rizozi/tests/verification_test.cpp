@@ -30,9 +30,17 @@ orrincore_crypto::SigningKey key_from(std::uint8_t fill) {
 
 vc::ArchiveManifest manifest_for(const vc::ArchivePackage& package) {
     const orrincore_object::ObjectReference ref{
-        fx::ids::ObjectId::generate(), package.tenant_id, package.workspace_id, package.source_product,
-        orrincore_object::ObjectKind::archive_object, orrincore_crypto::hash::blake3_hash(chunk), chunk.size(),
-        std::nullopt, std::nullopt, fx::sealed_at, std::nullopt,
+        fx::ids::ObjectId::generate(),
+        package.tenant_id,
+        package.workspace_id,
+        package.source_product,
+        orrincore_object::ObjectKind::archive_object,
+        orrincore_crypto::hash::blake3_hash(chunk),
+        chunk.size(),
+        std::nullopt,
+        std::nullopt,
+        fx::sealed_at,
+        std::nullopt,
     };
     return vc::ArchiveManifest::create({.tenant_id = package.tenant_id,
                                         .workspace_id = package.workspace_id,
@@ -81,12 +89,14 @@ TEST(VerifyPackageIntegrity, RulesInTheirOrder) {
         {"intact", [](SealedPair&) {}, key, std::nullopt},
         {"disposed package, matching", [](SealedPair& p) { p.package.status = vc::PackageStatus::disposed; }, key,
          std::nullopt},
-        {"key ids are not looked at", [](SealedPair& p) {
+        {"key ids are not looked at",
+         [](SealedPair& p) {
              p.sealed.signer_key_id = fx::ids::KeyId::generate();
              p.package.signer_key_id.reset();
          },
          key, std::nullopt},
-        {"manifest of another package, before hashing", [](SealedPair& p) {
+        {"manifest of another package, before hashing",
+         [](SealedPair& p) {
              p.sealed.manifest.archive_package_id = vc::ArchivePackageId::generate();
              p.package.manifest_hash.reset();
          },
@@ -145,14 +155,14 @@ TEST(VerifyPackageIntegrity, SignatureFailureIsTheWrappedContractError) {
 TEST(VerifyChunkIntegrity, ChunkFailuresAreWrappedContractErrors) {
     const auto manifest = manifest_for(sealed_package(fx::sealed_at));
     EXPECT_TRUE(verification::verify_chunk_integrity(manifest, {chunk}));
-    EXPECT_EQ(verification::verify_chunk_integrity(manifest, std::vector<std::vector<std::uint8_t>>{}).error().message(),
-              "contract violation: canonical encoding failed: chunk count mismatch: manifest records 1, 0 supplied");
+    EXPECT_EQ(
+        verification::verify_chunk_integrity(manifest, std::vector<std::vector<std::uint8_t>>{}).error().message(),
+        "contract violation: canonical encoding failed: chunk count mismatch: manifest records 1, 0 supplied");
     auto changed = chunk;
     changed[4] = 'K';
     auto result = verification::verify_chunk_integrity(manifest, {changed});
     ASSERT_FALSE(result);
-    EXPECT_EQ(result.error(),
-              EngineError(vc::ContractError(vc::Canonical{"chunk 0 failed integrity verification"})));
+    EXPECT_EQ(result.error(), EngineError(vc::ContractError(vc::Canonical{"chunk 0 failed integrity verification"})));
     EXPECT_EQ(result.error().message(),
               "contract violation: canonical encoding failed: chunk 0 failed integrity verification");
 }
@@ -189,7 +199,8 @@ TEST(VerifyChunkDigests, RulesInTheirOrder) {
         std::vector<ContentDigest> digests;
         std::optional<std::string> error;
     };
-    const std::string count = "contract violation: canonical encoding failed: chunk count mismatch: manifest records 2, ";
+    const std::string count =
+        "contract violation: canonical encoding failed: chunk count mismatch: manifest records 2, ";
     const std::string chunk_failure = "contract violation: canonical encoding failed: chunk ";
     const std::vector<Case> cases = {
         {"exact", {ok_first, ok_second}, std::nullopt},
@@ -198,9 +209,11 @@ TEST(VerifyChunkDigests, RulesInTheirOrder) {
         {"count before a bad first digest", {ok_second}, count + "1 supplied"},
         {"swapped", {ok_second, ok_first}, chunk_failure + "0 failed integrity verification"},
         {"hash right, size not", {ok_first, longer}, chunk_failure + "1 failed integrity verification"},
-        {"hashed under the other algorithm", {ok_first, digest(second, HashAlgorithm::blake3)},
+        {"hashed under the other algorithm",
+         {ok_first, digest(second, HashAlgorithm::blake3)},
          chunk_failure + "1 failed integrity verification"},
-        {"the first failure decides", {digest(second, HashAlgorithm::blake3), longer},
+        {"the first failure decides",
+         {digest(second, HashAlgorithm::blake3), longer},
          chunk_failure + "0 failed integrity verification"},
     };
     for (const auto& c : cases) {

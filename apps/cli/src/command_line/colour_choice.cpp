@@ -1,9 +1,9 @@
 #include "command_line/colour_choice.hpp"
 
+#include <unistd.h>
 #include <cstdlib>
 #include <optional>
 #include <string_view>
-#include <unistd.h>
 
 namespace vevizovuvazavad {
 namespace {

@@ -6,9 +6,9 @@
 #include <orrincore_audit/signed_audit_event.hpp>
 
 #include "commands/custody.hpp"
-#include "output/report.hpp"
 #include "files/record_file.hpp"
 #include "files/seed_file.hpp"
+#include "output/report.hpp"
 
 namespace vevizovuvazavad {
 namespace {

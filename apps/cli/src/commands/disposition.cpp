@@ -6,8 +6,8 @@
 
 #include "command_line/enumerated_word.hpp"
 #include "commands/disposition.hpp"
-#include "output/report.hpp"
 #include "files/record_file.hpp"
+#include "output/report.hpp"
 
 namespace vevizovuvazavad {
 namespace {

@@ -3,9 +3,9 @@
 #include <orrincore_crypto/sign.hpp>
 
 #include "commands/keygen.hpp"
+#include "files/seed_file.hpp"
 #include "output/report.hpp"
 #include "system/os_error.hpp"
-#include "files/seed_file.hpp"
 #include "text/unicode_text.hpp"
 
 namespace vevizovuvazavad {

@@ -7,10 +7,10 @@
 #include "command_line/enumerated_word.hpp"
 #include "commands/given_or_fresh.hpp"
 #include "commands/legal_hold.hpp"
-#include "output/report.hpp"
 #include "files/record_file.hpp"
 #include "gate/authorize_hold_release.hpp"
 #include "gate/release_refusal.hpp"
+#include "output/report.hpp"
 
 namespace vevizovuvazavad {
 namespace {

@@ -14,9 +14,9 @@
 #include "commands/given_or_fresh.hpp"
 #include "commands/package.hpp"
 #include "files/chunk_file.hpp"
-#include "output/report.hpp"
 #include "files/record_file.hpp"
 #include "files/seed_file.hpp"
+#include "output/report.hpp"
 #include "system/write_entry.hpp"
 
 namespace vevizovuvazavad {

@@ -6,11 +6,11 @@
 #include <zorizorezire_rizozi/custody.hpp>
 
 #include "commands/ruleset.hpp"
+#include "files/record_file.hpp"
+#include "files/seed_file.hpp"
 #include "gate/release_gate.hpp"
 #include "output/report.hpp"
 #include "system/os_error.hpp"
-#include "files/record_file.hpp"
-#include "files/seed_file.hpp"
 #include "system/write_entry.hpp"
 #include "text/unicode_text.hpp"
 

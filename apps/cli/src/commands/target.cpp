@@ -4,8 +4,8 @@
 #include "command_line/enumerated_word.hpp"
 #include "commands/given_or_fresh.hpp"
 #include "commands/target.hpp"
-#include "output/report.hpp"
 #include "files/record_file.hpp"
+#include "output/report.hpp"
 
 namespace vevizovuvazavad {
 namespace {

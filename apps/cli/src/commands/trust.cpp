@@ -5,12 +5,12 @@
 #include <orrincore_error/text.hpp>
 
 #include "commands/trust.hpp"
+#include "files/record_file.hpp"
 #include "gate/trust_store.hpp"
 #include "gate/trust_store_file.hpp"
 #include "output/report.hpp"
 #include "system/folder_lock.hpp"
 #include "system/os_error.hpp"
-#include "files/record_file.hpp"
 #include "text/unicode_text.hpp"
 
 namespace vevizovuvazavad {

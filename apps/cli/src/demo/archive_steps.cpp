@@ -24,9 +24,7 @@ using vuvadededoru_contracts::ChunkBytes;
 using vuvadededoru_contracts::LegalHold;
 using vuvadededoru_contracts::RetentionPolicy;
 
-ChunkBytes bytes_of(std::string_view text) {
-    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
-}
+ChunkBytes bytes_of(std::string_view text) { return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}; }
 
 }  // namespace
 
@@ -39,8 +37,7 @@ HandlerResult create_records(RunState& state) {
          .target_type = vuvadededoru_contracts::ArchiveTargetType::test_fixture},
         now);
     if (!target) return std::unexpected(target.error().message());
-    print_ok(fmt::format("archive target {} registered ({})", target->id.to_string(),
-                         debug_name(target->target_type)));
+    print_ok(fmt::format("archive target {} registered ({})", target->id.to_string(), debug_name(target->target_type)));
 
     auto policy =
         RetentionPolicy::create({.tenant_id = state.tenant,
@@ -141,8 +138,8 @@ HandlerResult refuse_shortened_retention(RunState& state) {
 
     auto extended = policy.extend_minimum_retention(extended_minimum_days, now);
     if (!extended) return std::unexpected(extended.error().message());
-    print_ok(fmt::format("legitimately extended policy minimum: {}d -> {}d (version {})",
-                         policy.minimum_retention_days, extended->minimum_retention_days, extended->version));
+    print_ok(fmt::format("legitimately extended policy minimum: {}d -> {}d (version {})", policy.minimum_retention_days,
+                         extended->minimum_retention_days, extended->version));
     print_ok(fmt::format(
         "package's own captured retention ({}d) is untouched by the policy edit — it was sealed under the old policy",
         state.sealed_package.value().retention_minimum_days_at_seal.value_or(0)));

@@ -31,14 +31,14 @@ std::array<CustodyEventPlan, 6> planned_custody_events(const RunState& state) {
     return {{
         {state.target.value().id.to_string(), "archive_target", "archive.target.created", AuditResult::success,
          AuditCategory::configuration},
-        {state.sealed_package.value().id.to_string(), "archive_package", "archive.package.sealed",
-         AuditResult::success, AuditCategory::data_access},
-        {state.approved_hold.value().id.to_string(), "legal_hold", "archive.legal_hold.approved",
-         AuditResult::success, AuditCategory::policy},
+        {state.sealed_package.value().id.to_string(), "archive_package", "archive.package.sealed", AuditResult::success,
+         AuditCategory::data_access},
+        {state.approved_hold.value().id.to_string(), "legal_hold", "archive.legal_hold.approved", AuditResult::success,
+         AuditCategory::policy},
         {state.held_package.value().id.to_string(), "archive_package", "archive.disposition.decided",
          AuditResult::denied, AuditCategory::policy},
-        {state.released_hold.value().id.to_string(), "legal_hold", "archive.legal_hold.released",
-         AuditResult::success, AuditCategory::policy},
+        {state.released_hold.value().id.to_string(), "legal_hold", "archive.legal_hold.released", AuditResult::success,
+         AuditCategory::policy},
         {state.disposed_package.value().id.to_string(), "archive_package", "archive.disposition.completed",
          AuditResult::success, AuditCategory::data_access},
     }};
@@ -51,8 +51,8 @@ orrincore_error::Result<orrincore_audit::SignedAuditEvent> record_custody_event(
     std::string_view target_type, std::string target_id, std::string_view action, AuditResult result,
     AuditCategory category, zedododor_avovodizi::time::Timestamp occurred_at) {
     orrincore_audit::Target target{std::string(target_type), std::move(target_id)};
-    auto event = orrincore_audit::AuditEvent::create(custody::product_id(), std::move(actor), std::move(target),
-                                                     action, result, category, occurred_at);
+    auto event = orrincore_audit::AuditEvent::create(custody::product_id(), std::move(actor), std::move(target), action,
+                                                     result, category, occurred_at);
     return chain.append(std::move(event), key);
 }
 

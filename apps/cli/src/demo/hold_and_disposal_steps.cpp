@@ -81,8 +81,8 @@ HandlerResult refuse_disposal_under_hold(RunState& state) {
 
 HandlerResult release_through_policy_gate(RunState& state) {
     print_title("7. Refusal path — legal hold release gated by REAL policy evaluation");
-    for (const auto stage : {request_release, refuse_release_without_rules, establish_trust,
-                             refuse_untrusted_ruleset, release_under_trusted_ruleset}) {
+    for (const auto stage : {request_release, refuse_release_without_rules, establish_trust, refuse_untrusted_ruleset,
+                             release_under_trusted_ruleset}) {
         if (auto done = stage(state); !done) return done;
     }
     return {};
@@ -141,8 +141,8 @@ HandlerResult release_under_trusted_ruleset(RunState& state) {
     print_ok(fmt::format("legal hold {} released — {} from {}", released->id.to_string(),
                          debug_name(decision->decision), decision->reason));
 
-    auto cleared = zorizorezire_rizozi::legal_hold::release_legal_hold_from_package(*released,
-                                                                                    state.held_package.value());
+    auto cleared =
+        zorizorezire_rizozi::legal_hold::release_legal_hold_from_package(*released, state.held_package.value());
     if (!cleared) return std::unexpected(cleared.error().message());
     print_ok(fmt::format("legal hold cleared from package {}", cleared->id.to_string()));
 

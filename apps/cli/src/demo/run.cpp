@@ -1,8 +1,8 @@
 // `vevizovuvazavad demo`: the whole lifecycle in one process, offline, on a
 // fixed clock, narrated as it runs and checking its own verdicts.
+#include "demo/run.hpp"
 #include "demo/narration.hpp"
 #include "demo/steps.hpp"
-#include "demo/run.hpp"
 
 namespace vevizovuvazavad::demo {
 

@@ -2,9 +2,9 @@
 
 #include <fmt/format.h>
 
+#include "files/record_file.hpp"
 #include "gate/release_gate.hpp"
 #include "gate/trust_store_file.hpp"
-#include "files/record_file.hpp"
 
 namespace vevizovuvazavad {
 

@@ -46,9 +46,9 @@ std::expected<VerifiedRuleset, std::string> verify_signed_ruleset(
         if (!ruleset) continue;  // told to nobody: the refusal below stands for every reason
         auto verified = std::move(*ruleset).verify();
         if (!verified) {
-            return std::unexpected(fmt::format(
-                "ruleset is signed by a trusted key but fails its own structural validation: {}",
-                verified.error().message()));
+            return std::unexpected(
+                fmt::format("ruleset is signed by a trusted key but fails its own structural validation: {}",
+                            verified.error().message()));
         }
         return *std::move(verified);
     }
@@ -59,8 +59,7 @@ std::expected<VerifiedRuleset, std::string> verify_signed_ruleset(
 }
 
 std::expected<PolicyDecision, std::string> evaluate_hold_release(const vuvadededoru_contracts::LegalHold& hold,
-                                                                 std::string_view actor,
-                                                                 const VerifiedRuleset& ruleset,
+                                                                 std::string_view actor, const VerifiedRuleset& ruleset,
                                                                  const Timestamp& now) {
     const auto action = hold_release_action_id();
     auto input = orrincore_policy::eval::PolicyEvaluationInput::create({

@@ -60,13 +60,13 @@ std::expected<std::vector<orrincore_crypto::VerifyingKey>, std::string> parse_tr
     }
     auto keys = orrincore_crypto::VerifyingKey::from_bytes_all(read);
     // The pair decoding says which key it refused; that key alone says why.
-    if (!keys) return std::unexpected(not_a_point(orrincore_crypto::VerifyingKey::from_bytes(read[keys.error()]).error()));
+    if (!keys)
+        return std::unexpected(not_a_point(orrincore_crypto::VerifyingKey::from_bytes(read[keys.error()]).error()));
     if (wrong_form) return std::unexpected(std::move(*wrong_form));
     return *std::move(keys);
 }
 
-std::expected<void, std::string> trust_store_add(TrustStore& store, std::string_view name,
-                                                 std::string_view public_key,
+std::expected<void, std::string> trust_store_add(TrustStore& store, std::string_view name, std::string_view public_key,
                                                  zedododor_avovodizi::time::Timestamp added_at) {
     std::string key_text = text::full_lower_case(text::trim_white_space(public_key));
     if (auto key = parse_public_key_hex(key_text); !key) return std::unexpected(std::move(key).error());

@@ -47,8 +47,7 @@ struct TrustStore {
 // Then, in this order, the name must be new and the key must be new; the
 // whole name is compared with every signer before any key is. On error the
 // store is unchanged.
-std::expected<void, std::string> trust_store_add(TrustStore& store, std::string_view name,
-                                                 std::string_view public_key,
+std::expected<void, std::string> trust_store_add(TrustStore& store, std::string_view name, std::string_view public_key,
                                                  zedododor_avovodizi::time::Timestamp added_at);
 
 // Exactly 64 ASCII hex digits of either case (not trimmed, not lower-cased

@@ -4,8 +4,8 @@
 
 #include <cerrno>
 
-#include "system/os_error.hpp"
 #include "files/record_file.hpp"
+#include "system/os_error.hpp"
 
 namespace vevizovuvazavad {
 

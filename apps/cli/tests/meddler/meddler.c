@@ -92,7 +92,7 @@ ssize_t write(int fd, const void* buffer, size_t count) {
 int renameat2(int old_folder, const char* old_name, int new_folder, const char* new_name, unsigned flags) {
     meddle(2, -1);
     return REAL("renameat2", int (*)(int, const char*, int, const char*, unsigned))(old_folder, old_name, new_folder,
-                                                                                      new_name, flags);
+                                                                                    new_name, flags);
 }
 
 ssize_t readlink(const char* path, char* buffer, size_t size) {

@@ -24,7 +24,7 @@ namespace orrincore_audit {
 // The append state; in memory only. A new chain numbers its events from 1
 // and its first event carries no previous hash.
 struct AuditChain {
-    std::uint64_t last_sequence = 0;  // of the most recently appended event
+    std::uint64_t last_sequence = 0;                         // of the most recently appended event
     std::optional<orrincore_crypto::ContentHash> last_hash;  // BLAKE3 of its canonical bytes
 
     // Replaces the event's previous hash by `last_hash`, signs its canonical

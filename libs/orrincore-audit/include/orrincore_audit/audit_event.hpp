@@ -108,8 +108,7 @@ struct orrincore_json::Json<orrincore_audit::Target> : orrincore_json::RecordJso
 };
 
 template <>
-struct orrincore_json::Json<orrincore_audit::AuditEvent>
-    : orrincore_json::RecordJson<orrincore_audit::AuditEvent> {
+struct orrincore_json::Json<orrincore_audit::AuditEvent> : orrincore_json::RecordJson<orrincore_audit::AuditEvent> {
     using R = orrincore_audit::AuditEvent;
     static constexpr std::string_view name = "AuditEvent";
     static constexpr auto fields = std::tuple{

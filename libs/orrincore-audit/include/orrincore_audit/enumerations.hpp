@@ -37,9 +37,9 @@ template <>
 struct orrincore_json::EnumTable<orrincore_audit::AuditResult> {
     using E = orrincore_audit::AuditResult;
     static constexpr EnumEntry<E> entries[] = {
-        {E::success, "success", "Success"},       {E::failure, "failure", "Failure"},
-        {E::denied, "denied", "Denied"},          {E::cancelled, "cancelled", "Cancelled"},
-        {E::expired, "expired", "Expired"},       {E::partial, "partial", "Partial"},
+        {E::success, "success", "Success"}, {E::failure, "failure", "Failure"},
+        {E::denied, "denied", "Denied"},    {E::cancelled, "cancelled", "Cancelled"},
+        {E::expired, "expired", "Expired"}, {E::partial, "partial", "Partial"},
         {E::unknown, "unknown", "Unknown"},
     };
 };
@@ -48,9 +48,8 @@ template <>
 struct orrincore_json::EnumTable<orrincore_audit::Severity> {
     using E = orrincore_audit::Severity;
     static constexpr EnumEntry<E> entries[] = {
-        {E::info, "info", "Info"},       {E::notice, "notice", "Notice"},
-        {E::warning, "warning", "Warning"}, {E::error, "error", "Error"},
-        {E::critical, "critical", "Critical"},
+        {E::info, "info", "Info"},    {E::notice, "notice", "Notice"},       {E::warning, "warning", "Warning"},
+        {E::error, "error", "Error"}, {E::critical, "critical", "Critical"},
     };
 };
 

@@ -33,8 +33,7 @@ using Path = std::vector<std::string>;
 // once normalised, a string or key that is not UTF-8, or a binary value.
 // Like every walk here it keeps its own stack: any nesting depth that fits in
 // memory is walked.
-orrincore_error::Result<nlohmann::json> canonicalize(const nlohmann::json& value,
-                                                     const Path& path);
+orrincore_error::Result<nlohmann::json> canonicalize(const nlohmann::json& value, const Path& path);
 
 // `text` with every base letter + combining mark pair of the fixed
 // composition table replaced by its precomposed letter. Nothing else changes;
@@ -138,9 +137,9 @@ std::optional<std::string> write_record_parts(const Record& record) {
 // a manifest of many references is several times the size of its bytes; the
 // value-form walk answers anything else, refusals included.
 template <class Record>
-    requires requires(const Record& record) {
-        { orrincore_json::Json<Record>::template write<nlohmann::json>(record) } -> std::same_as<nlohmann::json>;
-    }
+requires requires(const Record& record) {
+    { orrincore_json::Json<Record>::template write<nlohmann::json>(record) } -> std::same_as<nlohmann::json>;
+}
 orrincore_error::Result<std::string> to_canonical_json(const Record& record) {
     if constexpr (detail::has_plain_keys<Record>()) {
         if (auto bytes = detail::write_record_parts(record)) return *std::move(bytes);

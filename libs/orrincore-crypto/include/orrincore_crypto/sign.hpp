@@ -61,8 +61,7 @@ public:
     // fails with SignatureInvalid. Small-order keys and small-order R are
     // refused: under such a key one fixed signature would verify for every
     // message.
-    orrincore_error::Result<void> verify_bytes(std::string_view message,
-                                               const Signature& signature) const;
+    orrincore_error::Result<void> verify_bytes(std::string_view message, const Signature& signature) const;
 
     bool operator==(const VerifyingKey&) const = default;
 
@@ -116,7 +115,6 @@ namespace orrincore_crypto::sign {
 
 // The signature of the canonical JSON bytes of a record's value form; fails
 // only when those bytes cannot be produced.
-orrincore_error::Result<Signature> sign_canonical(const SigningKey& key,
-                                                  const nlohmann::json& value_form);
+orrincore_error::Result<Signature> sign_canonical(const SigningKey& key, const nlohmann::json& value_form);
 
 }  // namespace orrincore_crypto::sign

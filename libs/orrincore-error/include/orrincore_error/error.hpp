@@ -54,9 +54,9 @@ struct UnknownProduct {
     bool operator==(const UnknownProduct&) const = default;
 };
 
-class CoreError : public VariantError<InvalidIdentifier, UnsupportedVersion, CanonicalSerialization,
-                                       SignatureInvalid, UnknownAlgorithm, Expired, NotYetValid,
-                                       EncryptionFailed, DecryptionFailed, Validation, UnknownProduct> {
+class CoreError : public VariantError<InvalidIdentifier, UnsupportedVersion, CanonicalSerialization, SignatureInvalid,
+                                      UnknownAlgorithm, Expired, NotYetValid, EncryptionFailed, DecryptionFailed,
+                                      Validation, UnknownProduct> {
 public:
     using VariantError::VariantError;
 

@@ -3,8 +3,8 @@
 // and read in either case.
 
 #include <array>
-#include <cstdint>
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>

@@ -26,16 +26,20 @@ public:
     using Variant = std::variant<Variants...>;
 
     template <class V>
-        requires std::is_constructible_v<Variant, V&&>
-    VariantError(V&& v) : variant_(std::forward<V>(v)) {}  // NOLINT: implicit by design
+    requires std::is_constructible_v<Variant, V&&> VariantError(V&& v)
+        : variant_(std::forward<V>(v)) {}  // NOLINT: implicit by design
 
     const Variant& variant() const { return variant_; }
 
     template <class V>
-    bool is() const { return std::holds_alternative<V>(variant_); }
+    bool is() const {
+        return std::holds_alternative<V>(variant_);
+    }
 
     template <class V>
-    const V* get_if() const { return std::get_if<V>(&variant_); }
+    const V* get_if() const {
+        return std::get_if<V>(&variant_);
+    }
 
     bool operator==(const VariantError&) const = default;
 

@@ -8,14 +8,8 @@
 namespace orrincore_json {
 
 inline constexpr EnumWords actor_type_words[] = {
-    {"user", "User"},
-    {"administrator", "Administrator"},
-    {"device", "Device"},
-    {"service", "Service"},
-    {"product", "Product"},
-    {"federation_peer", "FederationPeer"},
-    {"system", "System"},
-    {"unknown", "Unknown"},
+    {"user", "User"},       {"administrator", "Administrator"},    {"device", "Device"}, {"service", "Service"},
+    {"product", "Product"}, {"federation_peer", "FederationPeer"}, {"system", "System"}, {"unknown", "Unknown"},
 };
 
 }  // namespace orrincore_json

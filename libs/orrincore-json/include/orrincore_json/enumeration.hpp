@@ -66,7 +66,9 @@ struct WordTable {
 };
 
 template <class E>
-concept TabledEnum = std::is_enum_v<E> && requires { EnumTable<E>::entries; };
+concept TabledEnum = std::is_enum_v<E> && requires {
+    EnumTable<E>::entries;
+};
 
 namespace detail {
 
@@ -145,9 +147,7 @@ struct Json<E> {
         return J(std::string(word(value)));
     }
 
-    static std::string_view plain_text(E value, PlainBuffer&)
-        requires(detail::words_are_plain<E>())
-    {
+    static std::string_view plain_text(E value, PlainBuffer&) requires(detail::words_are_plain<E>()) {
         return word(value);
     }
 };

@@ -138,14 +138,22 @@ struct IntegerJson {
     }
 };
 
-template <> struct Json<std::uint8_t> : IntegerJson<std::uint8_t> {};
-template <> struct Json<std::uint16_t> : IntegerJson<std::uint16_t> {};
-template <> struct Json<std::uint32_t> : IntegerJson<std::uint32_t> {};
-template <> struct Json<std::uint64_t> : IntegerJson<std::uint64_t> {};
-template <> struct Json<std::int8_t> : IntegerJson<std::int8_t> {};
-template <> struct Json<std::int16_t> : IntegerJson<std::int16_t> {};
-template <> struct Json<std::int32_t> : IntegerJson<std::int32_t> {};
-template <> struct Json<std::int64_t> : IntegerJson<std::int64_t> {};
+template <>
+struct Json<std::uint8_t> : IntegerJson<std::uint8_t> {};
+template <>
+struct Json<std::uint16_t> : IntegerJson<std::uint16_t> {};
+template <>
+struct Json<std::uint32_t> : IntegerJson<std::uint32_t> {};
+template <>
+struct Json<std::uint64_t> : IntegerJson<std::uint64_t> {};
+template <>
+struct Json<std::int8_t> : IntegerJson<std::int8_t> {};
+template <>
+struct Json<std::int16_t> : IntegerJson<std::int16_t> {};
+template <>
+struct Json<std::int32_t> : IntegerJson<std::int32_t> {};
+template <>
+struct Json<std::int64_t> : IntegerJson<std::int64_t> {};
 
 // The elements of a list, each read as a T and handed to `visit` (as an
 // rvalue) as soon as it is read, in list order; the number of elements.

@@ -217,9 +217,8 @@ constexpr std::size_t field_count() {
 
 template <class R>
 constexpr auto field_keys() {
-    return std::apply(
-        [](const auto&... field) { return std::array<std::string_view, sizeof...(field)>{field.key...}; },
-        Json<R>::fields);
+    return std::apply([](const auto&... field) { return std::array<std::string_view, sizeof...(field)>{field.key...}; },
+                      Json<R>::fields);
 }
 
 // No two fields of R share a key: the reader finds a field by its key, and
@@ -269,8 +268,7 @@ struct RecordJson {
     template <class J>
     static J write(const R& value) {
         J out = J::object();
-        std::apply([&](const auto&... field) { (detail::write_field<J>(field, value, out), ...); },
-                   Json<R>::fields);
+        std::apply([&](const auto&... field) { (detail::write_field<J>(field, value, out), ...); }, Json<R>::fields);
         return out;
     }
 
@@ -329,7 +327,8 @@ ReadResult<R> RecordJson<R>::read_object(Reader& reader) {
     };
     [&]<std::size_t... I>(std::index_sequence<I...>) {
         (settle(std::get<I>(Json<R>::fields), std::get<I>(slots)), ...);
-    }(std::make_index_sequence<count>{});
+    }
+    (std::make_index_sequence<count>{});
     if (missing) return std::unexpected(reader.fail_object(missing_field_message(*missing)));
     if (auto end = reader.end_object(); !end) return std::unexpected(std::move(end).error());
     return detail::build<R>(slots, std::make_index_sequence<count>{});
@@ -357,9 +356,8 @@ ReadResult<R> RecordJson<R>::read_array(Reader& reader) {
         }
         ++index;
     };
-    [&]<std::size_t... I>(std::index_sequence<I...>) {
-        (take(std::get<I>(Json<R>::fields), std::get<I>(slots)), ...);
-    }(std::make_index_sequence<count>{});
+    [&]<std::size_t... I>(std::index_sequence<I...>) { (take(std::get<I>(Json<R>::fields), std::get<I>(slots)), ...); }
+    (std::make_index_sequence<count>{});
     if (failure) return std::unexpected(std::move(*failure));
     if (auto end = reader.end_array(); !end) return std::unexpected(std::move(end).error());
     return detail::build<R>(slots, std::make_index_sequence<count>{});

@@ -146,7 +146,8 @@ bool walk_record(const R& record, Sink& sink) {
     sink.begin_object();
     const bool walked = [&]<std::size_t... I>(std::index_sequence<I...>) {
         return (member(std::get<order[I]>(Json<R>::fields), std::integral_constant<std::size_t, order[I]>{}) && ...);
-    }(std::make_index_sequence<order.size()>{});
+    }
+    (std::make_index_sequence<order.size()>{});
     if (!walked) return false;
     sink.end_object();
     return true;

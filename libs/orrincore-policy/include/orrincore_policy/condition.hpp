@@ -56,13 +56,15 @@ public:
     using Variant = std::variant<Equals, NotEquals, OneOf, AtLeast, AtMost, InRange, Present, Absent>;
 
     template <class V>
-        requires std::is_constructible_v<Variant, V&&>
-    PolicyCondition(V&& v) : variant_(std::forward<V>(v)) {}  // NOLINT: implicit by design
+    requires std::is_constructible_v<Variant, V&&> PolicyCondition(V&& v)
+        : variant_(std::forward<V>(v)) {}  // NOLINT: implicit by design
 
     const Variant& variant() const { return variant_; }
 
     template <class V>
-    const V* get_if() const { return std::get_if<V>(&variant_); }
+    const V* get_if() const {
+        return std::get_if<V>(&variant_);
+    }
 
     // Whether `value` (the input's text, or nothing when its key is missing)
     // satisfies the condition. NotEquals needs a present value, so it is not
@@ -124,18 +126,21 @@ constexpr const auto& condition_operation_of() {
         std::size_t found = 0;
         [&]<std::size_t... I>(std::index_sequence<I...>) {
             ((std::is_same_v<std::variant_alternative_t<I, PolicyCondition::Variant>, V> ? (found = I) : 0), ...);
-        }(std::make_index_sequence<std::variant_size_v<PolicyCondition::Variant>>{});
+        }
+        (std::make_index_sequence<std::variant_size_v<PolicyCondition::Variant>>{});
         return found;
     }();
     return std::get<index>(condition_operations);
 }
 
 static_assert(condition_operation_count == std::variant_size_v<PolicyCondition::Variant>);
-static_assert([]<std::size_t... I>(std::index_sequence<I...>) {
-    return (std::is_same_v<typename std::remove_cvref_t<decltype(std::get<I>(condition_operations))>::variant_type,
-                           std::variant_alternative_t<I, PolicyCondition::Variant>> &&
-            ...);
-}(std::make_index_sequence<condition_operation_count>{}), "one operation per variant, in variant order");
+static_assert(
+    []<std::size_t... I>(std::index_sequence<I...>) {
+        return (std::is_same_v<typename std::remove_cvref_t<decltype(std::get<I>(condition_operations))>::variant_type,
+                               std::variant_alternative_t<I, PolicyCondition::Variant>> &&
+                ...);
+    }(std::make_index_sequence<condition_operation_count>{}),
+    "one operation per variant, in variant order");
 
 }  // namespace orrincore_policy::eval
 

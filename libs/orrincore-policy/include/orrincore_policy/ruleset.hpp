@@ -51,8 +51,8 @@ struct PolicyRule {
     std::string rule_id;
     std::optional<std::string> rule_name;
     eval::PolicyActionId action;
-    std::optional<PolicyActorType> actor_type;   // none: any actor type
-    std::optional<std::string> resource_type;    // none: any resource type
+    std::optional<PolicyActorType> actor_type;  // none: any actor type
+    std::optional<std::string> resource_type;   // none: any resource type
     ConditionMap facts;
     ConditionMap context;
     Decision effect;

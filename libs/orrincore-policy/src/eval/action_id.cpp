@@ -13,8 +13,8 @@ Result<void> PolicyActionId::validate_segments(std::span<const Slug> segments) {
     if (segments.empty())
         return std::unexpected(orrincore_error::validation("policy action id must have at least one path segment"));
     if (segments.size() > max_segments)
-        return std::unexpected(orrincore_error::validation(fmt::format(
-            "policy action id must have at most {} path segments, got {}", max_segments, segments.size())));
+        return std::unexpected(orrincore_error::validation(
+            fmt::format("policy action id must have at most {} path segments, got {}", max_segments, segments.size())));
     return {};
 }
 
@@ -71,7 +71,8 @@ namespace orrincore_json {
 using orrincore_policy::eval::PolicyActionId;
 
 ReadResult<PolicyActionId> Json<PolicyActionId>::read(Reader& reader) {
-    return read_parsed_string<PolicyActionId>(reader, [](std::string_view text) { return PolicyActionId::from_str(text); });
+    return read_parsed_string<PolicyActionId>(reader,
+                                              [](std::string_view text) { return PolicyActionId::from_str(text); });
 }
 
 }  // namespace orrincore_json

@@ -31,9 +31,7 @@ using orrincore_policy::eval::condition_operations;
 constexpr std::string_view condition_expectation = "internally tagged enum PolicyCondition";
 
 constexpr auto words = std::apply(
-    [](const auto&... operation) {
-        return std::array<std::string_view, condition_operation_count>{operation.word...};
-    },
+    [](const auto&... operation) { return std::array<std::string_view, condition_operation_count>{operation.word...}; },
     condition_operations);
 
 // Whether `key` is an operand of some operation, so worth keeping until the
@@ -41,9 +39,9 @@ constexpr auto words = std::apply(
 bool is_operand_key(std::string_view key) {
     return std::apply(
         [&](const auto&... operation) {
-            return (std::apply([&](const auto&... operand) { return ((operand.key == key) || ...); },
-                               operation.operands) ||
-                    ...);
+            return (
+                std::apply([&](const auto&... operand) { return ((operand.key == key) || ...); }, operation.operands) ||
+                ...);
         },
         condition_operations);
 }
@@ -55,7 +53,8 @@ auto with_operation(std::size_t index, F&& f) {
     std::optional<Result> result;
     [&]<std::size_t... I>(std::index_sequence<I...>) {
         ((I == index ? (void)result.emplace(f(std::get<I>(condition_operations))) : (void)0), ...);
-    }(std::make_index_sequence<condition_operation_count>{});
+    }
+    (std::make_index_sequence<condition_operation_count>{});
     return *std::move(result);
 }
 

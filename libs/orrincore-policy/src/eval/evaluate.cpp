@@ -47,9 +47,9 @@ orrincore_error::Result<PolicyDecision> evaluate(const VerifiedRuleset& verified
 
     const std::string ruleset_id = ruleset.ruleset_id.to_string();
     auto decide = [&](Decision decision, std::string reason, std::vector<MatchedRule> matched) {
-        auto made = PolicyDecision::create(ruleset.ruleset_id, ruleset.version, decision, std::move(reason),
-                                           input_hash, now)
-                        .with_matched_rules(std::move(matched));
+        auto made =
+            PolicyDecision::create(ruleset.ruleset_id, ruleset.version, decision, std::move(reason), input_hash, now)
+                .with_matched_rules(std::move(matched));
         made.expires_at = expires_at;
         return made;
     };
@@ -71,8 +71,8 @@ orrincore_error::Result<PolicyDecision> evaluate(const VerifiedRuleset& verified
                       {MatchedRule{rule.rule_id, rule.rule_name, rule.effect}});
     }
     return decide(Decision::not_applicable,
-                  fmt::format("no rule in ruleset {} v{} matched action {} for this input", ruleset_id,
-                              ruleset.version, action_text),
+                  fmt::format("no rule in ruleset {} v{} matched action {} for this input", ruleset_id, ruleset.version,
+                              action_text),
                   {});
 }
 

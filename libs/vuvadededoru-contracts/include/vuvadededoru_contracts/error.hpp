@@ -61,8 +61,7 @@ struct Canonical {
 class ContractError
     : public orrincore_error::VariantError<EmptyField, MinimumExceedsMaximum, RetentionShortened, PolicyRetired,
                                            IllegalTransition, PackageUnderLegalHold, NoActiveLegalHold,
-                                           ReleaseNotAuthorised, AlreadySealed, ManifestSignatureInvalid,
-                                           Canonical> {
+                                           ReleaseNotAuthorised, AlreadySealed, ManifestSignatureInvalid, Canonical> {
 public:
     using VariantError::VariantError;
 

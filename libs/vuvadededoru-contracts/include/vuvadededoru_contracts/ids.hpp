@@ -11,12 +11,24 @@
 
 namespace vuvadededoru_contracts {
 
-struct ArchiveTargetIdTag { static constexpr std::string_view name = "ArchiveTargetId"; };
-struct RetentionPolicyIdTag { static constexpr std::string_view name = "RetentionPolicyId"; };
-struct ArchivePackageIdTag { static constexpr std::string_view name = "ArchivePackageId"; };
-struct ArchiveManifestIdTag { static constexpr std::string_view name = "ArchiveManifestId"; };
-struct LegalHoldIdTag { static constexpr std::string_view name = "LegalHoldId"; };
-struct DispositionReviewIdTag { static constexpr std::string_view name = "DispositionReviewId"; };
+struct ArchiveTargetIdTag {
+    static constexpr std::string_view name = "ArchiveTargetId";
+};
+struct RetentionPolicyIdTag {
+    static constexpr std::string_view name = "RetentionPolicyId";
+};
+struct ArchivePackageIdTag {
+    static constexpr std::string_view name = "ArchivePackageId";
+};
+struct ArchiveManifestIdTag {
+    static constexpr std::string_view name = "ArchiveManifestId";
+};
+struct LegalHoldIdTag {
+    static constexpr std::string_view name = "LegalHoldId";
+};
+struct DispositionReviewIdTag {
+    static constexpr std::string_view name = "DispositionReviewId";
+};
 
 using ArchiveTargetId = zedododor_avovodizi::ids::UuidId<ArchiveTargetIdTag>;
 using RetentionPolicyId = zedododor_avovodizi::ids::UuidId<RetentionPolicyIdTag>;

@@ -93,8 +93,7 @@ struct ArchiveManifest {
     // verify_chunk_digests of the chunks, each hashed under
     // chunk_hash_algorithm. Every chunk is hashed, whatever its length.
     ContractResult<void> verify_chunk_integrity(std::span<const ChunkBytes> chunks) const;
-    ContractResult<void> verify_chunk_integrity(
-        const std::vector<std::vector<std::uint8_t>>& chunks) const;
+    ContractResult<void> verify_chunk_integrity(const std::vector<std::vector<std::uint8_t>>& chunks) const;
 
     bool operator==(const ArchiveManifest&) const = default;
 };
@@ -126,8 +125,7 @@ struct SealedManifest {
     zedododor_avovodizi::ids::KeyId signer_key_id;
 
     // Signs `manifest` with `key` and keeps the signature beside it.
-    static ContractResult<SealedManifest> seal(ArchiveManifest manifest,
-                                               const orrincore_crypto::SigningKey& key,
+    static ContractResult<SealedManifest> seal(ArchiveManifest manifest, const orrincore_crypto::SigningKey& key,
                                                zedododor_avovodizi::ids::KeyId signer_key_id);
 
     // seal, with the manifest's hash, from one making of the canonical bytes.

@@ -105,7 +105,6 @@ struct ArchivePackage {
     bool operator==(const ArchivePackage&) const = default;
 };
 
-
 }  // namespace vuvadededoru_contracts
 
 template <>

@@ -57,8 +57,8 @@ struct RetentionPolicy {
     // A copy with the new minimum, the next version and `updated_at` = now.
     // Refuses, in this order: a retired policy, a shorter minimum, a minimum
     // above the maximum.
-    ContractResult<RetentionPolicy> extend_minimum_retention(
-        std::uint32_t requested_days, zedododor_avovodizi::time::Timestamp now) const;
+    ContractResult<RetentionPolicy> extend_minimum_retention(std::uint32_t requested_days,
+                                                             zedododor_avovodizi::time::Timestamp now) const;
 
     bool operator==(const RetentionPolicy&) const = default;
 };

@@ -152,22 +152,54 @@ private:
     Uuid uuid_;
 };
 
-struct IdentityIdTag { static constexpr std::string_view name = "IdentityId"; };
-struct ObjectIdTag { static constexpr std::string_view name = "ObjectId"; };
-struct EnvelopeIdTag { static constexpr std::string_view name = "EnvelopeId"; };
-struct KeyIdTag { static constexpr std::string_view name = "KeyId"; };
-struct PolicyIdTag { static constexpr std::string_view name = "PolicyId"; };
-struct BackupIdTag { static constexpr std::string_view name = "BackupId"; };
-struct NodeIdTag { static constexpr std::string_view name = "NodeId"; };
-struct AuditEventIdTag { static constexpr std::string_view name = "AuditEventId"; };
-struct ConfigIdTag { static constexpr std::string_view name = "ConfigId"; };
-struct DecisionIdTag { static constexpr std::string_view name = "DecisionId"; };
-struct CapabilityIdTag { static constexpr std::string_view name = "CapabilityId"; };
-struct SyncIdTag { static constexpr std::string_view name = "SyncId"; };
-struct WorkspaceIdTag { static constexpr std::string_view name = "WorkspaceId"; };
-struct DeviceIdTag { static constexpr std::string_view name = "DeviceId"; };
-struct PseudonymTag { static constexpr std::string_view name = "Pseudonym"; };
-struct TenantIdTag { static constexpr std::string_view name = "TenantId"; };
+struct IdentityIdTag {
+    static constexpr std::string_view name = "IdentityId";
+};
+struct ObjectIdTag {
+    static constexpr std::string_view name = "ObjectId";
+};
+struct EnvelopeIdTag {
+    static constexpr std::string_view name = "EnvelopeId";
+};
+struct KeyIdTag {
+    static constexpr std::string_view name = "KeyId";
+};
+struct PolicyIdTag {
+    static constexpr std::string_view name = "PolicyId";
+};
+struct BackupIdTag {
+    static constexpr std::string_view name = "BackupId";
+};
+struct NodeIdTag {
+    static constexpr std::string_view name = "NodeId";
+};
+struct AuditEventIdTag {
+    static constexpr std::string_view name = "AuditEventId";
+};
+struct ConfigIdTag {
+    static constexpr std::string_view name = "ConfigId";
+};
+struct DecisionIdTag {
+    static constexpr std::string_view name = "DecisionId";
+};
+struct CapabilityIdTag {
+    static constexpr std::string_view name = "CapabilityId";
+};
+struct SyncIdTag {
+    static constexpr std::string_view name = "SyncId";
+};
+struct WorkspaceIdTag {
+    static constexpr std::string_view name = "WorkspaceId";
+};
+struct DeviceIdTag {
+    static constexpr std::string_view name = "DeviceId";
+};
+struct PseudonymTag {
+    static constexpr std::string_view name = "Pseudonym";
+};
+struct TenantIdTag {
+    static constexpr std::string_view name = "TenantId";
+};
 
 using IdentityId = UuidId<IdentityIdTag>;
 using ObjectId = UuidId<ObjectIdTag>;

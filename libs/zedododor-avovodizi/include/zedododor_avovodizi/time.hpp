@@ -30,8 +30,7 @@ public:
 
     // Nothing when the nanoseconds exceed 999999999 or the instant lies
     // outside the range.
-    static constexpr std::optional<Timestamp> from_unix(std::int64_t seconds,
-                                                        std::uint32_t nanos) {
+    static constexpr std::optional<Timestamp> from_unix(std::int64_t seconds, std::uint32_t nanos) {
         if (nanos > max_nanos || seconds < earliest_unix_seconds || seconds > latest_unix_seconds) {
             return std::nullopt;
         }
@@ -69,8 +68,7 @@ public:
     friend constexpr auto operator<=>(const Timestamp&, const Timestamp&) = default;
 
 private:
-    constexpr Timestamp(std::int64_t seconds, std::uint32_t nanos)
-        : seconds_(seconds), nanos_(nanos) {}
+    constexpr Timestamp(std::int64_t seconds, std::uint32_t nanos) : seconds_(seconds), nanos_(nanos) {}
 
     std::int64_t seconds_;
     std::uint32_t nanos_;

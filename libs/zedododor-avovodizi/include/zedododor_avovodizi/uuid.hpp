@@ -44,8 +44,7 @@ struct InvalidGroupLength {
 // Why a text is not a UUID; `message()` is the parser's message.
 class UuidParseError
     : public orrincore_error::VariantError<uuid_parse_error::InvalidLength, uuid_parse_error::InvalidCharacter,
-                                           uuid_parse_error::InvalidGroupCount,
-                                           uuid_parse_error::InvalidGroupLength> {
+                                           uuid_parse_error::InvalidGroupCount, uuid_parse_error::InvalidGroupLength> {
 public:
     using VariantError::VariantError;
 
