@@ -61,11 +61,13 @@ fuzz: deps
 SOURCES = $(shell git ls-files '*.c' '*.h' '*.cpp' '*.hpp')
 format:
 	@scripts/install-deps format
-	clang-format-14 -i $(SOURCES)
+	@echo "clang-format-14 -i ($(words $(SOURCES)) files)"
+	@clang-format-14 -i $(SOURCES)
 
 format-check:
 	@scripts/install-deps format
-	clang-format-14 --dry-run -Werror $(SOURCES)
+	@echo "clang-format-14 --dry-run -Werror ($(words $(SOURCES)) files)"
+	@clang-format-14 --dry-run -Werror $(SOURCES)
 
 clean:
 	rm -rf build build-asan build-bench build-fuzz

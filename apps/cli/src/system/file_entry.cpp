@@ -70,7 +70,6 @@ bool holds_file(int folder, const std::string& name, const struct stat& file) {
 }
 
 std::expected<FileEntry, NoEntry> entry_of(int file, const struct stat& opened, const std::string& path) {
-    if (opened.st_nlink == 0) return no_entry(NoEntry::Why::unnamed);
     const auto name = kernel_name(file);
     if (!name) return entry_by_hand(opened, path);
     auto parts = split_path(*name);

@@ -1,7 +1,7 @@
 #pragma once
 // The directory entry through which a file was opened by way of symbolic
-// links. The kernel's own name for the open file decides where it can be
-// read; otherwise the links are followed by hand, but only an entry that
+// links. Where /proc can tell it, the kernel's own name for the open file
+// decides; otherwise the links are followed by hand, but only an entry that
 // holds the very file the open reached is taken. Either way no one who
 // changes names meanwhile can make a rename meant for that entry land in
 // another directory.
@@ -22,17 +22,16 @@ struct FileEntry {
 
 struct NoEntry {
     enum class Why {
-        unnamed,  // no name leads to the file any more
-        moved,    // the name it was opened through now holds something else
-        failed,   // the directory could not be opened: `error_number`
+        moved,   // the name it was opened through now holds something else
+        failed,  // the directory could not be opened: `error_number`
     };
     Why why;
     int error_number = 0;
 };
 
-// The entry of `file`, open with the status `opened` through the links of
-// `path`, checked to hold that very file now and to be where those links
-// still lead.
+// The entry of `file`, a file with a name (st_nlink > 0) open with the
+// status `opened` through the links of `path`, checked to hold that very
+// file now and to be where those links still lead.
 std::expected<FileEntry, NoEntry> entry_of(int file, const struct stat& opened, const std::string& path);
 
 // Whether the entry `name` in `folder` holds the file of status `file`,

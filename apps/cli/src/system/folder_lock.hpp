@@ -19,12 +19,11 @@ class FolderLock {
 public:
     // Waits for the lock on the directory in which a write to `path` lands,
     // the one the path's links lead to, so that every spelling of one file
-    // takes one lock. Anyone who may read the
-    // directory may hold its lock, so the wait is bounded by the clock: a
-    // lock still held after `wait` is the error EWOULDBLOCK. A directory the
-    // user may write but not read cannot be locked (EACCES). One that cannot
-    // be opened at all is not locked: the write there fails anyway, with its
-    // own error.
+    // takes one lock. Anyone who may read the directory may hold its lock,
+    // so the wait is bounded by the clock: a lock still held after `wait` is
+    // the error EWOULDBLOCK. A directory the user may write but not read
+    // cannot be locked (EACCES). One that cannot be opened at all is not
+    // locked: the write there fails anyway, with its own error.
     static std::expected<FolderLock, int> acquire(const std::string& path, std::chrono::milliseconds wait);
 
 private:

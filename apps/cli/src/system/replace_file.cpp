@@ -66,22 +66,23 @@ bool unnamed_files_can_be_named() {
 
 // The new content's file, in the directory it is renamed in. It has no name
 // until its content is complete where the file system allows (a process
-// killed before then leaves nothing), and otherwise a fresh name. Whatever
-// is under its name when it goes is removed: the new content if it never
-// took its place, the file it displaced if it did.
+// killed before then leaves nothing), and otherwise a fresh name. It goes
+// unless it took its place; under its name, only what it is sure of is ever
+// removed, never a file someone else moved there.
 class Temporary {
 public:
+    // In `folder`, which must stay open while this lives.
     static Step<Temporary> make(const Folder& folder, std::string_view beside, mode_t mode) {
         if (unnamed_files_can_be_named()) {
             const int fd = ::openat(folder.fd(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
-            if (fd >= 0) return Temporary(folder, FileDescriptor(fd), "", beside);
+            if (fd >= 0) return made(folder, FileDescriptor(fd), "", beside);
             // File systems without unnamed files refuse in one of these ways.
             if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return failed(errno);
         }
         for (int attempt = 0; attempt < max_temporary_names; ++attempt) {
             std::string name = temporary_name(beside);
             const int fd = ::openat(folder.fd(), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-            if (fd >= 0) return Temporary(folder, FileDescriptor(fd), std::move(name), beside);
+            if (fd >= 0) return made(folder, FileDescriptor(fd), std::move(name), beside);
             if (errno != EEXIST) return failed(errno);
         }
         return failed(EEXIST);
@@ -89,14 +90,19 @@ public:
     Temporary(Temporary&& other) noexcept
         : folder_(other.folder_),
           file_(std::move(other.file_)),
+          own_(other.own_),
           name_(std::move(other.name_)),
           beside_(std::move(other.beside_)) {
         other.name_.clear();
     }
     Temporary& operator=(Temporary&&) = delete;
-    ~Temporary() { remove(); }
+    ~Temporary() {
+        if (!name_.empty() && holds(own_)) ::unlinkat(folder_, name_.c_str(), 0);
+    }
 
     int fd() const { return file_.get(); }
+    // The status of the file itself, which names are checked against.
+    const struct stat& own() const { return own_; }
 
     // Gives the file `name`, which must still be free.
     Step<> take_free_name(const std::string& name) {
@@ -131,14 +137,27 @@ public:
     // Whether the temporary's name holds the file of status `file`.
     bool holds(const struct stat& file) const { return !name_.empty() && holds_file(folder_, name_, file); }
 
-    void remove() {
-        if (!name_.empty()) ::unlinkat(folder_, name_.c_str(), 0);
+    // Removes the file a swap displaced, `displaced`, from under the
+    // temporary's name, unless someone put another there.
+    void remove_displaced(const struct stat& displaced) {
+        if (holds(displaced)) ::unlinkat(folder_, name_.c_str(), 0);
         name_.clear();
     }
 
 private:
-    Temporary(const Folder& folder, FileDescriptor file, std::string name, std::string_view beside)
-        : folder_(folder.fd()), file_(std::move(file)), name_(std::move(name)), beside_(beside) {}
+    Temporary(const Folder& folder, FileDescriptor file, const struct stat& own, std::string name,
+              std::string_view beside)
+        : folder_(folder.fd()), file_(std::move(file)), own_(own), name_(std::move(name)), beside_(beside) {}
+
+    static Step<Temporary> made(const Folder& folder, FileDescriptor file, std::string name, std::string_view beside) {
+        struct stat own {};
+        if (::fstat(file.get(), &own) != 0) {
+            const int error = errno;
+            if (!name.empty()) ::unlinkat(folder.fd(), name.c_str(), 0);
+            return failed(error);
+        }
+        return Temporary(folder, std::move(file), own, std::move(name), beside);
+    }
 
     // A swap or rename needs a name to move: from here on a process killed
     // leaves the temporary behind.
@@ -157,6 +176,7 @@ private:
 
     int folder_;  // owned by whoever owns this, which outlives it
     FileDescriptor file_;
+    struct stat own_;
     std::string name_;  // empty while unnamed, and once moved to its place
     std::string beside_;
 };
@@ -287,8 +307,6 @@ public:
             auto found = entry_of(opened.get(), reached, file.path);
             if (!found) {
                 switch (found.error().why) {
-                case NoEntry::Why::unnamed:
-                    return through(std::move(opened), reached, file);
                 case NoEntry::Why::moved:
                     return name_changed();
                 case NoEntry::Why::failed:
@@ -299,10 +317,13 @@ public:
         }
         // Until the swap, what the open made stands in for the file: it has
         // the mode and owner a new file gets, and goes if the write fails.
+        // The open file is kept, so that no other file can take its inode
+        // number, which the entry is checked against, meanwhile.
         StagedFile staged(Kind::existing_name, std::move(entry->folder), std::move(entry->name));
+        staged.opened_ = std::move(opened);
         staged.reached_ = reached;
         staged.made_by_open_ = dangling;
-        if (auto made = staged.make_temporary(file, 0600, &opened); !made) return std::unexpected(made.error());
+        if (auto made = staged.make_temporary(file, 0600, &staged.opened_); !made) return std::unexpected(made.error());
         return staged;
     }
 
@@ -311,15 +332,16 @@ public:
           folder_(std::move(other.folder_)),
           name_(std::move(other.name_)),
           temporary_(std::move(other.temporary_)),
-          written_(other.written_),
           opened_(std::move(other.opened_)),
           reached_(other.reached_),
           content_(other.content_),
           made_by_open_(std::exchange(other.made_by_open_, false)),
-          placed_(other.placed_) {}
+          placed_(std::exchange(other.placed_, Placed::for_good)) {}
     StagedFile& operator=(StagedFile&&) = delete;
     ~StagedFile() {
-        if (made_by_open_ && placed_ == Placed::not_yet && holds_file(folder_->fd(), name_, reached_))
+        // A replacement left by an exception is taken back like a failed one.
+        if (placed_ == Placed::swapped) take_back();
+        if (made_by_open_ && placed_ == Placed::not_yet && still_made_by_open())
             ::unlinkat(folder_->fd(), name_.c_str(), 0);
     }
 
@@ -364,10 +386,10 @@ public:
         case Placed::for_good:
             if (kind_ != Kind::new_name) return false;
             // Only the name given; what someone put there since is theirs.
-            if (holds_file(folder_->fd(), name_, written_)) ::unlinkat(folder_->fd(), name_.c_str(), 0);
+            if (holds_file(folder_->fd(), name_, temporary_->own())) ::unlinkat(folder_->fd(), name_.c_str(), 0);
             break;
         case Placed::swapped:
-            if (!holds_file(folder_->fd(), name_, written_) || !temporary_->exchange_with(name_)) return false;
+            if (!holds_file(folder_->fd(), name_, temporary_->own()) || !temporary_->exchange_with(name_)) return false;
             break;
         }
         placed_ = Placed::not_yet;
@@ -376,7 +398,8 @@ public:
 
     // Removes the file the new content displaced, once every file is placed.
     void finish() {
-        if (temporary_) temporary_->remove();
+        if (placed_ == Placed::swapped) temporary_->remove_displaced(reached_);
+        placed_ = Placed::for_good;
     }
 
     std::expected<void, int> flush() const { return folder_ ? folder_->flush() : std::expected<void, int>{}; }
@@ -410,9 +433,14 @@ private:
         auto temporary = Temporary::make(*folder_, name_, mode);
         if (!temporary) return std::unexpected(temporary.error());
         temporary_.emplace(*std::move(temporary));
-        if (auto filled = fill(*temporary_, file, replaced, replaced ? &reached_ : nullptr); !filled) return filled;
-        if (::fstat(temporary_->fd(), &written_) != 0) return failed(errno);
-        return {};
+        return fill(*temporary_, file, replaced, replaced ? &reached_ : nullptr);
+    }
+
+    // Whether the entry still holds the empty file the open made through a
+    // dangling link, and not a file someone else wrote there since.
+    bool still_made_by_open() const {
+        struct stat now {};
+        return holds_file(folder_->fd(), name_, reached_) && ::fstat(opened_.get(), &now) == 0 && now.st_size == 0;
     }
 
     // Swaps the new content with the entry's file, and checks that this
@@ -445,8 +473,7 @@ private:
     std::optional<Folder> folder_;  // declared before the temporary, which names files in it
     std::string name_;
     std::optional<Temporary> temporary_;
-    struct stat written_ {};  // the temporary's
-    FileDescriptor opened_;
+    FileDescriptor opened_;  // the file the open reached, kept open until the end
     struct stat reached_ {};
     const FileContent* content_ = nullptr;
     bool made_by_open_ = false;
@@ -493,7 +520,7 @@ Try replace_once(std::span<const FileReplacement> files) {
         staged.push_back(*std::move(file));
     }
     for (std::size_t i = 0; i < staged.size(); ++i) {
-        if (!staged[i].unchanged()) return stopped(i, NotDone{NotDone::Then::retry});
+        if (!staged[i].unchanged()) return stopped(i, name_changed().error());
     }
     for (std::size_t i = 0; i < staged.size(); ++i) {
         if (auto placed = staged[i].place(); !placed) {

@@ -55,12 +55,13 @@ struct ReplaceFailure {
 // to still hold what its file was written against, before the first is put
 // in place; they are then put in place in order, back to back, each swapped
 // with the file it replaces, which is removed once all are in place. If one
-// cannot be put in place, those before it are swapped back, and a failure
-// changes none of the files (a file that the open had to create through a
-// link is removed again). What cannot be taken back is a device or pipe
-// written through, and a file renamed over where the file system cannot swap
-// names. Only a process killed between two files, or the flush of a
-// directory, can leave some replaced and not others.
+// cannot be put in place, those before it are swapped back, so that a
+// failure changes none of the files (a file that the open had to create
+// through a link is removed again). What cannot be taken back is what was
+// written through the open file, and a file renamed over where the file
+// system cannot swap names; a process killed between two files can leave
+// some replaced and not others. A directory that cannot be flushed fails the
+// call after every file was replaced.
 std::expected<void, ReplaceFailure> replace_files(std::span<const FileReplacement> files);
 
 // One file: replace_files with `content`, or with `bytes` as the whole content.

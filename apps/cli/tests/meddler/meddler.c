@@ -6,7 +6,8 @@
  *                CALL is one of
  *                  fsync      the flush of a written file or a directory
  *                  write      counted only on regular files
- *                  renameat2  the swaps and renames that put files in place
+ *                  renameat2  the swaps that put files in place, and the
+ *                             renames of named temporaries
  *                  readlink   counted only on /proc/self/fd/, the kernel's
  *                             name for an open file
  *                ACTIONS are separated by ';' and run in the tool's folder:
