@@ -377,19 +377,25 @@ TEST(RecordWrite, WithoutProcARecordReachedThroughALinkIsReplacedWhole) {
     EXPECT_EQ(folder.read("b/pol.json"), before);
     EXPECT_EQ(std::distance(fs::directory_iterator(folder / "b"), fs::directory_iterator()), 1);
 
-    // Killed after 0 to 12 ms, which spans the whole run.
+    // Killed at 120 moments spread over a whole run, as long as it takes on
+    // this machine now.
+    folder.write("b/pol.json", before);
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(folder.run(extend, without_proc).status, 0);
+    const auto whole_run = std::chrono::steady_clock::now() - started;
     int killed = 0;
     int broken = 0;
     for (int i = 0; i < 120; ++i) {
         folder.write("b/pol.json", before);
         RunOptions killing = without_proc;
-        killing.time_limit = std::chrono::microseconds(100 * i);
+        killing.time_limit = std::chrono::duration_cast<std::chrono::microseconds>(whole_run * i / 100);
         killed += folder.run(extend, killing).signal == SIGKILL;
         const auto policy = vevizovuvazavad::files::read_json<RetentionPolicy>(folder / "b/pol.json");
         if (!policy) ++broken;
     }
     EXPECT_EQ(broken, 0);
     EXPECT_GT(killed, 0);
+    RecordProperty("killed", killed);
     EXPECT_TRUE(fs::is_symlink(folder / "a/pl"));
 }
 
