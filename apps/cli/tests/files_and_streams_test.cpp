@@ -36,6 +36,13 @@ namespace fs = std::filesystem;
 const Args new_policy = {"retention",  "new",        "--name", "Mail",  "--class",
                          "compliance", "--min-days", "30",     "--out", "p.json"};
 
+// `retention new` with its policy written to `out`: whether it succeeded.
+bool new_policy_at(const ToolFolder& folder, const std::string& out) {
+    Args args = new_policy;
+    args.back() = out;
+    return folder.run(args).status == 0;
+}
+
 RunOptions stdout_as(StreamSetup setup) {
     RunOptions options;
     options.out = setup;
@@ -148,11 +155,7 @@ TEST(RecordWrite, FailuresKeepTheOldFile) {
 TEST(RecordWrite, ReadOnlyFolderKeepsTheOldFile) {
     ToolFolder folder;
     fs::create_directory(folder / "ro");
-    ASSERT_EQ(folder
-                  .run({"retention", "new", "--name", "Mail", "--class", "compliance", "--min-days", "30", "--out",
-                        "ro/p.json"})
-                  .status,
-              0);
+    ASSERT_TRUE(new_policy_at(folder, "ro/p.json"));
     const std::string before = folder.read("ro/p.json");
     const auto readable = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
                           fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec;
@@ -176,11 +179,7 @@ TEST(RecordWrite, ReadOnlyFolderKeepsTheOldFile) {
 TEST(RecordWrite, ReplacedFileKeepsItsModeAndLinksStay) {
     ToolFolder folder;
     fs::create_directory(folder / "data");
-    ASSERT_EQ(folder
-                  .run({"retention", "new", "--name", "Mail", "--class", "compliance", "--min-days", "30", "--out",
-                        "data/p.json"})
-                  .status,
-              0);
+    ASSERT_TRUE(new_policy_at(folder, "data/p.json"));
     fs::permissions(folder / "data/p.json", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     fs::create_symlink("data/p.json", folder / "link.json");
 
@@ -327,11 +326,7 @@ TEST(RecordWrite, ReplacedFileKeepsItsAccessControlList) {
 TEST(RecordWrite, AReplacedRecordGainsNoAccessFromItsFolder) {
     ToolFolder folder;
     fs::create_directory(folder / "acl");
-    ASSERT_EQ(folder
-                  .run({"retention", "new", "--name", "Mail", "--class", "compliance", "--min-days", "30", "--out",
-                        "acl/r.json"})
-                  .status,
-              0);
+    ASSERT_TRUE(new_policy_at(folder, "acl/r.json"));
     ::chmod((folder / "acl/r.json").c_str(), 0640);
     const std::string acl = access_acl_naming(vevizovuvazavad::testing::nobody_uid, 6);
     if (::setxattr((folder / "acl").c_str(), "system.posix_acl_default", acl.data(), acl.size(), 0) != 0)
@@ -357,11 +352,7 @@ TEST(RecordWrite, WithoutProcARecordReachedThroughALinkIsReplacedWhole) {
     ToolFolder folder;
     fs::create_directory(folder / "a");
     fs::create_directory(folder / "b");
-    ASSERT_EQ(folder
-                  .run({"retention", "new", "--name", "Mail", "--class", "compliance", "--min-days", "30", "--out",
-                        "b/pol.json"})
-                  .status,
-              0);
+    ASSERT_TRUE(new_policy_at(folder, "b/pol.json"));
     fs::create_symlink("../b/pol.json", folder / "a/pl");
     const std::string before = folder.read("b/pol.json");
     const Args extend = {"retention", "extend", "--policy", "b/pol.json", "--min-days", "40", "--out", "a/pl"};
@@ -437,11 +428,7 @@ TEST(RecordWrite, ALinkRepointedDuringTheWriteIsFollowedAgain) {
     ToolFolder folder;
     fs::create_directory(folder / "a");
     fs::create_directory(folder / "b");
-    ASSERT_EQ(folder
-                  .run({"retention", "new", "--name", "Mail", "--class", "compliance", "--min-days", "30", "--out",
-                        "a/p.json"})
-                  .status,
-              0);
+    ASSERT_TRUE(new_policy_at(folder, "a/p.json"));
     fs::copy_file(folder / "a/p.json", folder / "b/p.json");
     fs::create_symlink("a/p.json", folder / "link");
     const std::string before = folder.read("a/p.json");
