@@ -246,9 +246,7 @@ RunResult ToolFolder::run(const std::vector<std::string>& args, const RunOptions
                 posix_spawn_file_actions_adddup2(actions.get(), captured.write, fd);
             }
             break;
-        case StreamSetup::closed:
-            posix_spawn_file_actions_addclose(actions.get(), fd);
-            break;
+        case StreamSetup::closed: posix_spawn_file_actions_addclose(actions.get(), fd); break;
         case StreamSetup::closed_pipe:
             closed.close_read();
             posix_spawn_file_actions_adddup2(actions.get(), closed.write, fd);

@@ -8,13 +8,11 @@ Severity derived_severity(AuditResult result) {
     switch (result) {
     case AuditResult::failure:
     case AuditResult::denied:
-    case AuditResult::expired:
-        return Severity::notice;
+    case AuditResult::expired: return Severity::notice;
     case AuditResult::success:
     case AuditResult::cancelled:
     case AuditResult::partial:
-    case AuditResult::unknown:
-        break;
+    case AuditResult::unknown: break;
     }
     return Severity::info;
 }
@@ -25,10 +23,8 @@ RetentionClass derived_retention_class(AuditCategory category) {
     case AuditCategory::authorization:
     case AuditCategory::key_management:
     case AuditCategory::network_exposure:
-    case AuditCategory::security:
-        return RetentionClass::security;
-    case AuditCategory::privacy:
-        return RetentionClass::privacy_sensitive;
+    case AuditCategory::security: return RetentionClass::security;
+    case AuditCategory::privacy: return RetentionClass::privacy_sensitive;
     case AuditCategory::configuration:
     case AuditCategory::device_management:
     case AuditCategory::data_access:
@@ -37,8 +33,7 @@ RetentionClass derived_retention_class(AuditCategory category) {
     case AuditCategory::restore:
     case AuditCategory::federation:
     case AuditCategory::policy:
-    case AuditCategory::system:
-        break;
+    case AuditCategory::system: break;
     }
     return RetentionClass::operational;
 }

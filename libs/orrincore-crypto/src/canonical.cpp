@@ -103,8 +103,7 @@ public:
         case json::value_t::null:
         case json::value_t::boolean:
         case json::value_t::number_integer:
-        case json::value_t::number_unsigned:
-            return deliver(value);
+        case json::value_t::number_unsigned: return deliver(value);
         case json::value_t::number_float:
             return refuse(
                 fmt::format("floating-point number at {} cannot be canonicalised; use an integer or a "
@@ -118,8 +117,7 @@ public:
         case json::value_t::array:
         case json::value_t::object:
         case json::value_t::binary:
-        case json::value_t::discarded:
-            break;
+        case json::value_t::discarded: break;
         }
         return refuse(fmt::format("value at {} is not representable as JSON", path_text(path_)));
     }
@@ -229,20 +227,15 @@ public:
 
     bool scalar(const json& value) {
         switch (value.type()) {
-        case json::value_t::boolean:
-            out_.put(value.get_ref<const json::boolean_t&>() ? "true" : "false");
-            break;
+        case json::value_t::boolean: out_.put(value.get_ref<const json::boolean_t&>() ? "true" : "false"); break;
         case json::value_t::number_unsigned:
             orrincore_json::put_integer(value.get_ref<const json::number_unsigned_t&>(), out_);
             break;
         case json::value_t::number_integer:
             orrincore_json::put_integer(value.get_ref<const json::number_integer_t&>(), out_);
             break;
-        case json::value_t::string:
-            orrincore_json::put_json_string(value.get_ref<const std::string&>(), out_);
-            break;
-        default:
-            out_.put("null");  // null, and floats and binary, which canonicalize refuses
+        case json::value_t::string: orrincore_json::put_json_string(value.get_ref<const std::string&>(), out_); break;
+        default: out_.put("null");  // null, and floats and binary, which canonicalize refuses
         }
         return true;
     }
@@ -306,14 +299,11 @@ public:
 
     bool scalar(const json& value) {
         switch (value.type()) {
-        case json::value_t::string:
-            return put_normal_text(value.get_ref<const std::string&>(), out_);
+        case json::value_t::string: return put_normal_text(value.get_ref<const std::string&>(), out_);
         case json::value_t::number_float:
         case json::value_t::binary:
-        case json::value_t::discarded:
-            return false;
-        default:
-            return CompactWriter::scalar(value);
+        case json::value_t::discarded: return false;
+        default: return CompactWriter::scalar(value);
         }
     }
     bool member(const std::string& key, std::size_t index) {

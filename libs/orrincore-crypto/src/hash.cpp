@@ -30,10 +30,8 @@ namespace {
 
 constexpr std::string_view algorithm_name(HashAlgorithm algorithm) {
     switch (algorithm) {
-    case HashAlgorithm::blake3:
-        return "blake3";
-    case HashAlgorithm::sha256:
-        return "sha256";
+    case HashAlgorithm::blake3: return "blake3";
+    case HashAlgorithm::sha256: return "sha256";
     }
     return "blake3";  // unreachable: the switch covers every algorithm
 }

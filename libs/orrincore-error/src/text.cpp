@@ -20,12 +20,9 @@ bool needs_unicode_escape(UChar32 c) {
     case U_UNASSIGNED:
     case U_SURROGATE:
     case U_LINE_SEPARATOR:
-    case U_PARAGRAPH_SEPARATOR:
-        return true;
-    case U_SPACE_SEPARATOR:
-        return c != 0x20;
-    default:
-        return false;
+    case U_PARAGRAPH_SEPARATOR: return true;
+    case U_SPACE_SEPARATOR: return c != 0x20;
+    default: return false;
     }
 }
 
@@ -58,26 +55,13 @@ std::string quoted_form(std::string_view text) {
         i += character.length;
         const char32_t c = character.code_point;
         switch (c) {
-        case '"':
-            out += "\\\"";
-            continue;
-        case '\\':
-            out += "\\\\";
-            continue;
-        case '\0':
-            out += "\\0";
-            continue;
-        case '\t':
-            out += "\\t";
-            continue;
-        case '\r':
-            out += "\\r";
-            continue;
-        case '\n':
-            out += "\\n";
-            continue;
-        default:
-            break;
+        case '"': out += "\\\""; continue;
+        case '\\': out += "\\\\"; continue;
+        case '\0': out += "\\0"; continue;
+        case '\t': out += "\\t"; continue;
+        case '\r': out += "\\r"; continue;
+        case '\n': out += "\\n"; continue;
+        default: break;
         }
         if (needs_unicode_escape(static_cast<UChar32>(c))) {
             out += fmt::format("\\u{{{:x}}}", static_cast<uint32_t>(c));

@@ -6,14 +6,10 @@ namespace orrincore_json {
 
 std::string word_list(std::span<const std::string_view> words) {
     switch (words.size()) {
-    case 0:
-        return {};
-    case 1:
-        return fmt::format("`{}`", words[0]);
-    case 2:
-        return fmt::format("`{}` or `{}`", words[0], words[1]);
-    default:
-        break;
+    case 0: return {};
+    case 1: return fmt::format("`{}`", words[0]);
+    case 2: return fmt::format("`{}` or `{}`", words[0], words[1]);
+    default: break;
     }
     std::string out = "one of ";
     for (std::size_t i = 0; i < words.size(); ++i) {

@@ -69,12 +69,9 @@ std::string describe_string(std::string_view text) { return "string " + orrincor
 
 std::string Number::describe() const {
     switch (kind) {
-    case Kind::unsigned_integer:
-        return fmt::format("integer `{}`", unsigned_value);
-    case Kind::negative_integer:
-        return fmt::format("integer `{}`", negative_value);
-    case Kind::floating_point:
-        break;
+    case Kind::unsigned_integer: return fmt::format("integer `{}`", unsigned_value);
+    case Kind::negative_integer: return fmt::format("integer `{}`", negative_value);
+    case Kind::floating_point: break;
     }
     return "floating point `" + describe_float(float_value) + "`";
 }

@@ -148,14 +148,9 @@ ReadError Reader::invalid_type(std::string_view expected) {
         found = describe_string(*text);
         break;
     }
-    case '[':
-        found = "sequence";
-        break;
-    case '{':
-        found = "map";
-        break;
-    default:
-        return error_at_next(messages::expected_value);
+    case '[': found = "sequence"; break;
+    case '{': found = "map"; break;
+    default: return error_at_next(messages::expected_value);
     }
     return error_here(messages::invalid_type(found, expected));
 }
@@ -445,34 +440,16 @@ ReadResult<std::uint16_t> Reader::decode_hex_escape() {
 ReadResult<void> Reader::parse_escape() {
     if (index_ >= input_.size()) return std::unexpected(error_here(messages::eof_string));
     switch (input_[index_++]) {
-    case '"':
-        scratch_.push_back('"');
-        return {};
-    case '\\':
-        scratch_.push_back('\\');
-        return {};
-    case '/':
-        scratch_.push_back('/');
-        return {};
-    case 'b':
-        scratch_.push_back('\b');
-        return {};
-    case 'f':
-        scratch_.push_back('\f');
-        return {};
-    case 'n':
-        scratch_.push_back('\n');
-        return {};
-    case 'r':
-        scratch_.push_back('\r');
-        return {};
-    case 't':
-        scratch_.push_back('\t');
-        return {};
-    case 'u':
-        break;
-    default:
-        return std::unexpected(error_here(messages::invalid_escape));
+    case '"': scratch_.push_back('"'); return {};
+    case '\\': scratch_.push_back('\\'); return {};
+    case '/': scratch_.push_back('/'); return {};
+    case 'b': scratch_.push_back('\b'); return {};
+    case 'f': scratch_.push_back('\f'); return {};
+    case 'n': scratch_.push_back('\n'); return {};
+    case 'r': scratch_.push_back('\r'); return {};
+    case 't': scratch_.push_back('\t'); return {};
+    case 'u': break;
+    default: return std::unexpected(error_here(messages::invalid_escape));
     }
     auto first = decode_hex_escape();
     if (!first) return fail(std::move(first));
@@ -505,13 +482,11 @@ ReadResult<void> Reader::skip_escape() {
     case 'f':
     case 'n':
     case 'r':
-    case 't':
-        return {};
+    case 't': return {};
     case 'u':
         if (auto ok = decode_hex_escape(); !ok) return fail(std::move(ok));
         return {};
-    default:
-        return std::unexpected(error_here(messages::invalid_escape));
+    default: return std::unexpected(error_here(messages::invalid_escape));
     }
 }
 
@@ -620,8 +595,7 @@ ReadResult<void> Reader::skip_value() {
             ++index_;
             opened = true;
             break;
-        default:
-            return std::unexpected(error_at_next(messages::expected_value));
+        default: return std::unexpected(error_at_next(messages::expected_value));
         }
         if (frames.empty()) return {};
 

@@ -13,16 +13,12 @@ constexpr std::string_view entity = "LegalHold";
 bool allowed(LegalHoldStatus from, LegalHoldStatus to) {
     using S = LegalHoldStatus;
     switch (from) {
-    case S::requested:
-        return to == S::active || to == S::denied;
-    case S::active:
-        return to == S::release_requested || to == S::expired;
-    case S::release_requested:
-        return to == S::released;
+    case S::requested: return to == S::active || to == S::denied;
+    case S::active: return to == S::release_requested || to == S::expired;
+    case S::release_requested: return to == S::released;
     case S::released:
     case S::denied:
-    case S::expired:
-        return false;
+    case S::expired: return false;
     }
     return false;
 }

@@ -16,16 +16,12 @@ orrincore_error::Result<void> Slug::validate(std::string_view text) {
     const auto fault = first_slug_fault(text);
     if (!fault) return {};
     switch (*fault) {
-    case SlugFault::empty:
-        return slug_error("must not be empty");
+    case SlugFault::empty: return slug_error("must not be empty");
     case SlugFault::too_long:
         return slug_error(fmt::format("must be at most {} bytes, got {}", max_slug_bytes, text.size()));
-    case SlugFault::invalid_byte:
-        return slug_error("may contain only lowercase ASCII letters, digits and hyphens");
-    case SlugFault::hyphen_at_edge:
-        return slug_error("must not start or end with a hyphen");
-    case SlugFault::consecutive_hyphens:
-        break;
+    case SlugFault::invalid_byte: return slug_error("may contain only lowercase ASCII letters, digits and hyphens");
+    case SlugFault::hyphen_at_edge: return slug_error("must not start or end with a hyphen");
+    case SlugFault::consecutive_hyphens: break;
     }
     return slug_error("must not contain consecutive hyphens");
 }

@@ -10,36 +10,22 @@ namespace {
 std::string_view fixed_message(EngineRuleKind kind) {
     using K = EngineRuleKind;
     switch (kind) {
-    case K::LegalHoldBlocksDisposition:
-        return "legal hold blocks disposition for this package";
-    case K::HoldNotActive:
-        return "legal hold is not active and cannot be assigned to a package";
-    case K::HoldNotReleased:
-        return "legal hold has not been released and cannot be cleared from a package";
-    case K::PackageNotSealed:
-        return "archive package must be sealed before a disposition review can be opened";
-    case K::RetentionNotExpired:
-        return "retention has not yet expired for this package";
-    case K::AlreadyDisposed:
-        return "archive package has already been disposed";
-    case K::DispositionNotAuthorised:
-        return "disposition review did not authorise disposal";
-    case K::ReviewPackageMismatch:
-        return "disposition review does not reference this archive package";
-    case K::ManifestPackageMismatch:
-        return "archive manifest does not reference this archive package";
+    case K::LegalHoldBlocksDisposition: return "legal hold blocks disposition for this package";
+    case K::HoldNotActive: return "legal hold is not active and cannot be assigned to a package";
+    case K::HoldNotReleased: return "legal hold has not been released and cannot be cleared from a package";
+    case K::PackageNotSealed: return "archive package must be sealed before a disposition review can be opened";
+    case K::RetentionNotExpired: return "retention has not yet expired for this package";
+    case K::AlreadyDisposed: return "archive package has already been disposed";
+    case K::DispositionNotAuthorised: return "disposition review did not authorise disposal";
+    case K::ReviewPackageMismatch: return "disposition review does not reference this archive package";
+    case K::ManifestPackageMismatch: return "archive manifest does not reference this archive package";
     case K::ManifestHashMismatch:
         return "archive package's recorded manifest hash does not match the supplied manifest";
-    case K::PolicyRetired:
-        return "retention policy is retired and cannot be amended";
-    case K::PolicyInputHashMismatch:
-        return "policy evaluation input hash did not match the request being authorised";
-    case K::CustodyEventFailed:
-        return "chain-of-custody event signing or hashing failed";
-    case K::LegalHoldMismatch:
-        return "legal hold does not match the hold this package carries";
-    case K::PackageCarriesOtherLegalHold:
-        return "archive package already carries a different legal hold";
+    case K::PolicyRetired: return "retention policy is retired and cannot be amended";
+    case K::PolicyInputHashMismatch: return "policy evaluation input hash did not match the request being authorised";
+    case K::CustodyEventFailed: return "chain-of-custody event signing or hashing failed";
+    case K::LegalHoldMismatch: return "legal hold does not match the hold this package carries";
+    case K::PackageCarriesOtherLegalHold: return "archive package already carries a different legal hold";
     }
     return {};
 }

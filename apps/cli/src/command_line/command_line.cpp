@@ -226,20 +226,11 @@ std::optional<UsageError> CommandLine::option(const std::string& argument) {
         return std::nullopt;
     }
     switch (option->is) {
-    case Option::Is::help:
-        stop_ = Stop::help;
-        return std::nullopt;
-    case Option::Is::long_help:
-        stop_ = Stop::long_help;
-        return std::nullopt;
-    case Option::Is::version:
-        stop_ = Stop::version;
-        return std::nullopt;
-    case Option::Is::json:
-        ++given_.back().json;
-        return std::nullopt;
-    case Option::Is::argument:
-        break;
+    case Option::Is::help: stop_ = Stop::help; return std::nullopt;
+    case Option::Is::long_help: stop_ = Stop::long_help; return std::nullopt;
+    case Option::Is::version: stop_ = Stop::version; return std::nullopt;
+    case Option::Is::json: ++given_.back().json; return std::nullopt;
+    case Option::Is::argument: break;
     }
     if (!option->takes_value()) {
         take(*option->argument, {});

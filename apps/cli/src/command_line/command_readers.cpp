@@ -34,26 +34,19 @@ public:
         if (found == parsed_.values.end() || found->second.empty()) return absent(argument);
         const std::vector<std::string>& given = found->second;
         switch (argument.kind) {
-        case Kind::path:
-            return checked_path(argument, given.front());
-        case Kind::text:
-            return checked_text(given.front());
-        case Kind::day_count:
-            return checked_days(argument, given.front());
+        case Kind::path: return checked_path(argument, given.front());
+        case Kind::text: return checked_text(given.front());
+        case Kind::day_count: return checked_days(argument, given.front());
         case Kind::optional_day_count: {
             const auto days = checked_days(argument, given.front());
             if (!days) return std::unexpected(days.error());
             return std::optional(*days);
         }
-        case Kind::flag:
-            return true;
-        case Kind::optional_tenant_id:
-            return identifier<ids::TenantId>(argument, given.front());
-        case Kind::optional_workspace_id:
-            return identifier<ids::WorkspaceId>(argument, given.front());
+        case Kind::flag: return true;
+        case Kind::optional_tenant_id: return identifier<ids::TenantId>(argument, given.front());
+        case Kind::optional_workspace_id: return identifier<ids::WorkspaceId>(argument, given.front());
         case Kind::paths:
-        case Kind::one_or_more_paths:
-            break;
+        case Kind::one_or_more_paths: break;
         }
         std::vector<std::string> paths;
         for (const std::string& value : given) {
@@ -74,17 +67,12 @@ private:
         case Kind::text:
         case Kind::day_count:
             return fallback(fmt::format("the following required argument was not provided: {}", argument.id));
-        case Kind::optional_day_count:
-            return std::optional<std::uint32_t>();
-        case Kind::flag:
-            return false;
-        case Kind::optional_tenant_id:
-            return std::optional<ids::TenantId>();
-        case Kind::optional_workspace_id:
-            return std::optional<ids::WorkspaceId>();
+        case Kind::optional_day_count: return std::optional<std::uint32_t>();
+        case Kind::flag: return false;
+        case Kind::optional_tenant_id: return std::optional<ids::TenantId>();
+        case Kind::optional_workspace_id: return std::optional<ids::WorkspaceId>();
         case Kind::paths:
-        case Kind::one_or_more_paths:
-            break;
+        case Kind::one_or_more_paths: break;
         }
         return std::vector<std::string>();
     }

@@ -21,12 +21,9 @@ std::string HelpFormat::styled(std::string_view text, Style style) const {
     if (!colour_) return std::string(text);
     constexpr std::string_view reset = "\x1b[0m";
     switch (style) {
-    case Style::heading:
-        return "\x1b[1m\x1b[4m" + std::string(text) + std::string(reset);
-    case Style::literal:
-        return "\x1b[1m" + std::string(text) + std::string(reset);
-    case Style::error:
-        return "\x1b[1m\x1b[31m" + std::string(text) + std::string(reset);
+    case Style::heading: return "\x1b[1m\x1b[4m" + std::string(text) + std::string(reset);
+    case Style::literal: return "\x1b[1m" + std::string(text) + std::string(reset);
+    case Style::error: return "\x1b[1m\x1b[31m" + std::string(text) + std::string(reset);
     }
     return std::string(text);
 }

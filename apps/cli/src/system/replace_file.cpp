@@ -307,10 +307,8 @@ public:
             auto found = entry_of(opened.get(), reached, file.path);
             if (!found) {
                 switch (found.error().why) {
-                case NoEntry::Why::moved:
-                    return name_changed();
-                case NoEntry::Why::failed:
-                    return failed(found.error().error_number);
+                case NoEntry::Why::moved: return name_changed();
+                case NoEntry::Why::failed: return failed(found.error().error_number);
                 }
             }
             entry.emplace(*std::move(found));
@@ -352,10 +350,8 @@ public:
         switch (kind_) {
         case Kind::new_name:
             return ::fstatat(folder_->fd(), name_.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT;
-        case Kind::existing_name:
-            return holds_file(folder_->fd(), name_, reached_);
-        case Kind::through:
-            return true;
+        case Kind::existing_name: return holds_file(folder_->fd(), name_, reached_);
+        case Kind::through: return true;
         }
         return false;
     }
@@ -364,14 +360,9 @@ public:
     Step<> place() {
         Step<> done;
         switch (kind_) {
-        case Kind::new_name:
-            done = temporary_->take_free_name(name_);
-            break;
-        case Kind::existing_name:
-            return swap_in();
-        case Kind::through:
-            done = write_through();
-            break;
+        case Kind::new_name: done = temporary_->take_free_name(name_); break;
+        case Kind::existing_name: return swap_in();
+        case Kind::through: done = write_through(); break;
         }
         if (done) placed_ = Placed::for_good;
         return done;
@@ -381,8 +372,7 @@ public:
     // cannot be taken back.
     bool take_back() {
         switch (placed_) {
-        case Placed::not_yet:
-            return true;
+        case Placed::not_yet: return true;
         case Placed::for_good:
             if (kind_ != Kind::new_name) return false;
             // Only the name given; what someone put there since is theirs.
@@ -545,12 +535,9 @@ std::expected<void, ReplaceFailure> replace_files(std::span<const FileReplacemen
     for (int attempt = 0; attempt < max_attempts; ++attempt) {
         last = replace_once(files);
         switch (last.outcome) {
-        case Outcome::ok:
-            return {};
-        case Outcome::failed:
-            return std::unexpected(last.failure);
-        case Outcome::retry:
-            break;
+        case Outcome::ok: return {};
+        case Outcome::failed: return std::unexpected(last.failure);
+        case Outcome::retry: break;
         }
     }
     // The names kept changing: EAGAIN, for the file whose name changed last.

@@ -126,8 +126,7 @@ struct IntegerJson {
                     return static_cast<T>(number->negative_value);
             }
             return std::unexpected(reader.invalid_value(number->describe(), expected()));
-        case Number::Kind::floating_point:
-            break;
+        case Number::Kind::floating_point: break;
         }
         return std::unexpected(reader.invalid_type(*number, expected()));
     }
