@@ -38,7 +38,8 @@ struct RunOptions {
     // so that a command that never ends fails its test instead of hanging it;
     // a short one kills the tool in the middle of its work.
     std::chrono::microseconds time_limit = std::chrono::seconds(120);
-    // Runs the tool where /proc is absent (see why_proc_cannot_be_hidden).
+    // Runs the tool where /proc is absent (see why_proc_cannot_be_hidden),
+    // with its own path as argv[0] whatever `program` says.
     bool without_proc = false;
 };
 

@@ -334,11 +334,11 @@ public:
           reached_(other.reached_),
           content_(other.content_),
           made_by_open_(std::exchange(other.made_by_open_, false)),
-          placed_(std::exchange(other.placed_, Placed::for_good)) {}
+          placed_(std::exchange(other.placed_, Placed::finished)) {}
     StagedFile& operator=(StagedFile&&) = delete;
     ~StagedFile() {
         // A replacement left by an exception is taken back like a failed one.
-        if (placed_ == Placed::swapped) take_back();
+        if (placed_ == Placed::swapped || placed_ == Placed::for_good) take_back();
         if (made_by_open_ && placed_ == Placed::not_yet && still_made_by_open())
             ::unlinkat(folder_->fd(), name_.c_str(), 0);
     }
@@ -373,6 +373,7 @@ public:
     bool take_back() {
         switch (placed_) {
         case Placed::not_yet: return true;
+        case Placed::finished: return false;
         case Placed::for_good:
             if (kind_ != Kind::new_name) return false;
             // Only the name given; what someone put there since is theirs.
@@ -389,7 +390,7 @@ public:
     // Removes the file the new content displaced, once every file is placed.
     void finish() {
         if (placed_ == Placed::swapped) temporary_->remove_displaced(reached_);
-        placed_ = Placed::for_good;
+        placed_ = Placed::finished;
     }
 
     std::expected<void, int> flush() const { return folder_ ? folder_->flush() : std::expected<void, int>{}; }
@@ -400,6 +401,7 @@ private:
         not_yet,
         swapped,   // with the entry's file, which waits under the temporary's name
         for_good,  // cannot be swapped back: a new name is only removed again
+        finished,  // every file of the replacement is in place
     };
 
     StagedFile(Kind kind, std::optional<Folder> folder, std::string name)
