@@ -3,7 +3,7 @@
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build demo test asan bench fuzz format format-check clean
+.PHONY: all deps configure build demo test test-fuse asan bench fuzz format format-check clean
 
 all: build
 
@@ -27,6 +27,10 @@ demo: configure
 
 test: build
 	ctest --test-dir build --output-on-failure -j $(JOBS)
+
+# The tool's own tests again, their files on a FUSE mount (bindfs), where one can be made.
+test-fuse: build
+	scripts/test-on-fuse build
 
 # -O1, as AddressSanitizer advises: unoptimised code doubles the tool's start-up.
 asan: deps

@@ -5,6 +5,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -12,6 +13,7 @@
 #include <cstring>
 #include <fstream>
 #include <optional>
+#include <sstream>
 #include <tuple>
 
 #include <fmt/format.h>
@@ -20,6 +22,7 @@
 #include <vuvadededoru_contracts/retention.hpp>
 
 #include "files/record_file.hpp"
+#include "key_fixtures.hpp"
 #include "run_tool.hpp"
 #include "unprivileged.hpp"
 
@@ -441,20 +444,140 @@ TEST(RecordWrite, ALinkRepointedDuringTheWriteIsFollowedAgain) {
     EXPECT_EQ(policy->minimum_retention_days, 60u);
 }
 
-// A process killed once the new content is written but before it is named
-// leaves the old record and nothing else: the new content had no name yet.
+// A neighbour who plants a link under the new name just before the record
+// takes it: the link is never replaced, the write starts again and follows
+// it, however the file system takes a free name (a file without a name
+// linked in, a named temporary renamed without replacing, a hard link, or a
+// check and a rename).
+TEST(RecordWrite, ANameTakenMeanwhileIsNeverReplaced) {
+    const std::vector<std::pair<const char*, const char*>> cases = {
+        {"unnamed files", "linkat 1: symlink elsewhere.json q.json"},
+        {"named temporaries", "tmpfile *: fail EOPNOTSUPP | renameat2 1: symlink elsewhere.json q.json"},
+        {"no rename flags",
+         "tmpfile *: fail EOPNOTSUPP | renameat2 *: fail EINVAL | linkat 1: symlink elsewhere.json q.json"},
+        {"no hard links either",
+         "tmpfile *: fail EOPNOTSUPP | renameat2 *: fail EINVAL | linkat *: fail EPERM | "
+         "renameat2 1: symlink elsewhere.json q.json"},
+    };
+    for (const auto& [label, rules] : cases) {
+        SCOPED_TRACE(label);
+        ToolFolder folder;
+        ASSERT_TRUE(new_policy_at(folder, "p.json"));
+        const auto run =
+            folder.run({"retention", "extend", "--policy", "p.json", "--min-days", "60", "--out", "q.json"},
+                       vevizovuvazavad::testing::meddled(rules));
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_TRUE(fs::is_symlink(folder / "q.json"));
+        const auto policy = vevizovuvazavad::files::read_json<RetentionPolicy>(folder / "elsewhere.json");
+        ASSERT_TRUE(policy) << policy.error();
+        EXPECT_EQ(policy->minimum_retention_days, 60u);
+        EXPECT_EQ(folder.entries(), (std::vector<std::string>{"elsewhere.json", "p.json", "q.json"}));
+    }
+}
+
+// Where names cannot be swapped, the entry is checked to still hold the file
+// the open reached before the new one is renamed over it: a neighbour's
+// link put there meanwhile stays, and the write follows it.
+TEST(RecordWrite, WithoutSwapsTheEntryIsCheckedBeforeTheRename) {
+    ToolFolder folder;
+    ASSERT_TRUE(new_policy_at(folder, "p.json"));
+    const std::string before = folder.read("p.json");
+    const auto run = folder.run(
+        {"retention", "extend", "--policy", "p.json", "--min-days", "60", "--out", "p.json"},
+        vevizovuvazavad::testing::meddled("tmpfile *: fail EOPNOTSUPP | renameat2 *: fail EINVAL | after linkat 1: "
+                                          "rename p.json p.moved; symlink elsewhere.json p.json"));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(fs::is_symlink(folder / "p.json"));
+    EXPECT_EQ(folder.read("p.moved"), before);
+    const auto policy = vevizovuvazavad::files::read_json<RetentionPolicy>(folder / "elsewhere.json");
+    ASSERT_TRUE(policy) << policy.error();
+    EXPECT_EQ(policy->minimum_retention_days, 60u);
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"elsewhere.json", "p.json", "p.moved"}));
+}
+
+// The folder is flushed once the record is in place, whether it took a new
+// name or replaced a file: a record reported written survives a power loss.
+TEST(RecordWrite, TheFolderIsFlushedOnceTheRecordIsInPlace) {
+    for (const char* out : {"q.json", "p.json"}) {
+        SCOPED_TRACE(out);
+        ToolFolder folder;
+        ASSERT_TRUE(new_policy_at(folder, "p.json"));
+        const auto log = (folder / "calls").string();
+        const auto run = folder.run(
+            {"retention", "extend", "--policy", "p.json", "--min-days", "60", "--out", out},
+            vevizovuvazavad::testing::meddled(fmt::format("fsync *: note {0} | after renameat2 *: note {0} | "
+                                                          "after renameat *: note {0} | after linkat *: note {0}",
+                                                          log)));
+        ASSERT_EQ(run.status, 0) << run.err;
+        std::vector<std::string> calls;
+        std::istringstream lines(folder.read("calls"));
+        for (std::string line; std::getline(lines, line);) calls.push_back(line);
+        // The record's own flush, its placement (the last call that names
+        // it), then the folder's.
+        const auto placed = std::find_if(calls.rbegin(), calls.rend(), [&](const std::string& call) {
+            return call.find(fmt::format(" {}", out)) != std::string::npos;
+        });
+        ASSERT_NE(placed, calls.rend()) << folder.read("calls");
+        EXPECT_EQ(calls.front(), "fsync file");
+        EXPECT_EQ(std::vector<std::string>(calls.rbegin(), placed), std::vector<std::string>{"fsync dir"})
+            << folder.read("calls");
+    }
+}
+
+const std::string key_a = vevizovuvazavad::testing::public_key_hex(vevizovuvazavad::testing::key_from_seed(0xA1));
+
+// A link replaced by a file between the look that found it a link and the
+// read of its target: the write starts again and replaces that file, with
+// or without /proc.
+TEST(RecordWrite, ALinkThatTurnsIntoAFileIsWrittenAgain) {
+    std::vector<bool> proc_cases{true};
+    if (!vevizovuvazavad::testing::why_proc_cannot_be_hidden()) proc_cases.push_back(false);
+    for (const bool with_proc : proc_cases) {
+        SCOPED_TRACE(with_proc ? "with /proc" : "without /proc");
+        ToolFolder folder;
+        ASSERT_TRUE(new_policy_at(folder, "a.json"));
+        const std::string before = folder.read("a.json");
+        folder.write("file.json", "a file");
+        fs::create_symlink("a.json", folder / "link");
+        auto options = vevizovuvazavad::testing::meddled("linktarget 1: rename file.json link");
+        options.without_proc = !with_proc;
+        const auto run =
+            folder.run({"retention", "extend", "--policy", "a.json", "--min-days", "60", "--out", "link"}, options);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_FALSE(fs::is_symlink(folder / "link"));
+        EXPECT_EQ(folder.read("a.json"), before);
+        const auto policy = vevizovuvazavad::files::read_json<RetentionPolicy>(folder / "link");
+        ASSERT_TRUE(policy) << policy.error();
+        EXPECT_EQ(policy->minimum_retention_days, 60u);
+    }
+}
+
+// A process killed once the new content is written but before it takes its
+// name leaves the old record, or no file where there was none, even through
+// a link to a name not there yet: never an empty or partial file. Where the
+// file system makes files without a name, nothing else is left either;
+// elsewhere, at most the temporaries.
 TEST(RecordWrite, AKilledWriteLeavesNothingBehind) {
     ToolFolder folder;
     ASSERT_EQ(folder.run(new_policy).status, 0);
+    fs::create_symlink("fresh.json", folder / "dangling");
     const std::string before = folder.read("p.json");
     const auto killed = vevizovuvazavad::testing::meddled("fsync 1: kill");
     for (const Args& args : {Args{"retention", "extend", "--policy", "p.json", "--min-days", "60", "--out", "p.json"},
                              Args{"retention", "extend", "--policy", "p.json", "--min-days", "60", "--out", "q.json"},
-                             Args{"keygen", "k.seed"}}) {
+                             Args{"retention", "extend", "--policy", "p.json", "--min-days", "60", "--out", "dangling"},
+                             Args{"keygen", "k.seed"}, Args{"keygen", "dangling"},
+                             Args{"trust", "add", "--store", "dangling", "--name", "a", "--pubkey", key_a}}) {
         SCOPED_TRACE(fmt::format("{}", fmt::join(args, " ")));
         const auto run = folder.run(args, killed);
         EXPECT_EQ(run.signal, SIGKILL);
-        EXPECT_EQ(folder.entries(), std::vector<std::string>{"p.json"});
+        std::vector<std::string> left;
+        for (const auto& name : folder.entries())
+            if (!vevizovuvazavad::testing::is_temporary_name(name)) left.push_back(name);
+        EXPECT_EQ(left, (std::vector<std::string>{"dangling", "p.json"}));
+        if (vevizovuvazavad::testing::makes_unnamed_files(folder.path())) {
+            EXPECT_EQ(left, folder.entries());
+        }
         EXPECT_EQ(folder.read("p.json"), before);
     }
 }

@@ -1,7 +1,12 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <optional>
+#include <thread>
 
 #include <fmt/format.h>
 #include <fmt/ranges.h>
@@ -446,11 +451,25 @@ TEST(PackageSeal, ASealThatFailsOnceWrittenChangesNeitherFile) {
          "renameat2 1: rename s.json s.moved; mkdir s.json",
          "s.json: Is a directory (os error 21)",
          {"s.alt", "s.json", "s.moved"}},
+        // Three renames, which every file system makes, where FUSE swaps no names.
         {"the package's name changing again and again",
          "s.json",
-         "fsync *: exchange s.json s.alt",
+         "fsync *: rename s.json s.swap; rename s.alt s.json; rename s.swap s.alt",
          "s.json: Resource temporarily unavailable (os error 11)",
          {"s.alt", "s.json"}},
+        // As on FUSE, NFS or SMB mounts: the manifest renamed over is kept
+        // under a second name, and put back.
+        {"a package device that fails, on a file system that swaps no names",
+         "/dev/full",
+         "tmpfile *: fail EOPNOTSUPP | renameat2 *: fail EINVAL",
+         "/dev/full: No space left on device (os error 28)",
+         {"s.alt", "s.json"}},
+        {"the package's name changed as it is put in place, on such a file system",
+         "s.json",
+         "tmpfile *: fail EOPNOTSUPP | renameat2 2: fail EINVAL; rename s.json s.moved; mkdir s.json | renameat2 *: "
+         "fail EINVAL",
+         "s.json: Is a directory (os error 21)",
+         {"s.alt", "s.json", "s.moved"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
@@ -480,6 +499,73 @@ TEST(PackageSeal, ASealThatFailsOnceWrittenChangesNeitherFile) {
         std::sort(kept.begin(), kept.end());
         EXPECT_EQ(kept, (std::vector<std::string>{"an earlier package", "another file"}));
     }
+}
+
+// Once both files are in place, the manifest the seal replaced is removed
+// from under its temporary name only while it is still there: a file a
+// neighbour swapped in meanwhile is theirs, and stays.
+TEST(PackageSeal, OnlyTheReplacedFileIsRemoved) {
+    Archive archive;
+    auto& folder = archive.folder;
+    if (!vevizovuvazavad::testing::swaps_names(folder.path()))
+        GTEST_SKIP() << "the file system swaps no names, so no replaced file waits under a temporary name";
+    folder.write("m.json", "an earlier manifest");
+    folder.write("s.json", "an earlier package");
+    folder.write("n.json", "a neighbour's file");
+    // Before the package's swap, the manifest's is done.
+    auto options = vevizovuvazavad::testing::meddled("renameat2 2: exchange .m.json.*.tmp n.json");
+    const auto run = folder.run({"package", "seal", "--package", "pkg.json", "--policy", "p.json", "--key-file",
+                                 "key.seed", "--chunk", "a.bin", "--out-package", "s.json", "--out-manifest", "m.json"},
+                                options);
+    ASSERT_RAN(run);
+    EXPECT_EQ(folder.read("n.json"), "an earlier manifest");
+    std::vector<std::string> left;
+    for (const auto& name : folder.entries())
+        if (vevizovuvazavad::testing::is_temporary_name(name)) left.push_back(folder.read(name));
+    EXPECT_EQ(left, std::vector<std::string>{"a neighbour's file"});
+}
+
+// A manifest written to a pipe cannot be taken back: when the package then
+// cannot be put in place, the seal fails rather than write the manifest
+// again on a second try.
+TEST(PackageSeal, AManifestThroughAPipeIsWrittenOnce) {
+    Archive archive;
+    auto& folder = archive.folder;
+    folder.write("s.json", "an earlier package");
+    folder.write("s.alt", "another file");
+    const auto fifo = folder / "m.fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string manifests;
+    std::thread reader([&] {
+        const int fd = ::open(fifo.c_str(), O_RDONLY | O_CLOEXEC);
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+            manifests.append(buffer, static_cast<std::size_t>(n));
+        ::close(fd);
+    });
+    // The package's name changes once, just before it is put in place.
+    auto options = vevizovuvazavad::testing::meddled(
+        "renameat2 1: rename s.json s.swap; rename s.alt s.json; rename s.swap s.alt");
+    options.time_limit = std::chrono::seconds(20);
+    const std::string pending = folder.read("pkg.json");
+    const auto run = folder.run({"package", "seal", "--package", "pkg.json", "--policy", "p.json", "--key-file",
+                                 "key.seed", "--chunk", "a.bin", "--out-package", "s.json", "--out-manifest", "m.fifo"},
+                                options);
+    // The reader ends at the writer's close, or at none when the tool never opened it.
+    if (run.status != 0 && manifests.empty()) {
+        const int unblock = ::open(fifo.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+        if (unblock >= 0) ::close(unblock);
+    }
+    reader.join();
+    expect_refused(run, "s.json: Resource temporarily unavailable (os error 11)");
+    std::size_t count = 0;
+    for (auto at = manifests.find("\"manifest_version\""); at != std::string::npos;
+         at = manifests.find("\"manifest_version\"", at + 1))
+        ++count;
+    EXPECT_EQ(count, 1u) << manifests;
+    EXPECT_EQ(folder.read("pkg.json"), pending);
+    EXPECT_EQ(folder.read("s.json"), "another file");
+    EXPECT_EQ(folder.read("s.alt"), "an earlier package");
 }
 
 TEST(PackageVerify, PassesWithAndWithoutChunks) {

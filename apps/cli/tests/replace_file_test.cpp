@@ -10,15 +10,20 @@
 #include <cerrno>
 #include <filesystem>
 #include <new>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "run_tool.hpp"
+#include "system/write_all.hpp"
 
 namespace {
 
 using vevizovuvazavad::system::FileMode;
+using vevizovuvazavad::system::FileReplacement;
+using vevizovuvazavad::system::Operation;
 using vevizovuvazavad::system::replace_file;
+using vevizovuvazavad::system::replace_files;
 using vevizovuvazavad::testing::ToolFolder;
 namespace fs = std::filesystem;
 
@@ -164,6 +169,43 @@ TEST(ReplaceFile, ContentThatThrowsLeavesNothingBehind) {
         EXPECT_THROW((void)replace_file(folder / name, throws, FileMode::record), std::bad_alloc) << name;
     EXPECT_EQ(folder.entries(), (std::vector<std::string>{"p.json"}));
     EXPECT_EQ(folder.read("p.json"), "old record");
+}
+
+// A later file whose writing throws once an earlier one is in place: the
+// exception takes the earlier one back on its way out.
+TEST(ReplaceFile, AReplacementUnwoundByAnExceptionIsTakenBack) {
+    ToolFolder folder;
+    folder.write("p.json", "old record");
+    const vevizovuvazavad::system::FileContent throws = [](int) -> std::expected<void, int> { throw std::bad_alloc(); };
+    const std::vector<FileReplacement> files = {
+        {folder / "p.json", [](int fd) { return vevizovuvazavad::system::write_all(fd, "new record"); },
+         FileMode::record},
+        {"/dev/null", throws, FileMode::record},
+    };
+    EXPECT_THROW((void)replace_files(files), std::bad_alloc);
+    EXPECT_EQ(folder.read("p.json"), "old record");
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{"p.json"});
+}
+
+// The step that failed comes with its error number, for whoever debugs it.
+TEST(ReplaceFile, AFailureNamesItsStep) {
+    ToolFolder folder;
+    fs::create_directory(folder.path() / "dir");
+    struct Case {
+        std::string path;
+        Operation operation;
+        int error;
+    };
+    for (const auto& [path, operation, error] :
+         {Case{folder / "missing/p.json", Operation::open, ENOENT}, Case{folder / "dir", Operation::open, EISDIR},
+          Case{"/dev/full", Operation::write, ENOSPC}}) {
+        const FileReplacement file{path, [](int fd) { return vevizovuvazavad::system::write_all(fd, "x"); },
+                                   FileMode::record};
+        const auto replaced = replace_files(std::span(&file, 1));
+        ASSERT_FALSE(replaced) << path;
+        EXPECT_EQ(replaced.error().operation, operation) << path;
+        EXPECT_EQ(replaced.error().error_number, error) << path;
+    }
 }
 
 // A file that no name leads to any more, reached through /proc, has no

@@ -3,11 +3,13 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <stdio.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -186,6 +188,32 @@ RunOptions meddled(const std::string& rules) {
     return options;
 }
 
+bool makes_unnamed_files(const std::filesystem::path& folder) {
+    const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
+}
+
+bool swaps_names(const std::filesystem::path& folder) {
+    const auto a = folder / ".swap-probe-a";
+    const auto b = folder / ".swap-probe-b";
+    std::ofstream(a).put('a');
+    std::ofstream(b).put('b');
+    const bool swapped = ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0;
+    std::filesystem::remove(a);
+    std::filesystem::remove(b);
+    return swapped;
+}
+
+bool is_temporary_name(std::string_view name) {
+    constexpr std::size_t suffix = std::string_view(".0123456789ab.tmp").size();
+    if (name.size() <= suffix + 1 || !name.starts_with('.') || !name.ends_with(".tmp")) return false;
+    const auto digits = name.substr(name.size() - suffix + 1, 12);
+    return name[name.size() - suffix] == '.' &&
+           std::all_of(digits.begin(), digits.end(), [](char c) { return std::isxdigit(c) && !std::isupper(c); });
+}
+
 ToolFolder::ToolFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "vevizovuvazavad-test-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) fail("mkdtemp");
@@ -224,7 +252,11 @@ bool ToolFolder::exists(std::string_view name) const {
 
 std::vector<std::string> ToolFolder::entries() const {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path_)) names.push_back(entry.path().filename());
+    for (const auto& entry : std::filesystem::directory_iterator(path_)) {
+        // A FUSE mount keeps a removed file that some process still holds open
+        // under a hidden name of its own, until it is closed.
+        if (!entry.path().filename().string().starts_with(".fuse_hidden")) names.push_back(entry.path().filename());
+    }
     std::sort(names.begin(), names.end());
     return names;
 }

@@ -57,14 +57,27 @@ std::vector<std::string> environment_with(const std::vector<std::string>& extra)
 // Options that load `library` into the tool (LD_PRELOAD) ahead of all else.
 RunOptions preloaded(const std::string& library);
 
-// Options that change names, or kill the tool, at steps of its write, as
-// `rules` say (tests/meddler/meddler.c), such as "fsync 1: kill".
+// Options that change names, kill the tool or make a call fail, at steps of
+// its write, as `rules` say (tests/meddler/meddler.c), such as "fsync 1: kill"
+// or "tmpfile *: fail EOPNOTSUPP".
 RunOptions meddled(const std::string& rules);
 
 // Why a run `without_proc` cannot be made here, if it cannot: it needs a
 // mount namespace of its own, which root can make unless a sandbox forbids
 // it, and a tool without the sanitizers, whose runtime reads /proc.
 std::optional<std::string> why_proc_cannot_be_hidden();
+
+// Whether the file system of `folder` makes files without a name
+// (O_TMPFILE): only there does a write killed halfway leave nothing at all.
+bool makes_unnamed_files(const std::filesystem::path& folder);
+
+// Whether the file system of `folder` swaps two names in one step
+// (RENAME_EXCHANGE), which FUSE, NFS and SMB mounts refuse.
+bool swaps_names(const std::filesystem::path& folder);
+
+// Whether `name` is one the tool gives its temporary files,
+// ".{name}.{12 hex digits}.tmp", which a process killed may leave behind.
+bool is_temporary_name(std::string_view name);
 
 // A fresh temporary folder, removed with everything in it at the end of the
 // test, in which the tool runs.
@@ -81,7 +94,8 @@ public:
     void write(std::string_view name, std::string_view content) const;
     std::string read(std::string_view name) const;
     bool exists(std::string_view name) const;
-    // The names of the entries of the folder, sorted.
+    // The names of the entries of the folder, sorted, without those a FUSE
+    // mount gives to removed files still open.
     std::vector<std::string> entries() const;
 
     RunResult run(const std::vector<std::string>& args, const RunOptions& options = {}) const;

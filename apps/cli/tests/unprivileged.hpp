@@ -20,13 +20,16 @@ inline constexpr gid_t nobody_gid = 65534;
 
 class UnprivilegedWhileAlive {
 public:
-    UnprivilegedWhileAlive() : was_root_(::geteuid() == 0) {
+    UnprivilegedWhileAlive() : UnprivilegedWhileAlive(nobody_uid, nobody_gid, {}) {}
+    // As `uid` and `gid`, a member of `groups` too, as `setpriv --reuid=UID
+    // --regid=GID --groups=GROUPS` would.
+    UnprivilegedWhileAlive(uid_t uid, gid_t gid, const std::vector<gid_t>& groups) : was_root_(::geteuid() == 0) {
         if (!was_root_) return;
         groups_.resize(static_cast<std::size_t>(::getgroups(0, nullptr)));
         EXPECT_EQ(::getgroups(static_cast<int>(groups_.size()), groups_.data()), static_cast<int>(groups_.size()));
-        EXPECT_EQ(::setgroups(0, nullptr), 0);
-        EXPECT_EQ(::setresgid(nobody_gid, nobody_gid, 0), 0);
-        EXPECT_EQ(::setresuid(nobody_uid, nobody_uid, 0), 0);
+        EXPECT_EQ(::setgroups(groups.size(), groups.data()), 0);
+        EXPECT_EQ(::setresgid(gid, gid, 0), 0);
+        EXPECT_EQ(::setresuid(uid, uid, 0), 0);
     }
     ~UnprivilegedWhileAlive() {
         if (!was_root_) return;

@@ -19,9 +19,11 @@ std::unexpected<NoEntry> no_entry(NoEntry::Why why, int error_number = 0) {
 }
 
 // A directory that cannot be opened on the way to the entry was renamed,
-// removed or replaced by a link since the open; anything else is an error.
+// removed or replaced by a link since the open, and a link that cannot be
+// read (EINVAL) was replaced by something else; anything else is an error.
 std::unexpected<NoEntry> folder_refused(int error_number) {
-    if (error_number == ENOENT || error_number == ENOTDIR || error_number == ELOOP || error_number == EXDEV)
+    if (error_number == ENOENT || error_number == ENOTDIR || error_number == ELOOP || error_number == EXDEV ||
+        error_number == EINVAL)
         return no_entry(NoEntry::Why::moved);
     return no_entry(NoEntry::Why::failed, error_number);
 }
@@ -46,15 +48,27 @@ bool leads_to(const std::string& path, const FileEntry& entry) {
            same_file(named, opened);
 }
 
+// Whether the kernel, following the links of `path` now with every check of
+// its own, reaches `file` and finds it with no name but one.
+bool reaches_only_name_of(const std::string& path, const struct stat& file) {
+    const FileDescriptor reached(::open(path.c_str(), O_PATH | O_CLOEXEC));
+    struct stat now {};
+    return reached.valid() && ::fstat(reached.get(), &now) == 0 && same_file(now, file) && now.st_nlink == 1;
+}
+
 // Where the kernel cannot name the file: the entry the links of `path` lead
-// to, taken only while it holds the very file the open reached, so following
-// them chooses nothing the open did not already reach.
+// to, taken only while it holds the very file the open reached. Following
+// links by hand finds some name of that file, not necessarily the one the
+// open came through, and follows links the kernel may refuse to: so the
+// file must have no other name, and the kernel must still reach it through
+// the path, once the entry is found.
 std::expected<FileEntry, NoEntry> entry_by_hand(const struct stat& opened, const std::string& path) {
     auto landing = follow_links(path);
     if (!landing) return folder_refused(landing.error());
     auto folder = Folder::open(landing->folder);
     if (!folder) return folder_refused(folder.error());
-    if (!holds_file(folder->fd(), landing->name, opened)) return no_entry(NoEntry::Why::moved);
+    if (!holds_file(folder->fd(), landing->name, opened) || !reaches_only_name_of(path, opened))
+        return no_entry(NoEntry::Why::moved);
     return FileEntry{*std::move(folder), std::move(landing->name)};
 }
 
