@@ -262,17 +262,8 @@ int fchown(int fd, uid_t owner, gid_t group) {
 }
 
 /* Only the opens that make an unnamed file are counted. O_TMPFILE holds
- * O_DIRECTORY's bit too, so all of its bits must be there. */
-static int open_at(const char* real, int folder, const char* name, int flags, mode_t mode) {
-    struct call c = {TMPFILE, -1, 0, ""};
-    const int unnamed = (flags & O_TMPFILE) == O_TMPFILE;
-    if (unnamed && before(&c, "tmpfile")) return -1;
-    const int fd = REAL(real, int (*)(int, const char*, int, ...))(folder, name, flags, mode);
-    c.fd = fd;
-    return (int)after(&c, fd);
-}
-
-/* Only the opens that create a file pass a mode. */
+ * O_DIRECTORY's bit too, so all of its bits must be there. Only the opens
+ * that create a file pass a mode. */
 int openat(int folder, const char* name, int flags, ...) {
     mode_t mode = 0;
     if ((flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE) {
@@ -281,16 +272,13 @@ int openat(int folder, const char* name, int flags, ...) {
         mode = va_arg(arguments, mode_t);
         va_end(arguments);
     }
-    return open_at("openat", folder, name, flags, mode);
+    struct call c = {TMPFILE, -1, 0, ""};
+    const int unnamed = (flags & O_TMPFILE) == O_TMPFILE;
+    if (unnamed && before(&c, "tmpfile")) return -1;
+    const int fd = REAL("openat", int (*)(int, const char*, int, ...))(folder, name, flags, mode);
+    c.fd = fd;
+    return (int)after(&c, fd);
 }
 
-int openat64(int folder, const char* name, int flags, ...) {
-    mode_t mode = 0;
-    if ((flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE) {
-        va_list arguments;
-        va_start(arguments, flags);
-        mode = va_arg(arguments, mode_t);
-        va_end(arguments);
-    }
-    return open_at("openat64", folder, name, flags, mode);
-}
+/* The same call, as 64-bit file offsets name it; on 64-bit systems glibc's two are one. */
+int openat64(int folder, const char* name, int flags, ...) __attribute__((alias("openat")));
