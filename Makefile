@@ -20,10 +20,15 @@ build: configure
 
 # The whole lifecycle in one process, offline, checking its own verdicts.
 # Only the tool is built, not the tests and fuzzers: it is a new user's
-# first command.
-demo: configure
-	cmake --build build -j $(JOBS) --target vevizovuvazavad
-	build/apps/cli/vevizovuvazavad demo
+# first command, so the narration is the first thing it prints. The
+# configure and build output goes to build/demo-build.log, and its tail is
+# shown only when the build fails.
+DEMO_LOG = build/demo-build.log
+demo: deps
+	@mkdir -p build
+	@{ scripts/configure build $(CMAKE_FLAGS) && cmake --build build -j $(JOBS) --target vevizovuvazavad; } \
+	  >$(DEMO_LOG) 2>&1 || { tail -n 30 $(DEMO_LOG); echo "make demo: the build failed; all of its output is in $(DEMO_LOG)"; exit 1; }
+	@build/apps/cli/vevizovuvazavad demo
 
 test: build
 	ctest --test-dir build --output-on-failure -j $(JOBS)
