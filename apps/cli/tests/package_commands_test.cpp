@@ -525,6 +525,27 @@ TEST(PackageSeal, OnlyTheReplacedFileIsRemoved) {
     EXPECT_EQ(left, std::vector<std::string>{"a neighbour's file"});
 }
 
+// A manifest that cannot be put back, because a neighbour moved the new one
+// away, is kept under its temporary name rather than lost, and the seal
+// fails.
+TEST(PackageSeal, AReplacedFileThatCannotBePutBackIsKept) {
+    Archive archive;
+    auto& folder = archive.folder;
+    folder.write("m.json", "an earlier manifest");
+    folder.write("s.json", "an earlier package");
+    auto options =
+        vevizovuvazavad::testing::meddled("renameat2 2: rename m.json m.moved; rename s.json s.moved; mkdir s.json");
+    const auto run = folder.run({"package", "seal", "--package", "pkg.json", "--policy", "p.json", "--key-file",
+                                 "key.seed", "--chunk", "a.bin", "--out-package", "s.json", "--out-manifest", "m.json"},
+                                options);
+    expect_refused(run, "s.json: Resource temporarily unavailable (os error 11)");
+    std::vector<std::string> kept;
+    for (const auto& name : folder.entries())
+        if (vevizovuvazavad::testing::is_temporary_name(name)) kept.push_back(folder.read(name));
+    EXPECT_EQ(kept, std::vector<std::string>{"an earlier manifest"});
+    EXPECT_EQ(folder.read("s.moved"), "an earlier package");
+}
+
 // A manifest written to a pipe cannot be taken back: when the package then
 // cannot be put in place, the seal fails rather than write the manifest
 // again on a second try.

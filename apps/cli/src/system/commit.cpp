@@ -81,18 +81,26 @@ void ReplacingFile::finish() {
 }
 
 bool ReplacingFile::take_back() {
+    bool back = false;
     switch (placed_) {
     case Placed::no: return true;
     case Placed::for_good: return false;
     case Placed::swapped:
         // Swapped again, the staged file is back under the temporary name,
         // and goes with it.
-        if (!displaced_->exchange_with(entry_.name, staged_.status())) return false;
+        back = displaced_->exchange_with(entry_.name, staged_.status()).has_value();
         break;
     case Placed::kept:
-        if (!holds_file(entry_.folder.fd(), entry_.name, staged_.status()) || !displaced_->rename_over(entry_.name))
-            return false;
+        back = holds_file(entry_.folder.fd(), entry_.name, staged_.status()) &&
+               displaced_->rename_over(entry_.name).has_value();
         break;
+    }
+    if (!back) {
+        // Someone changed the entry since: the replaced file stays under its
+        // temporary name, for its owner to find, rather than be lost.
+        displaced_->release();
+        placed_ = Placed::for_good;
+        return false;
     }
     displaced_.reset();
     placed_ = Placed::no;
