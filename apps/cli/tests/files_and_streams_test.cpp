@@ -524,6 +524,24 @@ TEST(RecordWrite, TheFolderIsFlushedOnceTheRecordIsInPlace) {
     }
 }
 
+// The replaced file is closed before its last name is removed, whether it
+// was swapped out or kept under a second name: a FUSE file system would
+// otherwise keep it, still open, under a hidden name of its own, and its
+// folder could not be removed meanwhile.
+TEST(RecordWrite, TheReplacedFileIsClosedBeforeItsNameGoes) {
+    for (const char* rules : {"", "tmpfile *: fail EOPNOTSUPP | renameat2 *: fail EINVAL | "}) {
+        SCOPED_TRACE(rules);
+        ToolFolder folder;
+        ASSERT_TRUE(new_policy_at(folder, "p.json"));
+        const auto held = fmt::format("{}unlinkat 1: held .p.json.*.tmp {}", rules, (folder / "held").string());
+        const auto run =
+            folder.run({"retention", "extend", "--policy", "p.json", "--min-days", "60", "--out", "p.json"},
+                       vevizovuvazavad::testing::meddled(held));
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(folder.read("held"), "0\n");
+    }
+}
+
 const std::string key_a = vevizovuvazavad::testing::public_key_hex(vevizovuvazavad::testing::key_from_seed(0xA1));
 
 // A link replaced by a file between the look that found it a link and the

@@ -27,6 +27,8 @@
  *                  rename A B | exchange A B | mkdir A | symlink TARGET A |
  *                  unlink A | kill
  *                  mode LOG    appends the octal mode of the call's file to LOG
+ *                  held A LOG  appends to LOG how many of the tool's
+ *                              descriptors (below 1024) are open on file A
  *                  note LOG    appends the call to LOG: "after " for a rule
  *                              after it, its name, then renameat2's names and
  *                              exchange, noreplace or 0, linkat's names,
@@ -124,6 +126,15 @@ static void act(const char* action, const struct call* c, int later, int* error)
         FILE* log = fopen(a, "a");
         if (log && fstat(c->fd, &status) == 0) fprintf(log, "%o\n", (unsigned)(status.st_mode & 07777));
         if (log) fclose(log);
+    } else if (words == 3 && strcmp(verb, "held") == 0) {
+        struct stat file, each;
+        int held = 0;
+        if (lstat(a, &file) == 0)
+            for (int fd = 0; fd < 1024; ++fd)
+                held += fstat(fd, &each) == 0 && each.st_dev == file.st_dev && each.st_ino == file.st_ino;
+        char line[16];
+        snprintf(line, sizeof line, "%d", held);
+        append(b, line);
     } else if (words == 2 && strcmp(verb, "note") == 0) {
         char line[sizeof c->what + 8];
         snprintf(line, sizeof line, "%s%s", later ? "after " : "", c->what);
