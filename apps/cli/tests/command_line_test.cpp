@@ -168,6 +168,7 @@ namespace argument_names {
 using command_tree::Argument;
 using command_tree::has_unambiguous_names;
 using command_tree::Kind;
+using command_tree::option_spells_id;
 
 constexpr Argument named(std::string_view id, std::string_view option) {
     return {.id = id, .option = option, .kind = Kind::text, .help = {}, .fill = nullptr};
@@ -186,6 +187,13 @@ static_assert(!has_unambiguous_names(std::array{named("out", "--")}));
 static_assert(!has_unambiguous_names(std::array{named("json", "--json")}));
 static_assert(!has_unambiguous_names(std::array{named("help", "--help")}));
 static_assert(!has_unambiguous_names(std::array{named("version", "--version")}));
+
+// Nor an option misspelt beside its id.
+static_assert(option_spells_id(named("out_package", "--out-package")) && option_spells_id(positional("policy")));
+static_assert(option_spells_id(named("chunks", "--chunk")));
+static_assert(!option_spells_id(named("out_package", "--out-pakage")));
+static_assert(!option_spells_id(named("out_package", "--out_package")));
+static_assert(!option_spells_id(named("chunk", "--chunks")));
 
 }  // namespace argument_names
 

@@ -1,10 +1,16 @@
 // Numbers: integers are kept exact while they fit in 64 bits; everything else
-// is read from its text by from_chars, the correctly rounded double.
+// is read from its text by from_chars, the correctly rounded double. The
+// scanner itself only checks the grammar and finds where the text ends.
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <string>
+#include <string_view>
+#include <system_error>
+#include <utility>
 
 #include <fmt/format.h>
 
@@ -18,16 +24,26 @@ namespace {
 
 constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
-// significand * 10 + digit would not fit in `limit`.
-constexpr bool overflows(std::uint64_t significand, unsigned digit, std::uint64_t limit) {
-    return significand >= limit / 10 && (significand > limit / 10 || digit > limit % 10);
+// value * 10 + digit would not fit in `limit`.
+constexpr bool overflows(std::uint64_t value, unsigned digit, std::uint64_t limit) {
+    return value >= limit / 10 && (value > limit / 10 || digit > limit % 10);
 }
 
-int saturating_add(int a, int b) {
-    long long sum = static_cast<long long>(a) + b;
-    if (sum > INT_MAX) return INT_MAX;
-    if (sum < INT_MIN) return INT_MIN;
-    return static_cast<int>(sum);
+// A number's digits before its exponent, without its sign: "-12.5e3" gives "12.5".
+std::string_view digits_of(std::string_view number) {
+    if (number.front() == '-') number.remove_prefix(1);
+    return number.substr(0, number.find_first_of("eE"));
+}
+
+// Whether a number beyond double's range, `digits` (as digits_of gives them)
+// times ten to the `exponent`, is too large rather than too small, that is
+// at least 1: the place of its first nonzero digit tells, a count of digits.
+bool too_large(std::string_view digits, int exponent) {
+    const auto first = static_cast<long long>(std::min(digits.find_first_not_of("0."), digits.size()));
+    const auto point = static_cast<long long>(std::min(digits.find('.'), digits.size()));
+    // 1 for units, 2 for tens, 0 for tenths, -1 for hundredths, ...
+    const long long place = first < point ? point - first : point - first + 1;
+    return place + exponent > 0;
 }
 
 }  // namespace
@@ -87,69 +103,54 @@ ReadResult<Number> Reader::parse_number(bool positive) {
         return parse_number_tail(start, 0);
     }
     if (c < '1' || c > '9') return std::unexpected(error_here(std::string(messages::invalid_number)));
-    std::uint64_t significand = static_cast<std::uint64_t>(c - '0');
+    std::uint64_t magnitude = static_cast<std::uint64_t>(c - '0');
     while (index_ < input_.size() && is_digit(input_[index_])) {
         unsigned digit = static_cast<unsigned>(input_[index_] - '0');
-        if (overflows(significand, digit, UINT64_MAX)) {
-            // Beyond 64 bits: the remaining integer digits only count toward the magnitude.
-            int exponent = 0;
-            while (index_ < input_.size() && is_digit(input_[index_])) {
-                ++index_;
-                ++exponent;
-            }
-            ReadResult<double> value;
-            if (peek_raw() == '.') value = parse_decimal(start, significand, exponent);
-            else if (auto e = peek_raw(); e == 'e' || e == 'E') value = parse_exponent(start, significand, exponent);
-            else value = float_from_text(start, exponent);
-            if (!value) return std::unexpected(std::move(value).error());
-            return Number{Number::Kind::floating_point, 0, 0, *value};
+        if (overflows(magnitude, digit, UINT64_MAX)) {
+            // Beyond 64 bits: floating point, whatever follows.
+            while (index_ < input_.size() && is_digit(input_[index_])) ++index_;
+            return parse_float_tail(start);
         }
         ++index_;
-        significand = significand * 10 + digit;
+        magnitude = magnitude * 10 + digit;
     }
-    return parse_number_tail(start, significand);
+    return parse_number_tail(start, magnitude);
 }
 
-ReadResult<Number> Reader::parse_number_tail(std::size_t start, std::uint64_t significand) {
-    auto next = peek_raw();
-    if (next == '.' || next == 'e' || next == 'E') {
-        auto value = next == '.' ? parse_decimal(start, significand, 0) : parse_exponent(start, significand, 0);
-        if (!value) return std::unexpected(std::move(value).error());
-        return Number{Number::Kind::floating_point, 0, 0, *value};
-    }
-    if (input_[start] != '-') return Number{Number::Kind::unsigned_integer, significand, 0, 0};
+ReadResult<Number> Reader::parse_number_tail(std::size_t start, std::uint64_t magnitude) {
+    if (auto next = peek_raw(); next == '.' || next == 'e' || next == 'E') return parse_float_tail(start);
+    if (input_[start] != '-') return Number{Number::Kind::unsigned_integer, magnitude, 0, 0};
     // -0 and magnitudes beyond 2^63 are floating point.
     constexpr std::uint64_t int64_min_magnitude = std::uint64_t{1} << 63;
-    if (significand == 0 || significand > int64_min_magnitude)
-        return Number{Number::Kind::floating_point, 0, 0, -static_cast<double>(significand)};
-    std::int64_t negative = significand == int64_min_magnitude ? INT64_MIN : -static_cast<std::int64_t>(significand);
+    if (magnitude == 0 || magnitude > int64_min_magnitude)
+        return Number{Number::Kind::floating_point, 0, 0, -static_cast<double>(magnitude)};
+    std::int64_t negative = magnitude == int64_min_magnitude ? INT64_MIN : -static_cast<std::int64_t>(magnitude);
     return Number{Number::Kind::negative_integer, 0, negative, 0};
 }
 
-ReadResult<double> Reader::parse_decimal(std::size_t start, std::uint64_t significand, int exponent) {
-    ++index_;  // '.'
-    bool any_digit = false;
-    while (index_ < input_.size() && is_digit(input_[index_])) {
-        unsigned digit = static_cast<unsigned>(input_[index_] - '0');
-        any_digit = true;
-        if (overflows(significand, digit, UINT64_MAX)) {
-            // Digits past the 64-bit significand no longer change the magnitude.
-            while (index_ < input_.size() && is_digit(input_[index_])) ++index_;
-            break;
-        }
+ReadResult<Number> Reader::parse_float_tail(std::size_t start) {
+    if (peek_raw() == '.') {
         ++index_;
-        significand = significand * 10 + digit;
-        --exponent;
+        const std::size_t fraction = index_;
+        while (index_ < input_.size() && is_digit(input_[index_])) ++index_;
+        if (index_ == fraction) {
+            // Cut short by the end of the input, here as after its sign or its
+            // `e`, a number read for a field is "EOF while parsing a value",
+            // and a skipped one (skip_number) an "invalid number":
+            // deliberately, as in serde_json, whose messages ours are and
+            // which checks a value it reads and one it ignores apart.
+            return std::unexpected(
+                error_at_next(std::string(index_ < input_.size() ? messages::invalid_number : messages::eof_value)));
+        }
     }
-    if (!any_digit) {
-        return std::unexpected(
-            error_at_next(std::string(index_ < input_.size() ? messages::invalid_number : messages::eof_value)));
-    }
-    if (auto e = peek_raw(); e == 'e' || e == 'E') return parse_exponent(start, significand, exponent);
-    return float_from_text(start, exponent);
+    ReadResult<double> value;
+    if (auto e = peek_raw(); e == 'e' || e == 'E') value = parse_exponent(start);
+    else value = float_from_text(start, 0);
+    if (!value) return std::unexpected(std::move(value).error());
+    return Number{Number::Kind::floating_point, 0, 0, *value};
 }
 
-ReadResult<double> Reader::parse_exponent(std::size_t start, std::uint64_t significand, int starting_exponent) {
+ReadResult<double> Reader::parse_exponent(std::size_t start) {
     ++index_;  // 'e' or 'E'
     bool positive_exponent = true;
     if (auto sign = peek_raw(); sign == '+' || sign == '-') {
@@ -163,30 +164,30 @@ ReadResult<double> Reader::parse_exponent(std::size_t start, std::uint64_t signi
     while (index_ < input_.size() && is_digit(input_[index_])) {
         unsigned digit = static_cast<unsigned>(input_[index_] - '0');
         ++index_;
-        if (overflows(static_cast<std::uint64_t>(exponent), digit, INT_MAX))
-            return parse_exponent_overflow(start, significand == 0, positive_exponent);
+        if (overflows(static_cast<std::uint64_t>(exponent), digit, INT_MAX)) {
+            // Past any int: out of range at this digit, unless the number is
+            // 0 or, its exponent negative, as good as 0.
+            const bool zero = digits_of(input_.substr(start)).find_first_not_of("0.") == std::string_view::npos;
+            if (positive_exponent && !zero)
+                return std::unexpected(error_here(std::string(messages::number_out_of_range)));
+            while (index_ < input_.size() && is_digit(input_[index_])) ++index_;
+            return input_[start] == '-' ? -0.0 : 0.0;
+        }
         exponent = exponent * 10 + static_cast<int>(digit);
     }
-    int final_exponent =
-        positive_exponent ? saturating_add(starting_exponent, exponent) : saturating_add(starting_exponent, -exponent);
-    return float_from_text(start, final_exponent);
-}
-
-ReadResult<double> Reader::parse_exponent_overflow(std::size_t start, bool zero_significand, bool positive_exponent) {
-    if (!zero_significand && positive_exponent)
-        return std::unexpected(error_here(std::string(messages::number_out_of_range)));
-    while (index_ < input_.size() && is_digit(input_[index_])) ++index_;
-    return input_[start] == '-' ? -0.0 : 0.0;
+    return float_from_text(start, positive_exponent ? exponent : -exponent);
 }
 
 ReadResult<double> Reader::float_from_text(std::size_t start, int exponent) {
+    const std::string_view text = input_.substr(start, index_ - start);
     double value = 0;
-    if (std::from_chars(input_.data() + start, input_.data() + index_, value).ec != std::errc::result_out_of_range)
-        return value;
-    // Too large or too small: a significand below 2^64 needs a power of ten
-    // above 288 to pass the largest double, and one below -323 to fall under
-    // the smallest subnormal, so the sign of `exponent` tells which.
-    if (exponent >= 0) return std::unexpected(error_here(std::string(messages::number_out_of_range)));
+    const std::errc error = std::from_chars(text.data(), text.data() + text.size(), value).ec;
+    if (error == std::errc{}) return value;
+    // The text has passed JSON's grammar, which from_chars reads whole, so
+    // only its range can fail: any other error is a fault of the scanner.
+    if (error != std::errc::result_out_of_range) std::unreachable();
+    if (too_large(digits_of(text), exponent))
+        return std::unexpected(error_here(std::string(messages::number_out_of_range)));
     return input_[start] == '-' ? -0.0 : 0.0;
 }
 

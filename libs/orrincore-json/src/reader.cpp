@@ -506,6 +506,11 @@ ReadResult<void> Reader::skip_string() {
 }
 
 ReadResult<void> Reader::skip_number() {
+    // Cut short by the end of the input, a skipped number (an unknown
+    // field's) is an "invalid number", and one read for a field
+    // (parse_number) "EOF while parsing a value": deliberately, as in
+    // serde_json, whose messages ours are and which checks a value it
+    // ignores and one it reads apart.
     char c = index_ < input_.size() ? input_[index_++] : '\0';
     if (c == '0') {
         if (auto next = peek_raw(); next && is_digit(*next))

@@ -81,15 +81,15 @@ TEST(PolicyRulesetValidate, FirstFaultInOrderWithItsMessage) {
 TEST(PolicyRulesetValidate, ErrorsCarryCopiesOfTheirFields) {
     auto valid = ruleset({rule("r1"), rule("r1", Decision::allow, {{"k", Condition::InRange{2, -3}}})}).validate();
     ASSERT_FALSE(valid);
-    EXPECT_EQ(valid.error(), PolicyRulesetError(PolicyRulesetError::DuplicateRuleId{"r1"}));
+    EXPECT_EQ(valid.error(), PolicyRulesetError(ruleset_error::DuplicateRuleId{"r1"}));
 
     auto inverted = ruleset({rule("r1", Decision::allow, {{"k", Condition::InRange{2, -3}}})}).validate();
     ASSERT_FALSE(inverted);
-    EXPECT_EQ(inverted.error(), PolicyRulesetError(PolicyRulesetError::InvertedRange{"r1", "k", 2, -3}));
+    EXPECT_EQ(inverted.error(), PolicyRulesetError(ruleset_error::InvertedRange{"r1", "k", 2, -3}));
 
     auto warn = ruleset({rule("w", Decision::warn)}).validate();
     ASSERT_FALSE(warn);
-    EXPECT_EQ(warn.error(), PolicyRulesetError(PolicyRulesetError::WarnEffect{"w", Decision::warn}));
+    EXPECT_EQ(warn.error(), PolicyRulesetError(ruleset_error::WarnEffect{"w", Decision::warn}));
 }
 
 TEST(PolicyRulesetVerify, WrapsUnchangedOrGivesTheValidationError) {

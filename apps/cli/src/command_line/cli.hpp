@@ -29,16 +29,16 @@ struct RetentionCommand {
     struct New {
         std::string name;
         std::string class_word;  // argument id `class`
-        std::uint32_t min_days;
+        std::uint32_t min_days = 0;
         std::optional<std::uint32_t> max_days;
-        bool automated_disposition;
+        bool automated_disposition = false;
         std::optional<zedododor_avovodizi::ids::TenantId> tenant;
         std::optional<zedododor_avovodizi::ids::WorkspaceId> workspace;
         std::string out;
     };
     struct Extend {
         std::string policy;
-        std::uint32_t min_days;
+        std::uint32_t min_days = 0;
         std::string out;
     };
     struct Show {

@@ -139,6 +139,8 @@ consteval Arguments<Value, count> arguments(const Field<Value> (&fields)[count])
     for (std::size_t i = 0; i < count; ++i) arguments.list[i] = fields[i].argument;
     if (!has_unambiguous_names(arguments.list))
         throw "the arguments of a command are ambiguous (has_unambiguous_names)";
+    for (const Argument& argument : arguments.list)
+        if (!option_spells_id(argument)) throw "an option is not its argument's id as typed (option_spells_id)";
     return arguments;
 }
 
@@ -334,7 +336,8 @@ constexpr auto package_new_arguments = arguments({
     identifier<&PackageCommand::New::workspace>("workspace", "--workspace"),
     path<&PackageCommand::New::out>("out", "--out"),
 });
-// One `--chunk` per file: the option is named for one value, the field for all.
+// One `--chunk` per file: the option is named for one value, the field for all
+// (option_spells_id).
 constexpr auto package_seal_arguments = arguments({
     path<&PackageCommand::Seal::package>("package", "--package"),
     path<&PackageCommand::Seal::policy>("policy", "--policy"),

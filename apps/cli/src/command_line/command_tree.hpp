@@ -86,6 +86,21 @@ constexpr bool has_unambiguous_names(std::span<const Argument> arguments) {
     return true;
 }
 
+// Whether an option is its id as typed, `--` and the id with hyphens for
+// underscores (`min_days`, `--min-days`), so that neither can be misspelt
+// beside the other; a positional argument has no option. The one exception:
+// `--chunk`, given once per file, is named for one value and `chunks` for all.
+constexpr bool option_spells_id(const Argument& argument) {
+    if (argument.is_positional()) return true;
+    if (argument.id == "chunks" && argument.option == "--chunk") return true;
+    if (!argument.option.starts_with("--") || argument.option.size() != argument.id.size() + 2) return false;
+    for (std::size_t i = 0; i < argument.id.size(); ++i) {
+        const char typed = argument.id[i] == '_' ? '-' : argument.id[i];
+        if (argument.option[i + 2] != typed) return false;
+    }
+    return true;
+}
+
 struct Command {
     std::string_view name;
     std::string_view about;

@@ -26,7 +26,8 @@ public:
     int get() const { return fd_; }
     bool valid() const { return fd_ >= 0; }
     // Closes now, so that a failing close is seen: 0, or -1 with errno set.
-    int close() { return ::close(std::exchange(fd_, -1)); }
+    // An empty one has nothing to close: 0.
+    int close() { return valid() ? ::close(std::exchange(fd_, -1)) : 0; }
 
 private:
     void reset() {

@@ -142,13 +142,13 @@ private:
     ReadError error_here(std::string message) const;
     ReadResult<void> parse_ident(std::string_view rest);
     ReadResult<Number> parse_number(bool positive);
-    // `start` is where the number's text begins, its sign included;
-    // `significand` and `exponent` keep its leading digits that fit in 64 bits
-    // and the power of ten that scales them to its magnitude.
-    ReadResult<Number> parse_number_tail(std::size_t start, std::uint64_t significand);
-    ReadResult<double> parse_decimal(std::size_t start, std::uint64_t significand, int exponent);
-    ReadResult<double> parse_exponent(std::size_t start, std::uint64_t significand, int exponent);
-    ReadResult<double> parse_exponent_overflow(std::size_t start, bool zero_significand, bool positive_exp);
+    // `start` is where the number's text begins, its sign included; each goes
+    // on from where the scan stands. `magnitude` is the integer's absolute
+    // value, which fits in 64 bits; `exponent` is what the text's exponent
+    // says, 0 without one. A float's value is read from the text (from_chars).
+    ReadResult<Number> parse_number_tail(std::size_t start, std::uint64_t magnitude);
+    ReadResult<Number> parse_float_tail(std::size_t start);
+    ReadResult<double> parse_exponent(std::size_t start);
     ReadResult<double> float_from_text(std::size_t start, int exponent);
     ReadResult<std::string_view> parse_string();
     ReadResult<void> parse_escape();

@@ -15,8 +15,7 @@
 
 namespace orrincore_policy {
 
-// The variants of `PolicyRulesetError`, also named as its members
-// (`PolicyRulesetError::EmptyRuleId`). Texts are copies, so the error
+// The variants of `PolicyRulesetError`. Texts are copies, so the error
 // outlives the ruleset.
 namespace ruleset_error {
 
@@ -64,14 +63,6 @@ class PolicyRulesetError
                                            ruleset_error::InvertedRange, ruleset_error::WarnEffect,
                                            ruleset_error::ZeroDecisionTtl> {
 public:
-    using EmptyRuleId = ruleset_error::EmptyRuleId;
-    using DuplicateRuleId = ruleset_error::DuplicateRuleId;
-    using ForeignAction = ruleset_error::ForeignAction;
-    using EmptyOneOf = ruleset_error::EmptyOneOf;
-    using InvertedRange = ruleset_error::InvertedRange;
-    using WarnEffect = ruleset_error::WarnEffect;
-    using ZeroDecisionTtl = ruleset_error::ZeroDecisionTtl;
-
     using VariantError::VariantError;
 
     std::string message() const;
