@@ -501,6 +501,24 @@ TEST(PackageSeal, ASealThatFailsOnceWrittenChangesNeitherFile) {
     }
 }
 
+// A manifest that took a new name goes again when the package then fails,
+// however the file system let it take the name.
+TEST(PackageSeal, ANewManifestIsTakenBack) {
+    for (const char* rules : {"", "tmpfile *: fail EOPNOTSUPP | renameat2 *: fail EINVAL",
+                              "tmpfile *: fail EOPNOTSUPP | renameat2 *: fail EINVAL | linkat *: fail EPERM"}) {
+        SCOPED_TRACE(rules);
+        Archive archive;
+        auto& folder = archive.folder;
+        const auto before = folder.entries();
+        const auto run =
+            folder.run({"package", "seal", "--package", "pkg.json", "--policy", "p.json", "--key-file", "key.seed",
+                        "--chunk", "a.bin", "--out-package", "/dev/full", "--out-manifest", "new.json"},
+                       vevizovuvazavad::testing::meddled(rules));
+        expect_refused(run, "/dev/full: No space left on device (os error 28)");
+        EXPECT_EQ(folder.entries(), before);
+    }
+}
+
 // Once both files are in place, the manifest the seal replaced is removed
 // from under its temporary name only while it is still there: a file a
 // neighbour swapped in meanwhile is theirs, and stays.
