@@ -524,6 +524,28 @@ TEST(RecordWrite, TheFolderIsFlushedOnceTheRecordIsInPlace) {
     }
 }
 
+// The record's name changed between the look that found a file there and
+// the open: the write starts again rather than go to a file that has lost
+// its name, or leave behind an empty file the open made.
+TEST(RecordWrite, ANameChangedAtTheOpenIsWrittenAgain) {
+    ToolFolder folder;
+    ASSERT_TRUE(new_policy_at(folder, "p.json"));
+    ASSERT_TRUE(new_policy_at(folder, "other.json"));
+    const Args extend = {"retention", "extend", "--policy", "p.json", "--min-days", "60", "--out", "p.json"};
+    // Another file renamed over it just after the open.
+    auto run = folder.run(extend, vevizovuvazavad::testing::meddled("after create 1: rename other.json p.json"));
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto policy = vevizovuvazavad::files::read_json<RetentionPolicy>(folder / "p.json");
+    ASSERT_TRUE(policy) << policy.error();
+    EXPECT_EQ(policy->minimum_retention_days, 60u);
+    // Removed just before the open, which then makes it empty; the write
+    // fails later, and leaves no file where there is none.
+    run = folder.run(extend, vevizovuvazavad::testing::meddled("create 1: unlink p.json | write 1: fail ENOSPC"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "error: p.json: No space left on device (os error 28)\n");
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{});
+}
+
 // The replaced file is closed before its last name is removed, whether it
 // was swapped out or kept under a second name: a FUSE file system would
 // otherwise keep it, still open, under a hidden name of its own, and its

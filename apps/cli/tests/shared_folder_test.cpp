@@ -480,6 +480,25 @@ TEST(SharedFolder, NoRaceSendsASeedIntoANeighboursFolder) {
     }
 }
 
+// A neighbour's link planted while the tool follows a link to a name not
+// there yet: the kernel would not follow it for root, and neither does the
+// write, which is refused without writing anything.
+TEST(SharedFolder, ALinkPlantedWhileALinkIsFollowedIsNotFollowed) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root, to act as two users";
+    KernelSetting setting("protected_symlinks", "1");
+    if (!setting.changed()) GTEST_SKIP() << "cannot set fs.protected_symlinks here";
+    SharedFolders shared;
+    const ToolFolder& folder = shared.folder;
+    fs::create_symlink("target", folder / "sticky/out");
+    fs::create_symlink("../nobodys/planted", folder / "sticky/theirs");
+    give_to_nobody(folder / "sticky/theirs");
+    const auto run = folder.run({"keygen", "sticky/out"},
+                                vevizovuvazavad::testing::meddled("linktarget 1: rename sticky/theirs sticky/target"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "error: Permission denied (os error 13)\n");
+    EXPECT_FALSE(fs::exists(folder / "nobodys/planted"));
+}
+
 // Adds to a store in a folder its user may write but not read, where the
 // folder cannot be locked: each is refused unchanged, none reports success
 // and then goes missing.

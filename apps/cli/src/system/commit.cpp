@@ -29,15 +29,24 @@ bool NewFile::unchanged() const {
 
 Step<> NewFile::place() {
     auto taken = staged_.take_free_name(entry_.name);
-    placed_ = taken.has_value();
-    return taken;
+    if (!taken) return std::unexpected(taken.error());
+    placed_ = *taken;
+    // Reached through links followed by hand, the name must be where the
+    // kernel, with every check of its own, follows them now: a link changed
+    // or planted meanwhile sends the write back to its start.
+    if (entry_.through_links.empty()) return {};
+    const FileDescriptor reached(::open(entry_.through_links.c_str(), O_PATH | O_CLOEXEC));
+    struct stat now {};
+    if (reached.valid() && ::fstat(reached.get(), &now) == 0 && same_file(now, *placed_)) return {};
+    take_back();
+    return name_changed(Operation::look);
 }
 
 bool NewFile::take_back() {
     // Only the name given; what someone put there since is theirs.
-    if (placed_ && holds_file(entry_.folder.fd(), entry_.name, staged_.status()))
+    if (placed_ && holds_file(entry_.folder.fd(), entry_.name, *placed_))
         ::unlinkat(entry_.folder.fd(), entry_.name.c_str(), 0);
-    placed_ = false;
+    placed_.reset();
     return true;
 }
 

@@ -35,7 +35,8 @@ public:
 private:
     NewName entry_;  // declared before the staged file, which names files in its folder
     StagedFile staged_;
-    bool placed_ = false;
+    // The file as its new entry shows it, once placed.
+    std::optional<struct stat> placed_;
 };
 
 // A file staged to replace the file in an existing entry.

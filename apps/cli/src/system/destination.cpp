@@ -24,10 +24,17 @@ bool takes_secrets(const struct stat& status) {
     return !S_ISREG(status.st_mode) && status.st_uid == ::geteuid() && (status.st_mode & (S_IRGRP | S_IROTH)) == 0;
 }
 
-Step<Destination> new_name(const std::string& folder, std::string name) {
+Step<Destination> new_name(const std::string& folder, std::string name, std::string through_links = {}) {
     auto opened = Folder::open(folder);
     if (!opened) return failed(Operation::open, opened.error());
-    return NewName{*std::move(opened), std::move(name)};
+    return NewName{*std::move(opened), std::move(name), std::move(through_links)};
+}
+
+// Removes what an open with O_CREAT may have made after the name it was to
+// open went away: an empty file of this process's user, still in the entry.
+void discard_if_made_by_open(int folder, const std::string& name, const struct stat& opened) {
+    if (opened.st_size == 0 && opened.st_nlink == 1 && opened.st_uid == ::geteuid() && holds_file(folder, name, opened))
+        ::unlinkat(folder, name.c_str(), 0);
 }
 
 Step<Destination> open_file(FileDescriptor opened, const struct stat& status, FileMode mode) {
@@ -46,7 +53,7 @@ Step<Destination> through_link(const std::string& path, FileMode mode) {
         // EINVAL: a link turned into something else while it was read.
         if (!landing && landing.error() == EINVAL) return name_changed(Operation::look);
         if (!landing) return failed(Operation::look, landing.error());
-        return new_name(landing->folder, std::move(landing->name));
+        return new_name(landing->folder, std::move(landing->name), path);
     }
     FileDescriptor opened(::open(path.c_str(), open_flags, creation_mode(mode)));
     if (!opened.valid()) return failed(Operation::open, errno);
@@ -73,28 +80,42 @@ Step<Destination> destination_of(const std::string& path, FileMode mode) {
         return failed(Operation::open, S_ISDIR(status.st_mode) ? EISDIR : ENOTDIR);
     }
     auto parts = split_path(path);
-    if (::lstat(path.c_str(), &status) != 0) {
-        if (errno != ENOENT) return failed(Operation::look, errno);
-        return new_name(parts.folder, std::move(parts.name));
-    }
     auto parent = Folder::open(parts.folder);
     if (!parent) return failed(Operation::open, parent.error());
-    // The name itself first. Where it holds the file, the replacement goes to
-    // that entry of the directory just opened: no one who renames the file
-    // away meanwhile takes the rename with it.
+    // What the name holds, looked at without following, opening or creating
+    // anything: the open below is checked against it.
+    const FileDescriptor named(::openat(parent->fd(), parts.name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    if (!named.valid() && errno == ENOENT) return NewName{*std::move(parent), std::move(parts.name), {}};
+    struct stat named_status {};
+    if (!named.valid() || ::fstat(named.get(), &named_status) != 0) return failed(Operation::look, errno);
+    // Whether a link may be followed is for the kernel to say.
+    if (S_ISLNK(named_status.st_mode)) return through_link(path, mode);
+    // The name itself. Where it holds the file, the replacement goes to that
+    // entry of the directory just opened: no one who renames the file away
+    // meanwhile takes the rename with it.
     FileDescriptor opened(::openat(parent->fd(), parts.name.c_str(), open_flags | O_NOFOLLOW, creation_mode(mode)));
     if (!opened.valid()) {
         const int refused = errno;
-        // A link is refused so (in a sticky directory, EACCES rather than
-        // ELOOP); whether it may be followed is for the kernel to say.
+        // A link put there since is refused so (in a sticky directory, EACCES
+        // rather than ELOOP): the write starts again, and follows it.
         if ((refused == ELOOP || refused == EACCES) &&
             ::fstatat(parent->fd(), parts.name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(status.st_mode))
-            return through_link(path, mode);
+            return name_changed(Operation::open);
         return failed(Operation::open, refused);
     }
     if (::fstat(opened.get(), &status) != 0) return failed(Operation::look, errno);
-    if (!S_ISREG(status.st_mode) || status.st_nlink == 0) return open_file(std::move(opened), status, mode);
-    if (!holds_file(parent->fd(), parts.name, status)) return name_changed(Operation::look);
+    // Another file than the one held: the name changed in between, and the
+    // open may have made an empty file, which goes again. Its inode number
+    // alone does not tell: a file system may give a new file the number of
+    // one just removed (FUSE does, whatever this process holds).
+    if (!same_file(named_status, status) || named_status.st_size != status.st_size ||
+        named_status.st_ctim.tv_sec != status.st_ctim.tv_sec ||
+        named_status.st_ctim.tv_nsec != status.st_ctim.tv_nsec) {
+        discard_if_made_by_open(parent->fd(), parts.name, status);
+        return name_changed(Operation::look);
+    }
+    if (!S_ISREG(status.st_mode)) return open_file(std::move(opened), status, mode);
+    if (status.st_nlink == 0 || !holds_file(parent->fd(), parts.name, status)) return name_changed(Operation::look);
     return ExistingName{*std::move(parent), std::move(parts.name), std::move(opened), status};
 }
 

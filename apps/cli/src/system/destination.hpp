@@ -32,6 +32,8 @@ enum class FileMode {
 struct NewName {
     Folder folder;
     std::string name;
+    // The path whose links, followed by hand, led here; empty for a name typed.
+    std::string through_links;
 };
 
 // A file with a name, in the very entry the open came through.

@@ -76,6 +76,12 @@ std::expected<FileEntry, NoEntry> entry_by_hand(const struct stat& opened, const
 
 bool same_file(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
+bool another_name_of(const struct stat& linked, const struct stat& file) {
+    return linked.st_dev == file.st_dev && linked.st_size == file.st_size &&
+           linked.st_mtim.tv_sec == file.st_mtim.tv_sec && linked.st_mtim.tv_nsec == file.st_mtim.tv_nsec &&
+           linked.st_nlink > 1;
+}
+
 std::string proc_link(int fd) { return fmt::format("/proc/self/fd/{}", fd); }
 
 bool holds_file(int folder, const std::string& name, const struct stat& file) {

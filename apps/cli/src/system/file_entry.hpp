@@ -40,6 +40,13 @@ bool holds_file(int folder, const std::string& name, const struct stat& file);
 
 bool same_file(const struct stat& a, const struct stat& b);
 
+// Whether `linked`, a second name just made for the file of status `file`,
+// shows that file where the file system gives each name an inode number of
+// its own (FUSE without stable ones, such as sshfs): same device, size and
+// modification time, and more than one link. Only a check of a name this
+// process just made, while the first still holds the file, may rely on it.
+bool another_name_of(const struct stat& linked, const struct stat& file);
+
 // The kernel's link to this process's open file `fd`, /proc/self/fd/N.
 std::string proc_link(int fd);
 

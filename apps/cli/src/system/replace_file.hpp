@@ -4,7 +4,8 @@
 // staged file in the directory of the entry a plain write would reach
 // (destination.hpp), is flushed to stable storage, and takes that entry
 // (commit.hpp); the directory is flushed last, so a file reported written
-// survives a power loss.
+// survives a power loss (where the user may read the directory: one opened
+// only to name files in cannot be flushed).
 
 #include <cstddef>
 #include <expected>

@@ -57,9 +57,14 @@ Step<TemporaryName> TemporaryName::link_to(int folder, const std::string& name, 
     // The link reached whatever the entry held at that moment: the name is
     // given to that file, and removed again when it is another.
     struct stat linked {};
-    if (::fstatat(folder, fresh->c_str(), &linked, AT_SYMLINK_NOFOLLOW) != 0) return failed(Operation::look, errno);
+    if (::fstatat(folder, fresh->c_str(), &linked, AT_SYMLINK_NOFOLLOW) != 0) {
+        const int error = errno;
+        ::unlinkat(folder, fresh->c_str(), 0);  // just made, and this process's
+        return failed(Operation::look, error);
+    }
     TemporaryName kept(folder, *std::move(fresh), linked);
-    if (!same_file(linked, file)) return name_changed(Operation::link);
+    if (!same_file(linked, file) && !(holds_file(folder, name, file) && another_name_of(linked, file)))
+        return name_changed(Operation::link);
     return kept;
 }
 
@@ -115,23 +120,30 @@ Step<StagedFile> StagedFile::made(const Folder& folder, std::string_view beside,
     return staged;
 }
 
-Step<> StagedFile::take_free_name(const std::string& name) {
+Step<struct stat> StagedFile::take_free_name(const std::string& name) {
     if (!temporary_) {
-        if (::linkat(AT_FDCWD, proc_link(fd()).c_str(), folder_, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return {};
-        return errno == EEXIST ? name_changed(Operation::link) : failed(Operation::link, errno);
+        if (::linkat(AT_FDCWD, proc_link(fd()).c_str(), folder_, name.c_str(), AT_SYMLINK_FOLLOW) != 0)
+            return errno == EEXIST ? name_changed(Operation::link) : failed(Operation::link, errno);
+        return status_;
     }
+    // What is under the temporary name is placed, so it must still be this file.
+    if (!temporary_->holds_its_file()) return name_changed(Operation::rename);
     const char* from = temporary_->name().c_str();
     if (::renameat2(folder_, from, folder_, name.c_str(), RENAME_NOREPLACE) == 0) {
         temporary_->release();
-        return {};
+        return status_;
     }
     if (errno == EEXIST) return name_changed(Operation::rename);
     if (!flag_refused(errno)) return failed(Operation::rename, errno);
     // A hard link refuses an existing name as the flag does; the temporary
     // name then goes.
     if (::linkat(folder_, from, folder_, name.c_str(), 0) == 0) {
+        // Where each name has its own inode number, the new name is known by its own.
+        struct stat placed {};
+        const bool seen = ::fstatat(folder_, name.c_str(), &placed, AT_SYMLINK_NOFOLLOW) == 0 &&
+                          (same_file(placed, status_) || another_name_of(placed, status_));
         temporary_.reset();
-        return {};
+        return seen ? placed : status_;
     }
     if (errno == EEXIST) return name_changed(Operation::link);
     if (!links_refused(errno)) return failed(Operation::link, errno);
@@ -140,7 +152,8 @@ Step<> StagedFile::take_free_name(const std::string& name) {
     struct stat there {};
     if (::fstatat(folder_, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0) return name_changed(Operation::look);
     if (errno != ENOENT) return failed(Operation::look, errno);
-    return temporary_->rename_over(name);
+    if (auto renamed = temporary_->rename_over(name); !renamed) return std::unexpected(renamed.error());
+    return status_;
 }
 
 Step<std::string> StagedFile::exchange_with(const std::string& name) {

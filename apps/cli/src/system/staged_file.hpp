@@ -30,7 +30,8 @@ class TemporaryName {
 public:
     // A fresh name for the file at entry `name` of `folder`, which must be
     // `file`: a hard link. The write starts again when the entry holds
-    // another file by then.
+    // another file by then. The name is known by its own status, which is
+    // the file's but where each name has its own inode number.
     static Step<TemporaryName> link_to(int folder, const std::string& name, const struct stat& file);
 
     TemporaryName(int folder, std::string name, const struct stat& file)
@@ -75,8 +76,10 @@ public:
     const struct stat& status() const { return status_; }
 
     // Gives the file the entry `name`, which must be free: a file someone put
-    // there meanwhile is never replaced, the write starts again instead.
-    Step<> take_free_name(const std::string& name);
+    // there meanwhile is never replaced, the write starts again instead. The
+    // status of the file as that entry shows it: the file's own, but where
+    // each name has its own inode number (FUSE without stable ones).
+    Step<struct stat> take_free_name(const std::string& name);
     // Swaps the file with the one in the entry `name`. That one then waits
     // under the staged file's temporary name, returned; swapping the two
     // names again takes it back. Fails where the file system cannot swap

@@ -50,7 +50,9 @@ inline bool flag_refused(int error_number) {
     return error_number == EINVAL || error_number == ENOSYS || error_number == EOPNOTSUPP;
 }
 
-// Whether a hard link was refused because the file system makes none.
+// Whether a hard link was refused: the file system makes none, or (EPERM)
+// the kernel protects a file the user may not both read and write. Either
+// way a replaced file then cannot be kept under a second name.
 inline bool links_refused(int error_number) {
     return error_number == EPERM || error_number == EOPNOTSUPP || error_number == ENOSYS;
 }

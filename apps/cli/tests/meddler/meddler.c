@@ -22,6 +22,8 @@
  *                  linkat     the naming of an unnamed file
  *                  unlinkat   the removals of temporaries
  *                  tmpfile    openat with O_TMPFILE, an unnamed file
+ *                  create     any other openat with O_CREAT: the output's
+ *                             own open, and named temporaries
  *                  fchown     the owner given to a replacement
  *                ACTIONS are separated by ';' and run in the tool's folder:
  *                  rename A B | exchange A B | mkdir A | symlink TARGET A |
@@ -32,8 +34,9 @@
  *                  note LOG    appends the call to LOG: "after " for a rule
  *                              after it, its name, then renameat2's names and
  *                              exchange, noreplace or 0, linkat's names,
- *                              unlinkat's name, fsync's file, dir or other,
- *                              fchown's owner and group (-1 kept)
+ *                              unlinkat's, tmpfile's and create's name,
+ *                              fsync's file, dir or other, fchown's owner
+ *                              and group (-1 kept)
  *                  fail ERRNO  the call is not made and fails with ERRNO, a
  *                              name such as EXDEV; after it, the call was
  *                              made and still fails so
@@ -56,9 +59,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-enum { FSYNC, WRITE, RENAMEAT2, RENAMEAT, READLINK, LINKTARGET, LINKAT, UNLINKAT, TMPFILE, FCHOWN, n_calls };
-static const char* const call_names[n_calls] = {"fsync",      "write",  "renameat2", "renameat", "readlink",
-                                                "linktarget", "linkat", "unlinkat",  "tmpfile",  "fchown"};
+enum { FSYNC, WRITE, RENAMEAT2, RENAMEAT, READLINK, LINKTARGET, LINKAT, UNLINKAT, TMPFILE, CREATE, FCHOWN, n_calls };
+static const char* const call_names[n_calls] = {"fsync",  "write",    "renameat2", "renameat", "readlink", "linktarget",
+                                                "linkat", "unlinkat", "tmpfile",   "create",   "fchown"};
 static long calls[n_calls];
 static int busy; /* the actions' own calls are neither counted nor meddled with */
 
@@ -272,9 +275,9 @@ int fchown(int fd, uid_t owner, gid_t group) {
     return (int)after(&c, REAL("fchown", int (*)(int, uid_t, gid_t))(fd, owner, group));
 }
 
-/* Only the opens that make an unnamed file are counted. O_TMPFILE holds
- * O_DIRECTORY's bit too, so all of its bits must be there. Only the opens
- * that create a file pass a mode. */
+/* Only the opens that may create a file are counted, and only they pass a
+ * mode. O_TMPFILE holds O_DIRECTORY's bit too, so all of its bits must be
+ * there. */
 int openat(int folder, const char* name, int flags, ...) {
     mode_t mode = 0;
     if ((flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE) {
@@ -283,9 +286,9 @@ int openat(int folder, const char* name, int flags, ...) {
         mode = va_arg(arguments, mode_t);
         va_end(arguments);
     }
-    struct call c = {TMPFILE, -1, 0, ""};
     const int unnamed = (flags & O_TMPFILE) == O_TMPFILE;
-    if (unnamed && before(&c, "tmpfile")) return -1;
+    struct call c = {unnamed ? TMPFILE : CREATE, -1, 0, ""};
+    if ((unnamed || (flags & O_CREAT)) && before(&c, "%s %s", call_names[c.kind], name)) return -1;
     const int fd = REAL("openat", int (*)(int, const char*, int, ...))(folder, name, flags, mode);
     c.fd = fd;
     return (int)after(&c, fd);
