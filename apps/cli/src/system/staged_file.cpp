@@ -139,9 +139,11 @@ Step<struct stat> StagedFile::take_free_name(const std::string& name) {
     // name then goes.
     if (::linkat(folder_, from, folder_, name.c_str(), 0) == 0) {
         // Where each name has its own inode number, the new name is known by its own.
+        struct stat written {};
         struct stat placed {};
-        const bool seen = ::fstatat(folder_, name.c_str(), &placed, AT_SYMLINK_NOFOLLOW) == 0 &&
-                          (same_file(placed, status_) || another_name_of(placed, status_));
+        const bool seen = ::fstat(fd(), &written) == 0 &&
+                          ::fstatat(folder_, name.c_str(), &placed, AT_SYMLINK_NOFOLLOW) == 0 &&
+                          (same_file(placed, written) || another_name_of(placed, written));
         temporary_.reset();
         return seen ? placed : status_;
     }
