@@ -151,7 +151,7 @@ bool holds_a_policy(const ToolFolder& folder, std::string_view name) {
 // is refused (with that open's error, nothing changed), and where that write
 // may follow a link it still does, and the link stays.
 TEST(SharedFolder, TheToolWritesExactlyWhereTheShellMay) {
-    if (::geteuid() != 0) GTEST_SKIP() << "needs root, to act as two users";
+    if (const auto why = vevizovuvazavad::testing::why_two_users_cannot_act()) GTEST_SKIP() << *why;
     enum class Kind {
         file_link,    // report.json, a link to root-only/victim
         folder_link,  // dir, a link to root-only: the output is dir/victim
@@ -231,7 +231,6 @@ TEST(SharedFolder, TheToolWritesExactlyWhereTheShellMay) {
         {
             std::optional<UnprivilegedWhileAlive> nobody;
             if (c.as_nobody) nobody.emplace();
-            if (::access(VEVI_EXECUTABLE, X_OK) != 0) GTEST_SKIP() << "an ordinary user cannot run the tool here";
             shell_may = shell_may_write(folder, out);
             auto args = new_policy;
             args.push_back(out);
@@ -256,7 +255,7 @@ TEST(SharedFolder, TheToolWritesExactlyWhereTheShellMay) {
 // A record that root replaces stays its owner's, with its mode: only a
 // seed changes hands.
 TEST(SharedFolder, AReplacedRecordKeepsItsOwner) {
-    if (::geteuid() != 0) GTEST_SKIP() << "needs root, to act as two users";
+    if (const auto why = vevizovuvazavad::testing::why_two_users_cannot_act()) GTEST_SKIP() << *why;
     SharedFolders shared;
     const ToolFolder& folder = shared.folder;
     auto args = new_policy;
@@ -274,7 +273,7 @@ TEST(SharedFolder, AReplacedRecordKeepsItsOwner) {
 // A member of a record's group who replaces it keeps the group, as the
 // shell's write would: the owner and the other members may still use it.
 TEST(SharedFolder, AGroupMembersReplacementKeepsTheGroup) {
-    if (::geteuid() != 0) GTEST_SKIP() << "needs root, to act as two users";
+    if (const auto why = vevizovuvazavad::testing::why_two_users_cannot_act()) GTEST_SKIP() << *why;
     constexpr uid_t member = 1000;
     constexpr gid_t group = 2000;
     SharedFolders shared;
@@ -300,7 +299,7 @@ TEST(SharedFolder, AGroupMembersReplacementKeepsTheGroup) {
 // A new seed belongs to whoever ran keygen and is 0600, whoever owned the
 // file it replaces; where the kernel protects that file, it is refused.
 TEST(SharedFolder, ANewSeedBelongsToWhoeverMadeIt) {
-    if (::geteuid() != 0) GTEST_SKIP() << "needs root, to act as two users";
+    if (const auto why = vevizovuvazavad::testing::why_two_users_cannot_act()) GTEST_SKIP() << *why;
     struct Case {
         const char* label;
         const char* folder;
@@ -343,7 +342,7 @@ TEST(SharedFolder, ANewSeedBelongsToWhoeverMadeIt) {
 // own pipe that only its owner may read, not a neighbour's, nor one that
 // others may read, whose reader would have the secret.
 TEST(SharedFolder, ASeedGoesThroughNoPipeOthersMayRead) {
-    if (::geteuid() != 0) GTEST_SKIP() << "needs root, to act as two users";
+    if (const auto why = vevizovuvazavad::testing::why_two_users_cannot_act()) GTEST_SKIP() << *why;
     struct Case {
         const char* label;
         bool neighbours;
@@ -377,7 +376,6 @@ TEST(SharedFolder, ASeedGoesThroughNoPipeOthersMayRead) {
     }
     // The null device takes anyone's seed and keeps none.
     UnprivilegedWhileAlive nobody;
-    if (::access(VEVI_EXECUTABLE, X_OK) != 0) GTEST_SKIP() << "an ordinary user cannot run the tool here";
     ToolFolder folder;
     EXPECT_EQ(folder.run({"keygen", "/dev/null"}).status, 0);
 }
@@ -438,7 +436,7 @@ private:
 };
 
 TEST(SharedFolder, NoRaceSendsASeedIntoANeighboursFolder) {
-    if (::geteuid() != 0) GTEST_SKIP() << "needs root, to act as two users";
+    if (const auto why = vevizovuvazavad::testing::why_two_users_cannot_act()) GTEST_SKIP() << *why;
     // Debian's defaults: a neighbour's link in a sticky folder is not
     // followed, a neighbour's file there may be written.
     KernelSetting setting(
@@ -484,7 +482,7 @@ TEST(SharedFolder, NoRaceSendsASeedIntoANeighboursFolder) {
 // there yet: the kernel would not follow it for root, and neither does the
 // write, which is refused without writing anything.
 TEST(SharedFolder, ALinkPlantedWhileALinkIsFollowedIsNotFollowed) {
-    if (::geteuid() != 0) GTEST_SKIP() << "needs root, to act as two users";
+    if (const auto why = vevizovuvazavad::testing::why_two_users_cannot_act()) GTEST_SKIP() << *why;
     KernelSetting setting("protected_symlinks", "1");
     if (!setting.changed()) GTEST_SKIP() << "cannot set fs.protected_symlinks here";
     SharedFolders shared;
@@ -503,13 +501,12 @@ TEST(SharedFolder, ALinkPlantedWhileALinkIsFollowedIsNotFollowed) {
 // folder cannot be locked: each is refused unchanged, none reports success
 // and then goes missing.
 TEST(SharedFolder, AStoreThatCannotBeLockedIsRefused) {
-    if (::geteuid() != 0) GTEST_SKIP() << "needs root, to act as two users";
+    if (const auto why = vevizovuvazavad::testing::why_two_users_cannot_act()) GTEST_SKIP() << *why;
     SharedFolders shared;
     const ToolFolder& folder = shared.folder;
     fs::create_directory(folder / "wx");
     ::chmod((folder / "wx").c_str(), 0733);
     UnprivilegedWhileAlive nobody;
-    if (::access(VEVI_EXECUTABLE, X_OK) != 0) GTEST_SKIP() << "an ordinary user cannot run the tool here";
     constexpr int adds = 50;
     std::vector<std::future<RunResult>> runs;
     for (int i = 0; i < adds; ++i) {

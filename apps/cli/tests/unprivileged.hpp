@@ -9,6 +9,10 @@
 #include <grp.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <system_error>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -44,5 +48,18 @@ private:
     bool was_root_;
     std::vector<gid_t> groups_;
 };
+
+// Why a test cannot run the tool as root and as an ordinary user here, if it
+// cannot: it needs root, and the ordinary user must reach the tool and the
+// temporary folders, which TMPDIR can put where only root may search.
+inline std::optional<std::string> why_two_users_cannot_act() {
+    if (::geteuid() != 0) return "needs root, to act as two users";
+    UnprivilegedWhileAlive nobody;
+    std::error_code error;
+    const auto temporary = std::filesystem::temp_directory_path(error);
+    if (error || ::access(VEVI_EXECUTABLE, X_OK) != 0 || ::access(temporary.c_str(), W_OK | X_OK) != 0)
+        return "an ordinary user cannot reach the tool or the temporary folders here";
+    return std::nullopt;
+}
 
 }  // namespace vevizovuvazavad::testing
